@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Varnox needs, only those that are missing.
+set -euo pipefail
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
+          libsqlite3-dev libsqlitecpp-dev googletest libgtest-dev libgmock-dev libbenchmark-dev
+          fonts-ipafont-gothic fonts-ipafont-mincho xvfb xauth)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+echo "Installing: ${missing[*]}"
+$sudo apt-get update
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y "${missing[@]}"

@@ -1,0 +1,19 @@
+// Varnox: wires the program together and starts it.
+#include "core/AppState.h"
+#include "ui/MessageService.h"
+
+#include <QApplication>
+#include <QMainWindow>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Varnox"));
+    QApplication::setApplicationName(QStringLiteral("Varnox"));
+    core::AppState state;
+    core::InitFieldLimits(state);
+    QMainWindow window;
+    window.setWindowTitle(QStringLiteral("Varnox"));
+    window.resize(800, 600);
+    window.show();
+    return app.exec();
+}

@@ -1,0 +1,108 @@
+// The program-wide state every window shares: open database, company settings, field sizes,
+// child-window flags and the results that dialogs hand back to their callers.
+#pragma once
+
+#include "core/Categories.h"
+
+#include <QString>
+#include <array>
+#include <cstdint>
+
+class QWidget;
+
+namespace core {
+
+// Booleans kept as the program has always stored them: -1 true, 0 false; set only when -1.
+using VBool = std::int16_t;
+constexpr VBool kTrue = -1;
+constexpr VBool kFalse = 0;
+inline bool isSet(VBool b) { return b == kTrue; }
+inline VBool vbool(bool b) { return b ? kTrue : kFalse; }
+
+struct CompanyInfo {
+    QString ZipCode;
+    QString Address1;
+    QString Address2;
+    QString Address3;
+    QString CompanyName;
+    QString Tel;
+    QString Fax;
+    QString Web;
+    QString Mail;
+    QString Password; // "" = none
+    VBool TaxPerLine = kFalse;
+    float TaxRate = 0.0f; // percent, used when TaxPerLine is off
+
+    bool operator==(const CompanyInfo&) const = default;
+};
+
+struct ChildStateRec {
+    VBool Open = kFalse;
+    VBool CloseRequest = kFalse;
+    VBool RefreshRequest = kFalse;
+    VBool RefreshDone = kFalse;
+};
+
+// Index of each child window's record in gChildState.
+enum ChildIndex : int {
+    kChildGoodsM = 0, kChildEmployeeM, kChildClientM, kChildDetailM, kChildOrderM, kChildGetOrder,
+    kChildVComm, kChildVCli, kChildVEmp, kChildVRecG, kChildVRecD, kChildVLack, kChildVInfM, kChildVInfC,
+    kChildVInfS, kChildVGetD, kChildVGetY, kChildVInfA, kChildVCncl, kChildVInv, kChildPayment, kChildCancel,
+    kChildStockUp,
+    kChildCount
+};
+
+// Ids kept in gActiveFormId (a numbering of its own; 0 = none).
+enum FormId : int {
+    kFormNone = 0, kFormGetOrder, kFormPayment, kFormCancel, kFormStockUp, kFormClientM, kFormDetailM,
+    kFormEmployeeM, kFormGoodsM, kFormOrderM, kFormVCli, kFormVCncl, kFormVComm, kFormVEmp, kFormVGetD,
+    kFormVGetY, kFormVInfA, kFormVInfC, kFormVInfM, kFormVInfS, kFormVInv, kFormVLack, kFormVRecD, kFormVRecG
+};
+
+// Entries of gFieldLen / gReservedCode.
+enum FieldLenIndex : int {
+    kLenGoodsCode = 0, kLenGoodsName, kLenClientCode, kLenClientName, kLenZip, kLenAddress, kLenTel, kLenFax,
+    kLenMail, kLenEmployeeCode, kLenEmployeeName,
+    kFieldLenCount
+};
+
+constexpr std::array<std::int32_t, kFieldLenCount> kDefaultFieldLen{10, 50, 10, 60, 8, 80, 20, 20, 20, 10, 20};
+
+struct AppState {
+    QWidget* gMainForm = nullptr;
+    QString gDbPath;
+    QString gOpenDbName;
+
+    CompanyInfo gCompanyEdit;
+    CompanyInfo gCompany;
+
+    std::array<std::int32_t, kFieldLenCount> gFieldLen = kDefaultFieldLen;
+    std::array<QString, kFieldLenCount> gReservedCode;
+
+    // Carried unchanged in the control file.
+    std::int32_t gCtlReserved1 = 0;
+    std::int32_t gCtlReserved2 = 0;
+    double gDbCreated = 0; // OLE date of the database's creation
+
+    std::array<ChildStateRec, kChildCount> gChildState{};
+    VBool gAllClosed = kFalse;
+    VBool gRefreshDone = kFalse;
+    VBool gEditWaitCanClose = kTrue;
+    std::int32_t gActiveFormId = kFormNone;
+    VBool gAutoFocus = kFalse;
+    std::int16_t gOpenMasterCount = 0;
+    std::int16_t gOpenDataCount = 0;
+    VBool gPrinterReady = kFalse;
+    VBool gPrintMode = kFalse;
+
+    // Goods categories: the committed list and the one the settings dialog edits.
+    Categories categories;
+
+    // Rebuilds every gReservedCode entry from gFieldLen ("X" repeated to the size).
+    void rebuildReservedCodes();
+};
+
+// The start values of the shared state (all child records cleared, default field sizes, reserved codes).
+void InitFieldLimits(AppState& s);
+
+} // namespace core

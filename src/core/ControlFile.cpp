@@ -1,0 +1,290 @@
+#include "core/ControlFile.h"
+
+#include "text/Cp932.h"
+#include "ui/MessageService.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QtEndian>
+#include <cstring>
+
+namespace core {
+
+namespace {
+
+constexpr int kFieldChars = 10;
+constexpr int kMaxFieldLen = 255; // the engine's largest text field
+
+// Slot order in the file: the password character each slot holds (1-based).
+constexpr std::array<int, 10> kSlotChar{4, 5, 1, 7, 2, 9, 3, 10, 6, 8};
+
+class Writer {
+public:
+    void i16(std::int16_t v) { raw(qToLittleEndian(v)); }
+    void i32(std::int32_t v) { raw(qToLittleEndian(v)); }
+    void f32(float v) {
+        std::uint32_t u;
+        std::memcpy(&u, &v, 4);
+        raw(qToLittleEndian(u));
+    }
+    void d64(double v) {
+        std::uint64_t u;
+        std::memcpy(&u, &v, 8);
+        raw(qToLittleEndian(u));
+    }
+    void chars(const QString& s) {
+        try {
+            out_ += text::toCp932(s);
+        } catch (const text::EncodingError&) {
+            throw ControlFileError("text not representable in CP932");
+        }
+    }
+    // Count of characters, then 10-character fields, the last padded with blanks.
+    void str(const QString& s) {
+        const int n = int(s.size());
+        i32(n);
+        for (int k = 0; k < n; k += kFieldChars)
+            chars(s.mid(k, kFieldChars).leftJustified(kFieldChars, QLatin1Char(' ')));
+    }
+    QByteArray out_;
+
+private:
+    template <typename T> void raw(T v) { out_.append(reinterpret_cast<const char*>(&v), sizeof v); }
+};
+
+class Reader {
+public:
+    explicit Reader(const QByteArray& b) : b_(b) {}
+    std::int16_t i16() { return qFromLittleEndian<std::int16_t>(take(2)); }
+    std::int32_t i32() { return qFromLittleEndian<std::int32_t>(take(4)); }
+    float f32() {
+        const std::uint32_t u = qFromLittleEndian<std::uint32_t>(take(4));
+        float v;
+        std::memcpy(&v, &u, 4);
+        return v;
+    }
+    double d64() {
+        const std::uint64_t u = qFromLittleEndian<std::uint64_t>(take(8));
+        double v;
+        std::memcpy(&v, &u, 8);
+        return v;
+    }
+    // One character: one byte, or two when the first is a CP932 lead byte.
+    QString ch() {
+        const unsigned char first = static_cast<unsigned char>(*take(1));
+        QByteArray bytes(1, char(first));
+        if (text::isLeadByte(first))
+            bytes.append(*take(1));
+        try {
+            const QString c = text::fromCp932(bytes);
+            if (c.size() != 1)
+                throw ControlFileError("bad character");
+            return c;
+        } catch (const text::EncodingError&) {
+            throw ControlFileError("bad character");
+        }
+    }
+    QString str() {
+        const std::int32_t n = i32();
+        if (n < 0)
+            throw ControlFileError("negative text length");
+        if (n > remaining()) // every character takes at least one byte
+            throw ControlFileError("text length beyond the end of the file");
+        QString s;
+        s.reserve(n);
+        for (int k = 0; k < n; k += kFieldChars) {
+            QString field;
+            for (int c = 0; c < kFieldChars; ++c)
+                field += ch();
+            s += field.left(qMin(kFieldChars, n - k));
+        }
+        return s;
+    }
+    qsizetype remaining() const { return b_.size() - pos_; }
+
+private:
+    const char* take(qsizetype n) {
+        if (remaining() < n)
+            throw ControlFileError("file too short");
+        const char* p = b_.constData() + pos_;
+        pos_ += n;
+        return p;
+    }
+    const QByteArray& b_;
+    qsizetype pos_ = 0;
+};
+
+} // namespace
+
+QByteArray encodeControl(const ControlData& d) {
+    const CompanyInfo& c = d.company;
+    if (c.Password.size() > kMaxPasswordLength)
+        throw ControlFileError("password longer than 10 characters");
+    std::array<QString, 10> slot;
+    for (int i = 0; i < 10; ++i)
+        slot[size_t(i)] = i < c.Password.size() ? QString(c.Password[i]) : QStringLiteral(" ");
+    auto pw = [&](int charNo) { return slot[size_t(charNo - 1)]; };
+
+    Writer w;
+    w.i16(std::int16_t(c.Password.size()));
+    w.str(c.ZipCode);
+    w.chars(pw(4));
+    w.str(c.Address1);
+    w.str(c.Address2);
+    w.str(c.Address3);
+    w.str(c.CompanyName);
+    w.str(c.Tel);
+    w.str(c.Fax);
+    w.str(c.Web);
+    w.str(c.Mail);
+    w.i16(c.TaxPerLine);
+    w.chars(pw(5));
+    w.f32(c.TaxRate);
+    w.i32(d.fieldLen[0]);
+    w.chars(pw(1));
+    w.i32(d.fieldLen[1]);
+    w.i32(d.reserved1);
+    w.chars(pw(7));
+    w.d64(d.created);
+    w.i32(d.reserved2);
+    w.chars(pw(2));
+    w.i32(d.fieldLen[2]);
+    w.i32(d.fieldLen[3]);
+    w.chars(pw(9));
+    w.i32(d.fieldLen[4]);
+    w.i32(d.fieldLen[5]);
+    w.chars(pw(3));
+    w.i32(d.fieldLen[6]);
+    w.i32(d.fieldLen[7]);
+    w.chars(pw(10));
+    w.i32(d.fieldLen[8]);
+    w.i32(d.fieldLen[9]);
+    w.chars(pw(6));
+    w.i32(d.fieldLen[10]);
+    w.chars(pw(8));
+    w.i32(std::int32_t(d.categories.size()));
+    for (const QString& cat : d.categories)
+        w.str(cat);
+    w.i16(-1);
+    return w.out_;
+}
+
+ControlData decodeControl(const QByteArray& bytes) {
+    Reader r(bytes);
+    ControlData d;
+    CompanyInfo& c = d.company;
+    std::array<QString, 10> slot;
+    auto pw = [&](int charNo) -> QString& { return slot[size_t(charNo - 1)]; };
+
+    const std::int16_t pwLen = r.i16();
+    if (pwLen < 0 || pwLen > kMaxPasswordLength)
+        throw ControlFileError("password length out of range");
+    c.ZipCode = r.str();
+    pw(4) = r.ch();
+    c.Address1 = r.str();
+    c.Address2 = r.str();
+    c.Address3 = r.str();
+    c.CompanyName = r.str();
+    c.Tel = r.str();
+    c.Fax = r.str();
+    c.Web = r.str();
+    c.Mail = r.str();
+    c.TaxPerLine = r.i16();
+    pw(5) = r.ch();
+    c.TaxRate = r.f32();
+    d.fieldLen[0] = r.i32();
+    pw(1) = r.ch();
+    d.fieldLen[1] = r.i32();
+    d.reserved1 = r.i32();
+    pw(7) = r.ch();
+    d.created = r.d64();
+    d.reserved2 = r.i32();
+    pw(2) = r.ch();
+    d.fieldLen[2] = r.i32();
+    d.fieldLen[3] = r.i32();
+    pw(9) = r.ch();
+    d.fieldLen[4] = r.i32();
+    d.fieldLen[5] = r.i32();
+    pw(3) = r.ch();
+    d.fieldLen[6] = r.i32();
+    d.fieldLen[7] = r.i32();
+    pw(10) = r.ch();
+    d.fieldLen[8] = r.i32();
+    d.fieldLen[9] = r.i32();
+    pw(6) = r.ch();
+    d.fieldLen[10] = r.i32();
+    pw(8) = r.ch();
+    for (std::int32_t len : d.fieldLen)
+        if (len < 1 || len > kMaxFieldLen)
+            throw ControlFileError("field size out of range");
+    const std::int32_t count = r.i32();
+    // Each stored category takes at least its 4-byte count.
+    if (count < 0 || count > r.remaining() / 4)
+        throw ControlFileError("category count out of range");
+    for (std::int32_t i = 0; i < count; ++i)
+        d.categories << r.str();
+    r.i16(); // trailer; its value is not checked, only that it is there
+    for (int i = 1; i <= pwLen; ++i)
+        c.Password += pw(i);
+    return d;
+}
+
+QString controlPathFor(const QString& dbPath) {
+    if (dbPath.size() < 3)
+        return {};
+    return dbPath.left(dbPath.size() - 3) + QStringLiteral("vrk");
+}
+
+ControlData controlDataOf(const AppState& s) {
+    ControlData d;
+    d.company = s.gCompany;
+    d.fieldLen = s.gFieldLen;
+    d.reserved1 = s.gCtlReserved1;
+    d.reserved2 = s.gCtlReserved2;
+    d.created = s.gDbCreated;
+    d.categories = s.categories.committed();
+    return d;
+}
+
+bool WriteCtlFile(AppState& s) {
+    try {
+        const QString path = controlPathFor(s.gDbPath);
+        if (path.isEmpty())
+            throw ControlFileError("no database path");
+        const QByteArray bytes = encodeControl(controlDataOf(s)); // validated before the file is touched
+        QSaveFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+            throw ControlFileError("cannot write the control file");
+        return true;
+    } catch (const ControlFileError&) {
+        ui::messages().error(QStringLiteral("ＤＢアクセスに失敗しました。"));
+        return false;
+    }
+}
+
+bool ReadCtlFile(AppState& s, const QString& dbPath) {
+    try {
+        const QString path = controlPathFor(dbPath);
+        QFile file(path);
+        if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
+            throw ControlFileError("cannot open the control file");
+        // A control file is small; a huge one is not ours.
+        if (file.size() > 16 * 1024 * 1024)
+            throw ControlFileError("control file too large");
+        const ControlData d = decodeControl(file.readAll());
+        s.gCompanyEdit = d.company;
+        s.gFieldLen = d.fieldLen;
+        s.gCtlReserved1 = d.reserved1;
+        s.gCtlReserved2 = d.reserved2;
+        s.gDbCreated = d.created;
+        s.categories.setCommittedFromFile(d.categories);
+        s.rebuildReservedCodes();
+        return true;
+    } catch (const ControlFileError&) {
+        ui::messages().error(QStringLiteral("コントロールファイルの中身が壊れているか、コントロールファイルが存在しない場合に起こることがあります。"),
+                             QStringLiteral("ＤＢアクセスに失敗しました"));
+        return false;
+    }
+}
+
+} // namespace core

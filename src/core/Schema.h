@@ -1,0 +1,44 @@
+// The five tables of a company database, their indexes and the reserved seed row each one holds.
+#pragma once
+
+#include "core/AppState.h"
+#include "db/Database.h"
+#include "db/TableDef.h"
+
+#include <QDate>
+#include <vector>
+
+namespace core {
+
+inline const QString kGoodsTable = QStringLiteral("商品マスタ");
+inline const QString kClientTable = QStringLiteral("顧客マスタ");
+inline const QString kEmployeeTable = QStringLiteral("社員マスタ");
+inline const QString kOrderTable = QStringLiteral("受注データ");
+inline const QString kOrderLineTable = QStringLiteral("受注個別データ");
+
+// Table definitions for the given field sizes, in creation order: goods, clients, employees, orders, lines.
+db::TableDef goodsTableDef(const std::array<std::int32_t, kFieldLenCount>& len);
+db::TableDef clientTableDef(const std::array<std::int32_t, kFieldLenCount>& len);
+db::TableDef employeeTableDef(const std::array<std::int32_t, kFieldLenCount>& len);
+db::TableDef orderTableDef(const std::array<std::int32_t, kFieldLenCount>& len);
+db::TableDef orderLineTableDef(const std::array<std::int32_t, kFieldLenCount>& len);
+
+// The seed rows (record number 0, reserved codes). The order seed row is dated `created`.
+void insertGoodsSeed(db::Database& db, const AppState& s);
+void insertClientSeed(db::Database& db, const AppState& s);
+void insertEmployeeSeed(db::Database& db, const AppState& s);
+void insertOrderSeed(db::Database& db, const AppState& s, const QDate& created);
+void insertOrderLineSeed(db::Database& db, const AppState& s);
+
+// Creates the empty database file at gDbPath; throws DbError (Io when it exists or cannot be made).
+void CreateNewDatabase(const AppState& s);
+
+// Each creates one table with its fields, indexes and seed row in the database at gDbPath.
+// Errors are thrown as DbError to the caller.
+void CreateGoodsTable(const AppState& s);
+void CreateClientTable(const AppState& s);
+void CreateEmployeeTable(const AppState& s);
+void CreateOrderTable(const AppState& s, const QDate& created = QDate::currentDate());
+void CreateOrderLineTable(const AppState& s);
+
+} // namespace core

@@ -1,0 +1,43 @@
+// Money as the engine stores it: a 64-bit count of ten-thousandths, exact end to end.
+#pragma once
+
+#include <QString>
+#include <compare>
+#include <cstdint>
+
+namespace db {
+
+class Currency {
+public:
+    static constexpr std::int64_t kScale = 10000;
+
+    constexpr Currency() = default;
+    static constexpr Currency fromRaw(std::int64_t raw) { return Currency(raw); }
+    static constexpr Currency fromUnits(std::int64_t units) { return Currency(units * kScale); }
+    // Converts a double to the nearest ten-thousandth, a tie to the even neighbour (as the
+    // engine's conversion does). Throws std::overflow_error outside the 64-bit range.
+    static Currency fromDouble(double value);
+
+    constexpr std::int64_t raw() const { return raw_; }
+    double toDouble() const { return double(raw_) / double(kScale); }
+
+    // Whole units, the fraction rounded half up (away from zero), as the amounts on screen show.
+    std::int64_t roundedUnits() const;
+
+    constexpr Currency operator+(Currency o) const { return Currency(raw_ + o.raw_); }
+    constexpr Currency operator-(Currency o) const { return Currency(raw_ - o.raw_); }
+    constexpr Currency operator-() const { return Currency(-raw_); }
+    constexpr Currency operator*(std::int64_t n) const { return Currency(raw_ * n); }
+    Currency& operator+=(Currency o) { raw_ += o.raw_; return *this; }
+    Currency& operator-=(Currency o) { raw_ -= o.raw_; return *this; }
+    constexpr auto operator<=>(const Currency&) const = default;
+
+    // Plain decimal text with four decimals, e.g. "-12.3400"; for diagnostics and tests.
+    QString toString() const;
+
+private:
+    constexpr explicit Currency(std::int64_t raw) : raw_(raw) {}
+    std::int64_t raw_ = 0;
+};
+
+} // namespace db

@@ -1,0 +1,304 @@
+#include "db/Database.h"
+
+#include "db/OleDate.h"
+
+#include <QDate>
+#include <QFile>
+#include <SQLiteCpp/SQLiteCpp.h>
+#include <sqlite3.h>
+
+namespace db {
+
+namespace {
+
+constexpr int kBusyTimeoutMs = 5000;
+
+[[noreturn]] void rethrow(const SQLite::Exception& e) { throwSqlite(e.getExtendedErrorCode(), e.what()); }
+
+// Year(date) and Month(date) over OLE dates, as the list queries use them.
+void oleDatePart(sqlite3_context* ctx, int, sqlite3_value** argv, bool year) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const QDate d = dateFromOle(sqlite3_value_double(argv[0]));
+    sqlite3_result_int(ctx, year ? d.year() : d.month());
+}
+void sqlYear(sqlite3_context* c, int n, sqlite3_value** v) { oleDatePart(c, n, v, true); }
+void sqlMonth(sqlite3_context* c, int n, sqlite3_value** v) { oleDatePart(c, n, v, false); }
+
+QString typeName(const FieldDef& f) {
+    switch (f.type) {
+    case FieldType::Long: return QStringLiteral("LONG");
+    case FieldType::Currency: return QStringLiteral("CURRENCY");
+    case FieldType::Single: return QStringLiteral("SINGLE");
+    case FieldType::Date: return QStringLiteral("DATE");
+    case FieldType::Text: return QStringLiteral("TEXT(%1)").arg(f.size);
+    }
+    return {};
+}
+
+FieldType parseType(const QString& decl, int& size) {
+    size = 0;
+    const QString t = decl.trimmed().toUpper();
+    if (t == QLatin1String("LONG"))
+        return FieldType::Long;
+    if (t == QLatin1String("CURRENCY"))
+        return FieldType::Currency;
+    if (t == QLatin1String("SINGLE"))
+        return FieldType::Single;
+    if (t == QLatin1String("DATE"))
+        return FieldType::Date;
+    if (t.startsWith(QLatin1String("TEXT("))) {
+        size = t.mid(5, t.size() - 6).toInt();
+        return FieldType::Text;
+    }
+    throw DbError(ErrorKind::NotADatabase, QStringLiteral("unknown field type ") + decl);
+}
+
+// The engine's rules as named CHECK constraints, so a refusal tells which rule it was.
+QString columnSql(const FieldDef& f) {
+    const QString col = Database::quoteIdent(f.name);
+    auto check = [&](const char* prefix, const QString& expr) {
+        return QStringLiteral(" CONSTRAINT %1 CHECK (%2)")
+            .arg(Database::quoteIdent(QLatin1String(prefix) + f.name), expr);
+    };
+    QString sql = col + QLatin1Char(' ') + typeName(f);
+    if (f.required)
+        sql += QStringLiteral(" NOT NULL");
+    switch (f.type) {
+    case FieldType::Long:
+        sql += check("rng_", QStringLiteral("%1 IS NULL OR (typeof(%1) = 'integer' AND %1 BETWEEN "
+                                            "-2147483648 AND 2147483647)")
+                                 .arg(col));
+        break;
+    case FieldType::Currency:
+        sql += check("rng_", QStringLiteral("%1 IS NULL OR typeof(%1) = 'integer'").arg(col));
+        break;
+    case FieldType::Single:
+    case FieldType::Date:
+        sql += check("rng_", QStringLiteral("%1 IS NULL OR typeof(%1) IN ('integer', 'real')").arg(col));
+        break;
+    case FieldType::Text:
+        sql += check("zl_", QStringLiteral("%1 IS NULL OR %1 <> ''").arg(col));
+        sql += check("len_", QStringLiteral("%1 IS NULL OR length(%1) <= %2").arg(col).arg(f.size));
+        break;
+    }
+    return sql;
+}
+
+} // namespace
+
+// ---- binding ----
+
+void bindValue(SQLite::Statement& st, int index, const QVariant& v) {
+    if (!v.isValid() || v.isNull()) {
+        st.bind(index);
+        return;
+    }
+    if (v.metaType() == QMetaType::fromType<Currency>()) {
+        st.bind(index, static_cast<int64_t>(v.value<Currency>().raw()));
+        return;
+    }
+    switch (v.metaType().id()) {
+    case QMetaType::Bool: st.bind(index, v.toBool() ? -1 : 0); break;
+    case QMetaType::Int:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Long:
+    case QMetaType::LongLong:
+    case QMetaType::UInt: st.bind(index, static_cast<int64_t>(v.toLongLong())); break;
+    case QMetaType::Float:
+    case QMetaType::Double: st.bind(index, v.toDouble()); break;
+    case QMetaType::QDate: st.bind(index, toOleDate(v.toDate())); break;
+    case QMetaType::QDateTime: st.bind(index, toOleDate(v.toDateTime())); break;
+    default: st.bind(index, v.toString().toStdString()); break;
+    }
+}
+
+// ---- Query ----
+
+Query::Query(std::unique_ptr<SQLite::Statement> st) : st_(std::move(st)) {}
+Query::Query(Query&&) noexcept = default;
+Query::~Query() = default;
+
+bool Query::next() {
+    try {
+        return st_->executeStep();
+    } catch (const SQLite::Exception& e) {
+        rethrow(e);
+    }
+}
+
+int Query::columnCount() const { return st_->getColumnCount(); }
+QString Query::columnName(int i) const { return QString::fromUtf8(st_->getColumnName(i)); }
+bool Query::isNull(int i) const { return st_->isColumnNull(i); }
+qint64 Query::toInt64(int i) const { return st_->getColumn(i).getInt64(); }
+double Query::toDouble(int i) const { return st_->getColumn(i).getDouble(); }
+QString Query::toText(int i) const { return QString::fromUtf8(st_->getColumn(i).getText()); }
+
+QVariant Query::value(int i) const {
+    const SQLite::Column c = st_->getColumn(i);
+    switch (c.getType()) {
+    case SQLITE_INTEGER: return QVariant::fromValue<qint64>(c.getInt64());
+    case SQLITE_FLOAT: return c.getDouble();
+    case SQLITE_TEXT: return QString::fromUtf8(c.getText());
+    case SQLITE_NULL: return QVariant();
+    default: return QByteArray(static_cast<const char*>(c.getBlob()), c.getBytes());
+    }
+}
+
+// ---- Database ----
+
+Database::Database(const QString& path) : path_(path) {
+    if (!QFile::exists(path))
+        throw DbError(ErrorKind::Io, QStringLiteral("file not found: ") + path);
+    try {
+        db_ = std::make_unique<SQLite::Database>(path.toStdString(), SQLite::OPEN_READWRITE, kBusyTimeoutMs);
+    } catch (const SQLite::Exception& e) {
+        rethrow(e);
+    }
+    configure();
+}
+
+std::unique_ptr<Database> Database::create(const QString& path) {
+    if (QFile::exists(path))
+        throw DbError(ErrorKind::Io, QStringLiteral("file exists: ") + path);
+    try {
+        SQLite::Database created(path.toStdString(), SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
+        created.exec("PRAGMA user_version = 1");
+    } catch (const SQLite::Exception& e) {
+        rethrow(e);
+    }
+    return std::make_unique<Database>(path);
+}
+
+Database::~Database() {
+    try {
+        close();
+    } catch (...) {
+    }
+}
+
+void Database::configure() {
+    try {
+        db_->exec("PRAGMA journal_mode = WAL");
+        db_->exec("PRAGMA foreign_keys = OFF");
+        db_->exec("SELECT count(*) FROM sqlite_master"); // a file that is not a database fails here
+    } catch (const SQLite::Exception& e) {
+        db_.reset();
+        rethrow(e);
+    }
+    sqlite3* h = db_->getHandle();
+    sqlite3_create_function(h, "Year", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, sqlYear, nullptr, nullptr);
+    sqlite3_create_function(h, "Month", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, sqlMonth, nullptr, nullptr);
+}
+
+void Database::close() {
+    if (!db_)
+        return;
+    if (inTx_)
+        rollback();
+    try {
+        db_->exec("PRAGMA wal_checkpoint(TRUNCATE)");
+    } catch (const SQLite::Exception&) {
+        // another connection is reading; the last one to close checkpoints
+    }
+    db_.reset();
+}
+
+bool Database::isOpen() const { return db_ != nullptr; }
+
+SQLite::Database& Database::handle() {
+    if (!db_)
+        throw DbError(ErrorKind::Io, QStringLiteral("database is closed"));
+    return *db_;
+}
+
+QString Database::quoteIdent(const QString& name) {
+    QString q = name;
+    q.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + q + QLatin1Char('"');
+}
+
+std::unique_ptr<SQLite::Statement> Database::prepare(const QString& sql, const Params& params) {
+    try {
+        auto st = std::make_unique<SQLite::Statement>(handle(), sql.toStdString());
+        for (int i = 0; i < params.size(); ++i)
+            bindValue(*st, i + 1, params[i]);
+        return st;
+    } catch (const SQLite::Exception& e) {
+        rethrow(e);
+    }
+}
+
+int Database::execute(const QString& sql, const Params& params) {
+    auto st = prepare(sql, params);
+    try {
+        return st->exec();
+    } catch (const SQLite::Exception& e) {
+        rethrow(e);
+    }
+}
+
+QVariant Database::scalar(const QString& sql, const Params& params) {
+    Query q(prepare(sql, params));
+    return q.next() ? q.value(0) : QVariant();
+}
+
+Query Database::query(const QString& sql, const Params& params) { return Query(prepare(sql, params)); }
+
+void Database::createTable(const TableDef& def) {
+    QStringList cols;
+    for (const auto& f : def.fields)
+        cols << columnSql(f);
+    execute(QStringLiteral("CREATE TABLE %1 (%2)").arg(quoteIdent(def.name), cols.join(QStringLiteral(", "))));
+    for (const auto& ix : def.indexes) {
+        // Index names are per database in SQLite, per table in the schema: prefix the table.
+        execute(QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
+                    .arg(ix.unique || ix.primary ? QStringLiteral("UNIQUE ") : QString(),
+                         quoteIdent(def.name + QLatin1Char('.') + ix.name), quoteIdent(def.name),
+                         quoteIdent(ix.field)));
+    }
+}
+
+bool Database::hasTable(const QString& table) {
+    return scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ?"), {table})
+               .toLongLong() > 0;
+}
+
+std::vector<FieldInfo> Database::fields(const QString& table) {
+    std::vector<FieldInfo> out;
+    Query q = query(QStringLiteral("SELECT name, type, \"notnull\" FROM pragma_table_info(?) ORDER BY cid"), {table});
+    while (q.next()) {
+        int size = 0;
+        const FieldType t = parseType(q.toText(1), size);
+        out.push_back({q.toText(0), t, size, q.toInt64(2) != 0});
+    }
+    if (out.empty())
+        throw DbError(ErrorKind::NotFound, QStringLiteral("no such table: ") + table);
+    return out;
+}
+
+void Database::begin() {
+    if (inTx_)
+        throw DbError(ErrorKind::Other, QStringLiteral("transaction already open"));
+    execute(QStringLiteral("BEGIN IMMEDIATE"));
+    inTx_ = true;
+}
+
+void Database::commit() {
+    execute(QStringLiteral("COMMIT"));
+    inTx_ = false;
+}
+
+void Database::rollback() {
+    inTx_ = false;
+    try {
+        db_->exec("ROLLBACK");
+    } catch (const SQLite::Exception&) {
+        // nothing was open (SQLite may already have rolled back on the error)
+    }
+}
+
+} // namespace db

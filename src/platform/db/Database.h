@@ -1,0 +1,100 @@
+// One open database file: SQLite in WAL mode, with the engine's typed fields and rules.
+// Every statement is a constant SQL text with bound parameters; identifiers are checked against the schema.
+#pragma once
+
+#include "db/Currency.h"
+#include "db/DbError.h"
+#include "db/TableDef.h"
+
+#include <QMetaType>
+#include <QString>
+#include <QVariant>
+#include <QVariantList>
+#include <memory>
+#include <optional>
+
+Q_DECLARE_METATYPE(db::Currency)
+
+namespace SQLite {
+class Database;
+class Statement;
+} // namespace SQLite
+
+namespace db {
+
+// A bound parameter: QVariant() is Null; Currency binds as its raw integer; QDate/QDateTime as OLE dates.
+using Params = QVariantList;
+
+// Forward cursor over a query's rows.
+class Query {
+public:
+    Query(Query&&) noexcept;
+    ~Query();
+    bool next();
+    int columnCount() const;
+    QString columnName(int i) const;
+    QVariant value(int i) const; // integer, double, text or Null, as stored
+    bool isNull(int i) const;
+    qint64 toInt64(int i) const;
+    double toDouble(int i) const;
+    QString toText(int i) const; // Null reads as ""
+    Currency toCurrency(int i) const { return Currency::fromRaw(toInt64(i)); }
+
+private:
+    friend class Database;
+    explicit Query(std::unique_ptr<SQLite::Statement> st);
+    std::unique_ptr<SQLite::Statement> st_;
+};
+
+struct FieldInfo {
+    QString name;
+    FieldType type;
+    int size;
+    bool required;
+};
+
+class Database {
+public:
+    // Opens an existing file; throws DbError (Io when it cannot be opened, NotADatabase when it is not ours).
+    explicit Database(const QString& path);
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    // Creates a new, empty database file; refuses (Io) when the file already exists.
+    static std::unique_ptr<Database> create(const QString& path);
+
+    const QString& path() const { return path_; }
+    void close(); // checkpoints the write-ahead log; the object is unusable afterwards
+    bool isOpen() const;
+
+    int execute(const QString& sql, const Params& params = {}); // returns the number of changed rows
+    QVariant scalar(const QString& sql, const Params& params = {});
+    Query query(const QString& sql, const Params& params = {});
+
+    void createTable(const TableDef& def);
+    bool hasTable(const QString& table);
+    std::vector<FieldInfo> fields(const QString& table); // in field order; throws NotFound
+
+    void begin();
+    void commit();
+    void rollback();
+    bool inTransaction() const { return inTx_; }
+
+    SQLite::Database& handle();
+
+    static QString quoteIdent(const QString& name);
+
+private:
+    std::unique_ptr<SQLite::Statement> prepare(const QString& sql, const Params& params);
+    void configure();
+
+    QString path_;
+    std::unique_ptr<SQLite::Database> db_;
+    bool inTx_ = false;
+};
+
+// Binds one value; shared by Database and Recordset.
+void bindValue(SQLite::Statement& st, int index, const QVariant& v);
+
+} // namespace db

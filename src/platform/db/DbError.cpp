@@ -1,0 +1,50 @@
+#include "db/DbError.h"
+
+#include <cstring>
+#include <sqlite3.h>
+
+namespace db {
+
+DbError::DbError(ErrorKind kind, const QString& detail) : std::runtime_error(detail.toStdString()), kind_(kind) {}
+
+void throwSqlite(int code, const char* message) {
+    const QString msg = QString::fromUtf8(message ? message : "");
+    const int primary = code & 0xff;
+    ErrorKind kind = ErrorKind::Other;
+    switch (code) {
+    case SQLITE_CONSTRAINT_UNIQUE:
+    case SQLITE_CONSTRAINT_PRIMARYKEY: kind = ErrorKind::DuplicateKey; break;
+    case SQLITE_CONSTRAINT_NOTNULL: kind = ErrorKind::Required; break;
+    case SQLITE_CONSTRAINT_CHECK:
+        // Our CHECK constraints are named by what they guard (see Database::createTable).
+        if (msg.contains(QLatin1String("zl_")))
+            kind = ErrorKind::ZeroLength;
+        else if (msg.contains(QLatin1String("len_")))
+            kind = ErrorKind::TooLong;
+        else if (msg.contains(QLatin1String("req_")))
+            kind = ErrorKind::Required;
+        else
+            kind = ErrorKind::OutOfRange;
+        break;
+    default:
+        switch (primary) {
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED: kind = ErrorKind::Busy; break;
+        case SQLITE_NOTADB:
+        case SQLITE_CORRUPT: kind = ErrorKind::NotADatabase; break;
+        case SQLITE_IOERR:
+        case SQLITE_CANTOPEN:
+        case SQLITE_FULL:
+        case SQLITE_READONLY:
+        case SQLITE_PERM: kind = ErrorKind::Io; break;
+        case SQLITE_CONSTRAINT: kind = ErrorKind::OutOfRange; break;
+        default:
+            if (msg.startsWith(QLatin1String("no such")))
+                kind = ErrorKind::NotFound;
+            break;
+        }
+    }
+    throw DbError(kind, msg);
+}
+
+} // namespace db

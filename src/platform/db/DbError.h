@@ -1,0 +1,36 @@
+// The typed errors of the database layer; windows map them to their own messages.
+#pragma once
+
+#include <QString>
+#include <stdexcept>
+
+namespace db {
+
+enum class ErrorKind {
+    DuplicateKey, // a unique index refused the value
+    Required,     // Null in a required field
+    ZeroLength,   // "" in a text field
+    TooLong,      // text longer than the field size
+    OutOfRange,   // a number outside the field's type (e.g. Long beyond 32 bits)
+    Busy,         // another connection holds the lock too long
+    NotADatabase, // the file is not a database of ours
+    Io,           // cannot open, read or write the file
+    NoCurrentRecord,
+    NotFound, // no such table or field
+    Other,
+};
+
+class DbError : public std::runtime_error {
+public:
+    DbError(ErrorKind kind, const QString& detail);
+    ErrorKind kind() const { return kind_; }
+    QString detail() const { return QString::fromStdString(what()); }
+
+private:
+    ErrorKind kind_;
+};
+
+// Turns an SQLite result code and message into the matching error.
+[[noreturn]] void throwSqlite(int extendedCode, const char* message);
+
+} // namespace db

@@ -1,0 +1,234 @@
+#include "db/Recordset.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <algorithm>
+#include <unordered_set>
+
+#include "db/OleDate.h"
+
+namespace db {
+
+Recordset::Recordset(Database& db, const QString& table, const QString& whereSql, const Params& params,
+                     const QStringList& orderBy)
+    : db_(db), table_(table), whereSql_(whereSql), params_(params), orderBy_(orderBy) {
+    fields_ = db_.fields(table_);
+    for (int i = 0; i < int(fields_.size()); ++i)
+        fieldIndex_.insert(fields_[i].name, i);
+    for (const auto& f : orderBy_)
+        fieldIndex(f); // refuse unknown names before they reach SQL
+    loadRowids();
+    moveFirst();
+}
+
+int Recordset::fieldIndex(const QString& name) const {
+    const auto it = fieldIndex_.find(name);
+    if (it == fieldIndex_.end())
+        throw DbError(ErrorKind::NotFound, QStringLiteral("no such field: ") + name);
+    return *it;
+}
+
+void Recordset::loadRowids() {
+    QString sql = QStringLiteral("SELECT rowid FROM ") + Database::quoteIdent(table_);
+    if (!whereSql_.isEmpty())
+        sql += QStringLiteral(" WHERE ") + whereSql_;
+    QStringList order;
+    for (const auto& f : orderBy_)
+        order << Database::quoteIdent(f);
+    order << QStringLiteral("rowid");
+    sql += QStringLiteral(" ORDER BY ") + order.join(QStringLiteral(", "));
+    rowids_.clear();
+    Query q = db_.query(sql, params_);
+    while (q.next())
+        rowids_.push_back(q.toInt64(0));
+    loadedPos_ = -2;
+}
+
+void Recordset::requery() {
+    const qint64 keep = (bof() || eof()) ? -1 : rowid();
+    loadRowids();
+    if (keep < 0 || !moveToRowid(keep))
+        moveFirst();
+}
+
+void Recordset::moveTo(int position) {
+    if (mode_ != Mode::None)
+        cancelUpdate();
+    pos_ = std::clamp(position, -1, recordCount());
+    if (rowids_.empty())
+        pos_ = 0;
+}
+
+qint64 Recordset::rowid() const {
+    if (bof() || eof())
+        throw DbError(ErrorKind::NoCurrentRecord, QStringLiteral("no current record"));
+    return rowids_[size_t(pos_)];
+}
+
+bool Recordset::moveToRowid(qint64 id) {
+    const auto it = std::find(rowids_.begin(), rowids_.end(), id);
+    if (it == rowids_.end())
+        return false;
+    moveTo(int(it - rowids_.begin()));
+    return true;
+}
+
+void Recordset::loadCurrent() const {
+    if (loadedPos_ == pos_)
+        return;
+    const qint64 id = rowid();
+    Query q = const_cast<Database&>(db_).query(
+        QStringLiteral("SELECT * FROM %1 WHERE rowid = ?").arg(Database::quoteIdent(table_)), {id});
+    if (!q.next())
+        throw DbError(ErrorKind::NoCurrentRecord, QStringLiteral("the row was deleted by another window"));
+    current_.clear();
+    for (int i = 0; i < q.columnCount(); ++i)
+        current_ << q.value(i);
+    loadedPos_ = pos_;
+}
+
+QVariant Recordset::typed(int index, const QVariant& stored) const {
+    if (!stored.isValid())
+        return {};
+    switch (fields_[size_t(index)].type) {
+    case FieldType::Long: return QVariant::fromValue<int>(int(stored.toLongLong()));
+    case FieldType::Currency: return QVariant::fromValue(Currency::fromRaw(stored.toLongLong()));
+    case FieldType::Single: return QVariant::fromValue<float>(float(stored.toDouble()));
+    case FieldType::Date: return stored.toDouble();
+    case FieldType::Text: return stored.toString();
+    }
+    return stored;
+}
+
+QVariant Recordset::storable(int index, const QVariant& v) const {
+    if (!v.isValid() || v.isNull())
+        return {};
+    const FieldType t = fields_[size_t(index)].type;
+    if (t == FieldType::Single)
+        return toSingle(v.toDouble());
+    if (t == FieldType::Date) {
+        if (v.metaType().id() == QMetaType::QDate)
+            return toOleDate(v.toDate());
+        if (v.metaType().id() == QMetaType::QDateTime)
+            return toOleDate(v.toDateTime());
+        return v.toDouble();
+    }
+    return v; // Long, Currency and Text bind as they are; the engine checks type and range
+}
+
+QVariant Recordset::value(int index) const {
+    if (mode_ != Mode::None)
+        return typed(index, buffer_.value(index));
+    loadCurrent();
+    return typed(index, current_.value(index));
+}
+
+QVariant Recordset::value(const QString& field) const { return value(fieldIndex(field)); }
+
+qint32 Recordset::getLong(const QString& field) const { return value(field).toInt(); }
+Currency Recordset::getCurrency(const QString& field) const {
+    const QVariant v = value(field);
+    return v.isValid() ? v.value<Currency>() : Currency();
+}
+double Recordset::getDouble(const QString& field) const { return value(field).toDouble(); }
+QString Recordset::getText(const QString& field) const { return value(field).toString(); }
+
+void Recordset::addNew() {
+    if (mode_ != Mode::None)
+        cancelUpdate();
+    buffer_ = QVariantList();
+    for (size_t i = 0; i < fields_.size(); ++i)
+        buffer_ << QVariant();
+    mode_ = Mode::AddNew;
+}
+
+void Recordset::edit() {
+    if (mode_ != Mode::None)
+        cancelUpdate();
+    loadCurrent();
+    buffer_ = current_;
+    mode_ = Mode::Edit;
+}
+
+void Recordset::setValue(const QString& field, const QVariant& v) {
+    if (mode_ == Mode::None)
+        throw DbError(ErrorKind::Other, QStringLiteral("not editing"));
+    const int i = fieldIndex(field);
+    buffer_[i] = storable(i, v);
+}
+
+void Recordset::update() {
+    if (mode_ == Mode::None)
+        throw DbError(ErrorKind::Other, QStringLiteral("not editing"));
+    QStringList cols, marks;
+    for (const auto& f : fields_) {
+        cols << Database::quoteIdent(f.name);
+        marks << QStringLiteral("?");
+    }
+    const QString table = Database::quoteIdent(table_);
+    if (mode_ == Mode::AddNew) {
+        db_.execute(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                        .arg(table, cols.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))),
+                    buffer_);
+        lastModified_ = db_.scalar(QStringLiteral("SELECT last_insert_rowid()")).toLongLong();
+        rowids_.push_back(lastModified_);
+        if (rowids_.size() == 1)
+            pos_ = 0;
+    } else {
+        QStringList sets;
+        for (const auto& c : cols)
+            sets << c + QStringLiteral(" = ?");
+        Params p = buffer_;
+        p << rowid();
+        db_.execute(QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?").arg(table, sets.join(QStringLiteral(", "))), p);
+        lastModified_ = rowid();
+    }
+    mode_ = Mode::None;
+    loadedPos_ = -2;
+}
+
+void Recordset::cancelUpdate() {
+    mode_ = Mode::None;
+    buffer_.clear();
+}
+
+void Recordset::deleteCurrent() {
+    const qint64 id = rowid();
+    if (mode_ != Mode::None)
+        cancelUpdate();
+    db_.execute(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(Database::quoteIdent(table_)), {id});
+    rowids_.erase(rowids_.begin() + pos_);
+    loadedPos_ = -2;
+}
+
+std::vector<qint64> Recordset::matching(const QString& field, const QVariant& value) {
+    const int i = fieldIndex(field);
+    QString sql = QStringLiteral("SELECT rowid FROM %1 WHERE %2 = ?")
+                      .arg(Database::quoteIdent(table_), Database::quoteIdent(fields_[size_t(i)].name));
+    std::vector<qint64> ids;
+    Query q = db_.query(sql, {storable(i, value)});
+    while (q.next())
+        ids.push_back(q.toInt64(0));
+    return ids;
+}
+
+bool Recordset::findFrom(const QString& field, const QVariant& value, int start, int step) {
+    const std::vector<qint64> ids = matching(field, value);
+    const std::unordered_set<qint64> hit(ids.begin(), ids.end());
+    noMatch_ = true;
+    for (int p = start; p >= 0 && p < recordCount(); p += step) {
+        if (hit.count(rowids_[size_t(p)])) {
+            moveTo(p);
+            noMatch_ = false;
+            break;
+        }
+    }
+    return !noMatch_;
+}
+
+bool Recordset::findFirst(const QString& f, const QVariant& v) { return findFrom(f, v, 0, 1); }
+bool Recordset::findNext(const QString& f, const QVariant& v) { return findFrom(f, v, pos_ + 1, 1); }
+bool Recordset::findPrevious(const QString& f, const QVariant& v) { return findFrom(f, v, pos_ - 1, -1); }
+bool Recordset::findLast(const QString& f, const QVariant& v) { return findFrom(f, v, recordCount() - 1, -1); }
+
+} // namespace db

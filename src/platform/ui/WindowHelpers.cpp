@@ -1,0 +1,79 @@
+#include "ui/WindowHelpers.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QKeyEvent>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
+namespace ui {
+
+namespace {
+
+constexpr const char* kClosingByCode = "varnoxClosingByCode";
+
+class NoCloseFilter : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* w = qobject_cast<QWidget*>(watched);
+        if (!w)
+            return false;
+        if (event->type() == QEvent::Close && !w->property(kClosingByCode).toBool()) {
+            event->ignore();
+            return true;
+        }
+        if (event->type() == QEvent::KeyPress && qobject_cast<QDialog*>(w)) {
+            auto* key = static_cast<QKeyEvent*>(event);
+            if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier)
+                return true;
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+void Wait(double seconds) {
+    QElapsedTimer clock;
+    clock.start();
+    QCoreApplication::processEvents();
+    const qint64 total = qint64(seconds * 1000.0);
+    while (clock.elapsed() < total) {
+        QEventLoop loop;
+        QTimer::singleShot(int(total - clock.elapsed()), &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+}
+
+void DoEvents() { QCoreApplication::processEvents(); }
+
+void DisableCloseButton(QWidget* window) {
+    if (!window || window->findChild<NoCloseFilter*>(QString(), Qt::FindDirectChildrenOnly))
+        return;
+    const bool visible = window->isVisible();
+    window->setWindowFlag(Qt::WindowCloseButtonHint, false);
+    window->setWindowFlag(Qt::WindowSystemMenuHint, false);
+    if (visible)
+        window->show(); // changing flags hides a shown window
+    window->installEventFilter(new NoCloseFilter(window));
+}
+
+bool CloseByCode(QWidget* window) {
+    if (!window)
+        return false;
+    QPointer<QWidget> guard(window);
+    window->setProperty(kClosingByCode, true);
+    const bool closed = window->close();
+    if (guard)
+        guard->setProperty(kClosingByCode, false);
+    return closed;
+}
+
+} // namespace ui

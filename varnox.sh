@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and starts Varnox. A file argument (.vrd or .vrk) is passed through.
+# ./varnox.sh --replica starts VarnoxReplica instead.
+set -euo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+"$here/scripts/deps.sh"
+"$here/scripts/build.sh"
+if [ "${1:-}" = "--replica" ]; then
+  shift
+  exec "$here/build/bin/VarnoxReplica" "$@"
+fi
+exec "$here/build/bin/Varnox" "$@"
