@@ -8,9 +8,9 @@
 #include <array>
 #include <cstdint>
 
-class QWidget;
-
 namespace core {
+
+class MainFrame;
 
 // Booleans kept as the program has always stored them: -1 true, 0 false; set only when -1.
 using VBool = std::int16_t;
@@ -69,7 +69,7 @@ enum FieldLenIndex : int {
 constexpr std::array<std::int32_t, kFieldLenCount> kDefaultFieldLen{10, 50, 10, 60, 8, 80, 20, 20, 20, 10, 20};
 
 struct AppState {
-    QWidget* gMainForm = nullptr;
+    MainFrame* gMainForm = nullptr; // the one main window, once it exists
     QString gDbPath;
     QString gOpenDbName;
 

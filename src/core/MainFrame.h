@@ -1,0 +1,20 @@
+// What work windows may ask of the main window, without depending on it.
+#pragma once
+
+class QWidget;
+
+namespace core {
+
+class MainFrame {
+public:
+    virtual ~MainFrame() = default;
+
+    // Recomputes every menu item's and toolbar button's enabled state from the program state. Work
+    // windows call it after they changed their open flags or the window counts.
+    virtual void updateCommandStates() = 0;
+
+    // The main window itself (parent of dialogs; disabled while a work window acts as modal).
+    virtual QWidget* window() = 0;
+};
+
+} // namespace core

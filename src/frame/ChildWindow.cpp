@@ -1,0 +1,153 @@
+#include "frame/ChildWindow.h"
+
+#include "core/MainFrame.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
+namespace frame {
+
+using core::isSet;
+using core::kFalse;
+using core::kTrue;
+
+ChildWindow::ChildWindow(core::AppState& state, int childIndex, int formId, WatchForm form, QWidget* parent)
+    : QWidget(parent), state_(state), childIndex_(childIndex), formId_(formId), form_(form) {
+    tmWatch.setInterval(500);
+    connect(&tmWatch, &QTimer::timeout, this, &ChildWindow::watchTick);
+    tmWatch.start();
+    layoutTimer_.setInterval(100);
+    connect(&layoutTimer_, &QTimer::timeout, this, &ChildWindow::layoutTick);
+    setMouseTracking(true);
+    qApp->installEventFilter(this);
+}
+
+void ChildWindow::showEvent(QShowEvent* e) {
+    QWidget::showEvent(e);
+    if (!built_ && !buildFailed_ && width() > 0) {
+        // Some platforms show without a resize; build all the same.
+        QResizeEvent re(size(), size());
+        resizeEvent(&re);
+    }
+}
+
+void ChildWindow::resizeEvent(QResizeEvent* e) {
+    QWidget::resizeEvent(e);
+    if (buildFailed_)
+        return;
+    if (!built_) {
+        built_ = true;
+        if (buildContents()) {
+            rec().Open = kTrue;
+            rec().RefreshDone = kFalse;
+        } else {
+            buildFailed_ = true;
+            layoutTicks_ = 0;
+            layoutTimer_.start();
+        }
+        return;
+    }
+    layoutTicks_ = 0;
+    layoutTimer_.start();
+}
+
+void ChildWindow::layoutTick() {
+    // One extra tick lets the window manager finish the resize before the layout.
+    if (++layoutTicks_ < 2)
+        return;
+    layoutTimer_.stop();
+    if (buildFailed_)
+        unloadWindow();
+    else
+        layoutContents();
+}
+
+void ChildWindow::watchTick() {
+    core::ChildStateRec& r = rec();
+    if (form_ == WatchForm::Master) {
+        if (isSet(r.CloseRequest)) {
+            unloadWindow();
+            return;
+        }
+        if (isSet(r.RefreshRequest)) {
+            r.RefreshRequest = kFalse;
+            reloadData();
+            r.RefreshDone = kTrue;
+        }
+        return;
+    }
+    if (isSet(r.CloseRequest)) {
+        unloadWindow();
+        return;
+    }
+    if (isSet(r.RefreshRequest)) {
+        QWidget* top = parentWidget() ? parentWidget() : this;
+        if (top->isMinimized())
+            top->showNormal();
+        r.RefreshRequest = kFalse;
+        reloadData();
+        r.RefreshDone = kTrue;
+    }
+}
+
+void ChildWindow::unloadWindow() {
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))
+        sub->close();
+    else
+        close();
+}
+
+void ChildWindow::closeEvent(QCloseEvent* e) {
+    if (unloadedOnce_) {
+        e->accept();
+        return;
+    }
+    unloadedOnce_ = true;
+    tmWatch.stop();
+    layoutTimer_.stop();
+    core::ChildStateRec& r = rec();
+    if (built_ && !buildFailed_)
+        r.Open = kFalse;
+    if (!isSet(r.CloseRequest))
+        QApplication::restoreOverrideCursor();
+    r.CloseRequest = kFalse;
+    onUnload();
+    if (state_.gMainForm)
+        state_.gMainForm->updateCommandStates();
+    e->accept();
+    emit unloaded();
+}
+
+void ChildWindow::changeEvent(QEvent* e) {
+    QWidget::changeEvent(e);
+    if (e->type() == QEvent::ActivationChange && isActiveWindow())
+        noteActive();
+}
+
+void ChildWindow::noteActive() { state_.gActiveFormId = formId_; }
+
+void ChildWindow::mouseMoved() {
+    if (isSet(state_.gAutoFocus) && state_.gActiveFormId != formId_) {
+        if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()); sub && sub->mdiArea())
+            sub->mdiArea()->setActiveSubWindow(sub);
+        setFocus();
+        state_.gActiveFormId = formId_;
+    }
+}
+
+bool ChildWindow::eventFilter(QObject* watched, QEvent* e) {
+    if (e->type() == QEvent::MouseMove || e->type() == QEvent::FocusIn) {
+        auto* w = qobject_cast<QWidget*>(watched);
+        if (w && (w == this || isAncestorOf(w))) {
+            if (e->type() == QEvent::MouseMove)
+                mouseMoved();
+            else
+                noteActive();
+        }
+    }
+    return QWidget::eventFilter(watched, e);
+}
+
+} // namespace frame

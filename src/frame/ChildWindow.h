@@ -1,0 +1,67 @@
+// Base of every work window inside the main window: the watcher that answers close and refresh
+// requests, the open flag in gChildState, auto focus, and building on the first resize.
+#pragma once
+
+#include "core/AppState.h"
+
+#include <QTimer>
+#include <QWidget>
+
+namespace frame {
+
+class ChildWindow : public QWidget {
+    Q_OBJECT
+public:
+    // Master-table windows answer a close and a refresh request in the same tick; all others answer a
+    // refresh only in a tick without a close request, and restore themselves from minimized first.
+    enum class WatchForm { Master, Other };
+
+    ChildWindow(core::AppState& state, int childIndex, int formId, WatchForm form, QWidget* parent = nullptr);
+
+    core::AppState& state() { return state_; }
+    int childIndex() const { return childIndex_; }
+    int formId() const { return formId_; }
+
+    // Closes the window from its own code (inside an MDI sub-window, the sub-window closes).
+    void unloadWindow();
+
+signals:
+    void unloaded();
+
+protected:
+    // Builds the contents on the first resize; false closes the window through the layout timer.
+    virtual bool buildContents() = 0;
+    // Lays the contents out again after a later resize (100 ms timer, one extra tick).
+    virtual void layoutContents() {}
+    // Reloads the data, as the window's own refresh command does.
+    virtual void reloadData() = 0;
+    // Undoes what the opener did (menu entries, counts); runs during unload.
+    virtual void onUnload() {}
+
+    void resizeEvent(QResizeEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+    void changeEvent(QEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+
+    core::ChildStateRec& rec() { return state_.gChildState[size_t(childIndex_)]; }
+    QTimer tmWatch;
+
+private:
+    void watchTick();
+    void layoutTick();
+    void noteActive();
+    void mouseMoved();
+
+    core::AppState& state_;
+    int childIndex_;
+    int formId_;
+    WatchForm form_;
+    bool built_ = false;
+    bool buildFailed_ = false;
+    bool unloadedOnce_ = false;
+    int layoutTicks_ = 0;
+    QTimer layoutTimer_;
+};
+
+} // namespace frame
