@@ -95,6 +95,37 @@ struct AppState {
     VBool gPrinterReady = kFalse;
     VBool gPrintMode = kFalse;
 
+    // View options of the main window, loaded and saved with its settings.
+    VBool gShowToolbar = kTrue;
+    VBool gShowStatusBar = kTrue;
+    VBool gShowTips = kTrue;
+
+    // Company settings dialog: mode (False = new database, True = change) and result.
+    VBool gCatDialogMode = kFalse;
+    VBool gCatDialogOk = kFalse;
+    VBool gDbCreateFailed = kFalse;
+
+    // Password prompt: the typed text and whether OK closed it.
+    QString gPwdInput;
+    VBool gPwdEntered = kFalse;
+
+    // Chooser answers: 0 filtered list, 1 all, 2 cancelled.
+    VBool gPrepForPayment = kFalse; // True: the chooser serves the payment list, False: the cancellation list
+    std::int32_t gPaymentListMode = 0;
+    std::int32_t gCancelListMode = 0;
+    std::int32_t gStockListMode = 0;
+
+    // Condition and invoice-scope dialogs, written by the list openers before and read after.
+    std::int32_t gCondReport = 0; // the report's load-order number
+    VBool gCondForPrint = kFalse;
+    VBool gCondAccepted = kFalse;
+    VBool gInvPrintFlavour = kFalse;
+    std::int32_t gInvViewScope = 0;   // 0 unpaid only, 1 all, 2 chosen from the list, 3 cancelled
+    std::int32_t gInvViewOrderNo = 0; // -1 = nothing chosen
+
+    // Records handled by the report being built; -1 ends the progress window.
+    std::int32_t gProgressCount = 0;
+
     // Goods categories: the committed list and the one the settings dialog edits.
     Categories categories;
 

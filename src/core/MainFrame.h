@@ -15,6 +15,10 @@ public:
 
     // The main window itself (parent of dialogs; disabled while a work window acts as modal).
     virtual QWidget* window() = 0;
+
+    // Locks (false) or frees (true) the toolbar and the top menus ファイル, 表示, 操作, ウィンドウ and ヘルプ,
+    // as the progress window does while a report is built.
+    virtual void setTopMenusEnabled(bool enabled) { (void)enabled; }
 };
 
 } // namespace core
