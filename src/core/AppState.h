@@ -126,6 +126,9 @@ struct AppState {
     // Records handled by the report being built; -1 ends the progress window.
     std::int32_t gProgressCount = 0;
 
+    // Which entry window's keys move the shared entry grid: -1 the order entry window, else stock update.
+    VBool gGridOwnerIsOrder = kFalse;
+
     // Goods categories: the committed list and the one the settings dialog edits.
     Categories categories;
 
