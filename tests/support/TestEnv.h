@@ -20,3 +20,12 @@ private:
 };
 
 } // namespace testenv
+
+// Readable failure output for our value types.
+#include "db/Currency.h"
+#include <ostream>
+
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+namespace db {
+inline void PrintTo(const Currency& c, std::ostream* os) { *os << c.toString().toStdString(); }
+} // namespace db

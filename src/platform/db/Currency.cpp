@@ -7,7 +7,7 @@ namespace db {
 
 Currency Currency::fromDouble(double value) {
     const double scaled = value * double(kScale);
-    if (!std::isfinite(scaled) || std::fabs(scaled) >= 9.2e18)
+    if (!std::isfinite(scaled) || std::fabs(scaled) >= 9223372036854775808.0)
         throw std::overflow_error("currency overflow");
     return Currency(std::int64_t(std::nearbyint(scaled))); // default rounding mode: ties to even
 }

@@ -1,0 +1,273 @@
+#include "core/ControlFile.h"
+#include "db/OleDate.h"
+#include "support/TestEnv.h"
+#include "ui/MessageService.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+#include <gtest/gtest.h>
+
+using namespace core;
+
+namespace {
+
+const QString kDamaged =
+    QStringLiteral("コントロールファイルの中身が壊れているか、コントロールファイルが存在しない場合に起こることがあります。");
+
+// Builds expected bytes by hand, independent of the encoder.
+struct Bytes {
+    QByteArray b;
+    Bytes& i16(int v) { return raw(qint16(v)); }
+    Bytes& i32(int v) { return raw(qint32(v)); }
+    Bytes& f32(float v) { return raw(v); }
+    Bytes& d64(double v) { return raw(v); }
+    Bytes& ascii(const char* s) { b.append(s); return *this; }
+    Bytes& emptyStr() { return i32(0); }
+    template <typename T> Bytes& raw(T v) {
+        b.append(reinterpret_cast<const char*>(&v), sizeof v); // the test machine is little-endian
+        return *this;
+    }
+};
+
+// Items in file order for empty company texts, no password and the given sizes/tail.
+QByteArray layout(const char* web, int taxPerLine, const std::vector<const char*>& cats) {
+    Bytes x;
+    x.i16(0).emptyStr().ascii(" ");
+    for (int i = 0; i < 6; ++i) // address 1-3, name, tel, fax
+        x.emptyStr();
+    if (*web)
+        x.i32(int(strlen(web))).ascii(QByteArray(web).leftJustified(10, ' ').constData());
+    else
+        x.emptyStr();
+    x.emptyStr(); // mail
+    x.i16(taxPerLine).ascii(" ").f32(0).i32(10).ascii(" ").i32(50).i32(1).ascii(" ");
+    x.d64(db::toOleDate(QDate(2024, 4, 1))).i32(0).ascii(" ").i32(10).i32(60).ascii(" ").i32(8).i32(80).ascii(" ");
+    x.i32(20).i32(20).ascii(" ").i32(20).i32(10).ascii(" ").i32(20).ascii(" ");
+    x.i32(int(cats.size()));
+    for (const char* c : cats)
+        x.i32(int(strlen(c))).ascii(QByteArray(c).leftJustified(10, ' ').constData());
+    x.i16(-1);
+    return x.b;
+}
+
+ControlData newDatabaseData() {
+    ControlData d;
+    d.company.Web = QStringLiteral("http://");
+    d.company.TaxPerLine = kTrue;
+    d.reserved1 = 1;
+    d.created = db::toOleDate(QDate(2024, 4, 1));
+    d.categories = {QStringLiteral("A"), QStringLiteral("B")};
+    return d;
+}
+
+class ControlFileTest : public ::testing::Test {
+protected:
+    void SetUp() override { ui::setMessageService(&rec); }
+    void TearDown() override { ui::setMessageService(nullptr); }
+    ui::RecordingMessageService rec;
+    testenv::TempFolder dir;
+};
+
+} // namespace
+
+TEST(ControlCodec, SmallestFileIs120Bytes) {
+    ControlData d;
+    d.reserved1 = 1;
+    d.created = db::toOleDate(QDate(2024, 4, 1));
+    const QByteArray bytes = encodeControl(d);
+    EXPECT_EQ(bytes.size(), 120);
+    EXPECT_EQ(bytes, layout("", 0, {}));
+}
+
+TEST(ControlCodec, NewDatabaseFileByteForByte) {
+    const QByteArray bytes = encodeControl(newDatabaseData());
+    EXPECT_EQ(bytes.size(), 158);
+    EXPECT_EQ(bytes, layout("http://", -1, {"A", "B"}));
+    EXPECT_EQ(decodeControl(bytes), newDatabaseData());
+}
+
+TEST(ControlCodec, PasswordCharactersGoToScatteredSlots) {
+    ControlData d;
+    d.company.Password = QStringLiteral("abcdefghij");
+    const QByteArray bytes = encodeControl(d);
+    // Slots sit after known items; pick the ten single bytes out by position.
+    QByteArray stored;
+    int pos = 0;
+    auto skip = [&](int n) { pos += n; };
+    auto take = [&]() { stored.append(bytes[pos]); ++pos; };
+    skip(2 + 4); take();            // length, zip, slot 4
+    skip(8 * 4 + 2); take();        // 8 texts, tax per line, slot 5
+    skip(4 + 4); take();            // rate, size 0, slot 1
+    skip(4 + 4); take();            // size 1, carried 1, slot 7
+    skip(8 + 4); take();            // date, carried 2, slot 2
+    skip(8); take();                // sizes 2-3, slot 9
+    skip(8); take();                // sizes 4-5, slot 3
+    skip(8); take();                // sizes 6-7, slot 10
+    skip(8); take();                // sizes 8-9, slot 6
+    skip(4); take();                // size 10, slot 8
+    EXPECT_EQ(stored, QByteArray("deagbicjfh"));
+    EXPECT_EQ(decodeControl(bytes).company.Password, QStringLiteral("abcdefghij"));
+}
+
+TEST(ControlCodec, TextFieldsOfTenCharacters) {
+    struct Case {
+        QString text;
+        int bytes; // size of the Str item
+    } cases[] = {
+        {QString(), 4},
+        {QStringLiteral("0123456789"), 14},
+        {QStringLiteral("0123456789A"), 24},
+        {QStringLiteral("株式会社ヴァルノックス商事"), 4 + 2 * 10 + 2 * 3 + 7}, // 13 double-byte characters, blank padding
+    };
+    for (const auto& c : cases) {
+        ControlData d;
+        d.company.CompanyName = c.text;
+        const QByteArray bytes = encodeControl(d);
+        EXPECT_EQ(bytes.size(), 120 - 4 + c.bytes) << c.text.toStdString();
+        EXPECT_EQ(decodeControl(bytes).company.CompanyName, c.text);
+    }
+    ControlData eleven;
+    eleven.company.ZipCode = QStringLiteral("0123456789A");
+    EXPECT_EQ(encodeControl(eleven).mid(2 + 4 + 10, 10), QByteArray("A         "));
+}
+
+TEST(ControlCodec, RoundTripOfJapaneseTextsAndCategories) {
+    ControlData d = newDatabaseData();
+    d.company = {QStringLiteral("100-0001"), QStringLiteral("東京都千代田区"), QStringLiteral("丸の内1-1"),
+                 QStringLiteral("ﾋﾞﾙ 5F"), QStringLiteral("ヴァルノックス商事"), QStringLiteral("03-1234-5678"),
+                 QString(), QStringLiteral("http://example.jp"), QStringLiteral("info@example.jp"),
+                 QStringLiteral("パスワ"), kFalse, 8.25f};
+    d.fieldLen = {8, 40, 12, 50, 8, 60, 15, 15, 30, 6, 16};
+    d.reserved2 = 77;
+    d.categories = {QStringLiteral("文具"), QStringLiteral("事務用品と消耗品のカテゴリ名二十"), QStringLiteral("X")};
+    EXPECT_EQ(decodeControl(encodeControl(d)), d);
+}
+
+TEST(ControlCodec, RefusesPasswordAboveTenAndUnencodableText) {
+    ControlData d;
+    d.company.Password = QStringLiteral("abcdefghijk");
+    EXPECT_THROW(encodeControl(d), ControlFileError);
+    ControlData e;
+    e.company.CompanyName = QStringLiteral("emoji \U0001F600");
+    EXPECT_THROW(encodeControl(e), ControlFileError);
+}
+
+TEST(ControlCodec, EveryTruncationAndRandomDamageIsRefused) {
+    const QByteArray good = encodeControl(newDatabaseData());
+    for (int len = 0; len < good.size(); ++len)
+        EXPECT_THROW(decodeControl(good.left(len)), ControlFileError) << len;
+    QRandomGenerator rng(7);
+    for (int i = 0; i < 2000; ++i) {
+        QByteArray junk(int(rng.bounded(0, 400)), Qt::Uninitialized);
+        for (auto& c : junk)
+            c = char(rng.bounded(256));
+        try {
+            decodeControl(junk);
+        } catch (const ControlFileError&) {
+        }
+    }
+}
+
+TEST(ControlCodec, AbsurdCountsEndTheRead) {
+    const QByteArray good = encodeControl(newDatabaseData());
+    struct Case {
+        const char* what;
+        int offset;
+        qint32 value;
+    } cases[] = {
+        {"huge zip length", 2, 0x7fffffff},
+        {"negative zip length", 2, -5},
+        {"huge category count", 158 - 2 - 28 - 4, 0x7fffffff},
+        {"negative category count", 158 - 2 - 28 - 4, -1},
+        {"goods code size zero", 56, 0},
+        {"goods code size huge", 56, 100000},
+    };
+    for (const auto& c : cases) {
+        QByteArray bad = good;
+        memcpy(bad.data() + c.offset, &c.value, 4);
+        EXPECT_THROW(decodeControl(bad), ControlFileError) << c.what;
+    }
+    QByteArray pw = good;
+    pw[0] = 11;
+    EXPECT_THROW(decodeControl(pw), ControlFileError);
+}
+
+TEST_F(ControlFileTest, WriteThenReadCommitsToState) {
+    AppState s;
+    InitFieldLimits(s);
+    s.gDbPath = dir.path("company.vrd");
+    s.gCompany.CompanyName = QStringLiteral("ヴァルノックス");
+    s.gCompany.Password = QStringLiteral("secret");
+    s.gFieldLen[kLenGoodsCode] = 8;
+    s.categories.gCatCount = 1;
+    s.categories.CatSet(1, QStringLiteral("文具"));
+    s.categories.commitWorking();
+    ASSERT_TRUE(WriteCtlFile(s));
+    EXPECT_TRUE(QFile::exists(dir.path("company.vrk")));
+
+    AppState t;
+    InitFieldLimits(t);
+    ASSERT_TRUE(ReadCtlFile(t, dir.path("company.vrd")));
+    EXPECT_EQ(t.gCompanyEdit.CompanyName, QStringLiteral("ヴァルノックス"));
+    EXPECT_EQ(t.gCompanyEdit.Password, QStringLiteral("secret"));
+    EXPECT_EQ(t.gCompany.CompanyName, QString()); // committed only by the opener after the password check
+    EXPECT_EQ(t.gReservedCode[kLenGoodsCode], QStringLiteral("XXXXXXXX"));
+    EXPECT_EQ(t.categories.CategoryCount, 1);
+    EXPECT_TRUE(rec.shown().empty());
+}
+
+TEST_F(ControlFileTest, DamagedOrMissingFileLeavesStateUntouched) {
+    AppState s;
+    InitFieldLimits(s);
+    s.gDbPath = dir.path("a.vrd");
+    s.gCompany.CompanyName = QStringLiteral("Original");
+    ASSERT_TRUE(WriteCtlFile(s));
+    QFile f(dir.path("a.vrk"));
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    const QByteArray whole = f.readAll();
+    f.resize(whole.size() - 1); // trailer cut
+    f.close();
+
+    AppState t;
+    InitFieldLimits(t);
+    t.gCompanyEdit.CompanyName = QStringLiteral("before");
+    t.gFieldLen[0] = 5;
+    const CompanyInfo beforeCompany = t.gCompanyEdit;
+    const auto beforeLen = t.gFieldLen;
+    for (const QString& path : {dir.path("a.vrd"), dir.path("missing.vrd"), QStringLiteral("ab")}) {
+        rec.clear();
+        EXPECT_FALSE(ReadCtlFile(t, path));
+        ASSERT_EQ(rec.shown().size(), 1u);
+        EXPECT_EQ(rec.shown()[0].text, kDamaged);
+        EXPECT_EQ(rec.shown()[0].title, QStringLiteral("ＤＢアクセスに失敗しました"));
+        EXPECT_TRUE(rec.shown()[0].beepBefore);
+        EXPECT_EQ(t.gCompanyEdit, beforeCompany);
+        EXPECT_EQ(t.gFieldLen, beforeLen);
+    }
+}
+
+TEST_F(ControlFileTest, TooLongPasswordKeepsTheOldFile) {
+    AppState s;
+    InitFieldLimits(s);
+    s.gDbPath = dir.path("b.vrd");
+    ASSERT_TRUE(WriteCtlFile(s));
+    QFile f(dir.path("b.vrk"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray old = f.readAll();
+    f.close();
+
+    s.gCompany.Password = QStringLiteral("12345678901");
+    EXPECT_FALSE(WriteCtlFile(s));
+    ASSERT_EQ(rec.texts(), QStringList{QStringLiteral("ＤＢアクセスに失敗しました。")});
+    EXPECT_EQ(rec.shown()[0].title, QStringLiteral("Varnox"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), old);
+}
+
+TEST_F(ControlFileTest, UnwritableFolderFailsWithMessage) {
+    AppState s;
+    InitFieldLimits(s);
+    s.gDbPath = dir.path("no/such/folder/c.vrd");
+    EXPECT_FALSE(WriteCtlFile(s));
+    EXPECT_EQ(rec.texts(), QStringList{QStringLiteral("ＤＢアクセスに失敗しました。")});
+}

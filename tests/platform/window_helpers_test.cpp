@@ -1,0 +1,54 @@
+#include "ui/MessageService.h"
+#include "ui/WindowHelpers.h"
+
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+TEST(Wait, ZeroReturnsAtOnceAndEventsKeepRunning) {
+    QElapsedTimer t;
+    t.start();
+    ui::Wait(0);
+    EXPECT_LT(t.elapsed(), 50);
+
+    bool fired = false;
+    QTimer::singleShot(50, [&] { fired = true; });
+    t.restart();
+    ui::Wait(0.3);
+    EXPECT_GE(t.elapsed(), 300);
+    EXPECT_LT(t.elapsed(), 1000);
+    EXPECT_TRUE(fired);
+}
+
+TEST(DisableCloseButton, OnlyTheWindowsOwnCodeClosesIt) {
+    QDialog d;
+    d.show();
+    ui::DisableCloseButton(&d);
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_FALSE(d.windowFlags().testFlag(Qt::WindowCloseButtonHint));
+    EXPECT_FALSE(d.close());
+    QTest::keyClick(&d, Qt::Key_Escape);
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_TRUE(ui::CloseByCode(&d));
+    EXPECT_FALSE(d.isVisible());
+}
+
+TEST(MessageService, RecordsTextTitleButtonsAndBeep) {
+    ui::RecordingMessageService rec;
+    ui::setMessageService(&rec);
+    ui::messages().error("失敗しました。");
+    rec.queueAnswer(ui::Answer::No);
+    EXPECT_FALSE(ui::messages().ask("よろしいですか？", "確認"));
+    EXPECT_TRUE(ui::messages().ask("もう一度？"));
+    ui::setMessageService(nullptr);
+    ASSERT_EQ(rec.shown().size(), 3u);
+    EXPECT_EQ(rec.shown()[0].title, "Varnox");
+    EXPECT_TRUE(rec.shown()[0].beepBefore);
+    EXPECT_EQ(rec.shown()[0].buttons, ui::Buttons::Ok);
+    EXPECT_EQ(rec.shown()[0].icon, ui::Icon::None);
+    EXPECT_EQ(rec.shown()[1].title, "確認");
+    EXPECT_FALSE(rec.shown()[1].beepBefore);
+    EXPECT_EQ(rec.beeps(), 1);
+}
