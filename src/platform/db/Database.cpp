@@ -199,6 +199,7 @@ void Database::close() {
         return;
     if (inTx_)
         rollback();
+    cache_.clear();
     try {
         db_->exec("PRAGMA wal_checkpoint(TRUNCATE)");
     } catch (const SQLite::Exception&) {
@@ -232,14 +233,37 @@ std::unique_ptr<SQLite::Statement> Database::prepare(const QString& sql, const P
     }
 }
 
-int Database::execute(const QString& sql, const Params& params) {
-    auto st = prepare(sql, params);
+SQLite::Statement& Database::cached(const QString& sql, const Params& params) {
+    auto it = cache_.find(sql);
+    if (it == cache_.end() && cache_.size() >= 128)
+        cache_.clear(); // SQL texts are constants; this only bounds a caller that builds many
+    if (it == cache_.end())
+        it = cache_.emplace(sql, prepare(sql, {})).first;
+    SQLite::Statement& st = *it->second;
     try {
-        return st->exec();
+        st.reset();
+        st.clearBindings();
+        for (int i = 0; i < params.size(); ++i)
+            bindValue(st, i + 1, params[i]);
     } catch (const SQLite::Exception& e) {
         rethrow(e);
     }
+    return st;
 }
+
+int Database::execute(const QString& sql, const Params& params) {
+    SQLite::Statement& st = cached(sql, params);
+    try {
+        const int changed = st.exec();
+        st.reset();
+        return changed;
+    } catch (const SQLite::Exception& e) {
+        st.tryReset();
+        rethrow(e);
+    }
+}
+
+qint64 Database::lastInsertRowid() { return handle().getLastInsertRowid(); }
 
 QVariant Database::scalar(const QString& sql, const Params& params) {
     Query q(prepare(sql, params));

@@ -12,6 +12,7 @@
 #include <QVariantList>
 #include <memory>
 #include <optional>
+#include <unordered_map>
 
 Q_DECLARE_METATYPE(db::Currency)
 
@@ -69,6 +70,7 @@ public:
     bool isOpen() const;
 
     int execute(const QString& sql, const Params& params = {}); // returns the number of changed rows
+    qint64 lastInsertRowid();
     QVariant scalar(const QString& sql, const Params& params = {});
     Query query(const QString& sql, const Params& params = {});
 
@@ -87,10 +89,13 @@ public:
 
 private:
     std::unique_ptr<SQLite::Statement> prepare(const QString& sql, const Params& params);
+    SQLite::Statement& cached(const QString& sql, const Params& params);
     void configure();
 
     QString path_;
     std::unique_ptr<SQLite::Database> db_;
+    // Statements that execute() runs again and again stay prepared (before db_ in destruction order).
+    std::unordered_map<QString, std::unique_ptr<SQLite::Statement>> cache_;
     bool inTx_ = false;
 };
 

@@ -17,6 +17,16 @@ Recordset::Recordset(Database& db, const QString& table, const QString& whereSql
         fieldIndex_.insert(fields_[i].name, i);
     for (const auto& f : orderBy_)
         fieldIndex(f); // refuse unknown names before they reach SQL
+    QStringList cols, marks, sets;
+    for (const auto& f : fields_) {
+        cols << Database::quoteIdent(f.name);
+        marks << QStringLiteral("?");
+        sets << Database::quoteIdent(f.name) + QStringLiteral(" = ?");
+    }
+    const QString quoted = Database::quoteIdent(table_);
+    insertSql_ = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                     .arg(quoted, cols.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
+    updateSql_ = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?").arg(quoted, sets.join(QStringLiteral(", ")));
     loadRowids();
     moveFirst();
 }
@@ -160,27 +170,16 @@ void Recordset::setValue(const QString& field, const QVariant& v) {
 void Recordset::update() {
     if (mode_ == Mode::None)
         throw DbError(ErrorKind::Other, QStringLiteral("not editing"));
-    QStringList cols, marks;
-    for (const auto& f : fields_) {
-        cols << Database::quoteIdent(f.name);
-        marks << QStringLiteral("?");
-    }
-    const QString table = Database::quoteIdent(table_);
     if (mode_ == Mode::AddNew) {
-        db_.execute(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                        .arg(table, cols.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))),
-                    buffer_);
-        lastModified_ = db_.scalar(QStringLiteral("SELECT last_insert_rowid()")).toLongLong();
+        db_.execute(insertSql_, buffer_);
+        lastModified_ = db_.lastInsertRowid();
         rowids_.push_back(lastModified_);
         if (rowids_.size() == 1)
             pos_ = 0;
     } else {
-        QStringList sets;
-        for (const auto& c : cols)
-            sets << c + QStringLiteral(" = ?");
         Params p = buffer_;
         p << rowid();
-        db_.execute(QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?").arg(table, sets.join(QStringLiteral(", "))), p);
+        db_.execute(updateSql_, p);
         lastModified_ = rowid();
     }
     mode_ = Mode::None;

@@ -86,6 +86,8 @@ private:
     QStringList orderBy_;
     std::vector<FieldInfo> fields_;
     QHash<QString, int> fieldIndex_;
+    QString insertSql_;
+    QString updateSql_;
     std::vector<qint64> rowids_;
     int pos_ = -1;
     mutable int loadedPos_ = -2;
