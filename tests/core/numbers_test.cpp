@@ -53,8 +53,12 @@ TEST(ParseAmount, EdgeCases) {
         const auto s = core::ParseSignedAmount(c.text);
         EXPECT_EQ(p.status, c.p) << c.text.toStdString();
         EXPECT_EQ(s.status, c.s) << c.text.toStdString();
-        if (p.ok()) EXPECT_EQ(p.value, cur(c.pv)) << c.text.toStdString();
-        if (s.ok()) EXPECT_EQ(s.value, cur(c.sv)) << c.text.toStdString();
+        if (p.ok()) {
+            EXPECT_EQ(p.value, cur(c.pv)) << c.text.toStdString();
+        }
+        if (s.ok()) {
+            EXPECT_EQ(s.value, cur(c.sv)) << c.text.toStdString();
+        }
     }
 }
 
