@@ -1,5 +1,6 @@
 // Varnox: wires the program together and starts it.
 #include "core/AppState.h"
+#include "orders/PaymentRegister.h"
 #include "ui/MessageService.h"
 
 #include <QApplication>
@@ -11,6 +12,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Varnox"));
     core::AppState state;
     core::InitFieldLimits(state);
+    orders::registerPaymentWindows();
     QMainWindow window;
     window.setWindowTitle(QStringLiteral("Varnox"));
     window.resize(800, 600);

@@ -15,6 +15,7 @@ namespace ui {
 namespace {
 
 constexpr const char* kClosingByCode = "varnoxClosingByCode";
+constexpr const char* kNoCloseFilterName = "varnoxNoCloseFilter";
 
 class NoCloseFilter : public QObject {
 public:
@@ -55,14 +56,18 @@ void Wait(double seconds) {
 void DoEvents() { QCoreApplication::processEvents(); }
 
 void DisableCloseButton(QWidget* window) {
-    if (!window || window->findChild<NoCloseFilter*>(QString(), Qt::FindDirectChildrenOnly))
+    // Found by name: the filter class has no meta-object of its own, so a search by type would take any
+    // child for it and skip windows that already have children.
+    if (!window || window->findChild<QObject*>(QLatin1String(kNoCloseFilterName), Qt::FindDirectChildrenOnly))
         return;
     const bool visible = window->isVisible();
     window->setWindowFlag(Qt::WindowCloseButtonHint, false);
     window->setWindowFlag(Qt::WindowSystemMenuHint, false);
     if (visible)
         window->show(); // changing flags hides a shown window
-    window->installEventFilter(new NoCloseFilter(window));
+    auto* filter = new NoCloseFilter(window);
+    filter->setObjectName(QLatin1String(kNoCloseFilterName));
+    window->installEventFilter(filter);
 }
 
 bool CloseByCode(QWidget* window) {

@@ -1,0 +1,65 @@
+#include "orders/CalendarDialog.h"
+
+#include "db/OleDate.h"
+#include "ui/WindowHelpers.h"
+
+#include <QCalendarWidget>
+#include <QDate>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace orders {
+
+CalendarDialog::CalendarDialog(core::AppState& state, QWidget* parent) : QDialog(parent), state_(state) {
+    setWindowTitle(QStringLiteral("入金日付入力"));
+    setModal(true);
+    Label1 = new QLabel(QStringLiteral("受注No") + QLatin1Char('='), this);
+    Label2 = new QLabel(QString::number(state.gSelectedOrderNo), this);
+    Calendar1 = new QCalendarWidget(this);
+    Calendar1->setGridVisible(true);
+    Calendar1->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+    Calendar1->setSelectedDate(QDate::currentDate()); // every showing starts on today
+    cmdOK = new QPushButton(QStringLiteral("決定"), this);
+    cmdOK->setToolTip(QStringLiteral("入金日を決定します"));
+    cmdErase = new QPushButton(QStringLiteral("取り消し"), this);
+    cmdErase->setToolTip(QStringLiteral("未入金にします"));
+    cmdCan = new QPushButton(QStringLiteral("キャンセル"), this);
+    cmdCan->setToolTip(QStringLiteral("キャンセルします"));
+    cmdOK->setAutoDefault(false);
+    cmdErase->setAutoDefault(false);
+    cmdCan->setAutoDefault(false);
+
+    auto* head = new QHBoxLayout;
+    head->addWidget(Label1);
+    head->addWidget(Label2);
+    head->addStretch();
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(cmdOK);
+    buttons->addWidget(cmdErase);
+    buttons->addWidget(cmdCan);
+    auto* all = new QVBoxLayout(this);
+    all->addLayout(head);
+    all->addWidget(Calendar1);
+    all->addLayout(buttons);
+
+    connect(cmdOK, &QPushButton::clicked, this, [this] {
+        state_.gCalendarDate = db::toOleDate(Calendar1->selectedDate());
+        ui::CloseByCode(this);
+    });
+    connect(cmdErase, &QPushButton::clicked, this, [this] {
+        state_.gCalendarDate = 0;
+        ui::CloseByCode(this);
+    });
+    connect(cmdCan, &QPushButton::clicked, this, [this] { ui::CloseByCode(this); });
+    ui::DisableCloseButton(this);
+}
+
+void showCalendarDialog(core::AppState& state, QWidget* parent) {
+    state.gCalendarDate = -1;
+    CalendarDialog dlg(state, parent);
+    dlg.exec();
+}
+
+} // namespace orders

@@ -1,0 +1,153 @@
+#include "orders/OrderListWindow.h"
+
+#include "orders/OrderMessages.h"
+#include "orders/WaitPointer.h"
+#include "ui/MessageService.h"
+#include "ui/WindowHelpers.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QScreen>
+#include <QTimer>
+
+namespace orders {
+
+namespace {
+constexpr int kMargin = 3; // 50 twips
+}
+
+OrderListWindow::OrderListWindow(core::AppState& state, Kind kind, QWidget* parent)
+    : frame::ChildWindow(state, kind == Kind::Payment ? core::kChildPayment : core::kChildCancel,
+                         kind == Kind::Payment ? core::kFormPayment : core::kFormCancel, WatchForm::Other, parent),
+      kind_(kind) {
+    setWindowTitle(kind == Kind::Payment ? QStringLiteral("入金処理") : QStringLiteral("受注キャンセル処理"));
+    model_ = new OrderListModel(this);
+    grd_ = new QTableView(this);
+    grd_->setModel(model_);
+    grd_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grd_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grd_->setSelectionMode(QAbstractItemView::SingleSelection);
+    grd_->verticalHeader()->hide();
+    grd_->horizontalHeader()->setSectionsClickable(false);
+    grd_->horizontalHeader()->setHighlightSections(false);
+    grd_->setWordWrap(false);
+    grd_->setVisible(false);
+    cmdEnd_ = new QPushButton(QStringLiteral("終了"), this);
+    cmdEnd_->resize(96, 30);
+    connect(cmdEnd_, &QPushButton::clicked, this, &OrderListWindow::unloadWindow);
+    connect(grd_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) { trackSelectedRow(current); });
+    // The clicked cell is the picked one, also when it already was the current cell (a first click on
+    // the first row changes no cell and would otherwise do nothing).
+    connect(grd_, &QTableView::clicked, this, [this](const QModelIndex& index) {
+        trackSelectedRow(index);
+        actOnSelectedRow();
+    });
+    resize(800, 440);
+}
+
+OrderListWindow::~OrderListWindow() = default;
+
+bool OrderListWindow::buildContents() { return loadOrderList(); }
+
+bool OrderListWindow::loadOrderList() {
+    mSelRow_ = 0;
+    showWaitPointer();
+    setEnabled(false);
+    std::vector<OrderListRow> rows;
+    try {
+        if (!store_)
+            store_ = std::make_unique<OrderStatusStore>(state().gDbPath);
+        const std::int32_t mode = kind_ == Kind::Payment ? state().gPaymentListMode : state().gCancelListMode;
+        rows = store_->listOrders(mode == 0);
+    } catch (const std::exception&) {
+        store_.reset();
+        showDefaultPointer();
+        setEnabled(true);
+        ui::messages().error(kOtherProgramMessage, kReadErrorTitle);
+        return false;
+    }
+    if (rows.empty()) {
+        showDefaultPointer();
+        setEnabled(true);
+        ui::messages().error(kEmptyMessage);
+        return false;
+    }
+    placeControls();
+    // Enough rows to cover the screen's height, so a short list shows blank rows below it.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const int rowHeight = qMax(1, grd_->verticalHeader()->defaultSectionSize());
+    const int screenRows = screen ? int(double(screen->size().height()) / rowHeight + 0.5) : 0;
+    model_->setOrders(std::move(rows), qMax(0, screenRows - 1));
+    setColumnWidths();
+    // The grid starts on its first cell, yet no order counts as picked until the user picks one.
+    grd_->setCurrentIndex(model_->index(0, 0));
+    mSelRow_ = 0;
+    grd_->setVisible(true);
+    showDefaultPointer();
+    setEnabled(true);
+    return true;
+}
+
+void OrderListWindow::placeControls() {
+    const int top = height() - cmdEnd_->height() - kMargin;
+    if (top > 0)
+        cmdEnd_->move(cmdEnd_->x(), top);
+    const int left = width() - cmdEnd_->width() - kMargin;
+    if (left > 0)
+        cmdEnd_->move(left, cmdEnd_->y());
+    if (width() > 0)
+        grd_->resize(width(), grd_->height());
+    if (cmdEnd_->y() - kMargin > 0)
+        grd_->resize(grd_->width(), cmdEnd_->y() - kMargin);
+}
+
+void OrderListWindow::setColumnWidths() {
+    // A ninth of the outer width each, as the columns have always been sized.
+    const QWidget* outer = parentWidget() ? parentWidget() : this;
+    const int w = outer->width() / OrderListModel::ColumnCount;
+    for (int c = 0; c < OrderListModel::ColumnCount; ++c)
+        grd_->setColumnWidth(c, w);
+}
+
+void OrderListWindow::layoutContents() {
+    placeControls();
+    setColumnWidths();
+}
+
+void OrderListWindow::reloadData() {
+    showWaitPointer();
+    ui::DoEvents();
+    model_->clear();
+    if (!loadOrderList())
+        QTimer::singleShot(100, this, [this] { unloadWindow(); });
+    showWaitPointer(); // the refresh broadcast restores it once every window has answered
+}
+
+void OrderListWindow::onUnload() {
+    if (state().gOpenDataCount > 0)
+        --state().gOpenDataCount;
+    model_->setOrders({}, 0);
+    store_.reset();
+}
+
+void OrderListWindow::trackSelectedRow(const QModelIndex& current) {
+    const int r = current.isValid() ? current.row() + 1 : 0;
+    if (r > 0 && r <= model_->orderCount()) {
+        mSelRow_ = r;
+        if (kind_ == Kind::Payment)
+            state().gSelectedOrderNo = model_->order(r - 1).orderNo;
+    } else {
+        mSelRow_ = 0;
+    }
+}
+
+bool OrderListWindow::eventFilter(QObject* watched, QEvent* e) {
+    // A click on the heading row acts on the row picked last, as a click on a cell does.
+    if (e->type() == QEvent::MouseButtonRelease && grd_ && watched == grd_->horizontalHeader()->viewport())
+        actOnSelectedRow();
+    return frame::ChildWindow::eventFilter(watched, e);
+}
+
+} // namespace orders
