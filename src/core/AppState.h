@@ -132,11 +132,7 @@ struct AppState {
     // Goods categories: the committed list and the one the settings dialog edits.
     Categories categories;
 
-    // Chooser answers (0 filtered, 1 all, 2 cancel) and the date picker's in/out values.
-    VBool gPrepForPayment = kFalse;    // the payment chooser serves the payment list (else cancellation)
-    std::int32_t gPaymentListMode = 0;
-    std::int32_t gCancelListMode = 0;
-    std::int32_t gStockListMode = 0;
+    // The payment date picker's in/out values.
     double gCalendarDate = -1;         // OLE date: -1 cancelled, 0 clear, above 0 the picked day
     std::int32_t gSelectedOrderNo = 0; // the order the date picker shows
 
