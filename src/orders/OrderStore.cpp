@@ -1,0 +1,135 @@
+#include "orders/OrderStore.h"
+
+#include "db/Transaction.h"
+
+namespace orders {
+
+using db::Currency;
+
+namespace {
+
+QVariant money(Currency c) { return QVariant::fromValue(c); }
+
+// The pending row of an order number: still all amounts 0 and no lines (parameters: no, no).
+const QString kPendingWhere = QStringLiteral(
+    "WHERE \"受注No\" = ? AND \"受注No\" > 0 AND \"販売金額\" = 0 AND \"送料\" = 0 AND NOT EXISTS "
+    "(SELECT 1 FROM \"受注個別データ\" WHERE \"受注個別データ\".\"受注No\" = ?)");
+
+} // namespace
+
+OrderSaveError::OrderSaveError(Kind kind, const QString& what)
+    : std::runtime_error(what.toStdString()), kind_(kind), subject_(what) {}
+
+std::vector<EntryLine> OrderStore::loadGoods(const QString& reservedGoodsCode) {
+    std::vector<EntryLine> out;
+    db::Query q = db_.query(
+        QStringLiteral("SELECT \"商品No\", \"商品コード\", \"商品名\", \"個別定価\", \"個別仕切値\", \"個別原価\", "
+                       "\"消費税率\", \"在庫量\", \"在庫発注点\", \"商品カテゴリ\" FROM \"商品マスタ\" "
+                       "WHERE \"商品コード\" <> ? ORDER BY rowid"),
+        {reservedGoodsCode});
+    while (q.next()) {
+        EntryLine l;
+        l.goodsNo = std::int32_t(q.toInt64(0));
+        l.code = q.toText(1);
+        l.name = q.toText(2);
+        l.listPrice = q.toCurrency(3);
+        l.wholesale = q.toCurrency(4);
+        l.cost = q.toCurrency(5);
+        l.salePrice = l.listPrice;
+        l.taxRate = float(q.toDouble(6));
+        l.stock = std::int32_t(q.toInt64(7));
+        l.reorderPoint = std::int32_t(q.toInt64(8));
+        l.category = q.toText(9);
+        out.push_back(std::move(l));
+    }
+    return out;
+}
+
+std::vector<PartyRow> OrderStore::loadParties(const QString& table, const QString& codeField,
+                                              const QString& nameField) {
+    std::vector<PartyRow> out;
+    // Identifiers come from the fixed names below, never from data.
+    db::Query q = db_.query(QStringLiteral("SELECT %1, %2 FROM %3 ORDER BY rowid")
+                                .arg(db::Database::quoteIdent(codeField), db::Database::quoteIdent(nameField),
+                                     db::Database::quoteIdent(table)));
+    while (q.next())
+        out.push_back({q.toText(0), q.toText(1)});
+    return out;
+}
+
+std::vector<PartyRow> OrderStore::loadClients() {
+    return loadParties(QStringLiteral("顧客マスタ"), QStringLiteral("顧客コード"), QStringLiteral("顧客名"));
+}
+
+std::vector<PartyRow> OrderStore::loadEmployees() {
+    return loadParties(QStringLiteral("社員マスタ"), QStringLiteral("社員コード"), QStringLiteral("氏名"));
+}
+
+// Lines left behind by a deleted order keep their number taken, so a new order never inherits them.
+std::int32_t OrderStore::nextOrderNo() {
+    return std::int32_t(
+        db_.scalar(QStringLiteral("SELECT MAX(COALESCE((SELECT MAX(\"受注No\") FROM \"受注データ\"), 0), "
+                                  "COALESCE((SELECT MAX(\"受注No\") FROM \"受注個別データ\"), 0)) + 1"))
+            .toLongLong());
+}
+
+std::int32_t OrderStore::nextLineNo() {
+    return std::int32_t(
+        db_.scalar(QStringLiteral("SELECT COALESCE(MAX(\"個別No\"), 0) + 1 FROM \"受注個別データ\"")).toLongLong());
+}
+
+std::int32_t OrderStore::createPendingOrder(const QString& clientCode, const QString& employeeCode,
+                                            const QDate& today) {
+    db::Transaction tx(db_);
+    const std::int32_t no = nextOrderNo();
+    db_.execute(QStringLiteral("INSERT INTO \"受注データ\" (\"受注No\", \"顧客コード\", \"社員コード\", \"定価金額\", "
+                               "\"仕切値\", \"原価\", \"販売金額\", \"消費税額\", \"送料\", \"受注日付\", \"入金日\", "
+                               "\"キャンセル\") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                {no, clientCode, employeeCode, money({}), money({}), money({}), money({}), money({}), money({}),
+                 today, 0.0, QStringLiteral(" ")});
+    tx.commit();
+    return no;
+}
+
+bool OrderStore::deletePendingOrder(std::int32_t orderNo) {
+    // Only a row that still holds nothing: never a committed order that happens to carry the number.
+    return db_.execute(QStringLiteral("DELETE FROM \"受注データ\" ") + kPendingWhere, {orderNo, orderNo}) > 0;
+}
+
+void OrderStore::saveOrder(const OrderToSave& o) {
+    db::Transaction tx(db_);
+    // The number must still hold our own pending row: a row deleted elsewhere whose number was taken again
+    // by another order must not be overwritten.
+    const qint64 pending = db_.scalar(QStringLiteral("SELECT COUNT(*) FROM \"受注データ\" ") + kPendingWhere,
+                                         {o.orderNo, o.orderNo}).toLongLong();
+    if (pending != 1)
+        throw OrderSaveError(OrderSaveError::PendingOrderGone, QString::number(o.orderNo));
+    std::int32_t lineNo = o.lines.empty() ? 0 : nextLineNo();
+    for (const OrderLineToSave& l : o.lines) {
+        if (l.qty <= 0)
+            continue;
+        db_.execute(QStringLiteral("INSERT INTO \"受注個別データ\" (\"個別No\", \"受注No\", \"商品コード\", \"個数\", "
+                                   "\"個別販売価格\", \"個別原価\", \"個別仕切値\", \"個別定価\", \"キャンセル\", "
+                                   "\"個別消費税\") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                    {lineNo, o.orderNo, l.goodsCode, l.qty, money(l.salePrice), money(l.cost), money(l.wholesale),
+                     money(l.listPrice), QStringLiteral(" "), money(l.lineTax)});
+        ++lineNo;
+        const int changed = db_.execute(
+            QStringLiteral("UPDATE \"商品マスタ\" SET \"在庫量\" = \"在庫量\" - ? WHERE \"商品コード\" = ?"),
+            {l.qty, l.goodsCode});
+        if (changed != 1)
+            throw OrderSaveError(OrderSaveError::GoodsGone, l.goodsCode);
+    }
+    const OrderTotals& t = o.totals;
+    const int changed = db_.execute(
+        QStringLiteral("UPDATE \"受注データ\" SET \"定価金額\" = ?, \"仕切値\" = ?, \"販売金額\" = ?, \"消費税額\" = ?, "
+                       "\"送料\" = ?, \"原価\" = ?, \"受注日付\" = ?, \"入金日\" = ?, \"キャンセル\" = ?, "
+                       "\"顧客コード\" = ?, \"社員コード\" = ? WHERE \"受注No\" = ?"),
+        {money(t.list), money(t.wholesale), money(t.sale), money(t.tax), money(t.shipping), money(t.cost), o.date,
+         0.0, QStringLiteral(" "), o.clientCode, o.employeeCode, o.orderNo});
+    if (changed != 1)
+        throw OrderSaveError(OrderSaveError::PendingOrderGone, QString::number(o.orderNo));
+    tx.commit();
+}
+
+} // namespace orders

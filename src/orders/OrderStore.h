@@ -1,0 +1,79 @@
+// Reading and writing what the order entry window needs: goods, clients and employees, the pending order
+// row that reserves the window's order number, and the save of an order with its lines and stock.
+#pragma once
+
+#include "db/Currency.h"
+#include "db/Database.h"
+#include "orders/OrderCalc.h"
+
+#include <QDate>
+#include <QString>
+#include <stdexcept>
+#include <vector>
+
+namespace orders {
+
+// A client or employee as the pickers list it.
+struct PartyRow {
+    QString code;
+    QString name;
+};
+
+struct OrderLineToSave {
+    QString goodsCode;
+    std::int32_t qty = 0;
+    db::Currency listPrice, wholesale, cost, salePrice, lineTax;
+};
+
+struct OrderToSave {
+    std::int32_t orderNo = 0;
+    QString clientCode;
+    QString employeeCode;
+    OrderTotals totals;
+    QDate date; // the day of the commit
+    std::vector<OrderLineToSave> lines;
+};
+
+// Refusals of the save that are not database errors; the whole save was rolled back.
+class OrderSaveError : public std::runtime_error {
+public:
+    enum Kind { PendingOrderGone, GoodsGone };
+    OrderSaveError(Kind kind, const QString& what);
+    Kind kind() const { return kind_; }
+    QString subject() const { return subject_; }
+
+private:
+    Kind kind_;
+    QString subject_;
+};
+
+class OrderStore {
+public:
+    explicit OrderStore(db::Database& db) : db_(db) {}
+
+    // Goods except the reserved row, clients and employees with theirs, all in table order.
+    std::vector<EntryLine> loadGoods(const QString& reservedGoodsCode);
+    std::vector<PartyRow> loadClients();
+    std::vector<PartyRow> loadEmployees();
+
+    // The next free number: MAX + 1 (1 on an empty table; order numbers also skip those that lines still
+    // carry). Call inside the write transaction that uses it.
+    std::int32_t nextOrderNo();
+    std::int32_t nextLineNo();
+
+    // Writes the pending row (amounts 0) under a fresh number in its own transaction; returns the number.
+    std::int32_t createPendingOrder(const QString& clientCode, const QString& employeeCode, const QDate& today);
+    // Removes the pending row, only while it still is one (amounts 0); true when a row went.
+    bool deletePendingOrder(std::int32_t orderNo);
+
+    // Lines, stock and the order row in one transaction. Throws db::DbError or OrderSaveError, and then
+    // nothing of the order has been written.
+    void saveOrder(const OrderToSave& order);
+
+private:
+    std::vector<PartyRow> loadParties(const QString& table, const QString& codeField, const QString& nameField);
+
+    db::Database& db_;
+};
+
+} // namespace orders
