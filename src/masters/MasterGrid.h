@@ -1,0 +1,25 @@
+// The table window's grid: in-place editing, Delete on a row picked by its record selector, and a way
+// to hand an open editor's text to the model before a button acts.
+#pragma once
+
+#include <QTableView>
+
+namespace masters {
+
+class MasterGrid : public QTableView {
+    Q_OBJECT
+public:
+    explicit MasterGrid(QWidget* parent = nullptr);
+
+    // Commits and closes the editor of the current cell, if one is open.
+    void commitOpenEditor();
+
+signals:
+    // Delete pressed while the row is selected whole through its record selector.
+    void deleteRowRequested(int row);
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override;
+};
+
+} // namespace masters

@@ -1,0 +1,305 @@
+#include "masters/MasterTableModel.h"
+
+#include "db/OleDate.h"
+
+#include <QLocale>
+#include <cmath>
+#include <stdexcept>
+
+namespace masters {
+
+namespace {
+
+constexpr int kCacheRows = 4000;
+
+QString plainDecimal(db::Currency c) {
+    QString s = c.toString(); // four decimals
+    while (s.endsWith(QLatin1Char('0')))
+        s.chop(1);
+    if (s.endsWith(QLatin1Char('.')))
+        s.chop(1);
+    return s;
+}
+
+std::optional<double> number(const QString& text) {
+    QString t = text.trimmed();
+    t.remove(QLatin1Char(','));
+    bool ok = false;
+    const double v = QLocale::c().toDouble(t, &ok);
+    if (!ok || !std::isfinite(v))
+        return std::nullopt;
+    return v;
+}
+
+} // namespace
+
+MasterTableModel::MasterTableModel(db::Database& db, const QString& table, QObject* parent)
+    : QAbstractTableModel(parent), rs_(db, table) {
+    count_ = rs_.recordCount();
+}
+
+int MasterTableModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : count_ + 1; }
+
+int MasterTableModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(rs_.fields().size());
+}
+
+const QVariantList& MasterTableModel::row(int r) const {
+    auto it = cache_.constFind(r);
+    if (it != cache_.constEnd())
+        return *it;
+    if (cache_.size() >= kCacheRows)
+        cache_.clear();
+    QVariantList values;
+    auto& rs = const_cast<db::Recordset&>(rs_);
+    try {
+        rs.moveTo(r);
+        for (int i = 0; i < int(rs.fields().size()); ++i)
+            values << rs.value(i);
+    } catch (const db::DbError&) {
+        // Deleted meanwhile by another window: shown as such until the next refresh.
+        values.clear();
+        for (size_t i = 0; i < rs.fields().size(); ++i)
+            values << QStringLiteral("#Deleted");
+    }
+    return *cache_.insert(r, values);
+}
+
+void MasterTableModel::invalidate() { cache_.clear(); }
+
+QVariant MasterTableModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() > count_ || index.column() >= columnCount())
+        return {};
+    const db::FieldInfo& f = rs_.fields()[size_t(index.column())];
+    if (role == Qt::TextAlignmentRole)
+        return f.type == db::FieldType::Text ? QVariant(Qt::AlignLeft | Qt::AlignVCenter)
+                                             : QVariant(Qt::AlignRight | Qt::AlignVCenter);
+    if (role != Qt::DisplayRole && role != Qt::EditRole)
+        return {};
+    QVariant v;
+    if (index.row() == pendingRow_)
+        v = pending_.value(index.column());
+    else if (index.row() < count_)
+        v = row(index.row()).value(index.column());
+    if (v.metaType().id() == QMetaType::QString && f.type != db::FieldType::Text)
+        return v; // the deleted-row marker
+    return displayText(f, v);
+}
+
+QVariant MasterTableModel::headerData(int section, Qt::Orientation o, int role) const {
+    if (role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, o, role);
+    if (o == Qt::Horizontal)
+        return section >= 0 && section < columnCount() ? QVariant(rs_.fields()[size_t(section)].name) : QVariant();
+    if (section == pendingRow_)
+        return QStringLiteral("✎");
+    if (section == count_)
+        return QStringLiteral("*");
+    if (section == current_)
+        return QStringLiteral("▶");
+    return QString();
+}
+
+Qt::ItemFlags MasterTableModel::flags(const QModelIndex& index) const {
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
+}
+
+bool MasterTableModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (!index.isValid() || role != Qt::EditRole || index.row() > count_)
+        return false;
+    const int r = index.row();
+    if (pendingRow_ >= 0 && pendingRow_ != r) {
+        try {
+            save();
+        } catch (const db::DbError&) {
+            emit editRefused();
+            return false;
+        }
+    }
+    const db::FieldInfo& f = rs_.fields()[size_t(index.column())];
+    const std::optional<QVariant> v = parseText(f, value.toString());
+    if (!v) {
+        emit editRefused();
+        return false;
+    }
+    if (pendingRow_ != r) {
+        pending_.clear();
+        if (r < count_)
+            pending_ = row(r);
+        else
+            for (int i = 0; i < columnCount(); ++i)
+                pending_ << QVariant();
+        changed_ = QList<bool>(columnCount(), false);
+        pendingRow_ = r;
+        emit headerDataChanged(Qt::Vertical, r, r);
+    }
+    pending_[index.column()] = *v;
+    changed_[index.column()] = true;
+    emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
+    return true;
+}
+
+void MasterTableModel::setCurrentRow(int r) {
+    const int old = current_;
+    current_ = r;
+    if (old >= 0 && old <= count_)
+        emit headerDataChanged(Qt::Vertical, old, old);
+    if (r >= 0 && r <= count_)
+        emit headerDataChanged(Qt::Vertical, r, r);
+}
+
+void MasterTableModel::save() {
+    if (pendingRow_ < 0)
+        return;
+    const int r = pendingRow_;
+    const bool adding = r == count_;
+    try {
+        if (adding) {
+            rs_.addNew();
+        } else {
+            rs_.moveTo(r);
+            rs_.edit();
+        }
+        for (int i = 0; i < columnCount(); ++i)
+            if (changed_[i])
+                rs_.setValue(rs_.fields()[size_t(i)].name, pending_[i]);
+        rs_.update();
+    } catch (const db::DbError&) {
+        rs_.cancelUpdate();
+        dropPending();
+        throw;
+    }
+    pendingRow_ = -1;
+    pending_.clear();
+    cache_.remove(r);
+    if (adding) {
+        // The new record takes its place before the new-record row.
+        beginInsertRows(QModelIndex(), r, r);
+        count_ = rs_.recordCount();
+        endInsertRows();
+        return;
+    }
+    emit dataChanged(index(r, 0), index(r, columnCount() - 1), {Qt::DisplayRole, Qt::EditRole});
+    emit headerDataChanged(Qt::Vertical, r, r);
+}
+
+void MasterTableModel::dropPending() {
+    if (pendingRow_ < 0)
+        return;
+    const int r = pendingRow_;
+    pendingRow_ = -1;
+    pending_.clear();
+    cache_.remove(r);
+    emit dataChanged(index(r, 0), index(r, columnCount() - 1), {Qt::DisplayRole, Qt::EditRole});
+    emit headerDataChanged(Qt::Vertical, r, r);
+}
+
+void MasterTableModel::removeRecord(int r) {
+    if (r < 0 || r >= count_)
+        throw db::DbError(db::ErrorKind::NoCurrentRecord, QStringLiteral("no current record"));
+    if (pendingRow_ == r)
+        dropPending();
+    // Rows read between the delete and the removal notice must still be the old ones.
+    for (int k = qMax(0, r - 1); k <= qMin(count_ - 1, r + 1); ++k)
+        row(k);
+    rs_.moveTo(r);
+    rs_.deleteCurrent();
+    beginRemoveRows(QModelIndex(), r, r);
+    count_ = rs_.recordCount();
+    invalidate();
+    if (pendingRow_ > r)
+        --pendingRow_;
+    if (current_ > r)
+        --current_;
+    endRemoveRows();
+}
+
+void MasterTableModel::requery() {
+    beginResetModel();
+    pendingRow_ = -1;
+    pending_.clear();
+    invalidate();
+    try {
+        rs_.requery();
+    } catch (...) {
+        count_ = rs_.recordCount();
+        endResetModel();
+        throw;
+    }
+    count_ = rs_.recordCount();
+    endResetModel();
+}
+
+int MasterTableModel::lastModifiedRow() const {
+    auto& rs = const_cast<db::Recordset&>(rs_);
+    if (rs.lastModified() < 0 || !rs.moveToRowid(rs.lastModified()))
+        return -1;
+    return rs.position();
+}
+
+QString MasterTableModel::displayText(const db::FieldInfo& f, const QVariant& v) {
+    if (!v.isValid() || v.isNull())
+        return {};
+    switch (f.type) {
+    case db::FieldType::Long: return QString::number(v.toLongLong());
+    case db::FieldType::Currency: return plainDecimal(v.value<db::Currency>());
+    case db::FieldType::Single: return QString::number(double(v.toFloat()), 'g', 7);
+    case db::FieldType::Date: {
+        const double ole = v.toDouble();
+        const QDateTime dt = db::dateTimeFromOle(ole);
+        if (ole == std::floor(ole))
+            return dt.date().toString(QStringLiteral("yyyy/MM/dd"));
+        return dt.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
+    }
+    case db::FieldType::Text: return v.toString();
+    }
+    return v.toString();
+}
+
+std::optional<QVariant> MasterTableModel::parseText(const db::FieldInfo& f, const QString& text) {
+    if (f.type == db::FieldType::Text)
+        return text.isEmpty() ? QVariant() : QVariant(text);
+    if (text.trimmed().isEmpty())
+        return QVariant(); // Null: the engine refuses it where the field is required
+    switch (f.type) {
+    case db::FieldType::Long: {
+        const auto v = number(text);
+        if (!v || *v != std::floor(*v) || std::fabs(*v) > 9e15)
+            return std::nullopt;
+        return QVariant::fromValue<qint64>(qint64(*v));
+    }
+    case db::FieldType::Currency: {
+        const auto v = number(text);
+        if (!v)
+            return std::nullopt;
+        try {
+            return QVariant::fromValue(db::Currency::fromDouble(*v));
+        } catch (const std::overflow_error&) {
+            return std::nullopt;
+        }
+    }
+    case db::FieldType::Single: {
+        const auto v = number(text);
+        if (!v)
+            return std::nullopt;
+        return db::toSingle(*v);
+    }
+    case db::FieldType::Date: {
+        const QString t = text.trimmed();
+        for (const char* fmt : {"yyyy/M/d H:m:s", "yyyy/M/d H:m", "yyyy-M-d H:m:s", "yyyy/M/d", "yyyy-M-d"}) {
+            const QDateTime dt = QDateTime::fromString(t, QString::fromLatin1(fmt));
+            if (dt.isValid())
+                return db::toOleDate(dt);
+        }
+        if (const auto v = number(t))
+            return *v; // an OLE date number, 0 included
+        return std::nullopt;
+    }
+    case db::FieldType::Text: break;
+    }
+    return std::nullopt;
+}
+
+} // namespace masters

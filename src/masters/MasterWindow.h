@@ -1,0 +1,91 @@
+// The table window of one master or order table: a grid over the table with a new-record row, the
+// navigation bar with its record caption and the five buttons. One design, configured per table.
+#pragma once
+
+#include "frame/ChildWindow.h"
+
+#include <QString>
+#include <memory>
+
+class QLabel;
+class QPushButton;
+class QTableView;
+class QToolButton;
+
+namespace db {
+class Database;
+}
+
+namespace masters {
+
+class MasterTableModel;
+class MasterGrid;
+
+struct MasterSpec {
+    QString name;    // "frmGoodsM"
+    QString caption; // "商品マスタ"
+    QString table;
+    int formId;
+    int childIndex;
+};
+
+// The five windows, in menu order of their openers.
+const std::vector<MasterSpec>& masterSpecs();
+const MasterSpec* masterSpec(const QString& name);
+
+// The maintenance message, then the stored values back on screen (DbMaintError).
+void DbMaintError(MasterTableModel* model, bool showMessage);
+
+class MasterWindow : public frame::ChildWindow {
+    Q_OBJECT
+public:
+    MasterWindow(core::AppState& state, const MasterSpec& spec, QWidget* parent = nullptr);
+    ~MasterWindow() override;
+
+    const MasterSpec& spec() const { return spec_; }
+
+    // The buttons' commands.
+    void cmdAdd_Click();
+    void cmdDelete_Click();
+    void cmdRefresh_Click();
+    void cmdUpdate_Click();
+    void cmdClose_Click();
+
+    // The navigation bar.
+    enum class Move { First, Previous, Next, Last };
+    void navigate(Move m);
+
+    QTableView* grid() const;
+    MasterTableModel* model() const { return model_.get(); }
+    QString positionCaption() const;
+    bool locked() const { return locked_; }
+    QPushButton* button(const QString& objectName) const;
+
+protected:
+    bool buildContents() override;
+    void reloadData() override;
+    void onUnload() override;
+
+private:
+    void currentRowChanged(int row, int previous);
+    bool savePending(bool showMessage);
+    void setCurrent(int row);
+    void updateCaption();
+    void lockAfterDataError(const QString& detail);
+
+    MasterSpec spec_;
+    std::unique_ptr<db::Database> db_;
+    std::unique_ptr<MasterTableModel> model_;
+    MasterGrid* grd_ = nullptr;
+    QLabel* caption_ = nullptr;
+    QWidget* nav_ = nullptr;
+    QPushButton* cmdAdd_ = nullptr;
+    QPushButton* cmdDelete_ = nullptr;
+    QPushButton* cmdRefresh_ = nullptr;
+    QPushButton* cmdUpdate_ = nullptr;
+    QPushButton* cmdClose_ = nullptr;
+    bool locked_ = false;
+    bool moving_ = false;
+};
+
+} // namespace masters
