@@ -1,5 +1,6 @@
 // Varnox: wires the program together and starts it.
 #include "core/AppState.h"
+#include "masters/Register.h"
 #include "orders/PaymentRegister.h"
 #include "ui/MessageService.h"
 
@@ -13,6 +14,7 @@ int main(int argc, char** argv) {
     core::AppState state;
     core::InitFieldLimits(state);
     orders::registerPaymentWindows();
+    masters::registerWindows();
     QMainWindow window;
     window.setWindowTitle(QStringLiteral("Varnox"));
     window.resize(800, 600);
