@@ -34,6 +34,8 @@ int main(int argc, char** argv) {
                     shown, qPrintable(w.positionCaption()), last);
         if (!rec.shown().empty())
             return 1;
+        if (argc > 1 && round == 0) // a folder to keep a picture of the window in
+            w.grab().save(QString::fromLocal8Bit(argv[1]) + QStringLiteral("/frmGoodsM.png"));
     }
     return 0;
 }

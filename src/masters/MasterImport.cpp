@@ -302,7 +302,11 @@ ImportResult importMasterFile(core::AppState& s, ImportKind kind, const QString&
             showFileError();
             return result;
         }
+        // A UTF-8 file would decode into wrong characters without an error.
+        const bool utf8Mark = bytes.startsWith("\xEF\xBB\xBF");
         try {
+            if (utf8Mark)
+                throw text::EncodingError("UTF-8 byte order mark");
             lines = splitLines(text::fromCp932(bytes));
         } catch (const text::EncodingError&) {
             result.fileError = true;

@@ -181,6 +181,11 @@ TEST_F(MasterImport, FileErrorsChangeNothing) {
              writeBytes(p, QByteArray("1\tE1\tok\r\n2\tE2\t\x81\x20\r\n"));
              return p;
          }},
+        {"UTF-8 with its mark", [&] {
+             const QString p = dir.path(QStringLiteral("utf8.txt"));
+             writeBytes(p, QByteArray("\xEF\xBB\xBF") + QStringLiteral("1\tE1\t山田\r\n").toUtf8());
+             return p;
+         }},
     };
     for (const Case& c : cases) {
         rec.clear();
