@@ -54,8 +54,10 @@ void runImportCommand(core::AppState& s, ImportKind kind, QWidget* parent) {
         bar->setLabelText(importTable(kind) + QStringLiteral("をインポートしています。"));
         bar->setCancelButton(nullptr);
         bar->setWindowModality(Qt::ApplicationModal);
-        bar->setMinimumDuration(500);
+        // Shown at once: it is modal, so the events run for its sake cannot start another command.
+        bar->setMinimumDuration(0);
         bar->setAutoClose(false);
+        bar->show();
     }
     importMasterFile(s, kind, path, [&](int done, int total) {
         if (!bar)

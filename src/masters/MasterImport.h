@@ -25,8 +25,8 @@ using ImportProgress = std::function<void(int done, int total)>;
 QString importFilter(ImportKind kind);
 QString importTable(ImportKind kind);
 
-// The first line count at which the command shows its progress window.
-constexpr int kProgressLines = 2000;
+// The first line count at which the command shows its progress window (about a tenth of a second).
+constexpr int kProgressLines = 10000;
 
 // Counts the lines of a file cheaply (for deciding on a progress window); -1 when it cannot be read.
 int countLines(const QString& path);

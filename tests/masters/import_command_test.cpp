@@ -6,6 +6,7 @@
 #include "ui/MessageService.h"
 
 #include <QApplication>
+#include <QProgressDialog>
 #include <gtest/gtest.h>
 
 namespace {
@@ -92,4 +93,43 @@ TEST_F(ImportCommand, OnlyATextFileNameIsOfferedAgain) {
     EXPECT_EQ(presets[1], QString());
     EXPECT_EQ(presets[2], dir.path(QStringLiteral("b.txt")));
     EXPECT_EQ(rec.shown().size(), 1u);
+}
+
+namespace {
+// Notes the progress window that is up when a refusal box comes.
+class ProgressSpy : public ui::RecordingMessageService {
+public:
+    ui::Answer show(const QString& text, const QString& title, ui::Buttons b, ui::Icon i) override {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* p = qobject_cast<QProgressDialog*>(w); p && p->isVisible()) {
+                label = p->labelText();
+                value = p->value();
+                const QString grabs = qEnvironmentVariable("VARNOX_GRAB_DIR");
+                if (!grabs.isEmpty())
+                    p->grab().save(grabs + QStringLiteral("/progress.png"));
+            }
+        return RecordingMessageService::show(text, title, b, i);
+    }
+    QString label;
+    int value = -1;
+};
+} // namespace
+
+TEST_F(ImportCommand, LongFilesShowProgressAndLeaveNoWindowBehind) {
+    ProgressSpy spy;
+    ui::setMessageService(&spy);
+    QString content;
+    for (int i = 1; i <= masters::kProgressLines + 500; ++i)
+        content += QStringLiteral("%1\tE%1\t社員%1\r\n").arg(i);
+    content += QStringLiteral("1\tdup\tx\r\n");
+    answer = dir.path(QStringLiteral("long.txt"));
+    masterstest::writeCp932(answer, content);
+    masters::runImportCommand(s, masters::ImportKind::Employees, nullptr);
+    EXPECT_EQ(spy.label, QStringLiteral("社員マスタをインポートしています。"));
+    EXPECT_GE(spy.value, masters::kProgressLines);
+    EXPECT_EQ(spy.shown().size(), 1u);
+    EXPECT_EQ(rows(core::kEmployeeTable), masters::kProgressLines + 501);
+    for (QWidget* w : QApplication::topLevelWidgets())
+        EXPECT_FALSE(qobject_cast<QProgressDialog*>(w) && w->isVisible());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
