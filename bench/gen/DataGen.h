@@ -23,7 +23,7 @@ struct DbSpec {
 };
 
 // Creates a database and its control file at path (gDbPath is set in the state) with the seed rows, the
-// masters and the orders of the spec; codes are G000001..., C000001..., E0001...
+// masters and the orders DbSpec asks for; codes are G000001..., C000001..., E0001...
 void makeDatabase(core::AppState& s, const QString& path, const DbSpec& spec);
 
 QString goodsCode(int i);
