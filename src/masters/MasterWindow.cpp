@@ -36,6 +36,21 @@ public:
     ~Hourglass() { QApplication::restoreOverrideCursor(); }
 };
 
+// Holds the watcher while a message box waits on the user: a close request answered inside the box's
+// event loop would take the window away under the code that showed it.
+class WatchPause {
+public:
+    explicit WatchPause(QTimer& t) : t_(t), active_(t.isActive()) { t_.stop(); }
+    ~WatchPause() {
+        if (active_)
+            t_.start();
+    }
+
+private:
+    QTimer& t_;
+    bool active_;
+};
+
 } // namespace
 
 const std::vector<MasterSpec>& masterSpecs() {
@@ -164,7 +179,7 @@ bool MasterWindow::buildContents() {
         return true; // the window stays, locked, until it is closed
     }
     grd_->setModel(model_.get());
-    connect(model_.get(), &MasterTableModel::editRefused, this, [this] { DbMaintError(model_.get(), true); });
+    connect(model_.get(), &MasterTableModel::editRefused, this, [this] { maintError(true); });
     connect(grd_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& cur, const QModelIndex& prev) { currentRowChanged(cur.row(), prev.row()); });
 
@@ -188,7 +203,13 @@ bool MasterWindow::buildContents() {
     return true;
 }
 
+void MasterWindow::maintError(bool showMessage) {
+    WatchPause pause(tmWatch);
+    DbMaintError(model_.get(), showMessage);
+}
+
 void MasterWindow::lockAfterDataError(const QString& detail) {
+    WatchPause pause(tmWatch);
     ui::messages().error(QStringLiteral("Data error event hit err:") + detail, QStringLiteral("Varnox"));
     locked_ = true;
     for (QWidget* w : {static_cast<QWidget*>(grd_), nav_, static_cast<QWidget*>(cmdAdd_),
@@ -225,7 +246,7 @@ bool MasterWindow::savePending(bool showMessage) {
         model_->save();
         return true;
     } catch (const db::DbError&) {
-        DbMaintError(model_.get(), showMessage);
+        maintError(showMessage);
         return false;
     }
 }
@@ -274,7 +295,7 @@ void MasterWindow::cmdDelete_Click() {
         Hourglass wait;
         model_->removeRecord(row);
     } catch (const db::DbError&) {
-        DbMaintError(model_.get(), true);
+        maintError(true);
         return;
     }
     // The next record moves up into the place; past the end the last record becomes current, and an
@@ -294,7 +315,7 @@ void MasterWindow::cmdRefresh_Click() {
         Hourglass wait;
         model_->requery();
     } catch (const db::DbError&) {
-        DbMaintError(model_.get(), false);
+        maintError(false);
     }
     model_->setCurrentRow(-1);
     setCurrent(row);

@@ -72,6 +72,7 @@ private:
     void setCurrent(int row);
     void updateCaption();
     void lockAfterDataError(const QString& detail);
+    void maintError(bool showMessage);
 
     MasterSpec spec_;
     std::unique_ptr<db::Database> db_;

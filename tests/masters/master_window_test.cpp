@@ -284,3 +284,35 @@ TEST_F(MasterWindowTest, OpensALargeTableAtOnce) {
     const QString grabs = qEnvironmentVariable("VARNOX_GRAB_DIR");
     EXPECT_TRUE(w->grab().save((grabs.isEmpty() ? dir.path() : grabs) + QStringLiteral("/frmEmployeeM.png")));
 }
+
+namespace {
+// A box that keeps the event loop running while it waits, as a real one does, with a close request
+// arriving meanwhile.
+class SlowBox : public ui::RecordingMessageService {
+public:
+    explicit SlowBox(core::ChildStateRec& r) : rec_(r) {}
+    ui::Answer show(const QString& text, const QString& title, ui::Buttons b, ui::Icon i) override {
+        rec_.CloseRequest = core::kTrue;
+        QTest::qWait(700);
+        return RecordingMessageService::show(text, title, b, i);
+    }
+
+private:
+    core::ChildStateRec& rec_;
+};
+} // namespace
+
+TEST_F(MasterWindowTest, CloseRequestWaitsForTheOpenMessageBox) {
+    exec(QStringLiteral("INSERT INTO 社員マスタ VALUES (1, 'E1', 'a')"));
+    auto w = open(QStringLiteral("frmEmployeeM"));
+    SlowBox box(s.gChildState[core::kChildEmployeeM]);
+    ui::setMessageService(&box);
+    type(*w, 1, 1, QStringLiteral("XXXXXXXXXX")); // the seed row's code
+    w->navigate(MasterWindow::Move::First);
+    EXPECT_EQ(box.shown().size(), 1u);
+    EXPECT_TRUE(w->isVisible()); // still here when the box returned
+    EXPECT_EQ(cell(*w, 1, 1), QStringLiteral("E1"));
+    QTest::qWait(700); // then the request is answered
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_EQ(s.gOpenMasterCount, 0);
+}
