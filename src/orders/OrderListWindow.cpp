@@ -32,6 +32,7 @@ OrderListWindow::OrderListWindow(core::AppState& state, Kind kind, QWidget* pare
     grd_->horizontalHeader()->setSectionsClickable(false);
     grd_->horizontalHeader()->setHighlightSections(false);
     grd_->setWordWrap(false);
+    grd_->verticalHeader()->setDefaultSectionSize(grd_->fontMetrics().height() + 8);
     grd_->setVisible(false);
     cmdEnd_ = new QPushButton(QStringLiteral("終了"), this);
     cmdEnd_->resize(96, 30);
@@ -82,7 +83,7 @@ bool OrderListWindow::loadOrderList() {
     model_->setOrders(std::move(rows), qMax(0, screenRows - 1));
     setColumnWidths();
     // The grid starts on its first cell, yet no order counts as picked until the user picks one.
-    grd_->setCurrentIndex(model_->index(0, 0));
+    grd_->selectionModel()->setCurrentIndex(model_->index(0, 0), QItemSelectionModel::NoUpdate);
     mSelRow_ = 0;
     grd_->setVisible(true);
     showDefaultPointer();
