@@ -3,6 +3,7 @@
 #include "frame/WindowRegistry.h"
 #include "orders/CancelWindow.h"
 #include "orders/PaymentWindow.h"
+#include "orders/StockUpdateWindow.h"
 
 namespace orders {
 
@@ -11,6 +12,8 @@ void registerPaymentWindows() {
                           [](core::AppState& s, QWidget* parent) { return new PaymentWindow(s, parent); });
     frame::registerWindow(QStringLiteral("frmCancel"),
                           [](core::AppState& s, QWidget* parent) { return new CancelWindow(s, parent); });
+    frame::registerWindow(QStringLiteral("frmStockUp"),
+                          [](core::AppState& s, QWidget* parent) { return new StockUpdateWindow(s, parent); });
 }
 
 } // namespace orders

@@ -1,0 +1,60 @@
+#include "orders/StockStore.h"
+
+#include "db/Database.h"
+#include "db/Transaction.h"
+
+namespace orders {
+
+namespace {
+
+const QString kListAll = QStringLiteral(
+    "SELECT 商品コード, 商品名, 個別定価, 個別仕切値, 個別原価, 消費税率, 在庫量, 商品カテゴリ "
+    "FROM 商品マスタ WHERE 商品コード <> ?");
+const QString kListShort = kListAll + QStringLiteral(" AND 在庫量 <= 在庫発注点");
+
+} // namespace
+
+std::vector<StockGoods> StockStore::listGoods(bool shortOnly, const QString& reservedCode) const {
+    db::Database db(dbPath_);
+    std::vector<StockGoods> goods;
+    db::Query q = db.query(shortOnly ? kListShort : kListAll, {reservedCode});
+    while (q.next()) {
+        StockGoods g;
+        g.code = q.toText(0);
+        g.name = q.toText(1);
+        g.listPrice = q.toCurrency(2);
+        g.tradePrice = q.toCurrency(3);
+        g.costPrice = q.toCurrency(4);
+        g.taxRate = float(q.toDouble(5));
+        g.stock = qint32(q.toInt64(6));
+        g.category = q.toText(7);
+        goods.push_back(std::move(g));
+    }
+    return goods;
+}
+
+StockSaveResult StockStore::saveCounts(const std::vector<StockChange>& changes) const {
+    StockSaveResult result;
+    if (changes.empty())
+        return result;
+    db::Database db(dbPath_);
+    // BEGIN IMMEDIATE: no other writer can commit between the check of a count and its write.
+    db::Transaction tx(db);
+    for (const StockChange& c : changes) {
+        const QVariant stored = db.scalar(QStringLiteral("SELECT 在庫量 FROM 商品マスタ WHERE 商品コード = ?"), {c.code});
+        if (!stored.isValid()) {
+            result.vanished << c.code;
+            continue;
+        }
+        if (stored.toLongLong() != c.loaded) {
+            result.conflicts.push_back({c.code, qint32(stored.toLongLong())});
+            continue;
+        }
+        result.written +=
+            db.execute(QStringLiteral("UPDATE 商品マスタ SET 在庫量 = ? WHERE 商品コード = ?"), {c.wanted, c.code});
+    }
+    tx.commit();
+    return result;
+}
+
+} // namespace orders
