@@ -1,0 +1,523 @@
+#include "shell/MainWindow.h"
+
+#include "shell/PasswordDialog.h"
+#include "shell/Settings.h"
+
+#include "masters/CompanySettingsDialog.h"
+#include "ui/WindowHelpers.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDate>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTime>
+#include <QToolBar>
+#include <QUrl>
+
+namespace shell {
+
+using namespace core;
+
+namespace {
+
+const QString kNoDb = QStringLiteral("ＤＢは開いていません");
+
+// One row of the menu tree; "-" is a separator. Parent "" is the menu bar.
+struct MenuDef {
+    const char* name;
+    const char* caption;
+    const char* parent;
+    const char* shortcut;
+    void (MainWindow::*handler)();
+    bool checkable;
+};
+
+const MenuDef kMenus[] = {
+    {"mnuFile", "ファイル(&F)", "", nullptr, nullptr, false},
+    {"mnuFileNew", "ＤＢ作成(&N)", "mnuFile", "Ctrl+N", &MainWindow::mnuFileNew_Click, false},
+    {"mnuFileOpen", "ＤＢオープン(&O)", "mnuFile", "Ctrl+O", &MainWindow::mnuFileOpen_Click, false},
+    {"mnuFileClose", "ＤＢを閉じる(&C)", "mnuFile", nullptr, &MainWindow::mnuFileClose_Click, false},
+    {"mnuFileBar1", "-", "mnuFile", nullptr, nullptr, false},
+    {"mnuFilePageSetup", "プリンタの設定(&U)", "mnuFile", nullptr, &MainWindow::mnuFilePageSetup_Click, false},
+    {"mnuFilePrintPreview", "印刷プレビュー(&V)", "mnuFile", nullptr, nullptr, false},
+    {"mnuFilePrint", "印刷(&P)", "mnuFile", nullptr, nullptr, false},
+    {"mnuDum2", "-", "mnuFile", nullptr, nullptr, false},
+    {"mnuFileExit", "Varnoxの終了(&X)", "mnuFile", nullptr, &MainWindow::mnuFileExit_Click, false},
+    {"mnuVIew", "表示(&V)", "", nullptr, nullptr, false},
+    {"mnuViewToolbar", "ツールバー(&T)", "mnuVIew", nullptr, &MainWindow::mnuViewToolbar_Click, true},
+    {"mnuViewStatusBar", "ステータスバー(&B)", "mnuVIew", nullptr, &MainWindow::mnuViewStatusBar_Click, true},
+    {"mnuTip", "Ｔｉｐ表示(&H)", "mnuVIew", nullptr, &MainWindow::mnuTip_Click, true},
+    {"mnuViewAutoFOcus", "オートフォーカス(&A)", "mnuVIew", nullptr, &MainWindow::mnuViewAutoFOcus_Click, true},
+    {"mnuViewBar2", "-", "mnuVIew", nullptr, nullptr, false},
+    {"mnuViewRefresh", "リフレッシュ(&R)", "mnuVIew", nullptr, &MainWindow::mnuViewRefresh_Click, false},
+    {"mnuOperate", "操作(&O)", "", nullptr, nullptr, false},
+    {"mnuOrder", "受注データ入力(&G)", "mnuOperate", "Ctrl+G", &MainWindow::mnuOrder_Click, false},
+    {"mnuReceipt", "入金処理(&M)", "mnuOperate", "Ctrl+M", &MainWindow::mnuReceipt_Click, false},
+    {"mnuCancel", "キャンセル処理(&T)", "mnuOperate", "Ctrl+T", &MainWindow::mnuCancel_Click, false},
+    {"mnuDum1", "-", "mnuOperate", nullptr, nullptr, false},
+    {"mnuStockUp", "在庫更新(&Z)", "mnuOperate", nullptr, &MainWindow::mnuStockUp_Click, false},
+    {"mnuDsp", "データ表示(&V)", "", nullptr, nullptr, false},
+    {"mnuMaint", "ＤＢメンテナンス(&E)", "", nullptr, nullptr, false},
+    {"mnuManComm", "商品マスタメンテナンス(&P)", "mnuMaint", nullptr, nullptr, false},
+    {"mnuManCli", "顧客マスタメンテナンス(&C)", "mnuMaint", nullptr, nullptr, false},
+    {"mnuManEmp", "社員マスタメンテナンス(&E)", "mnuMaint", nullptr, nullptr, false},
+    {"dum50", "-", "mnuMaint", nullptr, nullptr, false},
+    {"mnuImpComm", "商品マスタインポート(&G)", "mnuMaint", nullptr, nullptr, false},
+    {"mnuImpCli", "顧客マスタインポート(&K)", "mnuMaint", nullptr, nullptr, false},
+    {"mnuImpEmp", "社員マスタインポート(&S)", "mnuMaint", nullptr, nullptr, false},
+    {"dum51", "-", "mnuMaint", nullptr, nullptr, false},
+    {"mnuManRecG", "受注データメンテナンス(&R)", "mnuMaint", nullptr, nullptr, false},
+    {"mnuManRecD", "受注個別データメンテナンス(&D)", "mnuMaint", nullptr, nullptr, false},
+    {"dum52", "-", "mnuMaint", nullptr, nullptr, false},
+    {"mnuMyNameChange", "自社情報変更(&M)", "mnuMaint", nullptr, &MainWindow::mnuMyNameChange_Click, false},
+    {"mnuWindow", "ウィンドウ(&W)", "", nullptr, nullptr, false},
+    {"mnuWindowCascade", "重ねて表示(&C)", "mnuWindow", nullptr, nullptr, false},
+    {"mnuWindowTileHorizontal", "上下に並べて表示(&H)", "mnuWindow", nullptr, nullptr, false},
+    {"mnuWindowTileVertical", "左右に並べて表示(&V)", "mnuWindow", nullptr, nullptr, false},
+    {"mnuWindowArrangeIcons", "アイコンの整列(&A)", "mnuWindow", nullptr, nullptr, false},
+    {"mnuHelp", "ヘルプ(&H)", "", nullptr, nullptr, false},
+    {"mnuHelpContents", "ヘルプ(&H)", "mnuHelp", "F1", &MainWindow::mnuHelpContents_Click, false},
+    {"mnuHelpBar1", "-", "mnuHelp", nullptr, nullptr, false},
+    {"mnuHelpAbout", "Varnoxについて(&A)", "mnuHelp", nullptr, &MainWindow::mnuHelpAbout_Click, false},
+    {"mnuWhatsnew", "Varnox最新情報(&N)", "mnuHelp", nullptr, &MainWindow::mnuWhatsnew_Click, false},
+};
+
+// The fourteen report items: caption and whether a separator follows.
+struct ReportItem {
+    const char* caption;
+    bool separatorAfter;
+};
+const std::array<ReportItem, 14> kReportItems{{{"商品マスタ一覧(&P)", false},
+                                               {"顧客マスタ一覧(&C)", false},
+                                               {"社員マスタ一覧(&E)", true},
+                                               {"受注データ一覧(&R)", false},
+                                               {"受注個別データ一覧(&D)", true},
+                                               {"請求書(&I)", true},
+                                               {"受注情報(&A)", false},
+                                               {"商品別受注情報(&M)", false},
+                                               {"顧客別受注情報(&B)", false},
+                                               {"社員別受注情報(&S)", false},
+                                               {"受注キャンセル情報(&N)", true},
+                                               {"在庫不足一覧(&L)", true},
+                                               {"入金済み受注一覧(&T)", false},
+                                               {"未入金受注一覧(&Y)", false}}};
+
+struct ButtonDef {
+    const char* key; // nullptr = separator
+    const char* tip;
+    QStyle::StandardPixmap icon;
+};
+const ButtonDef kButtons[] = {
+    {"New", "ＤＢ作成", QStyle::SP_FileIcon},
+    {"Open", "ＤＢオープン", QStyle::SP_DialogOpenButton},
+    {"Close", "ＤＢを閉じる", QStyle::SP_DialogCloseButton},
+    {nullptr, nullptr, QStyle::SP_CustomBase},
+    {"Get", "受注データ入力", QStyle::SP_FileDialogNewFolder},
+    {"Money", "入金処理", QStyle::SP_DialogYesButton},
+    {"Invoice", "請求書印刷", QStyle::SP_FileDialogDetailedView},
+    {nullptr, nullptr, QStyle::SP_CustomBase},
+    {"Stock", "在庫更新", QStyle::SP_DriveHDIcon},
+    {nullptr, nullptr, QStyle::SP_CustomBase},
+    {"Refresh", "リフレッシュ", QStyle::SP_BrowserReload},
+};
+
+QFont panelFont() { return QFont(QStringLiteral("IPAGothic")); }
+
+} // namespace
+
+MainWindowHooks defaultHooks() {
+    MainWindowHooks h;
+    h.newDatabaseSettings = [](AppState& s, QWidget* parent) -> std::optional<NewDatabaseSettings> {
+        s.gCatDialogMode = kFalse;
+        masters::CompanySettingsDialog dlg(s, parent);
+        dlg.exec();
+        if (!isSet(s.gCatDialogOk))
+            return std::nullopt;
+        return NewDatabaseSettings{dlg.result().company, dlg.result().fieldLen};
+    };
+    const QString filter = QStringLiteral("Varnox DB Files (*.vrd)");
+    h.saveDatabasePath = [filter](QWidget* parent) {
+        return QFileDialog::getSaveFileName(parent, QStringLiteral("DB作成"), QString(), filter);
+    };
+    h.openDatabasePath = [filter](QWidget* parent) {
+        return QFileDialog::getOpenFileName(parent, QStringLiteral("DBオープン"), QString(), filter);
+    };
+    h.password = [](AppState& s, QWidget* parent, QString& typed) { return askPassword(s, parent, typed); };
+    h.openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+    return h;
+}
+
+MainWindow::MainWindow(AppState& state, MainWindowHooks hooks, QWidget* parent)
+    : QMainWindow(parent), s_(state), hooks_(std::move(hooks)) {
+    setWindowTitle(QStringLiteral("Varnox（受注・在庫・請求管理）"));
+    mdi_ = new QMdiArea(this);
+    mdi_->setBackground(QColor(0x80, 0x80, 0x80));
+    mdi_->viewport()->installEventFilter(this);
+    setCentralWidget(mdi_);
+    setAcceptDrops(true);
+
+    buildMenus();
+    buildToolbar();
+    buildStatusBar();
+
+    Timer1.setInterval(1000);
+    connect(&Timer1, &QTimer::timeout, this, &MainWindow::Timer1_Timer);
+    Timer1.start();
+    Timer1_Timer();
+    tmCLose.setInterval(100);
+    connect(&tmCLose, &QTimer::timeout, this, &MainWindow::tmCLose_Timer);
+    tmRefresh.setInterval(100);
+    connect(&tmRefresh, &QTimer::timeout, this, &MainWindow::tmRefresh_Timer);
+
+    s_.gMainForm = this;
+    applySettings();
+    s_.categories.CategoryCount = 0;
+    SetMenusDbClosed();
+}
+
+MainWindow::~MainWindow() {
+    if (s_.gMainForm == this)
+        s_.gMainForm = nullptr;
+}
+
+void MainWindow::buildMenus() {
+    QHash<QString, QMenu*> menus;
+    for (const MenuDef& d : kMenus) {
+        const QString name = QLatin1String(d.name);
+        const QString caption = QString::fromUtf8(d.caption);
+        const QString parent = QLatin1String(d.parent);
+        QMenu* owner = parent.isEmpty() ? nullptr : menus.value(parent);
+        QAction* a = nullptr;
+        const bool isSubmenu = parent.isEmpty() || name == QLatin1String("mnuFilePrintPreview") ||
+                               name == QLatin1String("mnuFilePrint");
+        if (isSubmenu) {
+            QMenu* m = owner ? owner->addMenu(caption) : menuBar()->addMenu(caption);
+            m->setObjectName(name);
+            menus.insert(name, m);
+            a = m->menuAction();
+        } else if (caption == QLatin1String("-")) {
+            a = owner->addSeparator();
+        } else {
+            a = owner->addAction(caption);
+            if (d.shortcut)
+                a->setShortcut(QKeySequence(QLatin1String(d.shortcut)));
+            a->setCheckable(d.checkable);
+            if (d.handler)
+                connect(a, &QAction::triggered, this, [this, h = d.handler] { (this->*h)(); });
+        }
+        a->setObjectName(name);
+        items_.insert(name, a);
+    }
+
+    // Masters, imports and window arrangement share one handler each.
+    for (const char* name : {"mnuManComm", "mnuManCli", "mnuManEmp", "mnuManRecG", "mnuManRecD"})
+        connect(items_.value(QLatin1String(name)), &QAction::triggered, this,
+                [this, n = QString::fromLatin1(name)] { openMaster(n); });
+    for (const char* name : {"mnuImpComm", "mnuImpCli", "mnuImpEmp"})
+        connect(items_.value(QLatin1String(name)), &QAction::triggered, this,
+                [this, n = QString::fromLatin1(name)] { runCommand(n); });
+    const char* arrangeItems[] = {"mnuWindowCascade", "mnuWindowTileHorizontal", "mnuWindowTileVertical",
+                                  "mnuWindowArrangeIcons"};
+    for (int i = 0; i < 4; ++i)
+        connect(items_.value(QLatin1String(arrangeItems[i])), &QAction::triggered, this, [this, i] { arrange(i); });
+
+    // The three report submenus: preview, print and list items in one order.
+    const std::array<std::pair<const char*, const char*>, 3> reportMenus{
+        {{"mnuFilePrintPreview", "mnuPv"}, {"mnuFilePrint", "mnuPr"}, {"mnuDsp", "mnuV"}}};
+    for (const auto& [menuName, prefix] : reportMenus) {
+        QMenu* m = menus.value(QLatin1String(menuName));
+        for (size_t i = 0; i < kReportItems.size(); ++i) {
+            const QString name = QLatin1String(prefix) + QLatin1String(kReportTags[i]);
+            QAction* a = m->addAction(QString::fromUtf8(kReportItems[i].caption));
+            a->setObjectName(name);
+            items_.insert(name, a);
+            if (QLatin1String(prefix) == QLatin1String("mnuV"))
+                connect(a, &QAction::triggered, this, [this, i] { openList(int(i)); });
+            else
+                connect(a, &QAction::triggered, this, [this, name] { runCommand(name); });
+            if (kReportItems[i].separatorAfter)
+                m->addSeparator();
+        }
+    }
+
+    // The window menu lists the open child windows below its own items.
+    QMenu* windowMenu = menus.value(QStringLiteral("mnuWindow"));
+    connect(windowMenu, &QMenu::aboutToShow, this, [this, windowMenu] {
+        const auto actions = windowMenu->actions();
+        for (QAction* a : actions)
+            if (a->property("childEntry").toBool())
+                windowMenu->removeAction(a), a->deleteLater();
+        const auto subs = mdi_->subWindowList();
+        if (!subs.isEmpty())
+            windowMenu->addSeparator()->setProperty("childEntry", true);
+        int n = 1;
+        for (QMdiSubWindow* sub : subs) {
+            QAction* a = windowMenu->addAction(QStringLiteral("&%1 %2").arg(n++).arg(sub->windowTitle()));
+            a->setProperty("childEntry", true);
+            a->setCheckable(true);
+            a->setChecked(sub == mdi_->activeSubWindow());
+            connect(a, &QAction::triggered, this, [this, sub = QPointer<QMdiSubWindow>(sub)] {
+                if (sub)
+                    mdi_->setActiveSubWindow(sub);
+            });
+        }
+    });
+}
+
+void MainWindow::buildToolbar() {
+    tbToolBar = addToolBar(QStringLiteral("tbToolBar"));
+    tbToolBar->setObjectName(QStringLiteral("tbToolBar"));
+    tbToolBar->setMovable(false);
+    tbToolBar->setContextMenuPolicy(Qt::PreventContextMenu);
+    for (const ButtonDef& b : kButtons) {
+        if (!b.key) {
+            tbToolBar->addSeparator();
+            continue;
+        }
+        const QString key = QLatin1String(b.key);
+        // No text: an empty tool tip must not fall back to the action's text.
+        QAction* a = tbToolBar->addAction(style()->standardIcon(b.icon), QString());
+        a->setObjectName(QStringLiteral("tb") + key);
+        tips_.insert(key, QString::fromUtf8(b.tip));
+        buttons_.insert(key, a);
+        connect(a, &QAction::triggered, this, [this, key] { tbToolBar_ButtonClick(key); });
+    }
+}
+
+void MainWindow::buildStatusBar() {
+    for (int i = 0; i < 3; ++i) {
+        panels_[i] = new QLabel(this);
+        panels_[i]->setFont(panelFont());
+        panels_[i]->setFrameShape(QFrame::Panel);
+        panels_[i]->setFrameShadow(QFrame::Sunken);
+        panels_[i]->setContentsMargins(4, 0, 4, 0);
+        statusBar()->addPermanentWidget(panels_[i], i == 0 ? 1 : 0);
+    }
+    panels_[0]->setText(kNoDb);
+    statusBar()->setSizeGripEnabled(true);
+}
+
+QString MainWindow::statusText(int panel) const {
+    return panel >= 1 && panel <= 3 ? panels_[panel - 1]->text() : QString();
+}
+
+void MainWindow::applySettings() {
+    const MainSettings st = loadMainSettings();
+    const double dpi = logicalDpiX() > 0 ? logicalDpiX() : 96.0;
+    setGeometry(twipsToPixels(st.left, dpi), twipsToPixels(st.top, dpi), twipsToPixels(st.width, dpi),
+                twipsToPixels(st.height, dpi));
+
+    items_.value(QStringLiteral("mnuViewToolbar"))->setChecked(st.toolbar);
+    s_.gShowToolbar = vbool(st.toolbar);
+    tbToolBar->setVisible(st.toolbar);
+    items_.value(QStringLiteral("mnuViewStatusBar"))->setChecked(st.statusBar);
+    s_.gShowStatusBar = vbool(st.statusBar);
+    statusBar()->setVisible(st.statusBar);
+    items_.value(QStringLiteral("mnuTip"))->setChecked(st.tips);
+    s_.gShowTips = vbool(st.tips);
+    setTips(st.tips);
+    items_.value(QStringLiteral("mnuViewAutoFOcus"))->setChecked(st.autoFocus);
+    s_.gAutoFocus = vbool(st.autoFocus);
+}
+
+void MainWindow::setTips(bool on) {
+    for (auto it = buttons_.cbegin(); it != buttons_.cend(); ++it)
+        it.value()->setToolTip(on ? tips_.value(it.key()) : QString());
+}
+
+void MainWindow::updateCommandStates() {
+    ProgramState p = programStateOf(s_);
+    for (auto it = opening_.cbegin(); it != opening_.cend(); ++it)
+        if (it.value())
+            p.open[size_t(it.key())] = true;
+    p.topMenusLocked = topMenusLocked_;
+    p.refreshRunning = refreshRunning_;
+    const CommandStates c = computeCommandStates(p);
+    for (auto it = items_.cbegin(); it != items_.cend(); ++it) {
+        if (c.enabled.contains(it.key()))
+            it.value()->setEnabled(c.enabled.value(it.key()));
+        if (c.visible.contains(it.key()))
+            it.value()->setVisible(c.visible.value(it.key()));
+    }
+    const bool toolbarFree = c.isEnabled(QStringLiteral("tb"));
+    for (auto it = buttons_.cbegin(); it != buttons_.cend(); ++it)
+        it.value()->setEnabled(toolbarFree && c.isEnabled(QStringLiteral("tb:") + it.key()));
+}
+
+void MainWindow::setTopMenusEnabled(bool enabled) {
+    topMenusLocked_ = !enabled;
+    updateCommandStates();
+}
+
+void MainWindow::SetMenusDbClosed() {
+    s_.gOpenMasterCount = 0;
+    s_.gOpenDataCount = 0;
+    updateCommandStates();
+}
+
+void MainWindow::SetMenusDbOpen() { updateCommandStates(); }
+
+void MainWindow::Timer1_Timer() {
+    panels_[1]->setText(QDate::currentDate().toString(QStringLiteral("yyyy/MM/dd")));
+    panels_[2]->setText(QTime::currentTime().toString(QStringLiteral("hh:mm:ss")));
+}
+
+void MainWindow::mnuViewToolbar_Click() {
+    QAction* a = items_.value(QStringLiteral("mnuViewToolbar"));
+    tbToolBar->setVisible(a->isChecked());
+    s_.gShowToolbar = vbool(a->isChecked());
+}
+
+void MainWindow::mnuViewStatusBar_Click() {
+    QAction* a = items_.value(QStringLiteral("mnuViewStatusBar"));
+    statusBar()->setVisible(a->isChecked());
+    s_.gShowStatusBar = vbool(a->isChecked());
+}
+
+void MainWindow::mnuTip_Click() {
+    QAction* a = items_.value(QStringLiteral("mnuTip"));
+    setTips(a->isChecked());
+    s_.gShowTips = vbool(a->isChecked());
+}
+
+void MainWindow::mnuViewAutoFOcus_Click() {
+    s_.gAutoFocus = vbool(items_.value(QStringLiteral("mnuViewAutoFOcus"))->isChecked());
+    s_.gActiveFormId = kFormNone;
+}
+
+void MainWindow::tbToolBar_ButtonClick(const QString& key) {
+    using Handler = void (MainWindow::*)();
+    static const std::array<std::pair<const char*, Handler>, 8> dispatch{{
+        {"New", &MainWindow::mnuFileNew_Click},
+        {"Open", &MainWindow::mnuFileOpen_Click},
+        {"Close", &MainWindow::mnuFileClose_Click},
+        {"Get", &MainWindow::mnuOrder_Click},
+        {"Money", &MainWindow::mnuReceipt_Click},
+        {"Invoice", nullptr},
+        {"Stock", &MainWindow::mnuStockUp_Click},
+        {"Refresh", &MainWindow::mnuViewRefresh_Click},
+    }};
+    for (const auto& [k, handler] : dispatch) {
+        if (key != QLatin1String(k))
+            continue;
+        if (handler)
+            (this->*handler)();
+        else
+            runCommand(QStringLiteral("mnuPrInv"));
+        return;
+    }
+}
+
+void MainWindow::arrange(int how) {
+    switch (how) {
+    case 0: mdi_->cascadeSubWindows(); break;
+    case 1:
+    case 2: {
+        // Stacked one above the other (1) or side by side (2).
+        const auto subs = mdi_->subWindowList();
+        QList<QMdiSubWindow*> shown;
+        for (QMdiSubWindow* sub : subs)
+            if (!sub->isMinimized() && sub->isVisible())
+                shown << sub;
+        if (shown.isEmpty())
+            return;
+        const QRect area = mdi_->viewport()->rect();
+        const int n = int(shown.size());
+        for (int i = 0; i < n; ++i) {
+            shown[i]->showNormal();
+            if (how == 1) {
+                const int h = area.height() / n;
+                shown[i]->setGeometry(0, i * h, area.width(), h);
+            } else {
+                const int w = area.width() / n;
+                shown[i]->setGeometry(i * w, 0, w, area.height());
+            }
+        }
+        break;
+    }
+    case 3: {
+        // Line up the minimized windows along the bottom edge.
+        const QRect area = mdi_->viewport()->rect();
+        int x = 0;
+        for (QMdiSubWindow* sub : mdi_->subWindowList()) {
+            if (!sub->isMinimized())
+                continue;
+            sub->move(x, area.height() - sub->height());
+            x += sub->width();
+        }
+        break;
+    }
+    default: break;
+    }
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
+    // A double-click on the empty client area opens a database.
+    if (watched == mdi_->viewport() && e->type() == QEvent::MouseButtonDblClick) {
+        mnuFileOpen_Click();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, e);
+}
+
+void MainWindow::closeEvent(QCloseEvent* e) {
+    if (unloading_) {
+        e->accept();
+        return;
+    }
+    if (!s_.gOpenDbName.isEmpty())
+        mnuFileClose_Click();
+    MainSettings st;
+    const double dpi = logicalDpiX() > 0 ? logicalDpiX() : 96.0;
+    const QRect g = geometry();
+    st.left = pixelsToTwips(g.x(), dpi);
+    st.top = pixelsToTwips(g.y(), dpi);
+    st.width = pixelsToTwips(g.width(), dpi);
+    st.height = pixelsToTwips(g.height(), dpi);
+    st.toolbar = isSet(s_.gShowToolbar);
+    st.statusBar = isSet(s_.gShowStatusBar);
+    st.tips = isSet(s_.gShowTips);
+    st.autoFocus = isSet(s_.gAutoFocus);
+    saveMainSettings(st, !isMinimized());
+    unloading_ = true;
+    if (hooks_.animateUnload)
+        unloadAnimation();
+    e->accept();
+}
+
+void MainWindow::unloadAnimation() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    ui::DoEvents();
+    showNormal();
+    tbToolBar->hide();
+    statusBar()->hide();
+    for (const char* top : {"mnuFile", "mnuVIew", "mnuOperate", "mnuWindow", "mnuHelp"})
+        items_.value(QLatin1String(top))->setVisible(false);
+    // Fade from white to black, then shrink towards the centre.
+    for (int i = 255; i >= 0; i -= 5) {
+        mdi_->setBackground(QColor(i, i, i));
+        repaint();
+    }
+    QRectF g = geometry();
+    for (int i = 0; i < 32; ++i) {
+        g.moveTop(g.top() + 0.03 * g.height());
+        g.moveLeft(g.left() + 0.03 * g.width());
+        g.setWidth(g.width() * 0.94);
+        g.setHeight(g.height() * 0.94);
+        setGeometry(g.toRect());
+        repaint();
+    }
+    QApplication::restoreOverrideCursor();
+}
+
+} // namespace shell

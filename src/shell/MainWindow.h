@@ -1,0 +1,137 @@
+// frmMain: the one main window. An MDI parent with the menus, toolbar and status bar, the database
+// file commands, the close-all and refresh-all broadcasts and the openers of every work window.
+#pragma once
+
+#include "core/AppState.h"
+#include "core/MainFrame.h"
+#include "shell/CommandStates.h"
+#include "shell/DbFiles.h"
+
+#include <QHash>
+#include <QMainWindow>
+#include <QPointer>
+#include <QTimer>
+#include <functional>
+#include <optional>
+
+class QAction;
+class QLabel;
+class QMdiArea;
+class QMenu;
+class QToolBar;
+
+namespace shell {
+
+// What the window asks of the user or the desktop; tests replace these.
+struct MainWindowHooks {
+    // The company settings dialog in new-database mode; nothing when it was cancelled.
+    std::function<std::optional<NewDatabaseSettings>(core::AppState&, QWidget*)> newDatabaseSettings;
+    std::function<QString(QWidget*)> saveDatabasePath; // "" = cancelled
+    std::function<QString(QWidget*)> openDatabasePath; // "" = cancelled
+    std::function<bool(core::AppState&, QWidget*, QString&)> password;
+    std::function<void(const QUrl&)> openUrl;
+    bool animateUnload = true;
+};
+
+MainWindowHooks defaultHooks();
+
+class MainWindow : public QMainWindow, public core::MainFrame {
+    Q_OBJECT
+public:
+    explicit MainWindow(core::AppState& state, MainWindowHooks hooks = defaultHooks(), QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // core::MainFrame
+    void updateCommandStates() override;
+    QWidget* window() override { return this; }
+    void setTopMenusEnabled(bool enabled) override;
+
+    // Menu items by name ("mnuFileClose"), top menus included; toolbar buttons by key ("Close").
+    QAction* item(const QString& name) const { return items_.value(name); }
+    QAction* button(const QString& key) const { return buttons_.value(key); }
+    QString statusText(int panel) const; // panels 1 to 3
+    QMdiArea* mdiArea() const { return mdi_; }
+    QToolBar* toolBar() const { return tbToolBar; }
+
+    // Opens the database named on the command line (quotes stripped, .vrk names its .vrd).
+    void openFromCommandLine(const QString& argument);
+
+    // File commands.
+    void mnuFileNew_Click();
+    void mnuFileOpen_Click();
+    void mnuFileClose_Click();
+    void mnuFilePageSetup_Click();
+    void mnuFileExit_Click();
+    void DROPFILES(const QString& droppedName);
+    void OpenDbFile(const QString& path);
+
+    // View options and broadcasts.
+    void mnuViewToolbar_Click();
+    void mnuViewStatusBar_Click();
+    void mnuTip_Click();
+    void mnuViewAutoFOcus_Click();
+    void mnuViewRefresh_Click();
+    void tbToolBar_ButtonClick(const QString& key);
+
+    // Work-window openers.
+    void openMaster(const QString& item);
+    void mnuOrder_Click();
+    void mnuReceipt_Click();
+    void mnuCancel_Click();
+    void mnuStockUp_Click();
+    void openList(int reportIndex); // 0..13 in menu order
+    void runCommand(const QString& name);
+    void mnuMyNameChange_Click();
+
+    // Help and arrangement.
+    void mnuHelpContents_Click();
+    void mnuHelpAbout_Click();
+    void mnuWhatsnew_Click();
+    void arrange(int how); // 0 cascade, 1 tile horizontally, 2 tile vertically, 3 icons
+
+    // The message shown for a command whose subsystem is not part of the program yet.
+    static QString notAvailableText();
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    void buildMenus();
+    void buildToolbar();
+    void buildStatusBar();
+    void applySettings();
+    void setTips(bool on);
+    void SetMenusDbClosed();
+    void SetMenusDbOpen();
+    void closeAllChildren();
+    bool confirmCloseCurrent();
+    void showDatabaseOpen();
+    QWidget* showWork(const QString& windowName, int childIndex);
+    bool runDialog(const QString& name);
+    bool countUp(std::int16_t& counter);
+    void Timer1_Timer();
+    void tmCLose_Timer();
+    void tmRefresh_Timer();
+    void unloadAnimation();
+
+    core::AppState& s_;
+    MainWindowHooks hooks_;
+    QMdiArea* mdi_ = nullptr;
+    QToolBar* tbToolBar = nullptr;
+    QLabel* panels_[3] = {nullptr, nullptr, nullptr};
+    QHash<QString, QAction*> items_;
+    QHash<QString, QAction*> buttons_;
+    QHash<QString, QString> tips_;
+    QHash<int, QPointer<QWidget>> opening_; // work windows shown, until they unload
+    QTimer Timer1;
+    QTimer tmCLose;
+    QTimer tmRefresh;
+    bool topMenusLocked_ = false;
+    bool refreshRunning_ = false;
+    bool unloading_ = false;
+};
+
+} // namespace shell

@@ -1,0 +1,207 @@
+// The database file commands of the main window: New, Open, Close, drop and command line, and the
+// close-all and refresh-all broadcasts to the work windows.
+#include "shell/MainWindow.h"
+
+#include "ui/MessageService.h"
+#include "ui/WindowHelpers.h"
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QLabel>
+#include <QMimeData>
+#include <QPageSetupDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QUrl>
+
+namespace shell {
+
+using namespace core;
+
+namespace {
+
+const QString kNoDb = QStringLiteral("ＤＢは開いていません");
+const QString kOpenDb = QStringLiteral("開いているＤＢ＝");
+
+// Waits while events run until done() holds; the timers that end the wait keep ticking meanwhile.
+template <typename Done> void waitUntil(Done done) {
+    while (!done())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+} // namespace
+
+bool MainWindow::confirmCloseCurrent() {
+    if (panels_[0]->text() == kNoDb)
+        return true;
+    return ui::messages().show(QStringLiteral("現在のＤＢを閉じてよろしいか？"), QStringLiteral("Varnox"),
+                               ui::Buttons::YesNo, ui::Icon::None) == ui::Answer::Yes;
+}
+
+void MainWindow::showDatabaseOpen() {
+    panels_[0]->setText(kOpenDb + s_.gOpenDbName);
+    SetMenusDbOpen();
+}
+
+void MainWindow::mnuFileNew_Click() {
+    if (!confirmCloseCurrent())
+        return;
+    if (!hooks_.newDatabaseSettings)
+        return;
+    const std::optional<NewDatabaseSettings> settings = hooks_.newDatabaseSettings(s_, this);
+    if (!settings)
+        return;
+    const QString chosen = hooks_.saveDatabasePath ? hooks_.saveDatabasePath(this) : QString();
+    if (chosen.isEmpty())
+        return;
+    const QString path = withDatabaseSuffix(chosen);
+    mnuFileClose_Click();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    ui::DoEvents();
+    const bool created = createDatabase(s_, *settings, path);
+    QApplication::restoreOverrideCursor();
+    if (created)
+        showDatabaseOpen();
+}
+
+void MainWindow::mnuFileOpen_Click() {
+    if (!confirmCloseCurrent())
+        return;
+    const QString path = hooks_.openDatabasePath ? hooks_.openDatabasePath(this) : QString();
+    if (path.isEmpty())
+        return;
+    mnuFileClose_Click();
+    ui::DoEvents();
+    OpenDbFile(path);
+}
+
+void MainWindow::OpenDbFile(const QString& path) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const auto prompt = [this](QString& typed) {
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
+        const bool ok = hooks_.password && hooks_.password(s_, this, typed);
+        QApplication::restoreOverrideCursor();
+        return ok;
+    };
+    const bool opened = openDatabase(s_, path, prompt);
+    QApplication::restoreOverrideCursor();
+    if (opened)
+        showDatabaseOpen();
+}
+
+void MainWindow::DROPFILES(const QString& droppedName) {
+    if (!confirmCloseCurrent())
+        return;
+    const QString path = databasePathFromArgument(droppedName);
+    if (path.isEmpty()) {
+        ui::messages().error(QStringLiteral("ファイルが対象外です。"));
+        return;
+    }
+    mnuFileClose_Click();
+    ui::DoEvents();
+    OpenDbFile(path);
+}
+
+void MainWindow::openFromCommandLine(const QString& argument) {
+    const QString path = databasePathFromArgument(argument);
+    if (path.isEmpty())
+        return;
+    ui::DoEvents();
+    OpenDbFile(path);
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* e) {
+    if (e->mimeData()->hasUrls())
+        e->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* e) {
+    const QList<QUrl> urls = e->mimeData()->urls();
+    if (urls.isEmpty())
+        return;
+    e->acceptProposedAction();
+    // Only the first of several dropped files counts.
+    const QUrl first = urls.first();
+    const QString name = first.isLocalFile() ? first.toLocalFile() : first.toString();
+    // Let the drag finish before any message box appears.
+    QMetaObject::invokeMethod(this, [this, name] { DROPFILES(name); }, Qt::QueuedConnection);
+}
+
+void MainWindow::mnuFileClose_Click() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    s_.gOpenDbName.clear();
+    closeAllChildren();
+    panels_[0]->setText(kNoDb);
+    s_.gDbPath.clear();
+    SetMenusDbClosed();
+    while (QApplication::overrideCursor())
+        QApplication::restoreOverrideCursor();
+}
+
+void MainWindow::closeAllChildren() {
+    s_.gAllClosed = kFalse;
+    for (ChildStateRec& r : s_.gChildState)
+        if (isSet(r.Open))
+            r.CloseRequest = kTrue;
+    tmCLose.start();
+    waitUntil([this] { return isSet(s_.gAllClosed); });
+}
+
+void MainWindow::tmCLose_Timer() {
+    for (const ChildStateRec& r : s_.gChildState)
+        if (isSet(r.Open))
+            return;
+    tmCLose.stop();
+    s_.gAllClosed = kTrue;
+}
+
+void MainWindow::mnuViewRefresh_Click() {
+    ui::messages().beep();
+    if (ui::messages().show(QStringLiteral("使用中のＤＢを最新状態にしてもよろしいですか？"),
+                            QStringLiteral("入力中の情報はクリアされます"), ui::Buttons::YesNo,
+                            ui::Icon::None) != ui::Answer::Yes)
+        return;
+    s_.gEditWaitCanClose = kFalse;
+    refreshRunning_ = true;
+    updateCommandStates();
+    s_.gRefreshDone = kFalse;
+    for (ChildStateRec& r : s_.gChildState)
+        if (isSet(r.Open))
+            r.RefreshRequest = kTrue;
+    tmRefresh.start();
+    waitUntil([this] { return isSet(s_.gRefreshDone); });
+    s_.gEditWaitCanClose = kTrue;
+    refreshRunning_ = false;
+    updateCommandStates();
+    // The rebuilt windows leave the hourglass for this point.
+    while (QApplication::overrideCursor())
+        QApplication::restoreOverrideCursor();
+}
+
+void MainWindow::tmRefresh_Timer() {
+    // A window that is not open (closed meanwhile, or never built) counts as answered.
+    for (const ChildStateRec& r : s_.gChildState)
+        if (isSet(r.Open) && !isSet(r.RefreshDone))
+            return;
+    for (ChildStateRec& r : s_.gChildState)
+        r.RefreshRequest = kFalse;
+    tmRefresh.stop();
+    for (ChildStateRec& r : s_.gChildState)
+        r.RefreshDone = kFalse;
+    s_.gRefreshDone = kTrue;
+}
+
+void MainWindow::mnuFilePageSetup_Click() {
+    static QPrinter printer(QPrinter::HighResolution);
+    if (QPrinterInfo::availablePrinters().isEmpty()) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+    }
+    QPageSetupDialog dlg(&printer, this);
+    dlg.exec();
+}
+
+void MainWindow::mnuFileExit_Click() { close(); }
+
+} // namespace shell

@@ -1,0 +1,255 @@
+// The work-window openers of the main window, the commands other subsystems own, and the help menu.
+#include "shell/MainWindow.h"
+
+#include "shell/AboutWindow.h"
+#include "shell/Standins.h"
+
+#include "frame/ChildWindow.h"
+#include "frame/WindowRegistry.h"
+#include "masters/CompanySettingsDialog.h"
+#include "orders/PaymentChooser.h"
+#include "orders/StockChooser.h"
+#include "ui/MessageService.h"
+#include "ui/WindowHelpers.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QUrl>
+#include <limits>
+
+namespace shell {
+
+using namespace core;
+
+namespace {
+
+struct MasterDef {
+    const char* item;
+    const char* window;
+    int child;
+};
+const std::array<MasterDef, 5> kMasterWindows{{{"mnuManComm", "frmGoodsM", kChildGoodsM},
+                                               {"mnuManCli", "frmClientM", kChildClientM},
+                                               {"mnuManEmp", "frmEmployeeM", kChildEmployeeM},
+                                               {"mnuManRecG", "frmOrderM", kChildOrderM},
+                                               {"mnuManRecD", "frmDetailM", kChildDetailM}}};
+
+// The list windows in menu order, with the load-order number their condition dialog takes (0 = none;
+// -1 = the invoice dialogs).
+struct ListDef {
+    const char* window;
+    int condReport;
+};
+const std::array<ListDef, 14> kListWindows{{{"frmVComm", 0},
+                                            {"frmVCli", 0},
+                                            {"frmVEmp", 0},
+                                            {"frmVRecG", 0},
+                                            {"frmVRecD", 0},
+                                            {"frmVInv", -1},
+                                            {"frmVInfA", 6},
+                                            {"frmVInfM", 7},
+                                            {"frmVInfC", 8},
+                                            {"frmVInfS", 9},
+                                            {"frmVCncl", 14},
+                                            {"frmVLack", 0},
+                                            {"frmVGetD", 11},
+                                            {"frmVGetY", 12}}};
+
+const QString kWebPage = QStringLiteral("https://varnox.example.com/");
+
+} // namespace
+
+QString MainWindow::notAvailableText() { return QStringLiteral("この機能はまだ使用できません。"); }
+
+bool MainWindow::countUp(std::int16_t& counter) {
+    if (counter == std::numeric_limits<std::int16_t>::max())
+        return false;
+    ++counter;
+    return true;
+}
+
+QWidget* MainWindow::showWork(const QString& windowName, int childIndex) {
+    const frame::WindowFactory factory = frame::windowFactory(windowName);
+    QWidget* w = factory ? factory(s_, mdi_) : nullptr;
+    if (!w)
+        return nullptr;
+    QMdiSubWindow* sub = mdi_->addSubWindow(w);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    opening_.insert(childIndex, w);
+    auto forget = [this, childIndex, guard = QPointer<QWidget>(w)] {
+        if (opening_.value(childIndex) == guard || !opening_.value(childIndex))
+            opening_.remove(childIndex);
+        updateCommandStates();
+    };
+    if (auto* child = qobject_cast<frame::ChildWindow*>(w))
+        connect(child, &frame::ChildWindow::unloaded, this, forget);
+    connect(w, &QObject::destroyed, this, forget);
+    updateCommandStates();
+    sub->show();
+    return w;
+}
+
+bool MainWindow::runDialog(const QString& name) {
+    const frame::WindowFactory factory = frame::windowFactory(name);
+    QWidget* w = factory ? factory(s_, this) : nullptr;
+    auto* dlg = qobject_cast<QDialog*>(w);
+    if (!dlg) {
+        delete w;
+        ui::messages().show(notAvailableText());
+        return false;
+    }
+    dlg->exec();
+    delete dlg;
+    return true;
+}
+
+void MainWindow::openMaster(const QString& item) {
+    for (const MasterDef& m : kMasterWindows) {
+        if (item != QLatin1String(m.item))
+            continue;
+        const QString window = QLatin1String(m.window);
+        if (!frame::windowFactory(window)) {
+            ui::messages().show(notAvailableText());
+            return;
+        }
+        if (!countUp(s_.gOpenMasterCount))
+            return;
+        if (!showWork(window, m.child))
+            --s_.gOpenMasterCount;
+        return;
+    }
+}
+
+namespace {
+// Which chooser stands before a data window.
+enum class Chooser { None, Payment, Cancel, Stock };
+} // namespace
+
+static void openData(MainWindow* main, AppState& s, const char* window, int child, Chooser chooser,
+                     const std::function<QWidget*(const QString&, int)>& show) {
+    const QString name = QLatin1String(window);
+    if (!frame::windowFactory(name)) {
+        ui::messages().show(MainWindow::notAvailableText());
+        return;
+    }
+    switch (chooser) {
+    case Chooser::None: break;
+    case Chooser::Payment:
+        if (orders::choosePaymentList(s, main, true) == 2)
+            return;
+        break;
+    case Chooser::Cancel:
+        if (orders::choosePaymentList(s, main, false) == 2)
+            return;
+        break;
+    case Chooser::Stock:
+        if (orders::chooseStockList(s, main) == 2)
+            return;
+        break;
+    }
+    if (s.gOpenDataCount == std::numeric_limits<std::int16_t>::max())
+        return;
+    ++s.gOpenDataCount;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (!show(name, child)) {
+        --s.gOpenDataCount;
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+void MainWindow::mnuOrder_Click() {
+    openData(this, s_, "frmGetOrder", kChildGetOrder, Chooser::None,
+             [this](const QString& n, int c) { return showWork(n, c); });
+}
+
+void MainWindow::mnuReceipt_Click() {
+    openData(this, s_, "frmPayment", kChildPayment, Chooser::Payment,
+             [this](const QString& n, int c) { return showWork(n, c); });
+}
+
+void MainWindow::mnuCancel_Click() {
+    openData(this, s_, "frmCancel", kChildCancel, Chooser::Cancel,
+             [this](const QString& n, int c) { return showWork(n, c); });
+}
+
+void MainWindow::mnuStockUp_Click() {
+    openData(this, s_, "frmStockUp", kChildStockUp, Chooser::Stock,
+             [this](const QString& n, int c) { return showWork(n, c); });
+}
+
+void MainWindow::openList(int reportIndex) {
+    if (reportIndex < 0 || reportIndex >= int(kListWindows.size()))
+        return;
+    const ListDef& def = kListWindows[size_t(reportIndex)];
+    const QString window = QLatin1String(def.window);
+    if (!frame::windowFactory(window)) {
+        ui::messages().show(notAvailableText());
+        return;
+    }
+    if (def.condReport > 0) {
+        s_.gCondReport = def.condReport;
+        s_.gCondForPrint = kFalse;
+        s_.gCondAccepted = kFalse;
+        if (!runDialog(QStringLiteral("frmCondition")) || !isSet(s_.gCondAccepted))
+            return;
+    } else if (def.condReport < 0) {
+        s_.gInvPrintFlavour = kFalse;
+        s_.gInvViewScope = 3;
+        if (!runDialog(QStringLiteral("frmInvPrep")) || s_.gInvViewScope == 3)
+            return;
+        if (s_.gInvViewScope == 2) {
+            s_.gInvViewOrderNo = -1;
+            if (!runDialog(QStringLiteral("frmInvPrep2")) || s_.gInvViewOrderNo <= 0)
+                return;
+        } else if (s_.gInvViewScope != 0 && s_.gInvViewScope != 1) {
+            return;
+        }
+    }
+    if (!countUp(s_.gOpenDataCount))
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    ShowProgressWait(s_);
+    ui::DoEvents();
+    if (!showWork(window, kListChild[size_t(reportIndex)])) {
+        --s_.gOpenDataCount;
+        s_.gProgressCount = -1;
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+void MainWindow::runCommand(const QString& name) {
+    const frame::Command cmd = frame::command(name);
+    if (!cmd) {
+        ui::messages().show(notAvailableText());
+        return;
+    }
+    cmd(s_, this);
+    updateCommandStates();
+}
+
+void MainWindow::mnuMyNameChange_Click() {
+    if (s_.gOpenDbName.isEmpty())
+        return;
+    masters::changeCompanySettings(s_, this);
+}
+
+void MainWindow::mnuHelpContents_Click() {
+    const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("VARNOX.HLP"));
+    if (hooks_.openUrl)
+        hooks_.openUrl(QUrl::fromLocalFile(path));
+}
+
+void MainWindow::mnuWhatsnew_Click() {
+    if (hooks_.openUrl)
+        hooks_.openUrl(QUrl(kWebPage));
+}
+
+void MainWindow::mnuHelpAbout_Click() {
+    AboutWindow about(s_, this);
+    about.exec();
+}
+
+} // namespace shell

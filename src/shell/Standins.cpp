@@ -1,0 +1,30 @@
+#include "shell/Standins.h"
+
+#include "core/MainFrame.h"
+
+#include <QTimer>
+#include <QWidget>
+
+namespace shell {
+
+void LoadAllLayouts(core::AppState&) {}
+
+void ShowProgressWait(core::AppState& state) {
+    state.gProgressCount = 0;
+    core::MainFrame* main = state.gMainForm;
+    if (!main)
+        return;
+    main->setTopMenusEnabled(false);
+    auto* watch = new QTimer(main->window());
+    watch->setInterval(500);
+    QObject::connect(watch, &QTimer::timeout, watch, [&state, main, watch] {
+        if (state.gProgressCount < 0 && core::isSet(state.gEditWaitCanClose)) {
+            main->setTopMenusEnabled(true);
+            watch->deleteLater();
+            watch->stop();
+        }
+    });
+    watch->start();
+}
+
+} // namespace shell

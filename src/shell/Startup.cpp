@@ -1,0 +1,120 @@
+#include "shell/Startup.h"
+
+#include "shell/AboutWindow.h"
+#include "shell/FileTypes.h"
+#include "shell/MainWindow.h"
+#include "shell/Standins.h"
+
+#include "ui/MessageService.h"
+#include "ui/WindowHelpers.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFrame>
+#include <QLabel>
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace shell {
+
+namespace {
+std::function<bool()>& printerProbe() {
+    // Without a print queue, printing goes to a PDF file, so a printer is always at hand.
+    static std::function<bool()> probe = [] { return true; };
+    return probe;
+}
+} // namespace
+
+void setPrinterProbe(std::function<bool()> probe) { printerProbe() = probe ? std::move(probe) : [] { return true; }; }
+
+bool probePrinter() { return printerProbe()(); }
+
+SplashWindow::SplashWindow(core::AppState& state, QWidget* parent)
+    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint), state_(state) {
+    auto* fraMainFrame = new QFrame(this);
+    fraMainFrame->setFrameShape(QFrame::Box);
+    lblProductName = new QLabel(QStringLiteral("Varnox"), fraMainFrame);
+    QFont big = lblProductName->font();
+    big.setPointSize(big.pointSize() + 10);
+    big.setBold(true);
+    lblProductName->setFont(big);
+    lblVersion = new QLabel(versionText(), fraMainFrame);
+    lblPlatform = new QLabel(QStringLiteral("for Linux"), fraMainFrame);
+    lblCompanyProduct = new QLabel(QStringLiteral("受注・在庫・請求管理"), fraMainFrame);
+    lblNotice1 = new QLabel(QStringLiteral("起動しています..."), fraMainFrame);
+    lblNotice2 = new QLabel(QStringLiteral("しばらくお待ち下さい。"), fraMainFrame);
+    auto* inner = new QVBoxLayout(fraMainFrame);
+    for (QLabel* l : {lblCompanyProduct, lblProductName, lblPlatform, lblVersion, lblNotice1, lblNotice2}) {
+        l->setAlignment(Qt::AlignCenter);
+        inner->addWidget(l);
+        l->setVisible(false);
+    }
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->addWidget(fraMainFrame);
+    resize(0, 0);
+}
+
+void SplashWindow::activate() {
+    const QRect screen = this->screen() ? this->screen()->geometry() : QRect(0, 0, 1024, 768);
+    // Grows to 4800 x 7800 twips (320 x 520 pixels at 96 dpi), centred.
+    for (int i = 0; i <= 50; ++i) {
+        const int h = 96 * i / 15;
+        const int w = 156 * i / 15;
+        setGeometry(screen.x() + (screen.width() - w) / 2, screen.y() + (screen.height() - h) / 2, w, h);
+    }
+    for (QLabel* l : {lblCompanyProduct, lblProductName, lblPlatform, lblVersion, lblNotice1, lblNotice2})
+        l->setVisible(true);
+    state_.gPrinterReady = core::kFalse;
+    ui::DoEvents();
+    if (probePrinter())
+        state_.gPrinterReady = core::kTrue;
+    else
+        ui::messages().show(QStringLiteral("プリンタがシステムに設定されていません。"), QStringLiteral("印刷は出来ません"));
+}
+
+bool ensureSingleInstance(SingleInstance& instance, const QString& lockPath) {
+    if (instance.acquire(lockPath))
+        return true;
+    ui::messages().beep();
+    ui::messages().show(QStringLiteral("Varnoxは二重起動できません。"), QStringLiteral("Varnox"), ui::Buttons::Ok,
+                        ui::Icon::Exclamation);
+    return false;
+}
+
+int Main(QApplication& app) {
+    static ui::QtMessageService screenMessages;
+    ui::setMessageService(&screenMessages);
+    core::AppState state;
+    state.gActiveFormId = core::kFormNone;
+    SingleInstance instance;
+    if (!ensureSingleInstance(instance))
+        return 1;
+    // Report layouts are opened by bare name beside the program.
+    QDir::setCurrent(QCoreApplication::applicationDirPath());
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+
+    auto* splash = new SplashWindow(state);
+    splash->show();
+    ui::DoEvents();
+    splash->activate();
+    splash->repaint();
+    LoadAllLayouts(state);
+    core::InitFieldLimits(state);
+    ui::Wait(1);
+
+    MainWindow main(state);
+    RegisterFileTypes(QCoreApplication::applicationFilePath());
+    main.updateCommandStates();
+    splash->close();
+    delete splash;
+    main.show();
+    QApplication::restoreOverrideCursor();
+
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() > 1)
+        main.openFromCommandLine(args.at(1));
+    return app.exec();
+}
+
+} // namespace shell
