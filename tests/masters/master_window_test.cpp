@@ -41,6 +41,8 @@ protected:
         ++s.gOpenMasterCount; // as the opener does
         w->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+        if (w->model()) // every path of every test also goes through the model checker
+            new QAbstractItemModelTester(w->model(), QAbstractItemModelTester::FailureReportingMode::Fatal, w->model());
         return w;
     }
 
