@@ -37,5 +37,11 @@ int main(int argc, char** argv) {
         if (argc > 1 && round == 0) // a folder to keep a picture of the window in
             w.grab().save(QString::fromLocal8Bit(argv[1]) + QStringLiteral("/frmGoodsM.png"));
     }
+    if (argc > 1) {
+        masters::MasterWindow orders(s, *masters::masterSpec(QStringLiteral("frmOrderM")));
+        orders.show();
+        QApplication::processEvents();
+        orders.grab().save(QString::fromLocal8Bit(argv[1]) + QStringLiteral("/frmOrderM.png"));
+    }
     return 0;
 }
