@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <memory>
+#include <vector>
 
 class QLabel;
 class QPushButton;
@@ -86,7 +87,6 @@ private:
     QPushButton* cmdUpdate_ = nullptr;
     QPushButton* cmdClose_ = nullptr;
     bool locked_ = false;
-    bool moving_ = false;
 };
 
 } // namespace masters
