@@ -188,6 +188,12 @@ MainWindow::MainWindow(AppState& state, MainWindowHooks hooks, QWidget* parent)
 MainWindow::~MainWindow() {
     if (s_.gMainForm == this)
         s_.gMainForm = nullptr;
+    // Work windows still around are deleted with the window; they must not call back into it then.
+    for (const QPointer<QWidget>& w : std::as_const(opening_))
+        if (w)
+            disconnect(w, nullptr, this, nullptr);
+    delete mdi_;
+    mdi_ = nullptr;
 }
 
 void MainWindow::buildMenus() {

@@ -107,6 +107,9 @@ bool MainWindow::runDialog(const QString& name) {
 }
 
 void MainWindow::openMaster(const QString& item) {
+    // The master windows edit the tables of the open database directly.
+    if (s_.gOpenDbName.isEmpty())
+        return;
     for (const MasterDef& m : kMasterWindows) {
         if (item != QLatin1String(m.item))
             continue;
