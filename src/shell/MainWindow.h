@@ -11,6 +11,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QTimer>
+#include <QUrl>
 #include <functional>
 #include <optional>
 
@@ -63,6 +64,7 @@ public:
     void mnuFilePageSetup_Click();
     void mnuFileExit_Click();
     void DROPFILES(const QString& droppedName);
+    void dropUrls(const QList<QUrl>& urls); // what a drop on the window delivers
     void OpenDbFile(const QString& path);
 
     // View options and broadcasts.

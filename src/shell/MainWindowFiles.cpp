@@ -122,11 +122,16 @@ void MainWindow::dropEvent(QDropEvent* e) {
     if (urls.isEmpty())
         return;
     e->acceptProposedAction();
-    // Only the first of several dropped files counts.
-    const QUrl first = urls.first();
-    const QString name = first.isLocalFile() ? first.toLocalFile() : first.toString();
     // Let the drag finish before any message box appears.
-    QMetaObject::invokeMethod(this, [this, name] { DROPFILES(name); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, [this, urls] { dropUrls(urls); }, Qt::QueuedConnection);
+}
+
+void MainWindow::dropUrls(const QList<QUrl>& urls) {
+    if (urls.isEmpty())
+        return;
+    // Only the first of several dropped files counts.
+    const QUrl& first = urls.first();
+    DROPFILES(first.isLocalFile() ? first.toLocalFile() : first.toString());
 }
 
 void MainWindow::mnuFileClose_Click() {

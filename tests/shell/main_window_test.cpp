@@ -208,6 +208,16 @@ TEST_F(MainWindowTest, DroppedFiles) {
     EXPECT_EQ(s.gDbPath, tmp.path("shop.vrd"));
 }
 
+TEST_F(MainWindowTest, DropEventDeliversTheFirstFile) {
+    MainWindow& w = start();
+    savePath = tmp.path("first.vrd");
+    w.mnuFileNew_Click();
+    w.mnuFileClose_Click();
+    w.dropUrls({QUrl::fromLocalFile(tmp.path("first.vrk")), QUrl::fromLocalFile(tmp.path("other.txt"))});
+    EXPECT_TRUE(rec.shown().empty());
+    EXPECT_EQ(s.gDbPath, tmp.path("first.vrd"));
+}
+
 TEST_F(MainWindowTest, SettingsRoundTripAndMinimizedKeepsPlacement) {
     {
         MainWindow& w = start();
