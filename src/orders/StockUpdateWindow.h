@@ -43,6 +43,7 @@ public:
     int currentCategory() const { return cur_; } // index into categories()
     int currentRow() const { return row_; }
     int currentColumn() const { return col_; }
+    bool repaintPending() const { return tmScroll.isActive(); } // a scroll or category switch not yet shown
 
     // "更新": writes the counts the user changed, then reloads.
     void Set_tblDetail_and_Update_Stock_count();

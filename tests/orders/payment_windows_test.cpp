@@ -298,14 +298,14 @@ TEST_F(PaymentWindows, LayoutKeepsTheEndButtonInTheCornerAndNeverOffTheTop) {
     auto* w = new orders::PaymentWindow(t.state);
     open(w);
     w->resize(600, 400);
-    QTest::qWait(350);
+    ASSERT_TRUE(QTest::qWaitFor([w] { return w->endButton()->x() == 600 - w->endButton()->width() - 3; }, 5000));
     const QPoint corner = w->endButton()->geometry().bottomRight();
     EXPECT_EQ(corner, QPoint(600 - 1 - 3, 400 - 1 - 3));
     EXPECT_EQ(w->grid()->geometry(), QRect(0, 0, 600, w->endButton()->y() - 3));
     EXPECT_EQ(w->grid()->columnWidth(8), 600 / 9);
     const int top = w->endButton()->y();
     w->resize(500, 20); // too low for the button: it stays where it was
-    QTest::qWait(350);
+    ASSERT_TRUE(QTest::qWaitFor([w] { return w->endButton()->x() == 500 - w->endButton()->width() - 3; }, 5000));
     EXPECT_EQ(w->endButton()->y(), top);
     EXPECT_EQ(w->endButton()->x(), 500 - w->endButton()->width() - 3);
     delete w;

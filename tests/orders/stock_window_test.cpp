@@ -59,7 +59,10 @@ protected:
     void key(StockUpdateWindow* w, Qt::Key k) { QTest::keyClick(w->grid()->editor(), k); }
     void chooseCategory(StockUpdateWindow* w, const QString& name) {
         w->categoryBox()->setCurrentText(name);
-        QTest::qWait(350); // the scroll timer waits one extra tick
+        waitRepaint(w);
+    }
+    void waitRepaint(StockUpdateWindow* w) { // the scroll timer waits one extra tick
+        EXPECT_TRUE(QTest::qWaitFor([w] { return !w->repaintPending(); }, 5000));
     }
     QString cell(StockUpdateWindow* w, int r, int c) { return w->grid()->textAt(r, c); }
 
@@ -167,7 +170,7 @@ TEST_F(StockWindow, ScrollingAndCategoriesKeepTheirTopOffset) {
         key(w, Qt::Key_Down);
     EXPECT_EQ(w->currentRow(), 10);
     key(w, Qt::Key_Down); // steps the scroll bar instead
-    QTest::qWait(350);
+    waitRepaint(w);
     EXPECT_EQ(w->categories()[0].top, 1);
     EXPECT_EQ(cell(w, 10, 0), QStringLiteral(" G11"));
     type(w, QStringLiteral("111"));
