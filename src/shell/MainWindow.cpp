@@ -17,6 +17,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
@@ -124,7 +125,7 @@ const ButtonDef kButtons[] = {
     {nullptr, nullptr, QStyle::SP_CustomBase},
     {"Get", "受注データ入力", QStyle::SP_FileDialogNewFolder},
     {"Money", "入金処理", QStyle::SP_DialogYesButton},
-    {"Invoice", "請求書印刷", QStyle::SP_FileDialogDetailedView},
+    {"Invoice", "請求書印刷", QStyle::SP_FileDialogContentsView},
     {nullptr, nullptr, QStyle::SP_CustomBase},
     {"Stock", "在庫更新", QStyle::SP_DriveHDIcon},
     {nullptr, nullptr, QStyle::SP_CustomBase},
@@ -132,6 +133,20 @@ const ButtonDef kButtons[] = {
 };
 
 QFont panelFont() { return QFont(QStringLiteral("IPAGothic")); }
+
+// The program's icon: a white V on blue, drawn here so no picture file is needed.
+QIcon programIcon() {
+    QPixmap pm(32, 32);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setBrush(QColor(0x20, 0x4a, 0x87));
+    p.setPen(Qt::NoPen);
+    p.drawRoundedRect(QRectF(1, 1, 30, 30), 6, 6);
+    p.setPen(QPen(Qt::white, 4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawPolyline(QPolygonF({QPointF(8, 8), QPointF(16, 24), QPointF(24, 8)}));
+    return QIcon(pm);
+}
 
 } // namespace
 
@@ -160,6 +175,8 @@ MainWindowHooks defaultHooks() {
 MainWindow::MainWindow(AppState& state, MainWindowHooks hooks, QWidget* parent)
     : QMainWindow(parent), s_(state), hooks_(std::move(hooks)) {
     setWindowTitle(QStringLiteral("Varnox（受注・在庫・請求管理）"));
+    QApplication::setWindowIcon(programIcon());
+    setWindowIcon(programIcon());
     mdi_ = new QMdiArea(this);
     mdi_->setBackground(QColor(0x80, 0x80, 0x80));
     mdi_->viewport()->installEventFilter(this);

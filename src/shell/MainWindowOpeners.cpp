@@ -78,6 +78,7 @@ QWidget* MainWindow::showWork(const QString& windowName, int childIndex) {
         return nullptr;
     QMdiSubWindow* sub = mdi_->addSubWindow(w);
     sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->setWindowIcon(windowIcon());
     opening_.insert(childIndex, w);
     auto forget = [this, childIndex, guard = QPointer<QWidget>(w)] {
         if (opening_.value(childIndex) == guard || !opening_.value(childIndex))
