@@ -185,6 +185,7 @@ MainWindow::MainWindow(AppState& state, MainWindowHooks hooks, QWidget* parent)
 
     buildMenus();
     buildToolbar();
+    buildMenuPictures();
     buildStatusBar();
 
     Timer1.setInterval(1000);
@@ -315,6 +316,14 @@ void MainWindow::buildToolbar() {
         buttons_.insert(key, a);
         connect(a, &QAction::triggered, this, [this, key] { tbToolBar_ButtonClick(key); });
     }
+}
+
+void MainWindow::buildMenuPictures() {
+    // The first two items of the File and the 操作 menus carry the pictures of their toolbar buttons.
+    const std::array<std::pair<const char*, const char*>, 4> pictures{
+        {{"mnuFileNew", "New"}, {"mnuFileOpen", "Open"}, {"mnuOrder", "Get"}, {"mnuReceipt", "Money"}}};
+    for (const auto& [item, key] : pictures)
+        items_.value(QLatin1String(item))->setIcon(buttons_.value(QLatin1String(key))->icon());
 }
 
 void MainWindow::buildStatusBar() {

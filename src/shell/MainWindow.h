@@ -103,6 +103,7 @@ protected:
 private:
     void buildMenus();
     void buildToolbar();
+    void buildMenuPictures();
     void buildStatusBar();
     void applySettings();
     void setTips(bool on);

@@ -2,11 +2,17 @@
 #include "shell/Settings.h"
 
 #include "core/ControlFile.h"
+#include "masters/CompanySettingsDialog.h"
 #include "support/TestEnv.h"
 #include "ui/MessageService.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
 #include <QFile>
 #include <QSettings>
 #include <QUrl>
@@ -248,6 +254,31 @@ TEST_F(MainWindowTest, SettingsRoundTripAndMinimizedKeepsPlacement) {
     again.showMinimized();
     again.close();
     EXPECT_EQ(twipsToPixels(loadMainSettings().width, dpi), 700);
+}
+
+TEST_F(MainWindowTest, ChangeCompanySettingsRewritesTheControlFile) {
+    MainWindow& w = start();
+    savePath = tmp.path("firm.vrd");
+    w.mnuFileNew_Click();
+    EXPECT_TRUE(enabled("mnuMyNameChange"));
+    QTimer::singleShot(0, [] {
+        auto* dlg = qobject_cast<masters::CompanySettingsDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dlg, nullptr);
+        EXPECT_EQ(dlg->catList->count(), 1); // the committed categories of the open database
+        dlg->txtMyName->setText(QStringLiteral("新しい社名"));
+        dlg->txtCat->setText(QStringLiteral("雑貨"));
+        dlg->cmdAdd->click();
+        dlg->cmdOK->click();
+    });
+    w.item("mnuMyNameChange")->trigger();
+    EXPECT_EQ(s.gCompany.CompanyName, QStringLiteral("新しい社名"));
+    EXPECT_EQ(s.categories.CategoryCount, 2);
+    QFile ctl(tmp.path("firm.vrk"));
+    ASSERT_TRUE(ctl.open(QIODevice::ReadOnly));
+    const ControlData d = decodeControl(ctl.readAll());
+    EXPECT_EQ(d.company.CompanyName, QStringLiteral("新しい社名"));
+    EXPECT_EQ(d.categories, (QStringList{QStringLiteral("食品"), QStringLiteral("雑貨")}));
+    EXPECT_EQ(d.reserved1, 1);
 }
 
 TEST_F(MainWindowTest, GrabMainWindow) {
