@@ -18,7 +18,11 @@ void ShowProgressWait(core::AppState& state) {
     auto* watch = new QTimer(main->window());
     watch->setInterval(500);
     QObject::connect(watch, &QTimer::timeout, watch, [&state, main, watch] {
-        if (state.gProgressCount < 0 && core::isSet(state.gEditWaitCanClose)) {
+        // A list window that failed to build never ends the count; with no list window open the wait is over.
+        bool listOpen = false;
+        for (int i = core::kChildVComm; i <= core::kChildVInv; ++i)
+            listOpen = listOpen || core::isSet(state.gChildState[size_t(i)].Open);
+        if ((state.gProgressCount < 0 || !listOpen) && core::isSet(state.gEditWaitCanClose)) {
             main->setTopMenusEnabled(true);
             watch->deleteLater();
             watch->stop();
