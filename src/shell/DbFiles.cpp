@@ -68,8 +68,9 @@ bool createDatabase(AppState& s, const NewDatabaseSettings& settings, const QStr
     s.gDbCreateFailed = kFalse;
     // Everything is built on a copy; the program's state takes it over only when database and
     // control file both exist.
-    AppState next = s;
-    next.gMainForm = nullptr;
+    AppState next;
+    next.categories = s.categories;
+    next.gCtlReserved2 = s.gCtlReserved2;
     next.gDbPath = path;
     next.gFieldLen = settings.fieldLen;
     next.rebuildReservedCodes();
