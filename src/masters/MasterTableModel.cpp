@@ -1,5 +1,7 @@
 #include "masters/MasterTableModel.h"
 
+#include "core/Dates.h"
+
 #include "db/OleDate.h"
 
 #include <QLocale>
@@ -246,13 +248,7 @@ QString MasterTableModel::displayText(const db::FieldInfo& f, const QVariant& v)
     case db::FieldType::Long: return QString::number(v.toLongLong());
     case db::FieldType::Currency: return plainDecimal(v.value<db::Currency>());
     case db::FieldType::Single: return QString::number(double(v.toFloat()), 'g', 7);
-    case db::FieldType::Date: {
-        const double ole = v.toDouble();
-        const QDateTime dt = db::dateTimeFromOle(ole);
-        if (ole == std::floor(ole))
-            return dt.date().toString(QStringLiteral("yyyy/MM/dd"));
-        return dt.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
-    }
+    case db::FieldType::Date: return core::FormatDateTime(db::dateTimeFromOle(v.toDouble()));
     case db::FieldType::Text: return v.toString();
     }
     return v.toString();

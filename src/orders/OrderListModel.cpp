@@ -1,10 +1,10 @@
 #include "orders/OrderListModel.h"
 
+#include "core/Dates.h"
 #include "core/Numbers.h"
 #include "db/OleDate.h"
 
 #include <QApplication>
-#include <QLocale>
 #include <QPalette>
 
 namespace orders {
@@ -15,9 +15,7 @@ QString amountText(db::Currency c) { return core::FormatGrouped(c, 0); }
 
 } // namespace
 
-QString shortDateText(double oleDate) {
-    return QLocale::system().toString(db::dateFromOle(oleDate), QLocale::ShortFormat);
-}
+QString shortDateText(double oleDate) { return core::FormatShortDate(oleDate); }
 
 void OrderListModel::setOrders(std::vector<OrderListRow> rows, int minRows) {
     beginResetModel();

@@ -1,5 +1,7 @@
 #include "shell/MainWindow.h"
 
+#include "core/Dates.h"
+
 #include "shell/PasswordDialog.h"
 #include "shell/Settings.h"
 
@@ -400,7 +402,7 @@ void MainWindow::SetMenusDbClosed() {
 void MainWindow::SetMenusDbOpen() { updateCommandStates(); }
 
 void MainWindow::Timer1_Timer() {
-    panels_[1]->setText(QDate::currentDate().toString(QStringLiteral("yyyy/MM/dd")));
+    panels_[1]->setText(core::FormatShortDate(QDate::currentDate()));
     panels_[2]->setText(QTime::currentTime().toString(QStringLiteral("hh:mm:ss")));
 }
 
