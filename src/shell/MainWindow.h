@@ -113,6 +113,9 @@ private:
     bool confirmCloseCurrent();
     void showDatabaseOpen();
     QWidget* showWork(const QString& windowName, int childIndex);
+    // The chooser that stands before a data window; its answer 2 opens nothing.
+    enum class DataChooser { None, Payment, Cancel, Stock };
+    void openDataWindow(const char* window, int child, DataChooser chooser);
     bool runDialog(const QString& name);
     bool countUp(std::int16_t& counter);
     void Timer1_Timer();

@@ -127,62 +127,32 @@ void MainWindow::openMaster(const QString& item) {
     }
 }
 
-namespace {
-// Which chooser stands before a data window.
-enum class Chooser { None, Payment, Cancel, Stock };
-} // namespace
-
-static void openData(MainWindow* main, AppState& s, const char* window, int child, Chooser chooser,
-                     const std::function<QWidget*(const QString&, int)>& show) {
+void MainWindow::openDataWindow(const char* window, int child, DataChooser chooser) {
     const QString name = QLatin1String(window);
     if (!frame::windowFactory(name)) {
-        ui::messages().show(MainWindow::notAvailableText());
+        ui::messages().show(notAvailableText());
         return;
     }
+    int answer = 0;
     switch (chooser) {
-    case Chooser::None: break;
-    case Chooser::Payment:
-        if (orders::choosePaymentList(s, main, true) == 2)
-            return;
-        break;
-    case Chooser::Cancel:
-        if (orders::choosePaymentList(s, main, false) == 2)
-            return;
-        break;
-    case Chooser::Stock:
-        if (orders::chooseStockList(s, main) == 2)
-            return;
-        break;
+    case DataChooser::None: break;
+    case DataChooser::Payment: answer = orders::choosePaymentList(s_, this, true); break;
+    case DataChooser::Cancel: answer = orders::choosePaymentList(s_, this, false); break;
+    case DataChooser::Stock: answer = orders::chooseStockList(s_, this); break;
     }
-    if (s.gOpenDataCount == std::numeric_limits<std::int16_t>::max())
+    if (answer == 2 || !countUp(s_.gOpenDataCount))
         return;
-    ++s.gOpenDataCount;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    if (!show(name, child)) {
-        --s.gOpenDataCount;
+    if (!showWork(name, child)) {
+        --s_.gOpenDataCount;
         QApplication::restoreOverrideCursor();
     }
 }
 
-void MainWindow::mnuOrder_Click() {
-    openData(this, s_, "frmGetOrder", kChildGetOrder, Chooser::None,
-             [this](const QString& n, int c) { return showWork(n, c); });
-}
-
-void MainWindow::mnuReceipt_Click() {
-    openData(this, s_, "frmPayment", kChildPayment, Chooser::Payment,
-             [this](const QString& n, int c) { return showWork(n, c); });
-}
-
-void MainWindow::mnuCancel_Click() {
-    openData(this, s_, "frmCancel", kChildCancel, Chooser::Cancel,
-             [this](const QString& n, int c) { return showWork(n, c); });
-}
-
-void MainWindow::mnuStockUp_Click() {
-    openData(this, s_, "frmStockUp", kChildStockUp, Chooser::Stock,
-             [this](const QString& n, int c) { return showWork(n, c); });
-}
+void MainWindow::mnuOrder_Click() { openDataWindow("frmGetOrder", kChildGetOrder, DataChooser::None); }
+void MainWindow::mnuReceipt_Click() { openDataWindow("frmPayment", kChildPayment, DataChooser::Payment); }
+void MainWindow::mnuCancel_Click() { openDataWindow("frmCancel", kChildCancel, DataChooser::Cancel); }
+void MainWindow::mnuStockUp_Click() { openDataWindow("frmStockUp", kChildStockUp, DataChooser::Stock); }
 
 void MainWindow::openList(int reportIndex) {
     if (reportIndex < 0 || reportIndex >= int(kListWindows.size()))
