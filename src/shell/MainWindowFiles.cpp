@@ -10,6 +10,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QLabel>
+#include <QMdiSubWindow>
 #include <QMimeData>
 #include <QPageSetupDialog>
 #include <QPrinter>
@@ -152,6 +153,13 @@ void MainWindow::closeAllChildren() {
             r.CloseRequest = kTrue;
     tmCLose.start();
     waitUntil([this] { return isSet(s_.gAllClosed); });
+    // A window that never got as far as being built has no open flag to answer with; it goes too, so
+    // nothing stays on screen without a database.
+    const auto left = opening_.values();
+    for (const QPointer<QWidget>& w : left)
+        if (w)
+            if (auto* sub = qobject_cast<QMdiSubWindow*>(w->parentWidget()))
+                ui::CloseByCode(sub);
 }
 
 void MainWindow::tmCLose_Timer() {

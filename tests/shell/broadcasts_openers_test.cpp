@@ -88,6 +88,8 @@ protected:
         registerChild("frmPayment", kChildPayment, kFormPayment, false);
         registerChild("frmVComm", kChildVComm, kFormVComm, false);
         registerChild("frmVInfA", kChildVInfA, kFormVInfA, false);
+        // A window that never builds and so never sets its open flag.
+        frame::registerWindow(QStringLiteral("frmDetailM"), [](AppState&, QWidget* p) { return new QWidget(p); });
         frame::registerWindow(QStringLiteral("frmCondition"),
                               [](AppState& s, QWidget* p) { return new TestCondition(s, p); });
     }
@@ -167,6 +169,18 @@ TEST_F(BroadcastTest, MasterWindowsLockDataCommandsUntilTheLastCloses) {
     EXPECT_EQ(subWindows(), 0);
     EXPECT_EQ(s.gOpenMasterCount, 0);
     EXPECT_TRUE(s.gDbPath.isEmpty());
+}
+
+TEST_F(BroadcastTest, CloseAlsoTakesAWindowThatNeverBuilt) {
+    openDb();
+    main->item("mnuManRecD")->trigger();
+    EXPECT_EQ(subWindows(), 1);
+    EXPECT_FALSE(on("mnuManRecD"));
+    main->mnuFileClose_Click();
+    waitFor([&] { return subWindows() == 0; });
+    EXPECT_EQ(subWindows(), 0);
+    EXPECT_EQ(s.gOpenMasterCount, 0);
+    EXPECT_FALSE(on("mnuManRecD")); // no database
 }
 
 TEST_F(BroadcastTest, MasterItemsNeedADatabase) {
