@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QTimer>
 #include <QFile>
@@ -289,7 +290,16 @@ TEST_F(MainWindowTest, GrabMainWindow) {
     w.show();
     QCoreApplication::processEvents();
     const QString out = qEnvironmentVariable("VARNOX_GRAB_DIR");
-    if (!out.isEmpty())
+    if (!out.isEmpty()) {
         w.grab().save(out + "/main_window.png");
+        for (const char* name : {"mnuFile", "mnuMaint", "mnuDsp", "mnuOperate"}) {
+            auto* m = w.findChild<QMenu*>(QLatin1String(name));
+            ASSERT_NE(m, nullptr) << name;
+            m->popup(QPoint(0, 0));
+            QCoreApplication::processEvents();
+            m->grab().save(out + "/" + QLatin1String(name) + ".png");
+            m->hide();
+        }
+    }
     EXPECT_FALSE(w.grab().isNull());
 }
