@@ -45,7 +45,7 @@ OrderListWindow::OrderListWindow(core::AppState& state, Kind kind, QWidget* pare
         trackSelectedRow(index);
         actOnSelectedRow();
     });
-    resize(800, 440);
+    resize(sizeHint());
 }
 
 OrderListWindow::~OrderListWindow() = default;

@@ -20,6 +20,9 @@ public:
     OrderListWindow(core::AppState& state, Kind kind, QWidget* parent = nullptr);
     ~OrderListWindow() override;
 
+    // The size the window opens with, also inside the main window's work area.
+    QSize sizeHint() const override { return {800, 440}; }
+
     QTableView* grid() const { return grd_; }
     QPushButton* endButton() const { return cmdEnd_; }
     OrderListModel* model() const { return model_; }

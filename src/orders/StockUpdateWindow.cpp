@@ -104,7 +104,7 @@ StockUpdateWindow::StockUpdateWindow(core::AppState& state, QWidget* parent)
         showDefaultPointer();
     });
     connect(cmdEnd, &QPushButton::clicked, this, &StockUpdateWindow::unloadWindow);
-    resize(820, 460);
+    resize(sizeHint());
 }
 
 StockUpdateWindow::~StockUpdateWindow() = default;

@@ -34,6 +34,9 @@ public:
     explicit StockUpdateWindow(core::AppState& state, QWidget* parent = nullptr);
     ~StockUpdateWindow() override;
 
+    // The size the window opens with, also inside the main window's work area.
+    QSize sizeHint() const override { return {820, 460}; }
+
     EntryGrid* grid() const { return grid_; }
     QComboBox* categoryBox() const { return cmbCat; }
     QPushButton* okButton() const { return cmdOK; }
