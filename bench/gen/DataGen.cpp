@@ -80,11 +80,7 @@ void makeDatabase(core::AppState& s, const QString& path, const DbSpec& spec) {
     }
     s.categories.commitWorking();
     core::CreateNewDatabase(s);
-    core::CreateGoodsTable(s);
-    core::CreateClientTable(s);
-    core::CreateEmployeeTable(s);
-    core::CreateOrderTable(s, QDate(2024, 4, 1));
-    core::CreateOrderLineTable(s);
+    core::CreateCompanyTables(s, QDate(2024, 4, 1));
     core::WriteCtlFile(s);
 
     db::Database d(path);

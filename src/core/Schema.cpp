@@ -137,4 +137,12 @@ void CreateOrderLineTable(const AppState& s) {
     createWithSeed(s, orderLineTableDef(s.gFieldLen), [&](db::Database& db) { insertOrderLineSeed(db, s); });
 }
 
+void CreateCompanyTables(const AppState& s, const QDate& created) {
+    CreateGoodsTable(s);
+    CreateClientTable(s);
+    CreateEmployeeTable(s);
+    CreateOrderTable(s, created);
+    CreateOrderLineTable(s);
+}
+
 } // namespace core

@@ -41,4 +41,7 @@ void CreateEmployeeTable(const AppState& s);
 void CreateOrderTable(const AppState& s, const QDate& created = QDate::currentDate());
 void CreateOrderLineTable(const AppState& s);
 
+// The five tables in their creation order (goods, clients, employees, orders, order lines).
+void CreateCompanyTables(const AppState& s, const QDate& created = QDate::currentDate());
+
 } // namespace core

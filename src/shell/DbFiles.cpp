@@ -101,11 +101,7 @@ bool createDatabase(AppState& s, const NewDatabaseSettings& settings, const QStr
         return fail(QStringLiteral("ＤＢファイルを作成できません。\n") + path, true);
     }
     try {
-        CreateGoodsTable(next);
-        CreateClientTable(next);
-        CreateEmployeeTable(next);
-        CreateOrderTable(next, today);
-        CreateOrderLineTable(next);
+        CreateCompanyTables(next, today);
     } catch (const db::DbError& e) {
         return fail(QStringLiteral("ＤＢのテーブルを作成できません。\n") + e.detail(), true);
     }

@@ -19,11 +19,7 @@ protected:
         s.rebuildReservedCodes();
         s.gDbPath = dir.path("t.vrd");
         CreateNewDatabase(s);
-        CreateGoodsTable(s);
-        CreateClientTable(s);
-        CreateEmployeeTable(s);
-        CreateOrderTable(s, QDate(2024, 4, 1));
-        CreateOrderLineTable(s);
+        CreateCompanyTables(s, QDate(2024, 4, 1));
         database = std::make_unique<db::Database>(s.gDbPath);
     }
     ErrorKind refusal(const QString& sql, const db::Params& p) {

@@ -14,11 +14,7 @@ inline void makeDb(core::AppState& s, const QString& path, const QStringList& ca
     core::InitFieldLimits(s);
     s.gDbPath = path;
     core::CreateNewDatabase(s);
-    core::CreateGoodsTable(s);
-    core::CreateClientTable(s);
-    core::CreateEmployeeTable(s);
-    core::CreateOrderTable(s, QDate(2024, 4, 1));
-    core::CreateOrderLineTable(s);
+    core::CreateCompanyTables(s, QDate(2024, 4, 1));
     s.categories.setCommittedFromFile(categories);
 }
 

@@ -44,11 +44,7 @@ inline void makeEmptyDatabase(core::AppState& s, const QString& path, const QStr
     core::InitFieldLimits(s);
     s.gDbPath = path;
     core::CreateNewDatabase(s);
-    core::CreateGoodsTable(s);
-    core::CreateClientTable(s);
-    core::CreateEmployeeTable(s);
-    core::CreateOrderTable(s, QDate(2024, 1, 1));
-    core::CreateOrderLineTable(s);
+    core::CreateCompanyTables(s, QDate(2024, 1, 1));
     s.categories.gCatCount = 0;
     s.categories.CatInit();
     for (const QString& c : categories) {

@@ -21,11 +21,7 @@ public:
         core::InitFieldLimits(state);
         state.gDbPath = folder.path(QStringLiteral("test.vrd"));
         core::CreateNewDatabase(state);
-        core::CreateGoodsTable(state);
-        core::CreateClientTable(state);
-        core::CreateEmployeeTable(state);
-        core::CreateOrderTable(state, QDate(2024, 4, 1));
-        core::CreateOrderLineTable(state);
+        core::CreateCompanyTables(state, QDate(2024, 4, 1));
         db = std::make_unique<db::Database>(state.gDbPath);
         db->execute(QStringLiteral("INSERT INTO 顧客マスタ VALUES (1,'C1','山田商店','100-0001','東京','03',NULL,NULL)"));
         db->execute(QStringLiteral("INSERT INTO 社員マスタ VALUES (1,'E1','佐藤太郎')"));
