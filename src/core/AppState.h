@@ -129,6 +129,11 @@ struct AppState {
     // Which entry window's keys move the shared entry grid: -1 the order entry window, else stock update.
     VBool gGridOwnerIsOrder = kFalse;
 
+    // Report layouts, one per report kind (index = ReportKind 1..14; 0 unused): the text in normal form
+    // (lines ended by CR, the text by LF) and its token count. Filled once at start-up.
+    std::array<QString, 15> gFrmtText;
+    std::array<std::int32_t, 15> gFrmtCount{};
+
     // Goods categories: the committed list and the one the settings dialog edits.
     Categories categories;
 

@@ -1,0 +1,31 @@
+#include "print/TextTarget.h"
+
+#include "text/Cp932.h"
+
+namespace print {
+
+int printedLineCount(const QString& text) {
+    int n = 1;
+    for (qsizetype i = 0; i + 1 < text.size(); ++i)
+        if (text[i] == QLatin1Char('\r') && text[i + 1] == QLatin1Char('\n'))
+            ++n;
+    return n;
+}
+
+QString TextTarget::take() {
+    QString t;
+    t.swap(text_);
+    return t;
+}
+
+void TextTarget::print(const QString& text) {
+    text_ += text;
+    text_ += QStringLiteral("\r\n");
+    lines_ += printedLineCount(text);
+}
+
+double TextTarget::textWidth(const QString& text) const { return text::displayWidth(text); }
+
+double TextTarget::textHeight(const QString& text) const { return printedLineCount(text); }
+
+} // namespace print

@@ -1,0 +1,504 @@
+#include "reports/Format.h"
+
+#include "db/OleDate.h"
+#include "text/Cp932.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+namespace reports {
+
+namespace {
+
+// Room for the digits of any double in fixed notation.
+constexpr int kDigitRoom = 400;
+
+bool isDateLetter(QChar c) {
+    switch (c.toLower().unicode()) {
+    case u'y':
+    case u'm':
+    case u'd':
+    case u'h':
+    case u'n':
+    case u's':
+        return true;
+    default:
+        return false;
+    }
+}
+
+void appendPadded(QString& out, int value, int minDigits) {
+    char buf[16];
+    auto r = std::to_chars(buf, buf + sizeof buf, value);
+    for (int n = int(r.ptr - buf); n < minDigits; ++n)
+        out += QLatin1Char('0');
+    out += QLatin1StringView(buf, r.ptr - buf);
+}
+
+// Splits a number written by to_chars in fixed notation ("-123.45") into sign and digits.
+void splitFixed(const char* s, const char* end, bool& neg, char* digits, int& nInt, int& nFrac) {
+    neg = false;
+    if (s < end && *s == '-') {
+        neg = true;
+        ++s;
+    }
+    nInt = nFrac = 0;
+    bool frac = false;
+    for (; s < end; ++s) {
+        if (*s == '.') {
+            frac = true;
+            continue;
+        }
+        digits[nInt + nFrac] = *s;
+        if (frac)
+            ++nFrac;
+        else
+            ++nInt;
+    }
+}
+
+// Writes an unsigned integer with scale implied decimals into digits.
+void splitScaled(std::uint64_t mantissa, int scale, char* digits, int& nInt, int& nFrac) {
+    char buf[24];
+    auto r = std::to_chars(buf, buf + sizeof buf, mantissa);
+    int n = int(r.ptr - buf);
+    int lead = 0;
+    if (n <= scale) {
+        lead = scale - n + 1; // "0" before the point and zeros after it
+        std::memset(digits, '0', size_t(lead));
+    }
+    std::memcpy(digits + lead, buf, size_t(n));
+    n += lead;
+    nInt = n - scale;
+    nFrac = scale;
+}
+
+double numericValue(const FieldValue& v) {
+    switch (v.type) {
+    case FieldValue::Type::Long:
+        return double(v.i);
+    case FieldValue::Type::Currency:
+        return double(v.i) / double(db::Currency::kScale);
+    default:
+        return v.d;
+    }
+}
+
+} // namespace
+
+FormatPattern::FormatPattern(const QString& pattern) : pattern_(pattern) {
+    width_ = int(pattern.size() - pattern.count(QLatin1Char('!')));
+    if (pattern.isEmpty()) {
+        kind_ = Kind::General;
+        return;
+    }
+    if (pattern.contains(QLatin1Char('@')) || pattern.contains(QLatin1Char('&'))) {
+        kind_ = Kind::Text;
+        leftFill_ = pattern.contains(QLatin1Char('!'));
+        return;
+    }
+    QStringView first(pattern);
+    if (const qsizetype semi = first.indexOf(QLatin1Char(';')); semi >= 0)
+        first = first.first(semi); // only the section for all values is used
+    if (first.contains(QLatin1Char('0')) || first.contains(QLatin1Char('#'))) {
+        kind_ = Kind::Number;
+        compileNumber(first);
+        return;
+    }
+    for (QChar c : first) {
+        if (isDateLetter(c)) {
+            kind_ = Kind::Date;
+            compileDate(first);
+            return;
+        }
+    }
+    kind_ = Kind::Literal;
+}
+
+void FormatPattern::compileNumber(QStringView p) {
+    qsizetype firstPh = -1, lastPh = -1;
+    for (qsizetype i = 0; i < p.size(); ++i) {
+        const QChar c = p[i];
+        if (c == u'0' || c == u'#' || c == u'.') {
+            if (firstPh < 0)
+                firstPh = i;
+            lastPh = i;
+        }
+    }
+    prefix_ = p.first(firstPh).toString();
+    prefix_.remove(QLatin1Char(','));
+    suffix_ = p.sliced(lastPh + 1).toString();
+    bool afterPoint = false;
+    int intCount = 0;
+    int firstZeroFromEnd = -1; // index of the leftmost integer "0", counted in placeholders
+    for (qsizetype i = firstPh; i <= lastPh; ++i) {
+        const QChar c = p[i];
+        if (c == u'.') {
+            if (!afterPoint) {
+                afterPoint = true;
+                hasPoint_ = true;
+            }
+            continue;
+        }
+        if (c == u',') {
+            if (!afterPoint)
+                grouping_ = true;
+            continue;
+        }
+        if (c != u'0' && c != u'#')
+            continue; // other characters inside the digits are not placed
+        if (afterPoint) {
+            ++fracPlaces_;
+            if (c == u'0')
+                minFrac_ = fracPlaces_;
+        } else {
+            if (c == u'0' && firstZeroFromEnd < 0)
+                firstZeroFromEnd = intCount;
+            ++intCount;
+        }
+    }
+    minInt_ = firstZeroFromEnd < 0 ? 0 : intCount - firstZeroFromEnd;
+}
+
+void FormatPattern::compileDate(QStringView p) {
+    auto literal = [this](QChar c) {
+        if (date_.empty() || date_.back().part != DatePart::Literal)
+            date_.push_back({DatePart::Literal, QString()});
+        date_.back().literal += c;
+    };
+    qsizetype i = 0;
+    while (i < p.size()) {
+        const QChar c = p[i];
+        const QChar lc = c.toLower();
+        qsizetype run = 1;
+        while (i + run < p.size() && p[i + run].toLower() == lc)
+            ++run;
+        DatePart part = DatePart::Literal;
+        qsizetype used = run;
+        switch (lc.unicode()) {
+        case u'y':
+            part = run >= 4 ? DatePart::Year4 : DatePart::Year2;
+            used = run >= 4 ? 4 : std::min<qsizetype>(run, 2);
+            break;
+        case u'm':
+            part = run >= 2 ? DatePart::Month2 : DatePart::Month1;
+            used = std::min<qsizetype>(run, 2);
+            break;
+        case u'd':
+            part = run >= 2 ? DatePart::Day2 : DatePart::Day1;
+            used = std::min<qsizetype>(run, 2);
+            break;
+        case u'h':
+            part = run >= 2 ? DatePart::Hour2 : DatePart::Hour1;
+            used = std::min<qsizetype>(run, 2);
+            break;
+        case u'n':
+            part = run >= 2 ? DatePart::Min2 : DatePart::Min1;
+            used = std::min<qsizetype>(run, 2);
+            break;
+        case u's':
+            part = run >= 2 ? DatePart::Sec2 : DatePart::Sec1;
+            used = std::min<qsizetype>(run, 2);
+            break;
+        default:
+            literal(c);
+            ++i;
+            continue;
+        }
+        date_.push_back({part, QString()});
+        i += used;
+    }
+}
+
+void appendPlain(const FieldValue& v, QString& out) {
+    switch (v.type) {
+    case FieldValue::Type::Text:
+        out += v.s;
+        return;
+    case FieldValue::Type::Long:
+        out += QString::number(v.i);
+        return;
+    case FieldValue::Type::Currency: {
+        QString t = db::Currency::fromRaw(v.i).toString();
+        while (t.endsWith(QLatin1Char('0')))
+            t.chop(1);
+        if (t.endsWith(QLatin1Char('.')))
+            t.chop(1);
+        out += t;
+        return;
+    }
+    case FieldValue::Type::Single: {
+        char buf[64];
+        auto r = std::to_chars(buf, buf + sizeof buf, float(v.d));
+        out += QLatin1StringView(buf, r.ptr - buf);
+        return;
+    }
+    case FieldValue::Type::Date: {
+        const QDateTime dt = db::dateTimeFromOle(v.d);
+        out += dt.date().toString(QStringLiteral("yyyy/MM/dd"));
+        if (dt.time() != QTime(0, 0))
+            out += QLatin1Char(' ') + dt.time().toString(QStringLiteral("H:mm:ss"));
+        return;
+    }
+    }
+}
+
+void FormatPattern::format(const FieldValue& v, QString& out) const {
+    switch (kind_) {
+    case Kind::General:
+        appendPlain(v, out);
+        return;
+    case Kind::Literal:
+        if (v.type == FieldValue::Type::Text)
+            out += v.s;
+        else
+            out += pattern_;
+        return;
+    case Kind::Text:
+        if (v.type == FieldValue::Type::Text) {
+            formatText(v.s, out);
+        } else {
+            QString plain;
+            appendPlain(v, plain);
+            formatText(plain, out);
+        }
+        return;
+    case Kind::Number:
+        formatNumberValue(v, out);
+        return;
+    case Kind::Date:
+        if (v.type == FieldValue::Type::Text)
+            out += v.s; // a text is not a date
+        else
+            formatDate(numericValue(v), out);
+        return;
+    }
+}
+
+void FormatPattern::formatText(QStringView text, QString& out) const {
+    // Each "@" (or "&", which leaves no blank) takes one character; without "!" the text fills the
+    // positions from the right, with "!" from the left. Surplus characters are kept.
+    if (leftFill_) {
+        qsizetype next = 0;
+        for (QChar c : pattern_) {
+            if (c == u'!')
+                continue;
+            if (c == u'@' || c == u'&') {
+                if (next < text.size())
+                    out += text[next++];
+                else if (c == u'@')
+                    out += QLatin1Char(' ');
+            } else {
+                out += c;
+            }
+        }
+        if (next < text.size())
+            out += text.sliced(next);
+        return;
+    }
+    // Right fill: walk the pattern backwards, then reverse what was written.
+    qsizetype next = text.size() - 1;
+    QString rev;
+    rev.reserve(pattern_.size());
+    for (qsizetype i = pattern_.size() - 1; i >= 0; --i) {
+        const QChar c = pattern_[i];
+        if (c == u'@' || c == u'&') {
+            if (next >= 0)
+                rev += text[next--];
+            else if (c == u'@')
+                rev += QLatin1Char(' ');
+        } else {
+            rev += c;
+        }
+    }
+    if (next >= 0)
+        out += text.first(next + 1);
+    for (qsizetype i = rev.size() - 1; i >= 0; --i)
+        out += rev[i];
+}
+
+void FormatPattern::formatNumberValue(const FieldValue& v, QString& out) const {
+    char digits[kDigitRoom];
+    int nInt = 0, nFrac = 0;
+    bool neg = false;
+    switch (v.type) {
+    case FieldValue::Type::Long:
+        neg = v.i < 0;
+        splitScaled(neg ? std::uint64_t(-v.i) : std::uint64_t(v.i), 0, digits, nInt, nFrac);
+        break;
+    case FieldValue::Type::Currency:
+        neg = v.i < 0;
+        splitScaled(neg ? std::uint64_t(0) - std::uint64_t(v.i) : std::uint64_t(v.i), 4, digits, nInt, nFrac);
+        break;
+    case FieldValue::Type::Single: {
+        // The float's own shortest decimal form, so 0.1 stays 0.1 rather than 0.100000001.
+        char buf[kDigitRoom];
+        auto r = std::to_chars(buf, buf + sizeof buf, float(v.d), std::chars_format::fixed);
+        splitFixed(buf, r.ptr, neg, digits, nInt, nFrac);
+        break;
+    }
+    case FieldValue::Type::Date: {
+        if (!std::isfinite(v.d)) {
+            out += QString::number(v.d);
+            return;
+        }
+        char buf[kDigitRoom];
+        auto r = std::to_chars(buf, buf + sizeof buf, v.d, std::chars_format::fixed);
+        splitFixed(buf, r.ptr, neg, digits, nInt, nFrac);
+        break;
+    }
+    case FieldValue::Type::Text: {
+        // A numeric text is formatted as its number; any other text stays as it is.
+        bool ok = false;
+        const double d = v.s.toDouble(&ok);
+        if (!ok || !std::isfinite(d)) {
+            out += v.s;
+            return;
+        }
+        char buf[kDigitRoom];
+        auto r = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::fixed);
+        splitFixed(buf, r.ptr, neg, digits, nInt, nFrac);
+        break;
+    }
+    }
+    formatNumber(neg, digits, nInt, nFrac, out);
+}
+
+void FormatPattern::formatNumber(bool neg, const char* src, int nInt, int nFrac, QString& out) const {
+    // Work on a copy with one spare digit in front for a carry.
+    char d[kDigitRoom + 1];
+    d[0] = '0';
+    std::memcpy(d + 1, src, size_t(nInt + nFrac));
+    int intLen = nInt + 1;
+    int frac = nFrac;
+    if (frac > fracPlaces_) {
+        // Half away from zero on the decimal digits.
+        const bool up = d[intLen + fracPlaces_] >= '5';
+        frac = fracPlaces_;
+        if (up) {
+            int i = intLen + frac - 1;
+            while (i >= 0) {
+                if (d[i] == '9') {
+                    d[i] = '0';
+                    --i;
+                } else {
+                    ++d[i];
+                    break;
+                }
+            }
+        }
+    }
+    // Drop leading zeros of the integer part.
+    int start = 0;
+    while (start < intLen && d[start] == '0')
+        ++start;
+    int intDigits = intLen - start;
+    // Trailing zeros beyond the shown minimum go.
+    int shownFrac = std::min(frac, fracPlaces_);
+    while (shownFrac > minFrac_ && d[intLen + shownFrac - 1] == '0')
+        --shownFrac;
+    bool allZero = intDigits == 0;
+    for (int i = 0; allZero && i < shownFrac; ++i)
+        allZero = d[intLen + i] == '0';
+
+    if (neg && !allZero)
+        out += QLatin1Char('-');
+    out += prefix_;
+    const int padZeros = std::max(0, minInt_ - intDigits);
+    const int total = intDigits + padZeros;
+    for (int k = 0; k < total; ++k) {
+        if (grouping_ && k > 0 && (total - k) % 3 == 0)
+            out += QLatin1Char(',');
+        out += QLatin1Char(k < padZeros ? '0' : d[start + k - padZeros]);
+    }
+    if (hasPoint_) {
+        out += QLatin1Char('.');
+        for (int i = 0; i < shownFrac; ++i)
+            out += QLatin1Char(d[intLen + i]);
+        for (int i = shownFrac; i < minFrac_; ++i)
+            out += QLatin1Char('0');
+    }
+    out += suffix_;
+}
+
+void FormatPattern::formatDate(double ole, QString& out) const {
+    if (!std::isfinite(ole) || std::fabs(ole) > 2958465.0) { // beyond 9999/12/31
+        out += QString::number(ole);
+        return;
+    }
+    const QDateTime dt = db::dateTimeFromOle(ole);
+    const QDate date = dt.date();
+    const QTime time = dt.time();
+    for (const DatePiece& p : date_) {
+        switch (p.part) {
+        case DatePart::Literal:
+            out += p.literal;
+            break;
+        case DatePart::Year4:
+            appendPadded(out, date.year(), 4);
+            break;
+        case DatePart::Year2:
+            appendPadded(out, date.year() % 100, 2);
+            break;
+        case DatePart::Month2:
+            appendPadded(out, date.month(), 2);
+            break;
+        case DatePart::Month1:
+            appendPadded(out, date.month(), 1);
+            break;
+        case DatePart::Day2:
+            appendPadded(out, date.day(), 2);
+            break;
+        case DatePart::Day1:
+            appendPadded(out, date.day(), 1);
+            break;
+        case DatePart::Hour2:
+            appendPadded(out, time.hour(), 2);
+            break;
+        case DatePart::Hour1:
+            appendPadded(out, time.hour(), 1);
+            break;
+        case DatePart::Min2:
+            appendPadded(out, time.minute(), 2);
+            break;
+        case DatePart::Min1:
+            appendPadded(out, time.minute(), 1);
+            break;
+        case DatePart::Sec2:
+            appendPadded(out, time.second(), 2);
+            break;
+        case DatePart::Sec1:
+            appendPadded(out, time.second(), 1);
+            break;
+        }
+    }
+}
+
+QString FormatValue(const FieldValue& v, const QString& pattern) {
+    QString out;
+    FormatPattern(pattern).format(v, out);
+    return out;
+}
+
+int TruncateToWidth(int width, int length, const QString& text, QString& cut) {
+    cut.clear();
+    const int n = std::min<int>(length, int(text.size()));
+    int w = 0;
+    for (int i = 0; i < n; ++i) {
+        if (w >= width)
+            return i;
+        const QChar c = text[i];
+        if (text::displayWidth(c) == 1) {
+            ++w;
+        } else {
+            if (w + 2 > width)
+                return i;
+            w += 2;
+        }
+        cut += c;
+    }
+    return n;
+}
+
+} // namespace reports
