@@ -35,6 +35,16 @@ TEST(DisableCloseButton, OnlyTheWindowsOwnCodeClosesIt) {
     EXPECT_FALSE(d.isVisible());
 }
 
+TEST(DisableCloseButton, WindowWithChildrenBeforeItIsShown) {
+    QWidget w;
+    new QWidget(&w); // a child must not be taken for the filter
+    ui::DisableCloseButton(&w);
+    w.show();
+    EXPECT_FALSE(w.close());
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_TRUE(ui::CloseByCode(&w));
+}
+
 TEST(MessageService, RecordsTextTitleButtonsAndBeep) {
     ui::RecordingMessageService rec;
     ui::setMessageService(&rec);

@@ -1,0 +1,117 @@
+// The FORMAT pattern formatter and the display-width cut.
+#include "reports/Format.h"
+
+#include <gtest/gtest.h>
+
+using namespace reports;
+
+namespace {
+
+using C = db::Currency;
+
+FieldValue cur(std::int64_t raw) { return FieldValue::ofCurrency(C::fromRaw(raw)); }
+
+TEST(Format, PatternResults) {
+    const QString abc = QStringLiteral("abc");
+    const QString num = QStringLiteral("1234");
+    const QString x = QStringLiteral("X");
+    struct Case {
+        FieldValue v;
+        const char16_t* pattern;
+        const char16_t* expected;
+    };
+    const Case cases[] = {
+        {FieldValue::ofLong(1234), u"#####0", u"1234"},
+        {FieldValue::ofLong(0), u"#####0", u"0"},
+        {FieldValue::ofLong(-5), u"#####0", u"-5"},
+        {FieldValue::ofLong(12), u"0000", u"0012"},
+        {FieldValue::ofLong(1234567), u"###,###,##0", u"1,234,567"},
+        {FieldValue::ofLong(-1234), u"###,###,##0", u"-1,234"},
+        {FieldValue::ofLong(999), u"###,###,##0", u"999"},
+        {cur(1234567890120000), u"###,###,##0", u"123,456,789,012"},
+        // Money rounds half away from zero.
+        {cur(12345000), u"###,###,##0", u"1,235"},
+        {cur(12334999), u"###,###,##0", u"1,233"},
+        {cur(-5000), u"###,###,##0", u"-1"},
+        {cur(-4000), u"###,###,##0", u"0"},
+        {cur(99995000), u"###,###,##0", u"10,000"},
+        {cur(12345678), u"###,##0.00", u"1,234.57"},
+        {FieldValue::ofSingle(5), u"###,##0.00", u"5.00"},
+        {FieldValue::ofSingle(8.125f), u"###,##0.00", u"8.13"},
+        {FieldValue::ofSingle(0.1f), u"###,##0.00", u"0.10"},
+        {FieldValue::ofSingle(-2.5f), u"###,##0.00", u"-2.50"},
+        {FieldValue::ofLong(1), u"#.##", u"1."},
+        {cur(5000), u"#.##", u".5"},
+        {cur(15000), u"0.0#", u"1.5"},
+        {FieldValue::ofLong(1234), u"¥#,##0円", u"¥1,234円"},
+        // Dates; 0 is 1899/12/30.
+        {FieldValue::ofDate(39913), u"yyyy/mm/dd", u"2009/04/10"},
+        {FieldValue::ofDate(39913.75), u"yyyy/mm/dd", u"2009/04/10"},
+        {FieldValue::ofDate(0), u"yyyy/mm/dd", u"1899/12/30"},
+        {FieldValue::ofDate(39913), u"yy-m-d", u"09-4-10"},
+        {FieldValue::ofDate(39913), u"#####0", u"39913"},
+        {FieldValue::ofLong(39913), u"yyyy/mm/dd", u"2009/04/10"},
+        // Text positions: right-filled without "!", left-filled with it; surplus kept.
+        {FieldValue::ofText(abc), u"!@@@@@@@@@@@@", u"abc         "},
+        {FieldValue::ofText(abc), u"@@@@@", u"  abc"},
+        {FieldValue::ofText(abc), u"@@", u"abc"},
+        {FieldValue::ofText(abc), u"!@@", u"abc"},
+        {FieldValue::ofLong(42), u"@@@@@@", u"    42"},
+        {cur(125000), u"!@@@@@", u"12.5 "},
+        {FieldValue::ofDate(39913), u"@@@@@@@@@@@@", u"  2009/04/10"},
+        // No pattern: the plain value.
+        {FieldValue::ofLong(42), u"", u"42"},
+        {cur(125000), u"", u"12.5"},
+        {FieldValue::ofText(abc), u"", u"abc"},
+        // A text under a number pattern: formatted when numeric, kept otherwise.
+        {FieldValue::ofText(x), u"#,##0", u"X"},
+        {FieldValue::ofText(num), u"#,##0", u"1,234"},
+        {FieldValue::ofText(abc), u"yyyy/mm/dd", u"abc"},
+    };
+    for (const Case& c : cases) {
+        const QString pattern = QString::fromUtf16(c.pattern);
+        EXPECT_EQ(FormatValue(c.v, pattern), QString::fromUtf16(c.expected)) << pattern.toStdString();
+    }
+}
+
+TEST(Format, WidthLeavesOutTheBang) {
+    EXPECT_EQ(FormatPattern(QStringLiteral("!@@@@@")).width(), 5);
+    EXPECT_EQ(FormatPattern(QStringLiteral("###,###,##0")).width(), 11);
+    EXPECT_EQ(FormatPattern(QStringLiteral("yyyy/mm/dd")).width(), 10);
+}
+
+TEST(Format, TruncateToWidth) {
+    struct Case {
+        int width;
+        int length; // -1: the whole text
+        const char16_t* text;
+        const char16_t* cut;
+    };
+    const Case cases[] = {
+        {12, -1, u"abc", u"abc"},
+        {12, -1, u"商品商品商品商", u"商品商品商品"},
+        {12, -1, u"a商品商品商品", u"a商品商品商"},
+        {20, -1, u"あいうえおかきくけこさしすせそたちつてと", u"あいうえおかきくけこ"},
+        {0, -1, u"abc", u""},
+        {5, -1, u"ｱｲｳｴｵｶ", u"ｱｲｳｴｵ"},
+        {3, -1, u"ab商", u"ab"},
+        {10, 2, u"abcdef", u"ab"},
+    };
+    for (const Case& c : cases) {
+        const QString text = QString::fromUtf16(c.text);
+        QString cut = QStringLiteral("old");
+        const int n = TruncateToWidth(c.width, c.length < 0 ? int(text.size()) : c.length, text, cut);
+        const QString expected = QString::fromUtf16(c.cut);
+        EXPECT_EQ(cut, expected) << c.width;
+        EXPECT_EQ(n, expected.size());
+    }
+    // NUL counts two columns.
+    QString nul = QStringLiteral("a");
+    nul += QChar(0);
+    nul += QLatin1Char('b');
+    QString cut;
+    EXPECT_EQ(TruncateToWidth(3, 3, nul, cut), 2);
+    EXPECT_EQ(TruncateToWidth(2, 3, nul, cut), 1);
+}
+
+} // namespace
