@@ -2,13 +2,13 @@
 #include "shell/MainWindow.h"
 
 #include "shell/AboutWindow.h"
-#include "shell/Standins.h"
 
 #include "frame/ChildWindow.h"
 #include "frame/WindowRegistry.h"
 #include "masters/CompanySettingsDialog.h"
 #include "orders/PaymentChooser.h"
 #include "orders/StockChooser.h"
+#include "reports/ProgressWait.h"
 #include "ui/MessageService.h"
 #include "ui/WindowHelpers.h"
 
@@ -185,7 +185,7 @@ void MainWindow::openList(int reportIndex) {
     if (!countUp(s_.gOpenDataCount))
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    ShowProgressWait(s_);
+    reports::ShowProgressWait(s_);
     ui::DoEvents();
     if (!showWork(window, kListChild[size_t(reportIndex)])) {
         --s_.gOpenDataCount;

@@ -3,7 +3,7 @@
 #include "shell/AboutWindow.h"
 #include "shell/FileTypes.h"
 #include "shell/MainWindow.h"
-#include "shell/Standins.h"
+#include "reports/Layout.h"
 
 #include "ui/MessageService.h"
 #include "ui/WindowHelpers.h"
@@ -99,7 +99,7 @@ int Main(QApplication& app) {
     ui::DoEvents();
     splash->activate();
     splash->repaint();
-    LoadAllLayouts(state);
+    reports::LoadAllLayouts(state);
     core::InitFieldLimits(state);
     ui::Wait(1);
 
