@@ -72,7 +72,7 @@ int main(int argc, char** argv) {
             reports::RenderDataRecG(rs, line, QString(), false);
             list.appendText(line.text());
             list.appendText(QStringLiteral("\r\n"));
-            line.clear();
+            line.text().resize(0); // the one-line text keeps its room, as a list window's would
         }
         renderedSize = list.text().size();
     });

@@ -427,31 +427,35 @@ void FormatPattern::formatDate(double ole, QString& out) const {
         out += QString::number(ole);
         return;
     }
-    const QDateTime dt = db::dateTimeFromOle(ole);
-    const QDate date = dt.date();
-    const QTime time = dt.time();
+    // Day and time of day straight from the day count: no time zone is involved.
+    const double day = std::trunc(ole);
+    const QDate date = db::dateFromOle(day);
+    int year = 0, month = 0, dayOfMonth = 0;
+    date.getDate(&year, &month, &dayOfMonth);
+    const int secs = int(std::llround(std::fabs(ole - day) * 86400.0)) % 86400;
+    const QTime time = QTime(0, 0).addSecs(secs);
     for (const DatePiece& p : date_) {
         switch (p.part) {
         case DatePart::Literal:
             out += p.literal;
             break;
         case DatePart::Year4:
-            appendPadded(out, date.year(), 4);
+            appendPadded(out, year, 4);
             break;
         case DatePart::Year2:
-            appendPadded(out, date.year() % 100, 2);
+            appendPadded(out, year % 100, 2);
             break;
         case DatePart::Month2:
-            appendPadded(out, date.month(), 2);
+            appendPadded(out, month, 2);
             break;
         case DatePart::Month1:
-            appendPadded(out, date.month(), 1);
+            appendPadded(out, month, 1);
             break;
         case DatePart::Day2:
-            appendPadded(out, date.day(), 2);
+            appendPadded(out, dayOfMonth, 2);
             break;
         case DatePart::Day1:
-            appendPadded(out, date.day(), 1);
+            appendPadded(out, dayOfMonth, 1);
             break;
         case DatePart::Hour2:
             appendPadded(out, time.hour(), 2);

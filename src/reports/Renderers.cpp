@@ -183,7 +183,7 @@ void appendField(const Field& f, const FormatPattern& pattern, QString& pending,
         appendBlanks(pending, pattern.pattern().size());
         return;
     }
-    scratch.clear();
+    scratch.resize(0);
     pattern.format(f.value, scratch);
     const int width = pattern.width();
     switch (f.form) {
@@ -218,7 +218,10 @@ enum class Align { Left, Center, Right };
 class Walk {
 public:
     Walk(const RendererDef& def, ReportState& rs, RenderTarget& target, bool toDevice)
-        : def_(def), rs_(rs), target_(target), toDevice_(toDevice) {}
+        : def_(def), rs_(rs), target_(target), toDevice_(toDevice), pending_(rs.pendingBuffer),
+          scratch_(rs.scratchBuffer) {
+        pending_.resize(0); // keeps the buffer's room from the last call
+    }
 
     void run() {
         int first = 0, last = 0;
@@ -230,7 +233,6 @@ public:
         }
         const FrmtTables& t = rs_.frmt;
         const int col = def_.column;
-        pending_.reserve(256);
         for (int row = first; row <= last; ++row) {
             switch (t.kind(row, col)) {
             case kTokHeaderText:
@@ -331,7 +333,7 @@ private:
             }
         }
         target_.print(pending_);
-        pending_.clear();
+        pending_.resize(0);
     }
 
     // A device moves 2n - 1 lines (the pending line, then n - 1 prints of CR LF that each move two);
@@ -346,7 +348,7 @@ private:
             for (int i = 0; i < n; ++i)
                 pending_ += QStringLiteral("\r\n");
             target_.appendText(pending_);
-            pending_.clear();
+            pending_.resize(0);
         }
     }
 
@@ -378,8 +380,8 @@ private:
     ReportState& rs_;
     RenderTarget& target_;
     bool toDevice_;
-    QString pending_;
-    QString scratch_;
+    QString& pending_;
+    QString& scratch_;
     int field_ = 1;
     Align align_ = Align::Left;
 };

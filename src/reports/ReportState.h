@@ -22,6 +22,10 @@ struct ReportState {
     // The date an invoice is dated with.
     std::function<QDate()> today = [] { return QDate::currentDate(); };
 
+    // Working room of the renderers, kept between calls so a line costs no allocation.
+    QString pendingBuffer;
+    QString scratchBuffer;
+
     GoodsRec gRecComm;
     ClientRec gRecCli;
     EmployeeRec gRecEmp;
