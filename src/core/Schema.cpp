@@ -106,11 +106,11 @@ void insertEmployeeSeed(db::Database& db, const AppState& s) {
     insertRow(db, employeeTableDef(s.gFieldLen), {0, r[kLenEmployeeCode], r[kLenEmployeeName]});
 }
 
-void insertOrderSeed(db::Database& db, const AppState& s, const QDate& created) {
+void insertOrderSeed(db::Database& db, const AppState& s, const QDate& created, const QVariant& paid) {
     const auto& r = s.gReservedCode;
     insertRow(db, orderTableDef(s.gFieldLen),
               {0, r[kLenClientCode], r[kLenEmployeeCode], zeroMoney(), zeroMoney(), zeroMoney(), zeroMoney(),
-               zeroMoney(), zeroMoney(), created, QVariant(), QStringLiteral(" ")});
+               zeroMoney(), zeroMoney(), created, paid, QStringLiteral(" ")});
 }
 
 void insertOrderLineSeed(db::Database& db, const AppState& s) {

@@ -23,11 +23,12 @@ db::TableDef employeeTableDef(const std::array<std::int32_t, kFieldLenCount>& le
 db::TableDef orderTableDef(const std::array<std::int32_t, kFieldLenCount>& len);
 db::TableDef orderLineTableDef(const std::array<std::int32_t, kFieldLenCount>& len);
 
-// The seed rows (record number 0, reserved codes). The order seed row is dated `created`.
+// The seed rows (record number 0, reserved codes). The order seed row is dated `created`; its payment
+// date is `paid` (Null as the main program writes it, the zero date after an order reset).
 void insertGoodsSeed(db::Database& db, const AppState& s);
 void insertClientSeed(db::Database& db, const AppState& s);
 void insertEmployeeSeed(db::Database& db, const AppState& s);
-void insertOrderSeed(db::Database& db, const AppState& s, const QDate& created);
+void insertOrderSeed(db::Database& db, const AppState& s, const QDate& created, const QVariant& paid = QVariant());
 void insertOrderLineSeed(db::Database& db, const AppState& s);
 
 // Creates the empty database file at gDbPath; throws DbError (Io when it exists or cannot be made).

@@ -27,12 +27,16 @@ void syncFile(const QString& path) {
 
 } // namespace
 
-void compactDatabase(const QString& path) {
+void compactDatabase(const QString& givenPath) {
+    const QFileInfo given(givenPath);
+    if (!given.exists() || !given.isFile())
+        throw DbError(ErrorKind::Io, QStringLiteral("file not found: ") + givenPath);
+    // Work on the file itself, so a link to the database stays a link.
+    const QString path = given.canonicalFilePath();
     const QFileInfo info(path);
-    if (!info.exists())
-        throw DbError(ErrorKind::Io, QStringLiteral("file not found: ") + path);
 
-    // A unique name beside the database, so the rename stays on one file system.
+    // A unique name beside the database, so the rename stays on one file system. The reserved file is
+    // kept (VACUUM INTO accepts an empty file), so no other program can take the name in between.
     QString temp;
     {
         QTemporaryFile reserve(info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".XXXXXX"));
@@ -41,9 +45,10 @@ void compactDatabase(const QString& path) {
             throw DbError(ErrorKind::Io, QStringLiteral("cannot create a temporary file beside ") + path);
         temp = reserve.fileName();
     }
-    QFile::remove(temp); // VACUUM INTO wants a file that does not exist yet; the name stays ours
 
     try {
+        // The compacted file takes the original's permissions, not the private ones of a temporary file.
+        QFile::setPermissions(temp, QFile::permissions(path));
         SQLite::Database db(path.toStdString(), SQLite::OPEN_READWRITE, 0);
         try {
             // Leaving WAL mode needs the file alone: another open connection makes this fail (busy).
