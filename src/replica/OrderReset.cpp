@@ -327,8 +327,11 @@ RunResult copyAndClear(const QString& source, const QString& givenTarget, const 
 
         std::unique_ptr<SQLite::Database> src;
         try {
-            src = std::make_unique<SQLite::Database>(QFile::encodeName(source).toStdString(), SQLite::OPEN_READONLY,
+            // Read-write only so that the last connection tidies the write-ahead log files away on closing
+            // (a read-only one leaves them beside the source); nothing is ever written through it.
+            src = std::make_unique<SQLite::Database>(QFile::encodeName(source).toStdString(), SQLite::OPEN_READWRITE,
                                                      kSourceBusyMs);
+            src->exec("PRAGMA query_only = 1");
             SQLite::Statement st(*src, "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN (?, ?)");
             st.bind(1, core::kOrderTable.toStdString());
             st.bind(2, core::kOrderLineTable.toStdString());
