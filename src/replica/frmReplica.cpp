@@ -28,8 +28,10 @@ QLabel* pathLabel(QWidget* parent) {
     l->setWordWrap(true);
     l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     QPalette p = l->palette();
-    p.setColor(QPalette::Window, p.color(QPalette::Base)); // window background and text colours
-    p.setColor(QPalette::WindowText, p.color(QPalette::Text));
+    for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive}) { // window background and text colours
+        p.setColor(g, QPalette::Window, p.color(g, QPalette::Base));
+        p.setColor(g, QPalette::WindowText, p.color(g, QPalette::Text));
+    }
     l->setPalette(p);
     l->setAutoFillBackground(true);
     return l;
@@ -51,7 +53,7 @@ frmReplica::frmReplica(FileDialogService& dialogs, QWidget* parent) : QWidget(pa
     Frame1 = new QGroupBox(QStringLiteral("処理種別"), this);
     Frame1->setGeometry(twipRect(240, 1200, 3975, 735));
     Op[0] = new QRadioButton(QStringLiteral("別ファイルに複製"), Frame1);
-    Op[0]->setGeometry(twipRect(120, 240, 1695, 300));
+    Op[0]->setGeometry(twipRect(120, 240, 1920, 300)); // wider than designed: the caption needs it here
     Op[1] = new QRadioButton(QStringLiteral("受注情報クリア"), Frame1);
     Op[1]->setGeometry(twipRect(2040, 240, 1815, 300));
     Op[0]->setChecked(true);
