@@ -10,10 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QStringList>
-#include <ostream>
-
-// Readable failures: gtest shows texts, not code units.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+#include "support/TestEnv.h"
 
 namespace fixture {
 
