@@ -1,6 +1,7 @@
 // Varnox: wires the program together and starts it.
 #include "masters/Register.h"
 #include "orders/PaymentRegister.h"
+#include "preview/Register.h"
 #include "shell/Startup.h"
 
 #include <QApplication>
@@ -12,5 +13,6 @@ int main(int argc, char** argv) {
     // Each subsystem registers its work windows and commands by name.
     orders::registerPaymentWindows();
     masters::registerWindows();
+    preview::registerCommands();
     return shell::Main(app);
 }

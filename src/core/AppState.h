@@ -123,6 +123,30 @@ struct AppState {
     std::int32_t gInvViewScope = 0;   // 0 unpaid only, 1 all, 2 chosen from the list, 3 cancelled
     std::int32_t gInvViewOrderNo = 0; // -1 = nothing chosen
 
+    // Condition dialog: the values accepted by OK, and the two condition sets it fills, one entry per
+    // report kind (index 1..14, 0 unused): the print set (print and preview) and the list set (list windows).
+    // Year 0 = every year, month 0 = the whole year, code "" = every code.
+    std::int32_t gCondEntryYear = 0;
+    std::int32_t gCondEntryMonth = 0;
+    QString gCondEntryCode;
+    std::array<std::int16_t, 15> gCondYear{};
+    std::array<std::int16_t, 15> gCondMonth{};
+    std::array<QString, 15> gCondCode;
+    std::array<std::int16_t, 15> gViewCondYear{};
+    std::array<std::int16_t, 15> gViewCondMonth{};
+    std::array<QString, 15> gViewCondCode;
+
+    // Invoice dialogs on behalf of printing and preview: scope as above, page options, chosen order.
+    std::int32_t gInvPrintScope = 0;
+    VBool gInvHeaderOnce = kFalse; // True: the invoice header on the first page only
+    VBool gInvFooterOn = kFalse;   // True: the own-company footer is printed
+    std::int32_t gInvPrintOrderNo = 0; // -1 = nothing chosen
+
+    // Print preview: the report it shows, and the handshake with the print command it calls
+    // (gPrintMode set: no dialogs; gPrintDone set by the print command when it ends, whatever the outcome).
+    QString gReportName;
+    VBool gPrintDone = kFalse;
+
     // Records handled by the report being built; -1 ends the progress window.
     std::int32_t gProgressCount = 0;
 

@@ -1,0 +1,240 @@
+#include "preview/PreviewWindow.h"
+
+#include "core/MainFrame.h"
+#include "frame/WindowRegistry.h"
+#include "reports/ReportKind.h"
+#include "reports/ReportState.h"
+#include "ui/MessageService.h"
+#include "ui/WindowHelpers.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QPushButton>
+#include <QToolBar>
+#include <QVBoxLayout>
+#include <cmath>
+
+namespace preview {
+
+namespace {
+
+QWidget* mainWindowOf(core::AppState& s) { return s.gMainForm ? s.gMainForm->window() : nullptr; }
+
+void restorePointer() {
+    if (QApplication::overrideCursor())
+        QApplication::restoreOverrideCursor();
+}
+
+int kindOfName(const QString& name) {
+    for (int k = 1; k <= reports::kReportCount; ++k)
+        if (reports::ReportName(k) == name)
+            return k;
+    return 0;
+}
+
+} // namespace
+
+frmPreview::frmPreview(core::AppState& state, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::CustomizeWindowHint), state_(state),
+      wait_([] { ui::Wait(1); }) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setObjectName(QStringLiteral("frmPreview"));
+    QFont f(QStringLiteral("ＭＳ ゴシック"));
+    f.setPointSize(9);
+    setFont(f);
+
+    auto* lay = new QVBoxLayout(this);
+    lay->setContentsMargins(0, 0, 0, 0);
+    lay->setSpacing(0);
+    menu_ = new QMenuBar(this);
+    QMenu* mnuFile = menu_->addMenu(QStringLiteral("ファイル(&F)"));
+    mnuFile->addAction(QStringLiteral("印刷(&P)"), this, [this] { PrintReport(); });
+    mnuFile->addSeparator();
+    mnuFile->addAction(QStringLiteral("閉じる(&L)"), this, [this] { ui::CloseByCode(this); });
+    lay->setMenuBar(menu_);
+
+    tb_ = new QToolBar(this);
+    tb_->setMovable(false);
+    auto button = [this](const QString& text, const char* name) {
+        auto* b = new QPushButton(text, tb_);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setFixedSize(57, 25); // 855 x 375 twips
+        tb_->addWidget(b);
+        return b;
+    };
+    cmdPrint_ = button(QStringLiteral("印刷"), "cmdPrint");
+    cmdFor_ = button(QStringLiteral("次ページ"), "cmdFor");
+    cmdBack_ = button(QStringLiteral("前ページ"), "cmdBack");
+    cmdClose_ = button(QStringLiteral("閉じる"), "cmdClose");
+    cmdFor_->setEnabled(false);
+    cmdBack_->setEnabled(false);
+    connect(cmdPrint_, &QPushButton::clicked, this, [this] { PrintReport(); });
+    connect(cmdFor_, &QPushButton::clicked, this, [this] { cmdFor_Click(); });
+    connect(cmdBack_, &QPushButton::clicked, this, [this] { cmdBack_Click(); });
+    connect(cmdClose_, &QPushButton::clicked, this, [this] { ui::CloseByCode(this); });
+    lay->addWidget(tb_);
+
+    picBase_ = new QWidget(this);
+    picBase_->setAutoFillBackground(true);
+    QPalette pal = picBase_->palette();
+    pal.setColor(QPalette::Window, pal.color(QPalette::Dark));
+    picBase_->setPalette(pal);
+    lay->addWidget(picBase_, 1);
+    picPr0_ = new QLabel(picBase_);
+    picPr0_->setObjectName(QStringLiteral("picPr0"));
+    picPr0_->hide();
+
+    timer1_.setInterval(100);
+    timer1_.setSingleShot(true);
+    connect(&timer1_, &QTimer::timeout, this, [this] { Timer1_Timer(); });
+
+    // Load.
+    ui::DisableCloseButton(this);
+    if (QWidget* main = mainWindowOf(state_))
+        main->setEnabled(false);
+    setWindowTitle(QStringLiteral("印刷プレビュー") + QStringLiteral("＜") + state_.gReportName + QStringLiteral("＞"));
+    state_.gProgressCount = 0;
+    mPageCount = 0;
+}
+
+frmPreview::~frmPreview() { unload(); }
+
+QSizeF frmPreview::printerPageTwips() {
+    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    QSizeF points = QPageSize(QPageSize::A4).sizePoints();
+    if (!info.isNull()) {
+        const QPageSize size = info.defaultPageSize();
+        if (size.isValid())
+            points = size.sizePoints();
+    }
+    return points * 20.0;
+}
+
+void frmPreview::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    // The pages are built once, from the message loop, after the window has its size.
+    if (!buildQueued_) {
+        buildQueued_ = true;
+        QTimer::singleShot(0, this, [this] {
+            if (!built_)
+                build();
+        });
+    }
+}
+
+BuildOutcome frmPreview::build() {
+    built_ = true;
+    setEnabled(false);
+
+    // Fit the printer's page into the frame, a margin of the toolbar's height around it.
+    const double dpiX = logicalDpiX();
+    const double dpiY = logicalDpiY();
+    const double m = tb_->height();
+    const double bw = picBase_->width();
+    const double bh = picBase_->height();
+    const QSizeF pageTw = printerPageTwips();
+    const double pw = pageTw.width() * dpiX / 1440.0; // the page in screen pixels
+    const double ph = pageTw.height() * dpiY / 1440.0;
+    double r = std::max(bw - m, 1.0) / pw;
+    int w = int(std::max(bw - m, 1.0));
+    int h = int(std::floor(ph * r));
+    if (bh - m < h) {
+        r = std::max(bh - m, 1.0) / ph;
+        w = int(std::floor(pw * r));
+        h = int(std::max(bh - m, 1.0));
+    }
+    picPr0_->setGeometry(int(std::lround(bw - w)) / 2, int(std::lround(bh - h)) / 2, w, h);
+
+    reports::ReportState& rs = reports::reportState(state_);
+    rs.gPrintScale = r;
+    pages_ = std::make_unique<ImagePages>(QSize(w, h));
+    BuildContext ctx{state_, rs, *pages_, wait_, [] { ui::DoEvents(); }};
+    const BuildOutcome outcome = BuildPreview(ctx, state_.gReportName);
+    pages_->finish();
+    mRecCount = ctx.recCount;
+    mPageCount = pages_->count();
+
+    if (outcome != BuildOutcome::Shown) {
+        timer1_.start();
+        return outcome;
+    }
+    showPage(1);
+    cmdFor_->setEnabled(mPageCount > 1);
+    restorePointer();
+    setEnabled(true);
+    return outcome;
+}
+
+void frmPreview::showPage(int n) {
+    mPage = n;
+    picPr0_->setPixmap(QPixmap::fromImage(pages_->image(n)));
+    picPr0_->setVisible(true);
+}
+
+void frmPreview::cmdFor_Click() {
+    if (mPage >= mPageCount)
+        return;
+    cmdBack_->setEnabled(true);
+    showPage(mPage + 1);
+    cmdFor_->setEnabled(mPage < mPageCount);
+}
+
+void frmPreview::cmdBack_Click() {
+    if (mPage <= 1)
+        return;
+    cmdFor_->setEnabled(true);
+    showPage(mPage - 1);
+    cmdBack_->setEnabled(mPage >= 2);
+}
+
+void frmPreview::PrintReport() {
+    const int kind = kindOfName(state_.gReportName);
+    const frame::Command print =
+        kind ? frame::command(QStringLiteral("mnuPr") + reports::ReportTag(kind)) : frame::Command();
+    if (!print) {
+        ui::messages().error(state_.gReportName + QStringLiteral("の印刷コマンドがありません。"));
+        return;
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    ui::DoEvents();
+    state_.gPrintDone = core::kFalse;
+    setEnabled(false);
+    state_.gPrintMode = core::kTrue;
+    print(state_, mainWindowOf(state_));
+    while (!core::isSet(state_.gPrintDone))
+        ui::Wait(1);
+    state_.gPrintMode = core::kFalse;
+    setEnabled(true);
+    restorePointer();
+    // A print always ends the preview, whatever its outcome.
+    ui::CloseByCode(this);
+}
+
+void frmPreview::Timer1_Timer() {
+    restorePointer();
+    ui::CloseByCode(this);
+}
+
+void frmPreview::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    if (event->isAccepted())
+        unload();
+}
+
+void frmPreview::unload() {
+    if (unloaded_)
+        return;
+    unloaded_ = true;
+    timer1_.stop();
+    pages_.reset();
+    if (QWidget* main = mainWindowOf(state_))
+        main->setEnabled(true);
+}
+
+} // namespace preview

@@ -1,0 +1,79 @@
+// The print preview window: builds every page of the report named in gReportName as a picture at the
+// screen size of the page, pages through them, and hands printing to the report's print command.
+#pragma once
+
+#include "core/AppState.h"
+#include "preview/PageSink.h"
+#include "preview/PreviewBuild.h"
+
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+class QLabel;
+class QPushButton;
+class QToolBar;
+class QMenuBar;
+
+namespace preview {
+
+class frmPreview : public QWidget {
+    Q_OBJECT
+public:
+    explicit frmPreview(core::AppState& state, QWidget* parent = nullptr);
+    ~frmPreview() override;
+
+    // Page size of the printer in twips (A4 when no printer answers).
+    static QSizeF printerPageTwips();
+
+    // Builds the pages now (otherwise done once, after the first resize). Returns the outcome.
+    BuildOutcome build();
+    bool built() const { return built_; }
+
+    int page() const { return mPage; }
+    int pageCount() const { return mPageCount; }
+    std::int32_t recCount() const { return mRecCount; }
+    QPushButton* cmdPrint() const { return cmdPrint_; }
+    QPushButton* cmdFor() const { return cmdFor_; }
+    QPushButton* cmdBack() const { return cmdBack_; }
+    QPushButton* cmdClose() const { return cmdClose_; }
+    QLabel* visiblePage() const { return picPr0_; }
+    const QImage& pageImage(int n) const { return pages_->image(n); }
+    // The wait before failure messages (tests shorten it).
+    void setWaitOneSecond(std::function<void()> wait) { wait_ = std::move(wait); }
+
+    void cmdFor_Click();
+    void cmdBack_Click();
+    void PrintReport();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void showPage(int n);
+    void Timer1_Timer();
+    void unload();
+
+    core::AppState& state_;
+    QMenuBar* menu_;
+    QToolBar* tb_;
+    QPushButton* cmdPrint_;
+    QPushButton* cmdFor_;
+    QPushButton* cmdBack_;
+    QPushButton* cmdClose_;
+    QWidget* picBase_;
+    QLabel* picPr0_;
+    QTimer timer1_;
+    std::unique_ptr<ImagePages> pages_;
+    std::function<void()> wait_;
+    bool buildQueued_ = false;
+    bool built_ = false;
+    bool unloaded_ = false;
+    std::int32_t mPage = 0;
+    std::int32_t mPageCount = 0;
+    std::int32_t mRecCount = 0;
+};
+
+} // namespace preview
