@@ -148,4 +148,24 @@ TEST_F(PreviewWindowTest, CancelledConditionDialogOpensNothing) {
     frame::registerWindow(QStringLiteral("frmCondition"), {});
 }
 
+TEST_F(PreviewWindowTest, InvoicePageIsDrawnWithHeaderLinesAndFooter) {
+    {
+        db::Database d(s.gDbPath);
+        addClient(d, 1, QStringLiteral("C1"), QStringLiteral("山田商店"));
+        addOrder(d, 1, QDate(2024, 5, 1));
+        for (int i = 1; i <= 3; ++i)
+            addLine(d, i, 1, QStringLiteral("G%1").arg(i, 3, 10, QLatin1Char('0')));
+    }
+    s.gCompany.CompanyName = QStringLiteral("株式会社ヴァルノクス");
+    s.gInvPrintScope = 1;
+    s.gInvFooterOn = core::kTrue;
+    QPointer<frmPreview> w = open(QStringLiteral("請求書"));
+    ASSERT_TRUE(w);
+    EXPECT_EQ(w->pageCount(), 1);
+    EXPECT_FALSE(w->cmdFor()->isEnabled());
+    if (const QByteArray out = qgetenv("VARNOX_INVOICE_PNG"); !out.isEmpty())
+        w->grab().save(QString::fromLocal8Bit(out));
+    ui::CloseByCode(w);
+}
+
 } // namespace
