@@ -2,6 +2,7 @@
 #include "masters/Register.h"
 #include "orders/PaymentRegister.h"
 #include "preview/Register.h"
+#include "printing/Register.h"
 #include "shell/Startup.h"
 
 #include <QApplication>
@@ -14,5 +15,6 @@ int main(int argc, char** argv) {
     orders::registerPaymentWindows();
     masters::registerWindows();
     preview::registerCommands();
+    printing::registerCommands();
     return shell::Main(app);
 }

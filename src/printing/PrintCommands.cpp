@@ -1,0 +1,348 @@
+#include "printing/PrintCommands.h"
+
+#include "core/MainFrame.h"
+#include "db/Database.h"
+#include "printing/PrinterDevice.h"
+#include "frame/WindowRegistry.h"
+#include "reports/ProgressWait.h"
+#include "reports/Renderers.h"
+#include "reports/ReportKind.h"
+#include "ui/MessageService.h"
+#include "ui/WindowHelpers.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QDialog>
+#include <QPointer>
+#include <QWidget>
+
+namespace printing {
+
+using namespace reports;
+
+namespace {
+
+const QString kEmptyText = QStringLiteral("データが空です。");
+const QString kDbErrorTitle = QStringLiteral("データベース読み込み中にエラーが発生しました");
+const QString kDbErrorText = QStringLiteral(
+    "このエラーは該当データベースをデータベース複製ユーティリティ、データベース最適化ユーティリティ、"
+    "またはVarnox以外のプログラムで他の人が使用している場合やプリンタが正しく設定されていない場合に起こることがあります。");
+
+void busyPointer() {
+    if (QApplication::overrideCursor())
+        QApplication::changeOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void defaultPointer() {
+    while (QApplication::overrideCursor())
+        QApplication::restoreOverrideCursor();
+}
+
+void setMainEnabled(core::AppState& app, bool enabled) {
+    if (app.gMainForm && app.gMainForm->window())
+        app.gMainForm->window()->setEnabled(enabled);
+}
+
+// What every failure after the database work began does: the progress window may close, the user is told.
+void failurePath(core::AppState& app, const QString& text, const QString& title) {
+    app.gProgressCount = -1;
+    printHooks().wait(1);
+    defaultPointer();
+    ui::messages().error(text, title);
+}
+
+QString s(const char* utf8) { return QString::fromUtf8(utf8); }
+
+PageSpec tableSpec(int kind, const char* keyField, int reservedIndex, Fill fill, Renderer header, Renderer data,
+                   bool (*printTest)(const ReportState&) = nullptr) {
+    PageSpec p;
+    p.kind = kind;
+    p.family = PageFamily::Table;
+    p.keyField = s(keyField);
+    p.reservedIndex = reservedIndex;
+    p.fill = fill;
+    p.printTest = printTest;
+    p.header = header;
+    p.data = data;
+    return p;
+}
+
+PageSpec orderSpec(int kind, PageFamily family, Fill fill, Renderer header, Renderer data,
+                   bool (*filter)(const TableSnapshot&, int) = nullptr, const char* codeField = "",
+                   const char* codeLabel = "") {
+    PageSpec p;
+    p.kind = kind;
+    p.family = family;
+    p.fill = fill;
+    p.header = header;
+    p.data = data;
+    p.orderFilter = filter;
+    p.codeField = s(codeField);
+    p.codeLabel = s(codeLabel);
+    return p;
+}
+
+PageSpec detailSpec(int kind, bool cancelledOnly, Fill fill, Fill fillLine, Renderer header, Renderer header2,
+                    Renderer data, Renderer data2) {
+    PageSpec p = orderSpec(kind, PageFamily::OrderDetail, fill, header, data);
+    p.cancelledOnly = cancelledOnly;
+    p.fillLine = fillLine;
+    p.header2 = header2;
+    p.data2 = data2;
+    return p;
+}
+
+// The payment tests: an order without a payment date (Null) is neither paid nor unpaid.
+bool isPaid(const TableSnapshot& t, int row) {
+    const QVariant v = t.value(row, QStringLiteral("入金日"));
+    return !v.isNull() && v.toDouble() != 0;
+}
+bool isUnpaid(const TableSnapshot& t, int row) {
+    const QVariant v = t.value(row, QStringLiteral("入金日"));
+    return !v.isNull() && v.toDouble() == 0;
+}
+
+// Invoice scopes the dialogs leave.
+constexpr std::int32_t kScopeChoose = 2;
+constexpr std::int32_t kScopeCancel = 3;
+
+constexpr int kGoodsCode = 0;
+constexpr int kClientCode = 2;
+constexpr int kEmployeeCode = 9;
+
+std::vector<PrintReport> buildReports() {
+    const QStringList goods{s("商品マスタ")};
+    const QStringList orders{s("受注データ")};
+    const QStringList ordersLines{s("受注データ"), s("受注個別データ")};
+    using V = CommandVariant;
+    using F = PageFamily;
+    std::vector<PrintReport> r;
+    r.push_back({s("mnuPrComm"), V::Table, s("商品マスタ"), goods, false,
+                 tableSpec(kComm, "商品コード", kGoodsCode,
+                           [](ReportState& rs, const FieldGetter& g) { rs.gRecComm = goodsRecFrom(g); },
+                           RenderHeaderComm, RenderDataComm)});
+    r.push_back({s("mnuPrCli"), V::Table, s("顧客マスタ"), {s("顧客マスタ")}, false,
+                 tableSpec(kCli, "顧客コード", kClientCode,
+                           [](ReportState& rs, const FieldGetter& g) { rs.gRecCli = clientRecFrom(g); },
+                           RenderHeaderCli, RenderDataCli)});
+    r.push_back({s("mnuPrEmp"), V::Table, s("社員マスタ"), {s("社員マスタ")}, false,
+                 tableSpec(kEmp, "社員コード", kEmployeeCode,
+                           [](ReportState& rs, const FieldGetter& g) { rs.gRecEmp = employeeRecFrom(g); },
+                           RenderHeaderEmp, RenderDataEmp)});
+    r.push_back({s("mnuPrRecG"), V::OrderTable, s("受注データ"), orders, false,
+                 tableSpec(kRecG, "受注No", -1,
+                           [](ReportState& rs, const FieldGetter& g) { rs.gRecRecG = orderRecFrom(g); },
+                           RenderHeaderRecG, RenderDataRecG)});
+    r.push_back({s("mnuPrRecD"), V::OrderTable, s("受注個別データ"), {s("受注個別データ")}, false,
+                 tableSpec(kRecD, "個別No", -1,
+                           [](ReportState& rs, const FieldGetter& g) { rs.gRecRecD = orderLineRecFrom(g); },
+                           RenderHeaderRecD, RenderDataRecD)});
+    {
+        PageSpec inv;
+        inv.kind = kInv;
+        inv.family = F::Invoice;
+        r.push_back({s("mnuPrInv"), V::Invoice, s("請求書"),
+                     {s("受注データ"), s("顧客マスタ"), s("商品マスタ"), s("受注個別データ")}, false, inv});
+    }
+    r.push_back({s("mnuPrInfA"), V::Condition, s("受注情報"), ordersLines, false,
+                 detailSpec(kInfA, false, [](ReportState& rs, const FieldGetter& g) { rs.gRecInfA = orderRecFrom(g); },
+                            [](ReportState& rs, const FieldGetter& g) { rs.gRecInfALine = orderLineRecFrom(g); },
+                            RenderHeaderInfA, RenderHeader2InfA, RenderDataInfA, RenderData2InfA)});
+    r.push_back({s("mnuPrInfM"), V::Condition, s("商品別受注情報"), ordersLines, true,
+                 orderSpec(kInfM, F::OrderLines,
+                           [](ReportState& rs, const FieldGetter& g) { rs.gRecInfM = orderLineRecFrom(g); },
+                           RenderHeaderInfM, RenderDataInfM, nullptr, "商品コード", "商品コード=")});
+    r.push_back({s("mnuPrInfC"), V::Condition, s("顧客別受注情報"), orders, false,
+                 orderSpec(kInfC, F::OrderList,
+                           [](ReportState& rs, const FieldGetter& g) { rs.gRecInfC = orderRecFrom(g); },
+                           RenderHeaderInfC, RenderDataInfC, nullptr, "顧客コード", "顧客コード=")});
+    r.push_back({s("mnuPrInfS"), V::Condition, s("社員別受注情報"), orders, false,
+                 orderSpec(kInfS, F::OrderList,
+                           [](ReportState& rs, const FieldGetter& g) { rs.gRecInfS = orderRecFrom(g); },
+                           RenderHeaderInfS, RenderDataInfS, nullptr, "社員コード", "社員コード=")});
+    r.push_back({s("mnuPrCncl"), V::Condition, s("受注キャンセル情報"), ordersLines, false,
+                 detailSpec(kCncl, true, [](ReportState& rs, const FieldGetter& g) { rs.gRecCncl = orderRecFrom(g); },
+                            [](ReportState& rs, const FieldGetter& g) { rs.gRecCnclLine = orderLineRecFrom(g); },
+                            RenderHeaderCncl, RenderHeader2Cncl, RenderDataCncl, RenderData2Cncl)});
+    r.push_back({s("mnuPrLack"), V::Table, s("在庫不足商品一覧"), goods, false,
+                 tableSpec(
+                     kLack, "商品コード", kGoodsCode,
+                     [](ReportState& rs, const FieldGetter& g) { rs.gRecLack = goodsRecFrom(g); }, RenderHeaderLack,
+                     RenderDataLack, [](const ReportState& rs) { return rs.gRecLack.在庫量 <= rs.gRecLack.在庫発注点; })});
+    r.push_back({s("mnuPrGetD"), V::Condition, s("入金済み受注一覧"), orders, false,
+                 orderSpec(kGetD, F::OrderList,
+                           [](ReportState& rs, const FieldGetter& g) { rs.gRecGetD = orderRecFrom(g); },
+                           RenderHeaderGetD, RenderDataGetD, isPaid)});
+    r.push_back({s("mnuPrGetY"), V::Condition, s("未入金受注一覧"), orders, false,
+                 orderSpec(kGetY, F::OrderList,
+                           [](ReportState& rs, const FieldGetter& g) { rs.gRecGetY = orderRecFrom(g); },
+                           RenderHeaderGetY, RenderDataGetY, isUnpaid)});
+    return r;
+}
+
+TableSnapshot& snapshotFor(PrintJob& job, const QString& table, bool tableReport) {
+    if (tableReport)
+        return job.table;
+    if (table == QStringLiteral("受注データ"))
+        return job.orders;
+    if (table == QStringLiteral("受注個別データ"))
+        return job.lines;
+    if (table == QStringLiteral("顧客マスタ"))
+        return job.clients;
+    return job.goods;
+}
+
+// Shows a dialog that the report dialogs registered by name, modally; false when there is none.
+bool runDialog(core::AppState& app, QWidget* parent, const char* name) {
+    const frame::WindowFactory make = frame::windowFactory(QString::fromLatin1(name));
+    QPointer<QWidget> w = make ? make(app, parent) : nullptr;
+    auto* dialog = qobject_cast<QDialog*>(w.data());
+    if (!dialog) {
+        delete w;
+        ui::messages().error(QStringLiteral("条件の入力画面を開けません。"));
+        return false;
+    }
+    dialog->exec();
+    if (w)
+        w->deleteLater();
+    return true;
+}
+
+// The dialogs of the command; false when the user cancelled them (nothing else happens then).
+bool runDialogs(const PrintReport& report, core::AppState& app, QWidget* parent) {
+    if (report.variant == CommandVariant::Condition) {
+        if (app.gPrintMode == core::kFalse) {
+            app.gCondReport = LoadOrderFromKind(report.pages.kind);
+            app.gCondForPrint = core::kTrue;
+            app.gCondAccepted = core::kFalse;
+            if (!runDialog(app, parent, "frmCondition"))
+                return false;
+        } else {
+            app.gCondAccepted = core::kTrue;
+        }
+        return app.gCondAccepted != core::kFalse;
+    }
+    if (report.variant == CommandVariant::Invoice && app.gPrintMode == core::kFalse) {
+        app.gInvPrintFlavour = core::kTrue;
+        app.gInvPrintScope = kScopeCancel; // a dialog closed any other way cancels
+        if (!runDialog(app, parent, "frmInvPrepP") || app.gInvPrintScope == kScopeCancel)
+            return false;
+        if (app.gInvPrintScope == kScopeChoose) {
+            app.gInvPrintOrderNo = -1;
+            if (!runDialog(app, parent, "frmInvPrep2") || app.gInvPrintOrderNo < 1)
+                return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+const std::vector<PrintReport>& PrintReports() {
+    static const std::vector<PrintReport> reports = buildReports();
+    return reports;
+}
+
+const PrintReport* FindPrintReport(const QString& command) {
+    for (const PrintReport& r : PrintReports())
+        if (r.command == command)
+            return &r;
+    return nullptr;
+}
+
+PrintHooks& printHooks() {
+    static PrintHooks hooks{OpenPrinterDevice, [](double seconds) { ui::Wait(seconds); }, [] { ui::DoEvents(); },
+                            true};
+    return hooks;
+}
+
+int PrintPrepare(const PrintReport& report, core::AppState& app, PrintJob& job) {
+    const int kind = report.pages.kind;
+    if (CheckLayout(app.gFrmtText[size_t(kind)], job) == kLayoutError)
+        return job.status;
+    job.status = kNothingPrinted;
+    const bool tableReport = report.pages.family == PageFamily::Table;
+    try {
+        db::Database database(app.gDbPath);
+        for (const QString& table : report.tables)
+            snapshotFor(job, table, tableReport) = TableSnapshot::read(database, table);
+        database.close();
+    } catch (const std::exception&) {
+        failurePath(app, kDbErrorText, kDbErrorTitle);
+        return job.status;
+    }
+    const TableSnapshot& tested = snapshotFor(job, report.tables.front(), tableReport);
+    // The order lines are searched by every report that reads them; a table without even its seed row
+    // is a damaged database, not an empty one.
+    const bool linesRead = report.tables.contains(QStringLiteral("受注個別データ")) && !tableReport;
+    if (tested.empty() || (linesRead && job.lines.empty())) {
+        failurePath(app, kDbErrorText, kDbErrorTitle);
+        return job.status;
+    }
+    if (tested.size() <= 1 || (report.testLines && job.lines.size() <= 1)) {
+        job.table = job.orders = job.lines = job.clients = job.goods = TableSnapshot();
+        failurePath(app, kEmptyText, QStringLiteral("Varnox"));
+        return job.status;
+    }
+    job.recordCount = tableReport ? tested.size() : 0;
+    job.status = kReady;
+    return job.status;
+}
+
+void RunPrintCommand(const PrintReport& report, core::AppState& app, QWidget* parent) {
+    if (!runDialogs(report, app, parent))
+        return;
+    const bool invoice = report.variant == CommandVariant::Invoice;
+    const bool conditional = report.variant == CommandVariant::Condition || invoice;
+    const QString layoutText = report.messageName + QStringLiteral("のフォーマットデータが正しくありません。");
+    const QString noDataText = report.messageName + QStringLiteral("のデータはありません。");
+
+    app.gProgressCount = 0;
+    busyPointer();
+    if (!invoice)
+        setMainEnabled(app, false);
+    if (printHooks().showProgress)
+        ShowProgressWait(app);
+    printHooks().yield();
+
+    PrintJob job;
+    const int prepared = PrintPrepare(report, app, job);
+    if (prepared == kLayoutError) {
+        app.gProgressCount = -1;
+        defaultPointer();
+        ui::messages().error(layoutText);
+    } else if (prepared == kReady) {
+        ReportState& rs = reportState(app);
+        rs.gPrintScale = 1.0;
+        const std::unique_ptr<PrintDevice> device = printHooks().device(ReportName(report.pages.kind));
+        PageContext ctx{rs, device->target(), printHooks().yield};
+        bool printed = false;
+        try {
+            RunPages(report.pages, job, ctx);
+            printed = job.recordCount <= 0 || device->finish();
+        } catch (...) {
+            printed = false;
+        }
+        if (!printed) {
+            // The pages drawn so far are dropped with the document.
+            device->abort();
+            failurePath(app, kDbErrorText, kDbErrorTitle);
+        } else if (job.recordCount <= 0) {
+            device->abort();
+            if (conditional) {
+                app.gProgressCount = -1;
+                printHooks().wait(1);
+            }
+            defaultPointer();
+            ui::messages().error(noDataText);
+        }
+        job.resetLayout();
+    }
+    defaultPointer();
+    app.gPrintDone = core::kTrue;
+    setMainEnabled(app, true);
+}
+
+} // namespace printing

@@ -1,0 +1,47 @@
+// One print run: the layout items the check collected, the page capacity, the counters the command
+// reads afterwards, and the table snapshots the page loop prints from.
+#pragma once
+
+#include "printing/TableSnapshot.h"
+
+#include <QString>
+#include <vector>
+
+namespace printing {
+
+// Status of a preparation or page loop.
+enum PrintStatus : int { kLayoutError = 0, kNothingPrinted = 1, kReady = 2 };
+
+struct LayoutItem {
+    int kind = 0;
+    QString text;
+    int number = 0;
+};
+
+struct PrintJob {
+    int status = kLayoutError;
+    int pageCapacity = 0;
+    // Table reports: rows of the table, seed row included; order reports and invoices: rows printed.
+    int recordCount = 0;
+    int pageNumber = 0;
+    std::vector<LayoutItem> headerItems;
+    std::vector<LayoutItem> dataItems;
+
+    TableSnapshot table; // the table of a table report
+    TableSnapshot orders;
+    TableSnapshot lines;
+    TableSnapshot clients;
+    TableSnapshot goods;
+
+    void resetLayout() {
+        headerItems.clear();
+        dataItems.clear();
+    }
+};
+
+// Checks that the layout text has what printing needs: a MAXLINE= item, a [HEADER] section with at
+// least one item and a [DATA] section (items of later sections count as data items) with at least one.
+// Sets status, page capacity and both item lists; answers the status (kLayoutError or kReady).
+int CheckLayout(const QString& text, PrintJob& job);
+
+} // namespace printing

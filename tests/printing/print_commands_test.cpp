@@ -1,0 +1,324 @@
+// The print commands end to end on a temporary database: messages of every outcome, the done flag the
+// preview waits for, the document sent only when something was printed, and a real PDF.
+#include "printing/PrintCommands.h"
+#include "printing/Register.h"
+
+#include "core/Schema.h"
+#include "db/Database.h"
+#include "db/OleDate.h"
+#include "frame/WindowRegistry.h"
+#include "print/RecordingTarget.h"
+#include "reports/DefaultLayouts.h"
+#include "reports/Layout.h"
+#include "reports/ReportKind.h"
+#include "support/TestEnv.h"
+#include "ui/MessageService.h"
+
+#include <QDialog>
+#include <QDir>
+#include <QTimer>
+#include <QFile>
+#include <gtest/gtest.h>
+
+using namespace printing;
+using namespace reports;
+
+namespace {
+
+const QString kEmpty = QStringLiteral("データが空です。");
+const QString kDbTitle = QStringLiteral("データベース読み込み中にエラーが発生しました");
+
+QVariant money(qint64 units) { return QVariant::fromValue(db::Currency::fromUnits(units)); }
+
+// Records what the command did with its document.
+struct Sent {
+    int documents = 0;
+    int finished = 0;
+    int aborted = 0;
+    print::RecordingTarget* last = nullptr;
+};
+
+class RecordingDevice : public PrintDevice {
+public:
+    explicit RecordingDevice(Sent& sent) : sent_(sent) { sent_.last = &target_; }
+    print::RenderTarget& target() override { return target_; }
+    bool finish() override { return ++sent_.finished, true; }
+    void abort() override { ++sent_.aborted; }
+
+private:
+    Sent& sent_;
+    print::RecordingTarget target_;
+};
+
+class PrintCommands : public ::testing::Test {
+public:
+    PrintCommands() {
+        ui::setMessageService(&messages);
+        saved = printHooks();
+        printHooks().wait = [](double) {};
+        printHooks().yield = [] {};
+        printHooks().showProgress = false;
+        printHooks().device = [this](const QString&) {
+            ++sent.documents;
+            devices.push_back(std::make_unique<RecordingDevice>(sent));
+            return std::unique_ptr<PrintDevice>(new ForwardDevice(*devices.back()));
+        };
+        core::InitFieldLimits(app);
+        app.gDbPath = folder.path(QStringLiteral("test.vrd"));
+        core::CreateNewDatabase(app);
+        core::CreateGoodsTable(app);
+        core::CreateClientTable(app);
+        core::CreateEmployeeTable(app);
+        core::CreateOrderTable(app, QDate(2024, 4, 1));
+        core::CreateOrderLineTable(app);
+        for (int kind = 1; kind <= kReportCount; ++kind) {
+            app.gFrmtText[size_t(kind)] = DefaultLayoutText(kind);
+            app.gFrmtCount[size_t(kind)] = DefaultLayoutLines(kind);
+        }
+        db = std::make_unique<db::Database>(app.gDbPath);
+    }
+    ~PrintCommands() override {
+        printHooks() = saved;
+        ui::setMessageService(nullptr);
+    }
+
+    // The device handed to the command; the recording one stays with the test.
+    struct ForwardDevice : PrintDevice {
+        explicit ForwardDevice(RecordingDevice& d) : d(d) {}
+        print::RenderTarget& target() override { return d.target(); }
+        bool finish() override { return d.finish(); }
+        void abort() override { d.abort(); }
+        RecordingDevice& d;
+    };
+
+    void addGoods(int no, const QString& code) {
+        db->execute(QStringLiteral("INSERT INTO 商品マスタ (商品No,商品コード,商品名,個別定価,個別仕切値,個別原価,消費税率,"
+                                   "在庫量,在庫発注点,商品カテゴリ) VALUES (?,?,?,?,?,?,?,?,?,?)"),
+                    {no, code, QStringLiteral("商品%1").arg(no), money(100), money(80), money(50), 10.0, 3, 5,
+                     QStringLiteral("食品")});
+    }
+    void addOrder(int no, const QDate& date, const QVariant& paid = 0.0) {
+        db->execute(QStringLiteral("INSERT INTO 受注データ (受注No,顧客コード,社員コード,定価金額,仕切値,原価,販売金額,"
+                                   "消費税額,送料,受注日付,入金日,キャンセル) VALUES (?,?,?,?,?,?,?,?,?,?,?,?)"),
+                    {no, QStringLiteral("C1"), QStringLiteral("E1"), money(1000), money(800), money(500), money(1000),
+                     money(100), money(50), db::toOleDate(date), paid, QStringLiteral(" ")});
+    }
+    void addLine(int no, int orderNo, const QString& goods) {
+        db->execute(QStringLiteral("INSERT INTO 受注個別データ (個別No,受注No,商品コード,個数,個別定価,個別仕切値,個別原価,"
+                                   "個別販売価格,個別消費税,キャンセル) VALUES (?,?,?,?,?,?,?,?,?,?)"),
+                    {no, orderNo, goods, 2, money(100), money(80), money(50), money(200), money(20),
+                     QStringLiteral(" ")});
+    }
+
+    void run(const char* command) {
+        const PrintReport* r = FindPrintReport(QString::fromLatin1(command));
+        ASSERT_NE(r, nullptr);
+        RunPrintCommand(*r, app, nullptr);
+    }
+
+    testenv::TempFolder folder;
+    core::AppState app;
+    std::unique_ptr<db::Database> db;
+    ui::RecordingMessageService messages;
+    PrintHooks saved;
+    Sent sent;
+    std::vector<std::unique_ptr<RecordingDevice>> devices;
+};
+
+TEST_F(PrintCommands, EveryReportIsRegisteredUnderItsMenuName) {
+    registerCommands();
+    const char* names[] = {"mnuPrComm", "mnuPrCli",  "mnuPrEmp",  "mnuPrRecG", "mnuPrRecD", "mnuPrInv",  "mnuPrInfA",
+                           "mnuPrInfM", "mnuPrInfC", "mnuPrInfS", "mnuPrCncl", "mnuPrLack", "mnuPrGetD", "mnuPrGetY"};
+    ASSERT_EQ(PrintReports().size(), 14u);
+    for (int i = 0; i < 14; ++i) {
+        EXPECT_EQ(PrintReports()[size_t(i)].command, QString::fromLatin1(names[i]));
+        EXPECT_EQ(PrintReports()[size_t(i)].pages.kind, i + 1);
+        EXPECT_TRUE(bool(frame::command(QString::fromLatin1(names[i])))) << names[i];
+    }
+}
+
+TEST_F(PrintCommands, TableReportIsPrintedAndSent) {
+    addGoods(1, QStringLiteral("G1"));
+    addGoods(2, QStringLiteral("G2"));
+    app.gPrintDone = core::kFalse;
+    run("mnuPrComm");
+    EXPECT_TRUE(messages.shown().empty()) << messages.texts().join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(sent.finished, 1);
+    EXPECT_EQ(sent.aborted, 0);
+    EXPECT_EQ(app.gPrintDone, core::kTrue);
+    EXPECT_EQ(app.gProgressCount, -1);
+    const QStringList texts = sent.last->printedTexts();
+    EXPECT_TRUE(texts.filter(QStringLiteral("G1")).size() == 1 && texts.filter(QStringLiteral("G2")).size() == 1)
+        << texts.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(texts.filter(app.gReservedCode[0]).isEmpty());
+    EXPECT_EQ(texts.back(), QStringLiteral("- 1 -"));
+}
+
+TEST_F(PrintCommands, OutcomesAndTheirMessages) {
+    struct Case {
+        const char* command;
+        std::function<void(PrintCommands&)> setUp;
+        QString text;
+        QString title;
+    };
+    const std::vector<Case> cases{
+        {"mnuPrCli", {}, kEmpty, "Varnox"},
+        {"mnuPrRecG", {}, kEmpty, "Varnox"},
+        // real orders but none in the year asked for
+        {"mnuPrGetY",
+         [](PrintCommands& t) {
+             t.addOrder(1, QDate(2009, 4, 1));
+             t.app.gPrintMode = core::kTrue;
+             t.app.gCondYear[kGetY] = 2011;
+         },
+         "未入金受注一覧のデータはありません。", "Varnox"},
+        {"mnuPrInfM",
+         [](PrintCommands& t) {
+             t.addOrder(1, QDate(2009, 4, 1));
+             t.app.gPrintMode = core::kTrue;
+         },
+         kEmpty, "Varnox"},
+        {"mnuPrInv",
+         [](PrintCommands& t) {
+             t.addOrder(1, QDate(2009, 4, 1), db::toOleDate(QDate(2009, 5, 1)));
+             t.app.gPrintMode = core::kTrue;
+             t.app.gInvPrintScope = 0;
+         },
+         "請求書のデータはありません。", "Varnox"},
+        {"mnuPrRecD", [](PrintCommands& t) { t.app.gFrmtText[kRecD] = QStringLiteral("[COMMON]\r\n"); },
+         "受注個別データのフォーマットデータが正しくありません。", "Varnox"},
+        {"mnuPrEmp", [](PrintCommands& t) { t.db->execute(QStringLiteral("DELETE FROM 社員マスタ")); },
+         "このエラーは該当データベースをデータベース複製ユーティリティ、データベース最適化ユーティリティ、"
+         "またはVarnox以外のプログラムで他の人が使用している場合やプリンタが正しく設定されていない場合に起こることがあります。",
+         kDbTitle},
+        {"mnuPrComm", [](PrintCommands& t) { t.app.gDbPath = t.folder.path(QStringLiteral("missing.vrd")); },
+         "", kDbTitle},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.command);
+        PrintCommands& t = *this;
+        if (c.setUp)
+            c.setUp(t);
+        messages.clear();
+        app.gPrintDone = core::kFalse;
+        sent = Sent();
+        run(c.command);
+        ASSERT_EQ(messages.shown().size(), 1u);
+        if (!c.text.isEmpty()) {
+            EXPECT_EQ(messages.shown()[0].text, c.text);
+        }
+        EXPECT_EQ(messages.shown()[0].title, c.title);
+        EXPECT_TRUE(messages.shown()[0].beepBefore);
+        EXPECT_EQ(app.gPrintDone, core::kTrue);
+        EXPECT_EQ(app.gProgressCount, -1);
+        EXPECT_EQ(sent.finished, 0); // nothing is sent
+        EXPECT_TRUE(!sent.last || sent.last->printedTexts().isEmpty());
+        // back to a clean database for the next case
+        app.gPrintMode = core::kFalse;
+        app.gDbPath = folder.path(QStringLiteral("test.vrd"));
+        app.gFrmtText[kRecD] = DefaultLayoutText(kRecD);
+        db->execute(QStringLiteral("DELETE FROM 受注データ WHERE 受注No <> 0"));
+    }
+}
+
+TEST_F(PrintCommands, PreviewModeUsesStoredConditionsWithoutDialogs) {
+    addOrder(1, QDate(2009, 4, 1));
+    addOrder(2, QDate(2010, 4, 1));
+    app.gPrintMode = core::kTrue;
+    app.gCondAccepted = core::kFalse;
+    app.gCondYear[kGetY] = 2010;
+    run("mnuPrGetY");
+    EXPECT_TRUE(messages.shown().empty());
+    EXPECT_EQ(sent.finished, 1);
+    const QStringList texts = sent.last->printedTexts();
+    EXPECT_EQ(texts.front(), QStringLiteral(" 2010年度分\u3000"));
+    EXPECT_EQ(texts.filter(QStringLiteral("2009/04/01")).size(), 0);
+    EXPECT_EQ(texts.filter(QStringLiteral("2010/04/01")).size(), 1);
+}
+
+TEST_F(PrintCommands, InvoiceOfOneChosenOrder) {
+    addGoods(1, QStringLiteral("G1"));
+    addOrder(1, QDate(2009, 4, 1));
+    addOrder(2, QDate(2009, 4, 2));
+    addLine(1, 2, QStringLiteral("G1"));
+    addLine(2, 2, QStringLiteral("G404"));
+    app.gPrintMode = core::kTrue;
+    app.gInvPrintScope = 2;
+    app.gInvPrintOrderNo = 2;
+    run("mnuPrInv");
+    EXPECT_TRUE(messages.shown().empty()) << messages.texts().join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(sent.finished, 1);
+    const QStringList texts = sent.last->printedTexts();
+    EXPECT_EQ(texts.filter(QStringLiteral("商品1")).size(), 1);
+    EXPECT_EQ(texts.filter(QStringLiteral("商品コード=G404")).size(), 1);
+    EXPECT_EQ(texts.filter(QStringLiteral("顧客コード=C1")).size(), 1); // no client C1 in the master
+}
+
+// A stand-in for a report dialog: sets what the test says when shown, then closes.
+void registerStandIn(const char* name, std::function<void(core::AppState&)> onShow) {
+    frame::registerWindow(QString::fromLatin1(name), [onShow](core::AppState& s, QWidget* parent) -> QWidget* {
+        auto* d = new QDialog(parent);
+        QTimer::singleShot(0, d, [d, onShow, &s] {
+            onShow(s);
+            d->reject();
+        });
+        return d;
+    });
+}
+
+TEST_F(PrintCommands, CancelledDialogsPrintNothingAndLeaveTheDoneFlag) {
+    addOrder(1, QDate(2009, 4, 1));
+    addGoods(1, QStringLiteral("G1"));
+    struct Case {
+        const char* command;
+        std::function<void(core::AppState&)> condition, scope, chooser;
+    };
+    const auto nothing = [](core::AppState&) {};
+    const std::vector<Case> cases{
+        {"mnuPrGetY", nothing, nothing, nothing}, // closed without OK
+        {"mnuPrInv", nothing, [](core::AppState& s) { s.gInvPrintScope = 3; }, nothing},
+        {"mnuPrInv", nothing, [](core::AppState& s) { s.gInvPrintScope = 2; }, nothing}, // no order picked
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.command);
+        registerStandIn("frmCondition", c.condition);
+        registerStandIn("frmInvPrepP", c.scope);
+        registerStandIn("frmInvPrep2", c.chooser);
+        app.gPrintDone = core::kFalse;
+        app.gProgressCount = 7;
+        run(c.command);
+        EXPECT_EQ(app.gPrintDone, core::kFalse);
+        EXPECT_EQ(app.gProgressCount, 7); // the progress window never started
+        EXPECT_EQ(sent.documents, 0);
+        EXPECT_TRUE(messages.shown().empty());
+    }
+
+    // the same dialogs answered: the invoice of the picked order is printed
+    registerStandIn("frmInvPrepP", [](core::AppState& s) { s.gInvPrintScope = 2; });
+    registerStandIn("frmInvPrep2", [](core::AppState& s) { s.gInvPrintOrderNo = 1; });
+    run("mnuPrInv");
+    EXPECT_EQ(app.gPrintDone, core::kTrue);
+    EXPECT_EQ(sent.finished, 1);
+    EXPECT_EQ(app.gInvPrintFlavour, core::kTrue);
+}
+
+// A real document: the default printer of this machine, or the PDF file when it has no queue.
+TEST_F(PrintCommands, PrintsAPdfWhenThereIsNoPrintQueue) {
+    printHooks().device = saved.device;
+    for (int i = 1; i <= 45; ++i)
+        addGoods(i, QStringLiteral("G%1").arg(i, 4, 10, QLatin1Char('0')));
+    run("mnuPrComm");
+    EXPECT_TRUE(messages.shown().empty()) << messages.texts().join(QLatin1Char('|')).toStdString();
+    const QString pdf = QDir(PdfFallbackFolder()).filePath(QStringLiteral("商品マスタ.pdf"));
+    if (!QFile::exists(pdf))
+        GTEST_SKIP() << "printed to a print queue";
+    QFile f(pdf);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    EXPECT_TRUE(bytes.startsWith("%PDF"));
+    EXPECT_EQ(bytes.count("/Type /Page\n") + bytes.count("/Type /Page\r") + bytes.count("/Type /Page "), 3);
+    if (qEnvironmentVariableIsSet("VARNOX_KEEP_PDF"))
+        QFile::copy(pdf, qEnvironmentVariable("VARNOX_KEEP_PDF"));
+}
+
+} // namespace
