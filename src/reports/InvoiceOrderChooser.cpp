@@ -1,12 +1,11 @@
 #include "reports/InvoiceOrderChooser.h"
 
+#include "core/Dates.h"
 #include "core/Numbers.h"
-#include "db/OleDate.h"
 #include "ui/MessageService.h"
 
 #include <QApplication>
 #include <QHeaderView>
-#include <QLocale>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScreen>
@@ -26,7 +25,7 @@ const QString kReadErrorText = QStringLiteral(
     "またはVarnox以外のプログラムで他の人が使用している場合に起こることがあります。");
 const QString kReadErrorTitle = QStringLiteral("データベース読み込み中にエラーが発生しました");
 
-QString dateText(double ole) { return QLocale::system().toString(db::dateFromOle(ole), QLocale::ShortFormat); }
+QString dateText(double ole) { return core::FormatShortDate(ole); }
 
 } // namespace
 
