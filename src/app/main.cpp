@@ -1,6 +1,7 @@
 // Varnox: wires the program together and starts it.
 #include "masters/Register.h"
 #include "orders/PaymentRegister.h"
+#include "orders/Register.h"
 #include "preview/Register.h"
 #include "printing/Register.h"
 #include "shell/Startup.h"
@@ -13,6 +14,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Varnox"));
     // Each subsystem registers its work windows and commands by name.
     orders::registerPaymentWindows();
+    orders::registerWindows();
     masters::registerWindows();
     preview::registerCommands();
     printing::registerCommands();

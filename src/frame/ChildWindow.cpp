@@ -53,6 +53,11 @@ void ChildWindow::resizeEvent(QResizeEvent* e) {
     layoutTimer_.start();
 }
 
+void ChildWindow::armLayout() {
+    layoutTicks_ = 0;
+    layoutTimer_.start();
+}
+
 void ChildWindow::layoutTick() {
     // One extra tick lets the window manager finish the resize before the layout.
     if (++layoutTicks_ < 2)

@@ -44,6 +44,9 @@ protected:
     void changeEvent(QEvent* e) override;
     void showEvent(QShowEvent* e) override;
 
+    // Arms the layout as a later resize does (the window lays itself out after the timer's extra tick).
+    void armLayout();
+
     core::ChildStateRec& rec() { return state_.gChildState[size_t(childIndex_)]; }
     QTimer tmWatch;
 

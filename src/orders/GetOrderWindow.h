@@ -1,0 +1,115 @@
+// The order entry window (frmGetOrder): client and employee, the goods of one category at a time with
+// price and quantity typed per line, the shipping charge, the running totals and tax, and the commit.
+#pragma once
+
+#include "frame/ChildWindow.h"
+#include "orders/EntryGrid.h"
+#include "orders/OrderCalc.h"
+#include "orders/OrderStore.h"
+
+#include <QTimer>
+#include <optional>
+#include <vector>
+
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace orders {
+
+class GetOrderWindow : public frame::ChildWindow {
+    Q_OBJECT
+public:
+    explicit GetOrderWindow(core::AppState& state, QWidget* parent = nullptr);
+    ~GetOrderWindow() override;
+
+    QSize sizeHint() const override { return {940, 560}; }
+
+    // For the owner and for tests.
+    EntryGrid* grid() const { return msfG_; }
+    QComboBox* clientPicker() const { return dbcClient_; }
+    QComboBox* employeePicker() const { return dbcEmployee_; }
+    QComboBox* categoryBox() const { return cmbCat_; }
+    QLineEdit* shippingBox() const { return txtOther_; }
+    QLabel* orderNoLabel() const { return lblOrderNo_; }
+    QLabel* totalLabel() const { return lblTotal_; }
+    QPushButton* okButton() const { return cmdOK_; }
+    QPushButton* cancelButton() const { return cmdCancel_; }
+    QPushButton* endButton() const { return cmdEnd_; }
+    std::int32_t orderNo() const { return m_OrderNo_; }
+    bool hasPendingOrder() const { return pendingPresent_; }
+    const OrderTotals& totals() const { return totals_; }
+    int currentRow() const { return curRow_; }
+    int currentCol() const { return curCol_; }
+
+    // The commit of the 契約 button.
+    void commitOrder();
+
+protected:
+    bool buildContents() override;
+    void layoutContents() override;
+    void reloadData() override;
+    void onUnload() override;
+
+private:
+    void createControls();
+    void load();
+    bool build();
+    void rebuild();
+    bool failBuild(const QString& text, const QString& title = QStringLiteral("Varnox"));
+    bool newPendingOrder();
+    void deletePendingOrder(bool quiet);
+
+    void paintRows();
+    void recalcOrder(int c, int j);
+    void clearEntries();
+    void cellEdit(const QString& text);
+    void gridCellChanged();
+    void scrollTick();
+    void categoryChanged();
+    void shippingChanged(const QString& text);
+    void shippingFinished();
+    void showHugeNumber();
+
+    std::optional<QString> chosenCode(QComboBox* picker) const;
+    EntryLine* lineAt(int c, int j);
+    int goodsCount(int c) const;
+
+    // Controls.
+    QComboBox* dbcClient_ = nullptr;
+    QComboBox* dbcEmployee_ = nullptr;
+    QComboBox* cmbCat_ = nullptr;
+    EntryGrid* msfG_ = nullptr;
+    QLineEdit* txtOther_ = nullptr;
+    QLabel* lblOrderNo_ = nullptr;
+    QLabel* lblTotal_ = nullptr;
+    QLabel* label_[7] = {};
+    QFrame* line1_ = nullptr;
+    QFrame* frame1_ = nullptr;
+    QPushButton* cmdOK_ = nullptr;
+    QPushButton* cmdCancel_ = nullptr;
+    QPushButton* cmdEnd_ = nullptr;
+    QTimer tmScroll_;
+
+    // Window state; categories and lines are indexed from 1 in the calls, stored from 0.
+    std::int32_t m_OrderNo_ = 0;
+    QStringList catNames_;
+    std::vector<std::vector<EntryLine>> lines_;
+    std::vector<int> catTop_;
+    std::vector<int> catMax_;
+    std::vector<PartyRow> clients_;
+    std::vector<PartyRow> employees_;
+    OrderTotals totals_;
+    int curCat_ = 1;
+    int curRow_ = 1;
+    int curCol_ = 5;
+    bool usable_ = true;
+    bool pendingPresent_ = false;
+    bool ready_ = false;
+    bool scrollPending_ = false;
+    bool inCatChange_ = false;
+};
+
+} // namespace orders
