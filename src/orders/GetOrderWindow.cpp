@@ -149,8 +149,7 @@ bool GetOrderWindow::build() {
     catMax_.assign(size_t(n), 0);
 
     try {
-        db::Database d(state().gDbPath);
-        OrderStore store(d);
+        OrderStore store(database());
         std::vector<EntryLine> goods = store.loadGoods(state().gReservedCode[core::kLenGoodsCode]);
         clients_ = store.loadClients();
         employees_ = store.loadEmployees();
@@ -162,6 +161,7 @@ bool GetOrderWindow::build() {
                 lines_[size_t(c)].push_back(std::move(g));
         }
     } catch (const std::exception&) {
+        db_.reset();
         return failBuild(kOtherProgramMessage, kReadErrorTitle);
     }
 
@@ -235,7 +235,7 @@ bool GetOrderWindow::failBuild(const QString& text, const QString& title) {
     rec().Open = core::kFalse;
     showDefaultPointer();
     if (!text.isEmpty())
-        ui::messages().error(text, title);
+        errorBox(text, title);
     return false;
 }
 
@@ -243,6 +243,8 @@ bool GetOrderWindow::failBuild(const QString& text, const QString& title) {
 void GetOrderWindow::rebuild() {
     showWaitPointer();
     ui::DoEvents();
+    if (unloaded_) // a close request answered meanwhile
+        return;
     {
         const QSignalBlocker block(cmbCat_);
         cmbCat_->clear();
@@ -262,12 +264,12 @@ void GetOrderWindow::rebuild() {
 
 bool GetOrderWindow::newPendingOrder() {
     try {
-        db::Database d(state().gDbPath);
-        OrderStore store(d);
-        m_OrderNo_ = store.createPendingOrder(clients_.front().code, employees_.front().code, QDate::currentDate());
+        m_OrderNo_ = OrderStore(database()).createPendingOrder(clients_.front().code, employees_.front().code,
+                                                               QDate::currentDate());
     } catch (const std::exception& e) {
+        db_.reset();
         showDefaultPointer();
-        ui::messages().error(QStringLiteral("新しい受注No.を登録できませんでした。\n\n") + QString::fromUtf8(e.what()),
+        errorBox(QStringLiteral("新しい受注No.を登録できませんでした。\n\n") + QString::fromUtf8(e.what()),
                              kWriteErrorTitle);
         return false;
     }
@@ -283,16 +285,24 @@ void GetOrderWindow::deletePendingOrder(bool quiet) {
         return;
     pendingPresent_ = false;
     try {
-        db::Database d(state().gDbPath);
-        OrderStore(d).deletePendingOrder(m_OrderNo_);
+        OrderStore(database()).deletePendingOrder(m_OrderNo_);
     } catch (const std::exception& e) {
+        db_.reset();
         // The row stays with amounts 0, which the payment and cancellation lists never show.
         if (!quiet)
-            ui::messages().error(QStringLiteral("受注No.%1 の仮の受注データを削除できませんでした。\n\n")
+            errorBox(QStringLiteral("受注No.%1 の仮の受注データを削除できませんでした。\n\n")
                                          .arg(m_OrderNo_) +
                                      QString::fromUtf8(e.what()),
                                  kWriteErrorTitle);
     }
+}
+
+// One connection for as long as the window is open, as its data controls always held one: opening and
+// closing the file around every commit would cost a checkpoint each time.
+db::Database& GetOrderWindow::database() {
+    if (!db_)
+        db_ = std::make_unique<db::Database>(state().gDbPath);
+    return *db_;
 }
 
 int GetOrderWindow::goodsCount(int c) const {
@@ -351,7 +361,17 @@ void GetOrderWindow::recalcOrder(int c, int j) {
         txtOther_->setText(QString());
 }
 
-void GetOrderWindow::showHugeNumber() { ui::messages().error(kHugeNumber); }
+void GetOrderWindow::showHugeNumber() { errorBox(kHugeNumber); }
+
+// The watcher waits while a box is open: a close request answered inside the box's event loop would
+// take the window away under the handler that showed it.
+void GetOrderWindow::errorBox(const QString& text, const QString& title) {
+    const bool watching = tmWatch.isActive();
+    tmWatch.stop();
+    ui::messages().error(text, title);
+    if (watching)
+        tmWatch.start();
+}
 
 void GetOrderWindow::cellEdit(const QString& text) {
     if (!usable_)
@@ -529,7 +549,7 @@ std::optional<QString> GetOrderWindow::chosenCode(QComboBox* picker) const {
 }
 
 void GetOrderWindow::commitOrder() {
-    if (!usable_ || !pendingPresent_)
+    if (!usable_ || !pendingPresent_ || unloaded_)
         return;
     Currency saleAndShipping;
     try {
@@ -539,18 +559,18 @@ void GetOrderWindow::commitOrder() {
         return;
     }
     if (!(saleAndShipping > Currency())) {
-        ui::messages().error(QStringLiteral("総合計が０以下です。"));
+        errorBox(QStringLiteral("総合計が０以下です。"));
         return;
     }
     const std::optional<QString> client = chosenCode(dbcClient_);
     if (!client) {
-        ui::messages().error(QStringLiteral("顧客名を一覧から選んでください。"));
+        errorBox(QStringLiteral("顧客名を一覧から選んでください。"));
         dbcClient_->setFocus();
         return;
     }
     const std::optional<QString> employee = chosenCode(dbcEmployee_);
     if (!employee) {
-        ui::messages().error(QStringLiteral("社員名を一覧から選んでください。"));
+        errorBox(QStringLiteral("社員名を一覧から選んでください。"));
         dbcEmployee_->setFocus();
         return;
     }
@@ -568,26 +588,26 @@ void GetOrderWindow::commitOrder() {
 
     showWaitPointer();
     try {
-        db::Database d(state().gDbPath);
-        OrderStore(d).saveOrder(order);
+        OrderStore(database()).saveOrder(order);
     } catch (const OrderSaveError& e) {
         showDefaultPointer();
         if (e.kind() == OrderSaveError::GoodsGone) {
-            ui::messages().error(QStringLiteral("商品コード「%1」の商品が商品マスタにありません。\n"
+            errorBox(QStringLiteral("商品コード「%1」の商品が商品マスタにありません。\n"
                                                 "受注は保存されていません。")
                                      .arg(e.subject()));
         } else {
             // Someone removed the reserved row: take a new number, keep what was typed.
             pendingPresent_ = false;
-            ui::messages().error(QStringLiteral("受注No.%1 の受注データが見つかりません。受注は保存されていません。\n"
+            errorBox(QStringLiteral("受注No.%1 の受注データが見つかりません。受注は保存されていません。\n"
                                                 "新しい受注No.を取り直しますので、もう一度「契約」を押してください。")
                                      .arg(m_OrderNo_));
             newPendingOrder();
         }
         return;
     } catch (const std::exception& e) {
+        db_.reset(); // the next try opens the file afresh
         showDefaultPointer();
-        ui::messages().error(QStringLiteral("受注を保存できませんでした。入力内容はそのまま残っています。\n\n") +
+        errorBox(QStringLiteral("受注を保存できませんでした。入力内容はそのまま残っています。\n\n") +
                                  QString::fromUtf8(e.what()),
                              kWriteErrorTitle);
         return;
@@ -646,7 +666,9 @@ void GetOrderWindow::reloadData() {
 }
 
 void GetOrderWindow::onUnload() {
+    unloaded_ = true;
     deletePendingOrder(false);
+    db_.reset();
     if (state().gOpenDataCount > 0)
         --state().gOpenDataCount;
     lines_.clear();

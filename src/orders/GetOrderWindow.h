@@ -8,6 +8,7 @@
 #include "orders/OrderStore.h"
 
 #include <QTimer>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -72,7 +73,9 @@ private:
     void shippingChanged(const QString& text);
     void shippingFinished();
     void showHugeNumber();
+    void errorBox(const QString& text, const QString& title = QStringLiteral("Varnox"));
 
+    db::Database& database();
     std::optional<QString> chosenCode(QComboBox* picker) const;
     EntryLine* lineAt(int c, int j);
     int goodsCount(int c) const;
@@ -92,6 +95,7 @@ private:
     QPushButton* cmdCancel_ = nullptr;
     QPushButton* cmdEnd_ = nullptr;
     QTimer tmScroll_;
+    std::unique_ptr<db::Database> db_;
 
     // Window state; categories and lines are indexed from 1 in the calls, stored from 0.
     std::int32_t m_OrderNo_ = 0;
@@ -110,6 +114,7 @@ private:
     bool ready_ = false;
     bool scrollPending_ = false;
     bool inCatChange_ = false;
+    bool unloaded_ = false;
 };
 
 } // namespace orders
