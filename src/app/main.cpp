@@ -4,6 +4,7 @@
 #include "orders/Register.h"
 #include "preview/Register.h"
 #include "printing/Register.h"
+#include "reports/SelectionDialogs.h"
 #include "shell/Startup.h"
 
 #include <QApplication>
@@ -18,5 +19,6 @@ int main(int argc, char** argv) {
     masters::registerWindows();
     preview::registerCommands();
     printing::registerCommands();
+    reports::registerSelectionDialogs();
     return shell::Main(app);
 }
