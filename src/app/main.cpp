@@ -6,6 +6,7 @@
 #include "printing/Register.h"
 #include "reports/SelectionDialogs.h"
 #include "shell/Startup.h"
+#include "viewers/Register.h"
 
 #include <QApplication>
 
@@ -20,5 +21,6 @@ int main(int argc, char** argv) {
     preview::registerCommands();
     printing::registerCommands();
     reports::registerSelectionDialogs();
+    viewers::registerWindows();
     return shell::Main(app);
 }

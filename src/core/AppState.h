@@ -147,6 +147,9 @@ struct AppState {
     QString gReportName;
     VBool gPrintDone = kFalse;
 
+    // The file name chosen in the last save dialog of a list window's export.
+    QString gExportPath;
+
     // Records handled by the report being built; -1 ends the progress window.
     std::int32_t gProgressCount = 0;
 

@@ -1,0 +1,48 @@
+// The queries of the list windows and their exports, over one database opened for one build or export.
+#pragma once
+
+#include "db/Database.h"
+
+#include <QString>
+#include <cstdint>
+#include <optional>
+
+namespace viewers {
+
+// Which orders a list reads; the reserved order 0 is never among them.
+enum class OrderSet {
+    All,       // every order
+    Paid,      // 入金日 set (not 0)
+    Unpaid,    // 入金日 0
+    Cancelled, // キャンセル "X"
+    Client,    // of one client code
+    Employee,  // of one employee code
+    One,       // the one order numbered by the code argument's number
+};
+
+class ListStore {
+public:
+    // Opens the database file; throws db::DbError when it cannot (a missing file is not created).
+    explicit ListStore(const QString& dbPath);
+
+    // Masters in key order, without the reserved row of the given code.
+    db::Query goods(const QString& reservedCode);
+    db::Query clients(const QString& reservedCode);
+    db::Query employees(const QString& reservedCode);
+
+    // Orders in number order. code is the client or employee code for those sets.
+    db::Query orders(OrderSet set, const QString& code = {}, std::int32_t orderNo = 0);
+    // Every order line except those of order 0, in line-number order.
+    db::Query orderLines();
+    // The lines of one order, in line-number order.
+    db::Query linesOf(std::int32_t orderNo);
+
+    // The name of the first client / goods with that code; nothing when none has it.
+    std::optional<QString> clientName(const QString& code);
+    std::optional<QString> goodsName(const QString& code);
+
+private:
+    db::Database db_;
+};
+
+} // namespace viewers

@@ -1,0 +1,227 @@
+#include "viewers/ListWindow.h"
+
+#include "reports/ProgressWait.h"
+#include "ui/MessageService.h"
+#include "ui/WindowHelpers.h"
+#include "viewers/Export.h"
+#include "viewers/Pointer.h"
+#include "viewers/TabText.h"
+
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QResizeEvent>
+
+namespace viewers {
+
+namespace {
+
+// Sizes of the design, in pixels at 96 DPI (15 twips a pixel).
+constexpr int kButtonHeight = 25;
+constexpr int kTextTop = 24;
+
+const char16_t kReadError[] = u"このエラーは該当データベースをデータベース複製ユーティリティ、データベース最適化ユーティリティ、"
+                              u"またはVarnox以外のプログラムで他の人が使用している場合に起こることがあります。";
+const char16_t kExportError[] = u"上書き時に他のプログラムが使っているときに起こることがあります。";
+
+QFont fixedFont(double points, bool bold = false) {
+    QFont f(QStringLiteral("IPAGothic"));
+    f.setPointSizeF(points);
+    f.setBold(bold);
+    f.setStyleHint(QFont::TypeWriter);
+    return f;
+}
+
+// A build stopped because its window was closed while it yielded.
+struct Abandoned {};
+
+// Holds the watcher while a dialog or message waits on the user, so a close request cannot take the
+// window away under the handler that is showing it.
+class WatchPause {
+public:
+    explicit WatchPause(QTimer& t) : t_(t), active_(t.isActive()) { t_.stop(); }
+    ~WatchPause() {
+        if (active_)
+            t_.start();
+    }
+
+private:
+    QTimer& t_;
+    bool active_;
+};
+
+} // namespace
+
+ListWindow::ListWindow(core::AppState& state, const ListMember& member, QWidget* parent)
+    : frame::ChildWindow(state, member.childIndex, member.formId, WatchForm::Other, parent), member_(member) {
+    setWindowTitle(member.caption);
+    setFont(fixedFont(9));
+    auto button = [this](const QString& caption, int left, int width) {
+        auto* b = new QPushButton(caption, this);
+        b->setFont(fixedFont(11.25, true));
+        b->setGeometry(left, 0, width, kButtonHeight);
+        return b;
+    };
+    cmdCSV_ = button(QStringLiteral("TXT(Tab)出力"), 0, 121);
+    cmdTXT_ = button(QStringLiteral("TXT(Flat)出力"), 120, 129);
+    cmdClose_ = button(QStringLiteral("閉じる"), 248, 81);
+    cmdCSV_->setObjectName(QStringLiteral("cmdCSV"));
+    cmdTXT_->setObjectName(QStringLiteral("cmdTXT"));
+    cmdClose_->setObjectName(QStringLiteral("cmdClose"));
+    connect(cmdCSV_, &QPushButton::clicked, this, &ListWindow::cmdCSV_Click);
+    connect(cmdTXT_, &QPushButton::clicked, this, &ListWindow::cmdTXT_Click);
+    connect(cmdClose_, &QPushButton::clicked, this, &ListWindow::cmdClose_Click);
+    setTabOrder(cmdClose_, cmdCSV_);
+    setTabOrder(cmdCSV_, cmdTXT_);
+
+    rch_ = new QPlainTextEdit(this);
+    rch_->setObjectName(QStringLiteral("rch"));
+    rch_->setReadOnly(true);
+    rch_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    rch_->setFont(fixedFont(9));
+    rch_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    rch_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    rch_->move(0, kTextTop);
+    rch_->hide();
+
+    tmUnload_.setSingleShot(true);
+    tmUnload_.setInterval(100);
+    connect(&tmUnload_, &QTimer::timeout, this, [this] { unloadWindow(); });
+
+    resize(329, 213 + kTextTop); // the design's client area below the buttons
+}
+
+void ListWindow::resizeEvent(QResizeEvent* e) {
+    frame::ChildWindow::resizeEvent(e);
+    onResize();
+}
+
+void ListWindow::onResize() {
+    if (closed_ || width() == 0 || height() - kButtonHeight <= 0)
+        return;
+    rch_->setGeometry(0, kTextTop, width(), height() - kButtonHeight);
+    // A resize while the list is being built (events run between records) only lays out.
+    if (building_)
+        return;
+    if (mLoaded_) {
+        setEnabled(true);
+        return;
+    }
+    build();
+}
+
+void ListWindow::build() {
+    QPointer<ListWindow> self(this);
+    setEnabled(false);
+    ui::DoEvents();
+    if (!self || closed_)
+        return;
+    rec().Open = core::kTrue;
+    rec().RefreshDone = core::kFalse;
+    building_ = true;
+    BuildResult result;
+    try {
+        result = buildList(member_, state(), [this] {
+            ui::DoEvents();
+            if (closed_)
+                throw Abandoned{};
+        });
+    } catch (const Abandoned&) {
+        building_ = false;
+        state().gProgressCount = -1;
+        return;
+    } catch (const std::exception&) {
+        building_ = false;
+        setEnabled(true);
+        state().gProgressCount = -1;
+        showDefaultPointer();
+        {
+            WatchPause pause(tmWatch);
+            ui::messages().error(messageText(kReadError), QStringLiteral("データベース読み込み中にエラーが発生しました"));
+        }
+        if (self && !closed_)
+            tmUnload_.start();
+        return;
+    }
+    building_ = false;
+    shownText_ = result.text;
+    rch_->setPlainText(QString(shownText_).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    mLoaded_ = true;
+    rch_->show();
+    state().gProgressCount = -1;
+    showDefaultPointer();
+    ui::DoEvents();
+    if (!self || closed_)
+        return;
+    if (!result.found) {
+        shownText_.clear();
+        rch_->clear();
+        {
+            WatchPause pause(tmWatch);
+            ui::Wait(1);
+            ui::messages().error(QStringLiteral("データが空です。"));
+        }
+        if (!self || closed_)
+            return;
+        tmUnload_.start();
+    }
+    setEnabled(true);
+}
+
+void ListWindow::reloadData() {
+    reports::ShowProgressWait(state());
+    showWaitPointer();
+    shownText_.clear();
+    rch_->clear();
+    rch_->hide();
+    mLoaded_ = false;
+    QPointer<ListWindow> self(this);
+    ui::DoEvents();
+    if (!self || closed_)
+        return;
+    onResize();
+    if (self && !closed_)
+        showWaitPointer(); // the main window puts the pointer back once every window has rebuilt
+}
+
+void ListWindow::onUnload() {
+    closed_ = true;
+    tmUnload_.stop();
+    if (state().gOpenDataCount > 0)
+        --state().gOpenDataCount;
+}
+
+QString ListWindow::messageText(const char16_t* text) const {
+    QString t = QString::fromUtf16(text);
+    if (member_.doubledStop)
+        t += QStringLiteral("。");
+    return t;
+}
+
+void ListWindow::cmdCSV_Click() { exportTo(true); }
+
+void ListWindow::cmdTXT_Click() { exportTo(false); }
+
+void ListWindow::exportTo(bool tab) {
+    QPointer<ListWindow> self(this);
+    WatchPause pause(tmWatch);
+    SaveDialogRequest req;
+    req.title = tab ? QStringLiteral("Save txt(Tab) Format") : QStringLiteral("Save txt(Flat) Format");
+    req.filter = tab ? QStringLiteral(" Text(Tab) file(*.txt)| *.txt") : QStringLiteral(" Text file(*.txt)| *.txt");
+    req.fileName = proposedExportName(state().gDbPath, member_.exportWord, tab ? ExportKind::Tab : ExportKind::Flat);
+    const QString name = askSaveFileName(this, req);
+    if (!self || name.isEmpty())
+        return;
+    state().gExportPath = name;
+    showWaitPointer();
+    try {
+        writeExportFile(name, tab ? tabFileText(member_, state()) : shownText_);
+    } catch (const std::exception&) {
+        showDefaultPointer();
+        ui::messages().error(messageText(kExportError), QStringLiteral("ファイル出力エラーです"));
+        return;
+    }
+    showDefaultPointer();
+}
+
+} // namespace viewers
