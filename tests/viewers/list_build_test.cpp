@@ -110,6 +110,7 @@ TEST_F(ListBuildTest, PeriodFilterOnTheOrderDate) {
     f.order(2, QStringLiteral("C02"), QStringLiteral("E01"), ole(2009, 5, 10), ole(2009, 5, 20));
     f.order(3, QStringLiteral("C01"), QStringLiteral("E02"), ole(2010, 4, 10));
     f.order(4, QStringLiteral("C01"), QStringLiteral("E02"), ole(2009, 4, 30));
+    f.order(5, QStringLiteral("C\"1"), QStringLiteral("E\" OR 1=1"), ole(2011, 1, 1), ole(2011, 2, 1));
     struct Case {
         const char* window;
         int kind;
@@ -119,7 +120,7 @@ TEST_F(ListBuildTest, PeriodFilterOnTheOrderDate) {
         const char16_t* title;
     };
     const Case cases[] = {
-        {"frmVGetD", reports::kGetD, 0, 0, "", {1, 2}, u"全年度分　"},
+        {"frmVGetD", reports::kGetD, 0, 0, "", {1, 2, 5}, u"全年度分　"},
         {"frmVGetD", reports::kGetD, 2009, 4, "", {1}, u" 2009年度 4月分　"},
         {"frmVGetD", reports::kGetD, 2009, 5, "", {2}, u" 2009年度 5月分　"},
         {"frmVGetD", reports::kGetD, 2009, 6, "", {}, u" 2009年度 6月分　"},
@@ -130,7 +131,10 @@ TEST_F(ListBuildTest, PeriodFilterOnTheOrderDate) {
         {"frmVInfS", reports::kInfS, 0, 0, "E02", {3, 4}, u"全年度分　社員コード=E02"},
         {"frmVInfS", reports::kInfS, 2009, 4, "", {1, 4}, u" 2009年度 4月分　"},
         {"frmVInfA", reports::kInfA, 2009, 4, "C02", {1, 4}, u" 2009年度 4月分　"},
-        {"frmVGetD", reports::kGetD, 0, 0, "C01", {1, 2}, u"全年度分　"},
+        {"frmVGetD", reports::kGetD, 2009, 0, "C01", {1, 2}, u" 2009年度分　"}, // no code condition here
+        // Codes are compared as values, whatever characters they hold.
+        {"frmVInfC", reports::kInfC, 0, 0, "C\"1", {5}, u"全年度分　顧客コード=C\"1"},
+        {"frmVInfS", reports::kInfS, 0, 0, "E\"", {}, u"全年度分　社員コード=E\""},
     };
     for (const Case& c : cases) {
         cond(c.kind, c.year, c.month, QString::fromLatin1(c.code));
