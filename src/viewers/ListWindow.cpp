@@ -101,7 +101,8 @@ void ListWindow::onResize() {
         return;
     rch_->setGeometry(0, kTextTop, width(), height() - kButtonHeight);
     // A resize while the list is being built (events run between records) only lays out.
-    if (building_)
+    // Nor does a resize after a failed build, which is closing (a message box lets resizes through).
+    if (building_ || failed_)
         return;
     if (mLoaded_) {
         setEnabled(true);
@@ -132,6 +133,7 @@ void ListWindow::build() {
         return;
     } catch (const std::exception&) {
         building_ = false;
+        failed_ = true;
         setEnabled(true);
         state().gProgressCount = -1;
         showDefaultPointer();

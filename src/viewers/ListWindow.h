@@ -49,6 +49,7 @@ private:
     QString shownText_;
     bool mLoaded_ = false;
     bool building_ = false;
+    bool failed_ = false;
     bool closed_ = false;
 };
 

@@ -114,6 +114,8 @@ TEST_F(ListWindowTest, ReadFailureMessageAndTheClientListsDoubledStop) {
     for (const char* window : {"frmVEmp", "frmVCli"}) {
         rec.clear();
         QPointer<ListWindow> w = open(window);
+        ASSERT_TRUE(w);
+        w->resize(500, 400); // a resize while it closes does not build again
         waitClosed(w);
         EXPECT_FALSE(w) << window;
         ASSERT_EQ(rec.shown().size(), 1u);
