@@ -5,6 +5,7 @@
 #include "support/TestEnv.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <gtest/gtest.h>
 
@@ -233,4 +234,15 @@ TEST(OleDate, RoundTrips) {
     EXPECT_DOUBLE_EQ(toOleDate(dt), 45383.75);
     EXPECT_EQ(dateTimeFromOle(45383.75), dt);
     EXPECT_EQ(toSingle(0.1), double(0.1f));
+}
+
+TEST_F(RecordsetTest, ClosingDoesNotWaitForAnotherReader) {
+    Database reader(path);
+    Query open = reader.query("SELECT No FROM 品目");
+    ASSERT_TRUE(open.next()); // a read statement stays open in the other connection
+    add(30, "T30");
+    QElapsedTimer t;
+    t.start();
+    database->close();
+    EXPECT_LT(t.elapsed(), 1000);
 }

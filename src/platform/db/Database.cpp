@@ -201,7 +201,7 @@ void Database::close() {
         rollback();
     cache_.clear();
     try {
-        db_->exec("PRAGMA wal_checkpoint(TRUNCATE)");
+        db_->exec("PRAGMA wal_checkpoint(PASSIVE)"); // never waits on another connection
     } catch (const SQLite::Exception&) {
         // another connection is reading; the last one to close checkpoints
     }
