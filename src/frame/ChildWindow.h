@@ -9,6 +9,23 @@
 
 namespace frame {
 
+// Holds a window's watcher while a message box or dialog waits on the user: a close request answered
+// inside that box's event loop would take the window away under the code that showed it.
+class WatchPause {
+public:
+    explicit WatchPause(QTimer& t) : t_(t), active_(t.isActive()) { t_.stop(); }
+    ~WatchPause() {
+        if (active_)
+            t_.start();
+    }
+    WatchPause(const WatchPause&) = delete;
+    WatchPause& operator=(const WatchPause&) = delete;
+
+private:
+    QTimer& t_;
+    bool active_;
+};
+
 class ChildWindow : public QWidget {
     Q_OBJECT
 public:

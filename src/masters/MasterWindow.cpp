@@ -19,6 +19,8 @@ namespace masters {
 
 namespace {
 
+using frame::WatchPause;
+
 // Sizes from the window's design, in pixels at 96 DPI (15 twips a pixel).
 constexpr int kButtonHeight = 20;
 constexpr int kNavHeight = 25;
@@ -36,20 +38,6 @@ public:
     ~Hourglass() { QApplication::restoreOverrideCursor(); }
 };
 
-// Holds the watcher while a message box waits on the user: a close request answered inside the box's
-// event loop would take the window away under the code that showed it.
-class WatchPause {
-public:
-    explicit WatchPause(QTimer& t) : t_(t), active_(t.isActive()) { t_.stop(); }
-    ~WatchPause() {
-        if (active_)
-            t_.start();
-    }
-
-private:
-    QTimer& t_;
-    bool active_;
-};
 
 } // namespace
 

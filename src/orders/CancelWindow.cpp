@@ -1,7 +1,7 @@
 #include "orders/CancelWindow.h"
 
 #include "orders/OrderMessages.h"
-#include "orders/WaitPointer.h"
+#include "ui/Pointer.h"
 #include "ui/MessageService.h"
 
 namespace orders {
@@ -13,21 +13,21 @@ void CancelWindow::actOnSelectedRow() {
     if (row <= 0)
         return;
     const qint32 orderNo = model()->order(row - 1).orderNo;
-    showWaitPointer();
+    ui::showWaitPointer();
     QString mark;
     try {
         mark = store().toggleCancel(orderNo);
     } catch (const OrderNotFound&) {
-        showDefaultPointer();
+        ui::showDefaultPointer();
         ui::messages().error(orderMissingMessage(orderNo));
         return;
     } catch (const std::exception&) {
-        showDefaultPointer();
+        ui::showDefaultPointer();
         ui::messages().error(kOtherProgramMessage, kWriteErrorTitle);
         return;
     }
     model()->setCancelMark(row - 1, mark); // after the commit, with the mark the table now holds
-    showDefaultPointer();
+    ui::showDefaultPointer();
 }
 
 } // namespace orders

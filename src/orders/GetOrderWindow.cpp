@@ -4,7 +4,7 @@
 #include "core/Numbers.h"
 #include "db/DbError.h"
 #include "orders/OrderMessages.h"
-#include "orders/WaitPointer.h"
+#include "ui/Pointer.h"
 #include "ui/MessageService.h"
 #include "ui/WindowHelpers.h"
 
@@ -223,7 +223,7 @@ bool GetOrderWindow::build() {
     msfG_->setCol(5);
     msfG_->editor()->show();
     msfG_->show();
-    showDefaultPointer();
+    ui::showDefaultPointer();
     if (state().gMainForm)
         state().gMainForm->updateCommandStates();
     armLayout();
@@ -233,7 +233,7 @@ bool GetOrderWindow::build() {
 bool GetOrderWindow::failBuild(const QString& text, const QString& title) {
     usable_ = false;
     rec().Open = core::kFalse;
-    showDefaultPointer();
+    ui::showDefaultPointer();
     if (!text.isEmpty())
         errorBox(text, title);
     return false;
@@ -241,7 +241,7 @@ bool GetOrderWindow::failBuild(const QString& text, const QString& title) {
 
 // After a commit and on refresh: everything from the database again, with a new pending row.
 void GetOrderWindow::rebuild() {
-    showWaitPointer();
+    ui::showWaitPointer();
     ui::DoEvents();
     if (unloaded_) // a close request answered meanwhile
         return;
@@ -259,7 +259,7 @@ void GetOrderWindow::rebuild() {
         const QSignalBlocker block(msfG_);
         msfG_->scrollBar()->setValue(0);
     }
-    showDefaultPointer();
+    ui::showDefaultPointer();
 }
 
 bool GetOrderWindow::newPendingOrder() {
@@ -268,7 +268,7 @@ bool GetOrderWindow::newPendingOrder() {
                                                                QDate::currentDate());
     } catch (const std::exception& e) {
         db_.reset();
-        showDefaultPointer();
+        ui::showDefaultPointer();
         errorBox(QStringLiteral("新しい受注No.を登録できませんでした。\n\n") + QString::fromUtf8(e.what()),
                              kWriteErrorTitle);
         return false;
@@ -586,11 +586,11 @@ void GetOrderWindow::commitOrder() {
             if (l.qty > 0)
                 order.lines.push_back({l.code, l.qty, l.listPrice, l.wholesale, l.cost, l.salePrice, l.lineTax});
 
-    showWaitPointer();
+    ui::showWaitPointer();
     try {
         OrderStore(database()).saveOrder(order);
     } catch (const OrderSaveError& e) {
-        showDefaultPointer();
+        ui::showDefaultPointer();
         if (e.kind() == OrderSaveError::GoodsGone) {
             errorBox(QStringLiteral("商品コード「%1」の商品が商品マスタにありません。\n"
                                                 "受注は保存されていません。")
@@ -606,7 +606,7 @@ void GetOrderWindow::commitOrder() {
         return;
     } catch (const std::exception& e) {
         db_.reset(); // the next try opens the file afresh
-        showDefaultPointer();
+        ui::showDefaultPointer();
         errorBox(QStringLiteral("受注を保存できませんでした。入力内容はそのまま残っています。\n\n") +
                                  QString::fromUtf8(e.what()),
                              kWriteErrorTitle);
@@ -659,7 +659,7 @@ void GetOrderWindow::layoutContents() {
 }
 
 void GetOrderWindow::reloadData() {
-    showWaitPointer();
+    ui::showWaitPointer();
     ui::DoEvents();
     deletePendingOrder(false);
     rebuild();

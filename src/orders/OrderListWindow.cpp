@@ -1,7 +1,7 @@
 #include "orders/OrderListWindow.h"
 
 #include "orders/OrderMessages.h"
-#include "orders/WaitPointer.h"
+#include "ui/Pointer.h"
 #include "ui/MessageService.h"
 #include "ui/WindowHelpers.h"
 
@@ -54,7 +54,7 @@ bool OrderListWindow::buildContents() { return loadOrderList(); }
 
 bool OrderListWindow::loadOrderList() {
     mSelRow_ = 0;
-    showWaitPointer();
+    ui::showWaitPointer();
     setEnabled(false);
     std::vector<OrderListRow> rows;
     try {
@@ -64,13 +64,13 @@ bool OrderListWindow::loadOrderList() {
         rows = store_->listOrders(mode == 0);
     } catch (const std::exception&) {
         store_.reset();
-        showDefaultPointer();
+        ui::showDefaultPointer();
         setEnabled(true);
         ui::messages().error(kOtherProgramMessage, kReadErrorTitle);
         return false;
     }
     if (rows.empty()) {
-        showDefaultPointer();
+        ui::showDefaultPointer();
         setEnabled(true);
         ui::messages().error(kEmptyMessage);
         return false;
@@ -86,7 +86,7 @@ bool OrderListWindow::loadOrderList() {
     grd_->selectionModel()->setCurrentIndex(model_->index(0, 0), QItemSelectionModel::NoUpdate);
     mSelRow_ = 0;
     grd_->setVisible(true);
-    showDefaultPointer();
+    ui::showDefaultPointer();
     setEnabled(true);
     return true;
 }
@@ -118,12 +118,12 @@ void OrderListWindow::layoutContents() {
 }
 
 void OrderListWindow::reloadData() {
-    showWaitPointer();
+    ui::showWaitPointer();
     ui::DoEvents();
     model_->clear();
     if (!loadOrderList())
         QTimer::singleShot(100, this, [this] { unloadWindow(); });
-    showWaitPointer(); // the refresh broadcast restores it once every window has answered
+    ui::showWaitPointer(); // the refresh broadcast restores it once every window has answered
 }
 
 void OrderListWindow::onUnload() {

@@ -2,7 +2,7 @@
 
 #include "orders/CalendarDialog.h"
 #include "orders/OrderMessages.h"
-#include "orders/WaitPointer.h"
+#include "ui/Pointer.h"
 #include "ui/MessageService.h"
 
 namespace orders {
@@ -21,20 +21,20 @@ void PaymentWindow::actOnSelectedRow() {
         return;
     const qint32 orderNo = model()->order(row - 1).orderNo;
     // The table first, by the order's number; the window shows the date only once it is stored.
-    showWaitPointer();
+    ui::showWaitPointer();
     try {
         store().setPaidDate(orderNo, answer);
     } catch (const OrderNotFound&) {
-        showDefaultPointer();
+        ui::showDefaultPointer();
         ui::messages().error(orderMissingMessage(orderNo));
         return;
     } catch (const std::exception&) {
-        showDefaultPointer();
+        ui::showDefaultPointer();
         ui::messages().error(kOtherProgramMessage, kWriteErrorTitle);
         return;
     }
     model()->setPaidDate(row - 1, answer);
-    showDefaultPointer();
+    ui::showDefaultPointer();
 }
 
 } // namespace orders

@@ -4,7 +4,7 @@
 #include "orders/EntryGrid.h"
 #include "orders/OrderMessages.h"
 #include "orders/StockInput.h"
-#include "orders/WaitPointer.h"
+#include "ui/Pointer.h"
 #include "ui/MessageService.h"
 #include "ui/WindowHelpers.h"
 
@@ -88,20 +88,20 @@ StockUpdateWindow::StockUpdateWindow(core::AppState& state, QWidget* parent)
     connect(cmbCat, &QComboBox::currentTextChanged, this, &StockUpdateWindow::onCategoryText);
     connect(cmbCat, &QComboBox::activated, this, [this] { onCategoryText(cmbCat->currentText()); });
     connect(cmdOK, &QPushButton::clicked, this, [this] {
-        showWaitPointer();
+        ui::showWaitPointer();
         ui::DoEvents();
         if (saveChanged()) {
             reload();
             grid_->scrollBar()->setValue(0);
         }
-        showDefaultPointer();
+        ui::showDefaultPointer();
     });
     connect(cmdCancel, &QPushButton::clicked, this, [this] {
-        showWaitPointer();
+        ui::showWaitPointer();
         ui::DoEvents();
         reload();
         grid_->scrollBar()->setValue(0);
-        showDefaultPointer();
+        ui::showDefaultPointer();
     });
     connect(cmdEnd, &QPushButton::clicked, this, &StockUpdateWindow::unloadWindow);
     resize(sizeHint());
@@ -113,7 +113,7 @@ bool StockUpdateWindow::buildContents() { return loadStockList(); }
 
 bool StockUpdateWindow::failBuild(const QString& text, const QString& title) {
     usable_ = false;
-    showDefaultPointer();
+    ui::showDefaultPointer();
     setEnabled(true);
     ui::messages().error(text, title);
     return false;
@@ -179,7 +179,7 @@ bool StockUpdateWindow::loadStockList() {
     row_ = 1;
     col_ = kCountCol;
     grid_->setVisible(true);
-    showDefaultPointer();
+    ui::showDefaultPointer();
     setEnabled(true);
     layoutContents();
     // Once more after the window is on screen: a hidden grid has not placed its cells yet.
@@ -358,11 +358,11 @@ void StockUpdateWindow::reload() {
 }
 
 void StockUpdateWindow::reloadData() {
-    showWaitPointer();
+    ui::showWaitPointer();
     ui::DoEvents();
     reload();
     grid_->scrollBar()->setValue(0);
-    showWaitPointer(); // the refresh broadcast restores it once every window has answered
+    ui::showWaitPointer(); // the refresh broadcast restores it once every window has answered
 }
 
 void StockUpdateWindow::onUnload() {
@@ -388,12 +388,12 @@ bool StockUpdateWindow::saveChanged() {
     try {
         result = StockStore(state().gDbPath).saveCounts(changes);
     } catch (const std::exception&) {
-        showDefaultPointer();
+        ui::showDefaultPointer();
         ui::messages().error(kOtherProgramMessage, kWriteErrorTitle);
         return false; // the typed counts stay on screen for another try
     }
     if (!result.vanished.isEmpty() || !result.conflicts.empty())
-        showDefaultPointer();
+        ui::showDefaultPointer();
     if (!result.vanished.isEmpty())
         ui::messages().error(vanishedMessage(result.vanished));
     if (!result.conflicts.empty())

@@ -4,7 +4,7 @@
 #include "ui/MessageService.h"
 #include "ui/WindowHelpers.h"
 #include "viewers/Export.h"
-#include "viewers/Pointer.h"
+#include "ui/Pointer.h"
 #include "viewers/TabText.h"
 
 #include <QPlainTextEdit>
@@ -15,6 +15,8 @@
 namespace viewers {
 
 namespace {
+
+using frame::WatchPause;
 
 // Sizes of the design, in pixels at 96 DPI (15 twips a pixel).
 constexpr int kButtonHeight = 25;
@@ -35,20 +37,6 @@ QFont fixedFont(double points, bool bold = false) {
 // A build stopped because its window was closed while it yielded.
 struct Abandoned {};
 
-// Holds the watcher while a dialog or message waits on the user, so a close request cannot take the
-// window away under the handler that is showing it.
-class WatchPause {
-public:
-    explicit WatchPause(QTimer& t) : t_(t), active_(t.isActive()) { t_.stop(); }
-    ~WatchPause() {
-        if (active_)
-            t_.start();
-    }
-
-private:
-    QTimer& t_;
-    bool active_;
-};
 
 } // namespace
 
@@ -136,7 +124,7 @@ void ListWindow::build() {
         failed_ = true;
         setEnabled(true);
         state().gProgressCount = -1;
-        showDefaultPointer();
+        ui::showDefaultPointer();
         {
             WatchPause pause(tmWatch);
             ui::messages().error(messageText(kReadError), QStringLiteral("データベース読み込み中にエラーが発生しました"));
@@ -151,7 +139,7 @@ void ListWindow::build() {
     mLoaded_ = true;
     rch_->show();
     state().gProgressCount = -1;
-    showDefaultPointer();
+    ui::showDefaultPointer();
     ui::DoEvents();
     if (!self || closed_)
         return;
@@ -172,7 +160,7 @@ void ListWindow::build() {
 
 void ListWindow::reloadData() {
     reports::ShowProgressWait(state());
-    showWaitPointer();
+    ui::showWaitPointer();
     shownText_.clear();
     rch_->clear();
     rch_->hide();
@@ -183,7 +171,7 @@ void ListWindow::reloadData() {
         return;
     onResize();
     if (self && !closed_)
-        showWaitPointer(); // the main window puts the pointer back once every window has rebuilt
+        ui::showWaitPointer(); // the main window puts the pointer back once every window has rebuilt
 }
 
 void ListWindow::onUnload() {
@@ -215,15 +203,15 @@ void ListWindow::exportTo(bool tab) {
     if (!self || name.isEmpty())
         return;
     state().gExportPath = name;
-    showWaitPointer();
+    ui::showWaitPointer();
     try {
         writeExportFile(name, tab ? tabFileText(member_, state()) : shownText_);
     } catch (const std::exception&) {
-        showDefaultPointer();
+        ui::showDefaultPointer();
         ui::messages().error(messageText(kExportError), QStringLiteral("ファイル出力エラーです"));
         return;
     }
-    showDefaultPointer();
+    ui::showDefaultPointer();
 }
 
 } // namespace viewers

@@ -1,11 +1,12 @@
-// The screen-wide mouse pointer: the hourglass while a list is built or saved, the default after.
+// The screen-wide mouse pointer as the work windows set it: hourglass while they work, default after.
 #pragma once
 
 #include <QApplication>
 #include <QCursor>
 
-namespace viewers {
+namespace ui {
 
+// The hourglass, whether or not another step already set it.
 inline void showWaitPointer() {
     if (QApplication::overrideCursor())
         QApplication::changeOverrideCursor(Qt::WaitCursor);
@@ -13,10 +14,10 @@ inline void showWaitPointer() {
         QApplication::setOverrideCursor(Qt::WaitCursor);
 }
 
-// Also clears the hourglass that the opener set before the window existed.
+// The default pointer, also when an opener set the hourglass before the window existed.
 inline void showDefaultPointer() {
     while (QApplication::overrideCursor())
         QApplication::restoreOverrideCursor();
 }
 
-} // namespace viewers
+} // namespace ui
