@@ -1,5 +1,6 @@
 #include "orders/OrderStatusStore.h"
 
+#include "core/MasterNames.h"
 #include "db/Transaction.h"
 
 #include <QHash>
@@ -14,21 +15,7 @@ const QString kListAll = QStringLiteral(
     "FROM 受注データ WHERE 受注No <> 0 AND (販売金額 + 送料) > 0");
 const QString kListUnpaid = kListAll + QStringLiteral(" AND COALESCE(入金日, 0) = 0");
 
-QHash<QString, QString> nameMap(db::Database& db, const QString& sql) {
-    QHash<QString, QString> names;
-    db::Query q = db.query(sql);
-    while (q.next()) {
-        const QString code = q.toText(0);
-        if (!names.contains(code)) // the first match wins, as a search from the top finds it
-            names.insert(code, q.toText(1));
-    }
-    return names;
-}
 
-QString nameOrCode(const QHash<QString, QString>& names, const QString& code) {
-    const auto it = names.constFind(code);
-    return it != names.constEnd() ? *it : QStringLiteral("Code=") + code;
-}
 
 } // namespace
 
@@ -38,15 +25,15 @@ OrderNotFound::OrderNotFound(qint32 orderNo)
 OrderStatusStore::OrderStatusStore(const QString& dbPath) : db_(dbPath) {}
 
 std::vector<OrderListRow> OrderStatusStore::listOrders(bool unpaidOnly) {
-    const QHash<QString, QString> clients = nameMap(db_, QStringLiteral("SELECT 顧客コード, 顧客名 FROM 顧客マスタ"));
-    const QHash<QString, QString> employees = nameMap(db_, QStringLiteral("SELECT 社員コード, 氏名 FROM 社員マスタ"));
+    const QHash<QString, QString> clients = core::loadCodeNames(db_, QStringLiteral("SELECT 顧客コード, 顧客名 FROM 顧客マスタ"));
+    const QHash<QString, QString> employees = core::loadCodeNames(db_, QStringLiteral("SELECT 社員コード, 氏名 FROM 社員マスタ"));
     std::vector<OrderListRow> rows;
     db::Query q = db_.query(unpaidOnly ? kListUnpaid : kListAll);
     while (q.next()) {
         OrderListRow r;
         r.orderNo = qint32(q.toInt64(0));
-        r.clientName = nameOrCode(clients, q.toText(1));
-        r.employeeName = nameOrCode(employees, q.toText(2));
+        r.clientName = core::nameOrCode(clients, q.toText(1));
+        r.employeeName = core::nameOrCode(employees, q.toText(2));
         r.sales = q.toCurrency(3);
         r.tax = q.toCurrency(4);
         r.shipping = q.toCurrency(5);

@@ -1,0 +1,30 @@
+// Code -> name look-ups of a master, read once, for lists that show names beside order codes.
+#pragma once
+
+#include "db/Database.h"
+
+#include <QHash>
+#include <QString>
+
+namespace core {
+
+// The first two columns of the query as code and name; the first row with a code wins, as a search
+// from the top finds it.
+inline QHash<QString, QString> loadCodeNames(db::Database& db, const QString& sql) {
+    QHash<QString, QString> names;
+    db::Query q = db.query(sql);
+    while (q.next()) {
+        const QString code = q.toText(0);
+        if (!names.contains(code))
+            names.insert(code, q.toText(1));
+    }
+    return names;
+}
+
+// The name, or "Code=" and the code when the master has no such row.
+inline QString nameOrCode(const QHash<QString, QString>& names, const QString& code) {
+    const auto it = names.constFind(code);
+    return it != names.constEnd() ? *it : QStringLiteral("Code=") + code;
+}
+
+} // namespace core
