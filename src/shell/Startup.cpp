@@ -82,11 +82,16 @@ bool ensureSingleInstance(SingleInstance& instance, const QString& lockPath) {
     return false;
 }
 
+void prepareState(core::AppState& state, const QString& layoutFolder) {
+    state.gActiveFormId = core::kFormNone;
+    reports::LoadAllLayouts(state, layoutFolder);
+    core::InitFieldLimits(state);
+}
+
 int Main(QApplication& app) {
     static ui::QtMessageService screenMessages;
     ui::setMessageService(&screenMessages);
     core::AppState state;
-    state.gActiveFormId = core::kFormNone;
     SingleInstance instance;
     if (!ensureSingleInstance(instance))
         return 1;
@@ -99,8 +104,7 @@ int Main(QApplication& app) {
     ui::DoEvents();
     splash->activate();
     splash->repaint();
-    reports::LoadAllLayouts(state);
-    core::InitFieldLimits(state);
+    prepareState(state);
     ui::Wait(1);
 
     MainWindow main(state);

@@ -35,6 +35,10 @@ bool probePrinter();
 // Takes the single-instance lock; when another copy runs: beep, "Varnoxは二重起動できません。", false.
 bool ensureSingleInstance(SingleInstance& instance, const QString& lockPath = SingleInstance::defaultLockPath());
 
+// The start values of the shared state: no active window, the report layouts read from the folder (the
+// current one when empty), the field sizes.
+void prepareState(core::AppState& state, const QString& layoutFolder = QString());
+
 // The program: runs start-up, the main window and the event loop; returns the exit code.
 int Main(QApplication& app);
 
