@@ -1,33 +1,44 @@
 #include "orders/CancelWindow.h"
 
 #include "orders/OrderMessages.h"
-#include "ui/Pointer.h"
 #include "ui/MessageService.h"
+#include "ui/Pointer.h"
 
 namespace orders {
 
-CancelWindow::CancelWindow(core::AppState& state, QWidget* parent) : OrderListWindow(state, Kind::Cancel, parent) {}
+namespace {
+const QString kChangedElsewhere = QStringLiteral("この受注は他で変更されています。表示を更新しました。");
+}
+
+CancelWindow::CancelWindow(core::AppState& state, QWidget* parent)
+    : OrderListWindow(state, Kind::Cancel, parent) {}
 
 void CancelWindow::actOnSelectedRow() {
     const int row = selectedRow();
-    if (row <= 0)
-        return;
-    const qint32 orderNo = model()->order(row - 1).orderNo;
+    if (row <= 0) return;
+    const OrderListRow shown = model()->order(row - 1);
     ui::showWaitPointer();
-    QString mark;
+    CancelToggle result;
+    std::optional<OrderListRow> fresh;
     try {
-        mark = store().toggleCancel(orderNo);
+        result = store().toggleCancel(shown.orderNo, shown.cancelMark);
+        if (!result.written) fresh = store().readOrder(shown.orderNo);
     } catch (const OrderNotFound&) {
         ui::showDefaultPointer();
-        ui::messages().error(orderMissingMessage(orderNo));
+        ui::messages().error(orderMissingMessage(shown.orderNo));
         return;
     } catch (const std::exception&) {
         ui::showDefaultPointer();
         ui::messages().error(kOtherProgramMessage, kWriteErrorTitle);
         return;
     }
-    model()->setCancelMark(row - 1, mark); // after the commit, with the mark the table now holds
+    // After the commit, with what the table now holds.
+    if (fresh)
+        model()->replaceOrder(row - 1, std::move(*fresh));
+    else
+        model()->setCancelMark(row - 1, result.mark);
     ui::showDefaultPointer();
+    if (!result.written) ui::messages().error(kChangedElsewhere);
 }
 
 } // namespace orders

@@ -60,7 +60,9 @@ int keyCodeOf(const QKeyEvent* e) {
     case Qt::Key_Down:
         return kKeyDown;
     default:
-        return e->key() < 256 ? e->key() : 0;
+        // Qt's codes for printable characters overlap the arrow codes ('%' is 37, '(' is 40): a typed
+        // character must never reach the owner as a move.
+        return 0;
     }
 }
 

@@ -9,6 +9,7 @@
 #include "ui/WindowHelpers.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
@@ -78,6 +79,7 @@ void GetOrderWindow::createControls() {
     }
     txtOther_ = new QLineEdit(this);
     txtOther_->setAlignment(Qt::AlignRight);
+    txtOther_->installEventFilter(this);
     line1_ = new QFrame(this);
     line1_->setFrameShape(QFrame::HLine);
     line1_->setFrameShadow(QFrame::Sunken);
@@ -122,6 +124,8 @@ void GetOrderWindow::load() {
     ready_ = false;
     curRow_ = 1;
     curCol_ = 5;
+    editStart_.reset();
+    shippingStart_ = Currency();
 }
 
 bool GetOrderWindow::buildContents() { return build(); }
@@ -262,7 +266,7 @@ void GetOrderWindow::rebuild() {
     ui::showDefaultPointer();
 }
 
-bool GetOrderWindow::newPendingOrder() {
+bool GetOrderWindow::newPendingOrder(bool keepChoices) {
     try {
         m_OrderNo_ = OrderStore(database()).createPendingOrder(clients_.front().code, employees_.front().code,
                                                                QDate::currentDate());
@@ -275,8 +279,11 @@ bool GetOrderWindow::newPendingOrder() {
     }
     pendingPresent_ = true;
     lblOrderNo_->setText(QString::number(m_OrderNo_));
-    dbcClient_->setCurrentIndex(0);
-    dbcEmployee_->setCurrentIndex(0);
+    // A new number for an order being keyed in keeps the client and employee the user chose.
+    if (!keepChoices) {
+        dbcClient_->setCurrentIndex(0);
+        dbcEmployee_->setCurrentIndex(0);
+    }
     return true;
 }
 
@@ -383,6 +390,13 @@ void GetOrderWindow::cellEdit(const QString& text) {
         msfG_->setTextAt(curRow_, curCol_, QString());
         return;
     }
+    if (!editStart_ || editStart_->cat != curCat_ || editStart_->j != j || editStart_->col != curCol_)
+        editStart_ = EditStart{curCat_, j, curCol_, curCol_ == 5 ? line->salePrice : Currency::fromUnits(line->qty)};
+    if (core::ParseAmount(text).status == core::ParseStatus::Overflow) {
+        showHugeNumber();
+        restoreEditStart();
+        return;
+    }
     try {
         QString twoDecimals;
         Currency value;
@@ -409,8 +423,48 @@ void GetOrderWindow::cellEdit(const QString& text) {
         msfG_->setPainting(true);
         ready_ = true;
         showHugeNumber();
+        restoreEditStart();
+    }
+}
+
+// After a number too large: the cell, the editor and the line get back the value the cell had when the
+// editor came to it, and the totals follow.
+void GetOrderWindow::restoreEditStart() {
+    const int j = catTop_[size_t(curCat_ - 1)] + curRow_;
+    EntryLine* line = lineAt(curCat_, j);
+    if (!line || !editStart_ || editStart_->cat != curCat_ || editStart_->j != j || editStart_->col != curCol_)
+        return;
+    const Currency v = editStart_->value;
+    if (curCol_ == 5)
+        line->salePrice = v;
+    else
+        line->qty = std::int32_t(v.raw() / Currency::kScale);
+    const QString shown = amountText(v);
+    msfG_->setTextAt(curRow_, curCol_, shown);
+    {
+        const QSignalBlocker block(msfG_->editor());
+        msfG_->editor()->setText(shown);
+    }
+    try {
+        recalcOrder(curCat_, j);
+    } catch (const std::exception&) {
+        // The value held before cannot overflow on its own; if the totals still do, the cell goes to 0.
+        editStart_->value = Currency();
         msfG_->editor()->setText(QString());
     }
+}
+
+// A click on 定価, 仕切値 or 原価 makes that price the line's selling price. The price goes in through
+// the editor as a typed one would, and the line and the totals are recomputed even when the editor
+// already showed the same text (then it raises no change of its own).
+void GetOrderWindow::priceColumnClicked(int R, int C) {
+    const int t = catTop_[size_t(curCat_ - 1)];
+    const EntryLine& l = *lineAt(curCat_, t + R);
+    const Currency price = C == 2 ? l.listPrice : C == 3 ? l.wholesale : l.cost;
+    msfG_->setTextAt(R, 5, FormatGrouped(price, 0));
+    msfG_->setCol(5);
+    if (curRow_ == R && curCol_ == 5)
+        cellEdit(msfG_->editor()->text());
 }
 
 void GetOrderWindow::gridCellChanged() {
@@ -426,13 +480,10 @@ void GetOrderWindow::gridCellChanged() {
         return;
     const int C = msfG_->col();
     if (C >= 2 && C <= 4) {
-        // A price column makes that price the line's selling price. The cell is written before the
-        // grid moves on, so the editor that lands there stores the new price and not the old one.
-        EntryLine& l = *lineAt(curCat_, t + R);
-        l.salePrice = C == 2 ? l.listPrice : C == 3 ? l.wholesale : l.cost;
-        msfG_->setTextAt(R, 5, FormatGrouped(l.salePrice, 0));
-        msfG_->setCol(5);
+        editStart_.reset();
+        priceColumnClicked(R, C);
     } else if (C == 5 || C == 6) {
+        editStart_.reset();
         msfG_->gridStoreEditor(curRow_, curCol_);
     }
 }
@@ -451,6 +502,7 @@ void GetOrderWindow::scrollTick() {
     paintRows();
     msfG_->setRow(curRow_);
     msfG_->setCol(curCol_);
+    editStart_.reset(); // another goods stands under the editor now
     msfG_->editor()->setText(msfG_->text());
     msfG_->setPainting(true);
     ready_ = true;
@@ -481,6 +533,11 @@ void GetOrderWindow::categoryChanged() {
 
 void GetOrderWindow::shippingChanged(const QString& text) {
     const core::ParseResult r = core::ParseAmount(text);
+    if (r.status == core::ParseStatus::Overflow) {
+        showHugeNumber();
+        restoreShipping();
+        return;
+    }
     if (r.ok()) {
         totals_.shipping = r.value;
     } else {
@@ -491,12 +548,34 @@ void GetOrderWindow::shippingChanged(const QString& text) {
         recalcOrder(0, 0);
     } catch (const std::exception&) {
         showHugeNumber();
+        restoreShipping();
+    }
+}
+
+// The charge the box held when its edit began comes back after a number too large.
+void GetOrderWindow::restoreShipping() {
+    totals_.shipping = shippingStart_;
+    {
+        const QSignalBlocker block(txtOther_);
+        txtOther_->setText(amountText(shippingStart_));
+    }
+    try {
+        recalcOrder(0, 0);
+    } catch (const std::exception&) {
+        shippingStart_ = Currency();
         txtOther_->setText(QString());
     }
 }
 
 void GetOrderWindow::shippingFinished() {
     txtOther_->setText(totals_.shipping == Currency() ? QString() : FormatGrouped(totals_.shipping, 0));
+    shippingStart_ = totals_.shipping;
+}
+
+bool GetOrderWindow::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == txtOther_ && e->type() == QEvent::FocusIn)
+        shippingStart_ = totals_.shipping;
+    return frame::ChildWindow::eventFilter(watched, e);
 }
 
 void GetOrderWindow::clearEntries() {
@@ -517,10 +596,12 @@ void GetOrderWindow::clearEntries() {
         msfG_->setTextAt(r, 8, countText(l.stock));
     }
     totals_.shipping = Currency();
+    shippingStart_ = Currency();
     {
         const QSignalBlocker block(txtOther_);
         txtOther_->clear();
     }
+    editStart_.reset();
     msfG_->editor()->setText(msfG_->textAt(curRow_, curCol_));
     // The totals are recomputed even when the editor stands on a row without goods.
     try {
@@ -548,8 +629,15 @@ std::optional<QString> GetOrderWindow::chosenCode(QComboBox* picker) const {
     return picker->itemData(found).toString();
 }
 
+bool GetOrderWindow::isReserved(const QString& code, int field) {
+    return code == state().gReservedCode[size_t(field)];
+}
+
 void GetOrderWindow::commitOrder() {
-    if (!usable_ || !pendingPresent_ || unloaded_)
+    if (!usable_ || unloaded_)
+        return;
+    // A number that could not be taken again after a refused save is tried once more now.
+    if (!pendingPresent_ && !newPendingOrder(true))
         return;
     Currency saleAndShipping;
     try {
@@ -562,14 +650,15 @@ void GetOrderWindow::commitOrder() {
         errorBox(QStringLiteral("総合計が０以下です。"));
         return;
     }
+    // The reserved seed rows stand first in the pickers but are no client or employee to sell for.
     const std::optional<QString> client = chosenCode(dbcClient_);
-    if (!client) {
+    if (!client || isReserved(*client, core::kLenClientCode)) {
         errorBox(QStringLiteral("顧客名を一覧から選んでください。"));
         dbcClient_->setFocus();
         return;
     }
     const std::optional<QString> employee = chosenCode(dbcEmployee_);
-    if (!employee) {
+    if (!employee || isReserved(*employee, core::kLenEmployeeCode)) {
         errorBox(QStringLiteral("社員名を一覧から選んでください。"));
         dbcEmployee_->setFocus();
         return;
@@ -601,7 +690,7 @@ void GetOrderWindow::commitOrder() {
             errorBox(QStringLiteral("受注No.%1 の受注データが見つかりません。受注は保存されていません。\n"
                                                 "新しい受注No.を取り直しますので、もう一度「契約」を押してください。")
                                      .arg(m_OrderNo_));
-            newPendingOrder();
+            newPendingOrder(true);
         }
         return;
     } catch (const std::exception& e) {

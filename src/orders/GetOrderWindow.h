@@ -60,23 +60,28 @@ private:
     bool build();
     void rebuild();
     bool failBuild(const QString& text, const QString& title = QStringLiteral("Varnox"));
-    bool newPendingOrder();
+    bool newPendingOrder(bool keepChoices = false);
     void deletePendingOrder(bool quiet);
 
     void paintRows();
     void recalcOrder(int c, int j);
     void clearEntries();
     void cellEdit(const QString& text);
+    void restoreEditStart();
+    void priceColumnClicked(int R, int C);
     void gridCellChanged();
     void scrollTick();
     void categoryChanged();
     void shippingChanged(const QString& text);
     void shippingFinished();
+    void restoreShipping();
     void showHugeNumber();
+    bool eventFilter(QObject* watched, QEvent* e) override;
     void errorBox(const QString& text, const QString& title = QStringLiteral("Varnox"));
 
     db::Database& database();
     std::optional<QString> chosenCode(QComboBox* picker) const;
+    bool isReserved(const QString& code, int field);
     EntryLine* lineAt(int c, int j);
     int goodsCount(int c) const;
 
@@ -115,6 +120,15 @@ private:
     bool scrollPending_ = false;
     bool inCatChange_ = false;
     bool unloaded_ = false;
+
+    // The cell being edited and its value when the editor came to it: a number too large puts that
+    // value back. Reset whenever the editor moves to another cell or another goods scrolls under it.
+    struct EditStart {
+        int cat = 0, j = 0, col = 0;
+        db::Currency value;
+    };
+    std::optional<EditStart> editStart_;
+    db::Currency shippingStart_; // 送料 when the box's edit began
 };
 
 } // namespace orders

@@ -36,6 +36,11 @@ void OrderListModel::setCancelMark(int i, const QString& mark) {
     emit dataChanged(index(i, ColCancel), index(i, ColCancel), {Qt::DisplayRole});
 }
 
+void OrderListModel::replaceOrder(int i, OrderListRow row) {
+    rows_[size_t(i)] = std::move(row);
+    emit dataChanged(index(i, 0), index(i, ColumnCount - 1), {Qt::DisplayRole});
+}
+
 int OrderListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : qMax(orderCount(), minRows_);
 }

@@ -28,6 +28,7 @@ public:
     const OrderListRow& order(int i) const { return rows_[size_t(i)]; } // 0-based
     void setPaidDate(int i, double paidDate);
     void setCancelMark(int i, const QString& mark);
+    void replaceOrder(int i, OrderListRow row);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

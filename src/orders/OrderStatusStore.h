@@ -6,6 +6,7 @@
 #include "db/Database.h"
 
 #include <QString>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -36,6 +37,12 @@ private:
     qint32 orderNo_;
 };
 
+// What a cancel click did: wrote the new mark, or found the order changed meanwhile and wrote nothing.
+struct CancelToggle {
+    bool written = false;
+    QString mark; // the mark the table holds now
+};
+
 class OrderStatusStore {
 public:
     // Opens the database file; throws db::DbError when it cannot.
@@ -49,9 +56,13 @@ public:
     // Writes 入金日 of that one order (0 = unpaid). Throws OrderNotFound or db::DbError; then nothing changed.
     void setPaidDate(qint32 orderNo, double paidDate);
 
-    // Flips the cancel mark of the order as stored now and gives every line of the order the same mark,
-    // in one transaction. Returns the new mark. Throws OrderNotFound or db::DbError; then nothing changed.
-    QString toggleCancel(qint32 orderNo);
+    // Writes the mark opposite to the shown one into the order and every line of it, in one transaction,
+    // but only while the table still holds the shown mark; otherwise nothing is written and the stored
+    // mark is returned. Throws OrderNotFound or db::DbError; then nothing changed.
+    CancelToggle toggleCancel(qint32 orderNo, const QString& shownMark);
+
+    // One listed order as listOrders() gives it; nullopt when it is no longer listed.
+    std::optional<OrderListRow> readOrder(qint32 orderNo);
 
     db::Database& database() { return db_; }
 

@@ -244,6 +244,7 @@ void StockUpdateWindow::scrollTick() {
     paintRows();
     grid_->setCol(col_);
     grid_->setRow(row_);
+    editStart_.reset(); // another goods stands under the editor now
     grid_->editor()->setText(grid_->text());
     grid_->setPainting(true);
     ready_ = true;
@@ -259,8 +260,10 @@ void StockUpdateWindow::onCellChanged() {
     }
     if (!ready_)
         return;
-    if (grid_->col() == kCountCol)
+    if (grid_->col() == kCountCol) {
+        editStart_.reset(); // the editor comes to a cell: a new edit begins
         grid_->gridStoreEditor(row_, col_);
+    }
     else
         grid_->setCol(kCountCol);
 }
@@ -269,7 +272,10 @@ void StockUpdateWindow::onEditorChanged(const QString& text) {
     if (!usable_ || cats_.empty())
         return;
     if (StockLine* line = lineAt(row_)) {
-        const StockInput in = interpretStockInput(text, line->goods.stock);
+        const int j = cats_[size_t(cur_)].top + row_;
+        if (!editStart_ || editStart_->cat != cur_ || editStart_->j != j)
+            editStart_ = EditStart{cur_, j, line->goods.stock};
+        const StockInput in = interpretStockInput(text, line->goods.stock, editStart_->count);
         if (in.overflow)
             ui::messages().error(kHugeNumber);
         grid_->setText(in.cellText);
@@ -348,6 +354,7 @@ void StockUpdateWindow::layoutContents() {
 
 void StockUpdateWindow::reload() {
     usable_ = true;
+    editStart_.reset();
     scrollPending_ = false;
     pointerInside_ = false;
     row_ = 1;

@@ -6,6 +6,7 @@
 #include "orders/StockStore.h"
 
 #include <QTimer>
+#include <optional>
 #include <vector>
 
 class QComboBox;
@@ -81,6 +82,12 @@ private:
     bool ready_ = false;
     bool scrollPending_ = false;
     bool pointerInside_ = false;
+    // The goods being edited and its count when the editor came to it (a number too large puts it back).
+    struct EditStart {
+        int cat = 0, j = 0;
+        qint32 count = 0;
+    };
+    std::optional<EditStart> editStart_;
 
     EntryGrid* grid_;
     QLabel* Label1;

@@ -58,6 +58,11 @@ struct WindowTest : ::testing::Test {
         // The build, then the layout after its extra tick (or the close of a failed build).
         (void)QTest::qWaitFor([&] { return !w->isVisible() || w->grid()->table()->columnWidth(1) > 150; }, 10000);
     }
+    // A client and an employee other than the reserved seed rows the pickers start on.
+    void pick() {
+        w->clientPicker()->setCurrentIndex(1);
+        w->employeePicker()->setCurrentIndex(1);
+    }
     QTableWidget* table() { return w->grid()->table(); }
     void clickCell(int r, int c) {
         QTest::mouseClick(table()->viewport(), Qt::LeftButton, {}, table()->visualItemRect(table()->item(r - 1, c)).center());
@@ -233,7 +238,7 @@ TEST_F(WindowTest, TypedAmountsTable) {
     EXPECT_TRUE(rec.texts().isEmpty());
 }
 
-TEST_F(WindowTest, HugeNumbersAreReportedAndStoreZero) {
+TEST_F(WindowTest, HugeProductIsReportedAndTheQuantityKeepsItsValue) {
     open();
     clickCell(1, 5);
     w->grid()->editor()->setText(QStringLiteral("2147483647")); // pasted at once
@@ -297,6 +302,7 @@ TEST_F(WindowTest, FailedSaveKeepsEntriesAndDatabase) {
         db::Database d(s.gDbPath);
         d.execute(QStringLiteral("CREATE TRIGGER fail BEFORE UPDATE ON \"受注データ\" BEGIN SELECT RAISE(ABORT, 'disk full'); END"));
     }
+    pick();
     QTest::mouseClick(w->okButton(), Qt::LeftButton);
     ASSERT_EQ(rec.shown().size(), 1u);
     EXPECT_TRUE(rec.shown()[0].text.startsWith(QStringLiteral("受注を保存できませんでした。")));
@@ -320,6 +326,7 @@ TEST_F(WindowTest, GoodsOrPendingRowGoneMeanwhile) {
         d.execute(QStringLiteral("DELETE FROM \"商品マスタ\" WHERE \"商品コード\" = 'G2'"));
     }
     const QString opened = snapshot(s.gDbPath);
+    pick();
     QTest::mouseClick(w->okButton(), Qt::LeftButton);
     EXPECT_EQ(rec.texts(), QStringList{QStringLiteral("商品コード「G2」の商品が商品マスタにありません。\n受注は保存されていません。")});
     EXPECT_EQ(snapshot(s.gDbPath), opened);
@@ -380,6 +387,7 @@ TEST_F(WindowTest, FreeGoodsWithShippingStillStoreTheirLinesAndStock) {
     clickCell(1, 6);
     type(QStringLiteral("2"));
     QTest::keyClicks(w->shippingBox(), QStringLiteral("300"));
+    pick();
     QTest::mouseClick(w->okButton(), Qt::LeftButton);
     EXPECT_TRUE(rec.texts().isEmpty());
     EXPECT_EQ(count("SELECT COUNT(*) FROM \"受注個別データ\" WHERE \"受注No\" = 1 AND \"個数\" = 2"), 1);
@@ -390,6 +398,7 @@ TEST_F(WindowTest, FreeGoodsWithShippingStillStoreTheirLinesAndStock) {
 TEST_F(WindowTest, OnlyShippingStoresTheOrderWithoutLines) {
     open();
     QTest::keyClicks(w->shippingBox(), QStringLiteral("700"));
+    pick();
     QTest::mouseClick(w->okButton(), Qt::LeftButton);
     EXPECT_EQ(count("SELECT COUNT(*) FROM \"受注個別データ\""), 1);
     EXPECT_EQ(count("SELECT \"送料\" FROM \"受注データ\" WHERE \"受注No\" = 1"), 7000000);

@@ -103,32 +103,49 @@ TEST(OrderStatusStore, CancelAndRestoreTheOrderWithAllItsLines) {
     t.addLine(4, 2);
     OrderStatusStore store(t.state.gDbPath);
 
-    EXPECT_EQ(store.toggleCancel(1), QStringLiteral("X"));
+    EXPECT_EQ(store.toggleCancel(1, QStringLiteral(" ")).mark, QStringLiteral("X"));
     EXPECT_EQ(t.orderField(1, QStringLiteral("キャンセル")).toString(), QStringLiteral("X"));
     EXPECT_EQ(t.lineMarks(1), QStringList({"X", "X", "X"}));
     EXPECT_EQ(t.lineMarks(2), QStringList({" "}));
     EXPECT_EQ(t.orderField(2, QStringLiteral("キャンセル")).toString(), QStringLiteral(" "));
 
-    EXPECT_EQ(store.toggleCancel(1), QStringLiteral(" "));
+    EXPECT_EQ(store.toggleCancel(1, QStringLiteral("X")).mark, QStringLiteral(" "));
     EXPECT_EQ(t.orderField(1, QStringLiteral("キャンセル")).toString(), QStringLiteral(" "));
     EXPECT_EQ(t.lineMarks(1), QStringList({" ", " ", " "}));
     EXPECT_EQ(t.orderField(1, QStringLiteral("入金日")).toDouble(), 0.0);
 }
 
-TEST(OrderStatusStore, ToggleDecidesFromTheStoredMark) {
+TEST(OrderStatusStore, ToggleWritesOnlyWhileTheTableHoldsTheShownMark) {
     struct Case {
-        QVariant stored;
-        QString expected;
+        QVariant stored; // changed by another program after the list was read
+        QString shown;
+        bool written;
+        QString after; // order row and every line
     };
-    for (const Case& c : {Case{QStringLiteral("X"), " "}, Case{QStringLiteral(" "), "X"}, Case{QVariant(), "X"}}) {
+    const Case cases[] = {
+        {QStringLiteral(" "), QStringLiteral(" "), true, QStringLiteral("X")},
+        {QVariant(), QStringLiteral(" "), true, QStringLiteral("X")}, // a blank mark is not cancelled
+        {QStringLiteral("X"), QStringLiteral("X"), true, QStringLiteral(" ")},
+        {QStringLiteral("X"), QStringLiteral(" "), false, QStringLiteral("X")}, // cancelled elsewhere
+        {QStringLiteral(" "), QStringLiteral("X"), false, QStringLiteral(" ")}, // restored elsewhere
+    };
+    for (const Case& c : cases) {
         TestDb t;
         t.addOrder(1, 1000, 0, 0.0, QStringLiteral(" "));
+        t.addLine(1, 1);
+        t.addLine(2, 1);
         OrderStatusStore store(t.state.gDbPath);
         (void)store.listOrders(false);
-        // Another program changed the mark after the list was read.
         t.db->execute(QStringLiteral("UPDATE 受注データ SET キャンセル = ? WHERE 受注No = 1"), {c.stored});
-        EXPECT_EQ(store.toggleCancel(1), c.expected) << c.stored.toString().toStdString();
-        EXPECT_EQ(t.orderField(1, QStringLiteral("キャンセル")).toString(), c.expected);
+        // Lines that must change hold the other mark first; lines that must not hold the final one.
+        const QString linesBefore = !c.written ? c.after : c.after == QStringLiteral("X") ? QStringLiteral(" ") : QStringLiteral("X");
+        t.db->execute(QStringLiteral("UPDATE 受注個別データ SET キャンセル = ? WHERE 受注No = 1"), {linesBefore});
+        const orders::CancelToggle r = store.toggleCancel(1, c.shown);
+        const std::string label = c.stored.toString().toStdString() + "/" + c.shown.toStdString();
+        EXPECT_EQ(r.written, c.written) << label;
+        EXPECT_EQ(r.mark, c.after) << label;
+        EXPECT_EQ(t.orderField(1, QStringLiteral("キャンセル")).toString(), c.after) << label;
+        EXPECT_EQ(t.lineMarks(1), QStringList({c.after, c.after})) << label;
     }
 }
 
@@ -136,8 +153,8 @@ TEST(OrderStatusStore, OrderWithoutLinesAndVanishedOrder) {
     TestDb t;
     t.addOrder(1, 1000, 0);
     OrderStatusStore store(t.state.gDbPath);
-    EXPECT_EQ(store.toggleCancel(1), QStringLiteral("X"));
-    EXPECT_THROW(store.toggleCancel(7), orders::OrderNotFound);
+    EXPECT_EQ(store.toggleCancel(1, QStringLiteral(" ")).mark, QStringLiteral("X"));
+    EXPECT_THROW(store.toggleCancel(7, QStringLiteral(" ")), orders::OrderNotFound);
     EXPECT_EQ(t.lineMarks(0), QStringList({" "})); // the seed line is never touched
 }
 
@@ -151,7 +168,7 @@ TEST(OrderStatusStore, FailureOnALineRollsTheWholeToggleBack) {
     t.db->execute(QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE ON 受注個別データ WHEN OLD.個別No = 3 "
                                  "BEGIN SELECT RAISE(ABORT, 'injected'); END"));
     OrderStatusStore store(t.state.gDbPath);
-    EXPECT_THROW(store.toggleCancel(1), db::DbError);
+    EXPECT_THROW(store.toggleCancel(1, QStringLiteral(" ")), db::DbError);
     EXPECT_EQ(t.orderField(1, QStringLiteral("キャンセル")).toString(), QStringLiteral(" "));
     EXPECT_EQ(t.lineMarks(1), QStringList({" ", " ", " "}));
     EXPECT_FALSE(store.database().inTransaction());

@@ -139,9 +139,10 @@ TEST_F(StockWindow, TypedCountsAndTheOverflowMessage) {
     type(w, QStringLiteral("3000000000"));
     ASSERT_EQ(rec.shown().size(), 1u);
     EXPECT_EQ(rec.shown()[0].text, QStringLiteral("本システムでは対象外の巨大な数値になってしまいました。"));
-    EXPECT_EQ(w->categories()[0].lines[0].goods.stock, -5); // the count before, not 0
-    EXPECT_EQ(w->grid()->editor()->text(), QStringLiteral("-5"));
-    EXPECT_EQ(cell(w, 1, 6), QStringLiteral("-5"));
+    // The count the cell had when the editor came to it, not 0 nor the last value typed.
+    EXPECT_EQ(w->categories()[0].lines[0].goods.stock, 1);
+    EXPECT_EQ(w->grid()->editor()->text(), QStringLiteral("1"));
+    EXPECT_EQ(cell(w, 1, 6), QStringLiteral("1"));
 }
 
 TEST_F(StockWindow, KeysKeepTheEditorOnTheCountColumnAndOffEmptyRows) {
