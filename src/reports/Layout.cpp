@@ -246,7 +246,7 @@ bool FrmtValidate(const QString& text, std::int32_t& count) {
         if (kind == kTokEmptyLine)
             continue;
         if (((kind == kTokSpace || kind == kTokCrLf) && nval > kFrmtMaxRepeat) ||
-            (kind == kTokFontSize && nval > kFrmtMaxFontSize))
+            (kind == kTokFontSize && nval > kFrmtMaxFontSize) || (kind == kTokMaxLine && nval > kFrmtMaxLine))
             return false;
         if (++count > kFrmtMaxTokens)
             return false; // would not fit the token tables

@@ -37,6 +37,7 @@ inline bool isSectionMarker(int kind) { return kind >= kTokCommon && kind <= kTo
 constexpr int kFrmtMaxTokens = 300;
 constexpr int kFrmtMaxRepeat = 1000;   // SPACE= and CRLF=
 constexpr int kFrmtMaxFontSize = 500;  // FONTSIZE=
+constexpr int kFrmtMaxLine = 500;      // MAXLINE=: rows on one page
 
 // Reads the file as CP932 into normal form: every run of CR and LF becomes one CR, NUL characters are
 // dropped, a CR ends the last line and one LF ends the text. True when the file holds a data character;

@@ -189,7 +189,9 @@ TEST(Validation, CountsAndLimits) {
         {QStringLiteral("SPACE=2000000000\r\n"), false, 0},
         {QStringLiteral("CRLF=99999999\r\n"), false, 0},
         {QStringLiteral("FONTSIZE=501\r\n"), false, 0},
-        {QStringLiteral("MAXLINE=5000\r\n"), true, 1},
+        {QStringLiteral("MAXLINE=500\r\n"), true, 1},
+        {QStringLiteral("MAXLINE=501\r\n"), false, 0},
+        {QStringLiteral("MAXLINE=2000000000\r\n"), false, 0},
     };
     for (const Case& c : cases) {
         std::int32_t count = -1;
@@ -287,12 +289,17 @@ TEST_F(LoadAllTest, BadFilesFallBackToTheirOwnDefault) {
     }
     writeFile(kInv, QByteArray("[COMMON]\r\nthis is no layout\r\n"));
     writeFile(kCncl, QByteArray("SPACE=2000000000\r\n"));
+    // a page of two billion lines would lock the menus until it is built
+    QString huge = DefaultLayoutText(kGetY);
+    huge.replace(QStringLiteral("MAXLINE=20"), QStringLiteral("MAXLINE=2000000000")).chop(1);
+    writeFile(kGetY, text::toCp932(huge.replace(QLatin1Char('\r'), QStringLiteral("\r\n"))));
     writeFile(kEmp, QByteArray("[COMMON]\r\n"));
     // LF-only line ends read as lines of their own.
     writeFile(kCli, QByteArray("[COMMON]\nMAXLINE=20\n[HEADER]\nHEADER=\"x\"\nCRLF=1\n[DATA]\nFORMAT=\"0\"\n"));
     writeFile(kRecD, QByteArray("\r\n\r\n"));
     LoadAllLayouts(s, dir.path());
-    EXPECT_EQ(rec.texts(), (QStringList{message(kRecD), message(kInv), message(kCncl)}));
+    EXPECT_EQ(rec.texts(), (QStringList{message(kRecD), message(kGetY), message(kInv), message(kCncl)}));
+    EXPECT_EQ(s.gFrmtText[kGetY], DefaultLayoutText(kGetY));
     EXPECT_EQ(s.gFrmtText[kInv], DefaultLayoutText(kInv));
     EXPECT_EQ(s.gFrmtCount[kInv], 86);
     EXPECT_EQ(s.gFrmtText[kCncl], DefaultLayoutText(kCncl));
