@@ -1,6 +1,7 @@
 // What work windows may ask of the main window, without depending on it.
 #pragma once
 
+class QString;
 class QWidget;
 
 namespace core {
@@ -19,6 +20,9 @@ public:
     // Locks (false) or frees (true) the toolbar and the top menus ファイル, 表示, 操作, ウィンドウ and ヘルプ,
     // as the progress window does while a report is built.
     virtual void setTopMenusEnabled(bool enabled) { (void)enabled; }
+
+    // Shows a note in the status bar for a while (where a print went).
+    virtual void showStatusMessage(const QString& text) { (void)text; }
 };
 
 } // namespace core

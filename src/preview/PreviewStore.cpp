@@ -7,97 +7,58 @@ namespace preview {
 
 using namespace reports;
 
-PreviewStore::PreviewStore(const QString& dbPath) : db_(std::make_unique<db::Database>(dbPath)) {}
+namespace {
 
-PreviewStore::~PreviewStore() = default;
-
-std::vector<Row> PreviewStore::rows(const QString& sql, const QVariantList& params) {
-    std::vector<Row> out;
-    db::Query q = db_->query(sql, params);
-    QStringList names;
-    for (int i = 0; i < q.columnCount(); ++i)
-        names << q.columnName(i);
-    while (q.next()) {
-        Row r;
-        r.reserve(names.size());
-        for (int i = 0; i < names.size(); ++i)
-            r.insert(names[i], q.value(i));
-        out.push_back(std::move(r));
-    }
-    return out;
+qint64 exists(db::Database& db, const QString& condition, const QVariantList& params = {}) {
+    return db.scalar(QStringLiteral("SELECT EXISTS (SELECT 1 FROM 受注データ WHERE 受注No <> 0") + condition +
+                         QStringLiteral(")"),
+                     params)
+        .toLongLong();
 }
 
-std::vector<Row> PreviewStore::tableRows(int kind, const core::AppState& s) {
+} // namespace
+
+qint64 QueryRowCount(db::Database& db, int kind, const core::AppState& s) {
+    const QString code = s.gCondCode[size_t(kind)];
     switch (kind) {
     case kComm:
-        return rows(QStringLiteral("SELECT * FROM 商品マスタ WHERE 商品コード <> ?"),
-                    {s.gReservedCode[core::kLenGoodsCode]});
+        return db.scalar(QStringLiteral("SELECT COUNT(*) FROM 商品マスタ WHERE 商品コード <> ?"),
+                         {s.gReservedCode[core::kLenGoodsCode]})
+            .toLongLong();
     case kCli:
-        return rows(QStringLiteral("SELECT * FROM 顧客マスタ WHERE 顧客コード <> ?"),
-                    {s.gReservedCode[core::kLenClientCode]});
+        return db.scalar(QStringLiteral("SELECT COUNT(*) FROM 顧客マスタ WHERE 顧客コード <> ?"),
+                         {s.gReservedCode[core::kLenClientCode]})
+            .toLongLong();
     case kEmp:
-        return rows(QStringLiteral("SELECT * FROM 社員マスタ WHERE 社員コード <> ?"),
-                    {s.gReservedCode[core::kLenEmployeeCode]});
+        return db.scalar(QStringLiteral("SELECT COUNT(*) FROM 社員マスタ WHERE 社員コード <> ?"),
+                         {s.gReservedCode[core::kLenEmployeeCode]})
+            .toLongLong();
     case kRecG:
-        return rows(QStringLiteral("SELECT * FROM 受注データ WHERE 受注No <> 0"), {});
+        return db.scalar(QStringLiteral("SELECT COUNT(*) FROM 受注データ WHERE 受注No <> 0")).toLongLong();
     case kRecD:
-        return rows(QStringLiteral("SELECT * FROM 受注個別データ WHERE 個別No <> 0"), {});
+        return db.scalar(QStringLiteral("SELECT COUNT(*) FROM 受注個別データ WHERE 個別No <> 0")).toLongLong();
     case kLack:
-        return rows(QStringLiteral("SELECT * FROM 商品マスタ WHERE 商品コード <> ? AND 在庫量 <= 在庫発注点"),
-                    {s.gReservedCode[core::kLenGoodsCode]});
-    default:
-        return {};
-    }
-}
-
-std::vector<Row> PreviewStore::orderRows(int kind, const QString& code, int invoiceScope) {
-    switch (kind) {
+        return db.scalar(QStringLiteral("SELECT COUNT(*) FROM 商品マスタ WHERE 商品コード <> ? AND 在庫量 <= 在庫発注点"),
+                         {s.gReservedCode[core::kLenGoodsCode]})
+            .toLongLong();
     case kInfC:
-        if (code.isEmpty())
-            break;
-        return rows(QStringLiteral("SELECT * FROM 受注データ WHERE 受注No <> 0 AND 顧客コード = ?"), {code});
+        return code.isEmpty() ? exists(db, {}) : exists(db, QStringLiteral(" AND 顧客コード = ?"), {code});
     case kInfS:
-        if (code.isEmpty())
-            break;
-        return rows(QStringLiteral("SELECT * FROM 受注データ WHERE 受注No <> 0 AND 社員コード = ?"), {code});
+        return code.isEmpty() ? exists(db, {}) : exists(db, QStringLiteral(" AND 社員コード = ?"), {code});
     case kGetD:
-        return rows(QStringLiteral("SELECT * FROM 受注データ WHERE 受注No <> 0 AND 入金日 <> 0"), {});
+        return exists(db, QStringLiteral(" AND 入金日 <> 0"));
     case kGetY:
-        return rows(QStringLiteral("SELECT * FROM 受注データ WHERE 受注No <> 0 AND 入金日 = 0"), {});
+        return exists(db, QStringLiteral(" AND 入金日 = 0"));
     case kCncl:
-        return rows(QStringLiteral("SELECT * FROM 受注データ WHERE 受注No <> 0 AND キャンセル = 'X'"), {});
+        return exists(db, QStringLiteral(" AND キャンセル = 'X'"));
     case kInv:
-        if (invoiceScope == 0)
-            return rows(QStringLiteral("SELECT * FROM 受注データ WHERE 受注No <> 0 AND 入金日 = 0"), {});
-        break;
+        return s.gInvPrintScope == 0 ? exists(db, QStringLiteral(" AND 入金日 = 0")) : exists(db, {});
+    case kInfM:
+        // The order lines must hold more than their seed row as well.
+        return exists(db, {}) && db.scalar(QStringLiteral("SELECT COUNT(*) FROM 受注個別データ")).toLongLong() > 1;
     default:
-        break;
+        return exists(db, {});
     }
-    return rows(QStringLiteral("SELECT * FROM 受注データ WHERE 受注No <> 0"), {});
-}
-
-std::vector<Row> PreviewStore::linesOf(std::int32_t orderNo) {
-    return rows(QStringLiteral("SELECT * FROM 受注個別データ WHERE 受注No = ?"), {orderNo});
-}
-
-qint64 PreviewStore::lineCount() {
-    return db_->scalar(QStringLiteral("SELECT COUNT(*) FROM 受注個別データ")).toLongLong();
-}
-
-bool PreviewStore::clientName(const QString& code, QString& name) {
-    const QVariant v = db_->scalar(QStringLiteral("SELECT 顧客名 FROM 顧客マスタ WHERE 顧客コード = ? LIMIT 1"), {code});
-    if (!v.isValid())
-        return false;
-    name = v.toString();
-    return true;
-}
-
-bool PreviewStore::goodsName(const QString& code, QString& name) {
-    const QVariant v = db_->scalar(QStringLiteral("SELECT 商品名 FROM 商品マスタ WHERE 商品コード = ? LIMIT 1"), {code});
-    if (!v.isValid())
-        return false;
-    name = v.toString();
-    return true;
 }
 
 } // namespace preview

@@ -1,13 +1,11 @@
-// The rows a preview reads: one query per report, chosen by report kind, every value bound.
+// What the preview asks the database before it builds: whether the report's query finds a row. The
+// seed rows, the payment tests, the cancel mark, the client or employee code and the invoice scope are
+// decided here, so an empty result is told as "データが空です。" before any page is drawn.
 #pragma once
 
 #include "core/AppState.h"
 
-#include <QHash>
 #include <QString>
-#include <QVariant>
-#include <memory>
-#include <vector>
 
 namespace db {
 class Database;
@@ -15,36 +13,7 @@ class Database;
 
 namespace preview {
 
-// One stored row, by field name; Null is an invalid QVariant.
-using Row = QHash<QString, QVariant>;
-
-class PreviewStore {
-public:
-    // Opens the database file; throws db::DbError when it cannot.
-    explicit PreviewStore(const QString& dbPath);
-    ~PreviewStore();
-
-    // The rows of a table report (商品マスタ, 顧客マスタ, 社員マスタ, 受注データ一覧, 受注個別データ一覧,
-    // 在庫不足商品一覧) without the seed row; the shortage list keeps only goods at or below their order point.
-    std::vector<Row> tableRows(int kind, const core::AppState& state);
-
-    // The orders an order report reads, seed order left out: payment tests, the cancel mark, the client or
-    // employee code (when not "") and the invoice scope (0 = unpaid only) are decided here.
-    std::vector<Row> orderRows(int kind, const QString& code, int invoiceScope);
-
-    // The lines of one order, in table order.
-    std::vector<Row> linesOf(std::int32_t orderNo);
-    // Rows of the order-line table, its seed row counted.
-    qint64 lineCount();
-
-    // Name of the first client / goods with the code; false when there is none.
-    bool clientName(const QString& code, QString& name);
-    bool goodsName(const QString& code, QString& name);
-
-private:
-    std::vector<Row> rows(const QString& sql, const QVariantList& params);
-
-    std::unique_ptr<db::Database> db_;
-};
+// Rows the report's query finds (table reports: their count; order reports: 0 or 1).
+qint64 QueryRowCount(db::Database& db, int kind, const core::AppState& state);
 
 } // namespace preview

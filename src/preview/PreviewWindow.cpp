@@ -6,6 +6,8 @@
 #include "reports/ReportState.h"
 #include "ui/MessageService.h"
 #include "ui/WindowHelpers.h"
+#include "print/PageSetup.h"
+#include "print/PainterTarget.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -90,6 +92,15 @@ frmPreview::frmPreview(core::AppState& state, QWidget* parent)
     picPr0_->setObjectName(QStringLiteral("picPr0"));
     picPr0_->hide();
 
+    // The build waits until the window has kept its size for a moment: a maximized window gets its
+    // final size only after the first resize.
+    settle_.setInterval(50);
+    settle_.setSingleShot(true);
+    connect(&settle_, &QTimer::timeout, this, [this] {
+        if (!built_ && isVisible())
+            build();
+    });
+
     timer1_.setInterval(100);
     timer1_.setSingleShot(true);
     connect(&timer1_, &QTimer::timeout, this, [this] { Timer1_Timer(); });
@@ -105,60 +116,39 @@ frmPreview::frmPreview(core::AppState& state, QWidget* parent)
 
 frmPreview::~frmPreview() { unload(); }
 
-QSizeF frmPreview::printerPageTwips() {
-    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
-    QSizeF points = QPageSize(QPageSize::A4).sizePoints();
-    if (!info.isNull()) {
-        const QPageSize size = info.defaultPageSize();
-        if (size.isValid())
-            points = size.sizePoints();
-    }
-    return points * 20.0;
-}
+QSizeF frmPreview::printerPageTwips() { return print::PageSetup::current().printableTwips(); }
+
+int frmPreview::toolbarHeight() const { return tb_->height(); }
 
 void frmPreview::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    // The pages are built once, from the message loop, after the window has its size.
-    if (!buildQueued_) {
-        buildQueued_ = true;
-        QTimer::singleShot(0, this, [this] {
-            if (!built_)
-                build();
-        });
-    }
+    if (!built_)
+        settle_.start();
 }
 
 BuildOutcome frmPreview::build() {
     built_ = true;
+    settle_.stop();
     setEnabled(false);
+    if (layout())
+        layout()->activate();
 
     // Fit the printer's page into the frame, a margin of the toolbar's height around it.
-    const double dpiX = logicalDpiX();
-    const double dpiY = logicalDpiY();
     const double m = tb_->height();
-    const double bw = picBase_->width();
-    const double bh = picBase_->height();
     const QSizeF pageTw = printerPageTwips();
-    const double pw = pageTw.width() * dpiX / 1440.0; // the page in screen pixels
-    const double ph = pageTw.height() * dpiY / 1440.0;
-    double r = std::max(bw - m, 1.0) / pw;
-    int w = int(std::max(bw - m, 1.0));
-    int h = int(std::floor(ph * r));
-    if (bh - m < h) {
-        r = std::max(bh - m, 1.0) / ph;
-        w = int(std::floor(pw * r));
-        h = int(std::max(bh - m, 1.0));
-    }
-    picPr0_->setGeometry(int(std::lround(bw - w)) / 2, int(std::lround(bh - h)) / 2, w, h);
+    const PageFit fit = FitPage(picBase_->width(), picBase_->height(), m, pageTw.width() * logicalDpiX() / 1440.0,
+                                pageTw.height() * logicalDpiY() / 1440.0);
+    pagePixels_ = QSize(std::max(fit.width, 1), std::max(fit.height, 1));
+    picPr0_->setGeometry(fit.left, fit.top, pagePixels_.width(), pagePixels_.height());
 
     reports::ReportState& rs = reports::reportState(state_);
-    rs.gPrintScale = r;
-    pages_ = std::make_unique<ImagePages>(QSize(w, h));
+    rs.gPrintScale = fit.scale;
+    // The recording measures text as a picture of the page does (15 twips to a pixel at 96 dpi).
+    pages_ = std::make_unique<print::PageRecording>(pagePixels_.width() * 15.0, pagePixels_.height() * 15.0, 96);
     BuildContext ctx{state_, rs, *pages_, wait_, [] { ui::DoEvents(); }};
     const BuildOutcome outcome = BuildPreview(ctx, state_.gReportName);
-    pages_->finish();
     mRecCount = ctx.recCount;
-    mPageCount = pages_->count();
+    mPageCount = outcome == BuildOutcome::Shown ? pages_->pageCount() : 0;
 
     if (outcome != BuildOutcome::Shown) {
         timer1_.start();
@@ -171,9 +161,22 @@ BuildOutcome frmPreview::build() {
     return outcome;
 }
 
+QImage frmPreview::pageImage(int n) const {
+    QImage image(pagePixels_, QImage::Format_RGB32);
+    image.setDotsPerMeterX(3780);
+    image.setDotsPerMeterY(3780);
+    image.fill(Qt::white);
+    if (pages_ && n >= 1 && n <= mPageCount) {
+        print::PainterTarget target(&image);
+        pages_->play(n, target);
+        target.end();
+    }
+    return image;
+}
+
 void frmPreview::showPage(int n) {
     mPage = n;
-    picPr0_->setPixmap(QPixmap::fromImage(pages_->image(n)));
+    picPr0_->setPixmap(QPixmap::fromImage(pageImage(n)));
     picPr0_->setVisible(true);
 }
 

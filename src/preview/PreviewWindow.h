@@ -3,8 +3,8 @@
 #pragma once
 
 #include "core/AppState.h"
-#include "preview/PageSink.h"
 #include "preview/PreviewBuild.h"
+#include "print/PageRecording.h"
 
 #include <QTimer>
 #include <QWidget>
@@ -24,10 +24,11 @@ public:
     explicit frmPreview(core::AppState& state, QWidget* parent = nullptr);
     ~frmPreview() override;
 
-    // Page size of the printer in twips (A4 when no printer answers).
+    // The area of the printer's page that reports are drawn on, in twips (the page set-up's).
     static QSizeF printerPageTwips();
 
-    // Builds the pages now (otherwise done once, after the first resize). Returns the outcome.
+    // Builds the pages now (otherwise done once, when the window has kept its size for a moment after
+    // being shown). Returns the outcome.
     BuildOutcome build();
     bool built() const { return built_; }
 
@@ -39,7 +40,12 @@ public:
     QPushButton* cmdBack() const { return cmdBack_; }
     QPushButton* cmdClose() const { return cmdClose_; }
     QLabel* visiblePage() const { return picPr0_; }
-    const QImage& pageImage(int n) const { return pages_->image(n); }
+    QWidget* pageFrame() const { return picBase_; }
+    int toolbarHeight() const;
+    // Page n as a picture, drawn from its recording.
+    QImage pageImage(int n) const;
+    // The recorded pages (none before the build).
+    const print::PageRecording* recording() const { return pages_.get(); }
     // The wait before failure messages (tests shorten it).
     void setWaitOneSecond(std::function<void()> wait) { wait_ = std::move(wait); }
 
@@ -66,9 +72,10 @@ private:
     QWidget* picBase_;
     QLabel* picPr0_;
     QTimer timer1_;
-    std::unique_ptr<ImagePages> pages_;
+    QTimer settle_;
+    QSize pagePixels_;
+    std::unique_ptr<print::PageRecording> pages_;
     std::function<void()> wait_;
-    bool buildQueued_ = false;
     bool built_ = false;
     bool unloaded_ = false;
     std::int32_t mPage = 0;

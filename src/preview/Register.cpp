@@ -10,6 +10,8 @@
 #include <QApplication>
 #include <QDialog>
 #include <QPointer>
+#include <QScreen>
+#include <QGuiApplication>
 #include <memory>
 
 namespace preview {
@@ -92,6 +94,9 @@ bool RunPreviewCommand(core::AppState& s, QWidget* parent, const QString& name) 
     ui::DoEvents();
     s.gReportName = reports::ReportName(item->kind);
     auto* w = new frmPreview(s);
+    // Shown at the screen's size at once, so the pages are not built for a smaller window first.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        w->setGeometry(screen->availableGeometry());
     w->showMaximized();
     return true;
 }

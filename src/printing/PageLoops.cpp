@@ -1,9 +1,9 @@
 #include "printing/PageLoops.h"
 
 #include "db/OleDate.h"
+#include "print/FitTarget.h"
 #include "reports/Renderers.h"
 
-#include <QHash>
 #include <algorithm>
 
 namespace printing {
@@ -13,24 +13,9 @@ using namespace reports;
 namespace {
 
 const QString kNoSep;
+const QString kOrderNo = QStringLiteral("受注No");
 
-// Row indices of a snapshot grouped by a field, each group in stored order.
-template <typename Key>
-QHash<Key, std::vector<int>> groupRows(const TableSnapshot& t, const QString& field) {
-    QHash<Key, std::vector<int>> groups;
-    for (int i = 0; i < t.size(); ++i) {
-        const QVariant v = t.value(i, field);
-        if (v.isNull())
-            continue;
-        if constexpr (std::is_same_v<Key, QString>)
-            groups[v.toString()].push_back(i);
-        else
-            groups[Key(v.toLongLong())].push_back(i);
-    }
-    return groups;
-}
-
-std::int32_t orderNo(const TableSnapshot& t, int row) { return std::int32_t(t.value(row, QStringLiteral("受注No")).toLongLong()); }
+std::int32_t orderNo(const Rows& t) { return std::int32_t(t.value(kOrderNo).toLongLong()); }
 
 void newPageOrFail(print::RenderTarget& target) {
     if (!target.newPage())
@@ -40,41 +25,99 @@ void newPageOrFail(print::RenderTarget& target) {
 // The page capacity as a count of rows per page: a page always takes at least one row.
 int rowsPerPage(const PrintJob& job) { return std::max(1, job.pageCapacity); }
 
-// One row per data line; a header on every page, the page number at its foot. A further page is begun
-// only for a row that is about to print, so no page holds the header alone after the last row.
-int tablePages(const PageSpec& spec, PrintJob& job, PageContext& ctx) {
-    ReportState& rs = ctx.rs;
+// The readers of the job: the database's, or the snapshots held in memory.
+Rows& rowsOf(PrintJob& job, bool tableReport) {
+    if (!job.rows)
+        job.rows = printing::rowsOf(tableReport ? job.table : job.orders);
+    return *job.rows;
+}
+OrdersWithLines& ordersOf(PrintJob& job) {
+    if (!job.ordersAndLines)
+        job.ordersAndLines = ordersWithLinesOf(job.orders, job.lines);
+    return *job.ordersAndLines;
+}
+
+// How far one full page of the report reaches, drawn from empty records on a measuring target: title,
+// headers, page-capacity data rows, footer and page number. Pages that reach past the device's page are
+// drawn smaller as a whole, so that no column is lost at the edge.
+double fitScale(const PageSpec& spec, const PrintJob& job, ReportState& rs, print::RenderTarget& target) {
+    ReportState probe(rs.app);
+    probe.frmt = rs.frmt;
+    probe.gPrintScale = rs.gPrintScale;
+    probe.today = rs.today;
+    print::MeasureTarget m(target);
+    const int rows = spec.family == PageFamily::Invoice ? std::max(1, job.pageCapacity) : rowsPerPage(job);
+    switch (spec.family) {
+    case PageFamily::Table:
+        spec.header(probe, m, kNoSep, true);
+        for (int i = 0; i < rows; ++i)
+            spec.data(probe, m, kNoSep, true);
+        break;
+    case PageFamily::OrderList:
+    case PageFamily::OrderLines:
+    case PageFamily::OrderDetail: {
+        const size_t k = size_t(spec.kind);
+        m.setFontSize(9);
+        m.print(ConditionTitle(rs.app.gCondYear[k], rs.app.gCondMonth[k], spec.codeLabel,
+                               spec.codeField.isEmpty() ? QString() : rs.app.gCondCode[k]));
+        spec.header(probe, m, kNoSep, true);
+        if (spec.header2)
+            spec.header2(probe, m, kNoSep, true);
+        for (int i = 0; i < rows; ++i)
+            (i > 0 && spec.data2 ? spec.data2 : spec.data)(probe, m, kNoSep, true);
+        break;
+    }
+    case PageFamily::Invoice:
+        RenderHeaderInv(probe, m, kNoSep, true);
+        for (int i = 0; i < rows; ++i)
+            RenderDataInv(probe, m, kNoSep, true);
+        if (rs.app.gInvFooterOn != 0)
+            RenderFooterInv(probe, m, kNoSep, true);
+        break;
+    }
+    const QString number = QStringLiteral("- 9999 -");
+    const double right = std::max(m.right(), m.textWidth(number));
+    const double bottom = m.bottom() + m.textHeight(number);
+    return print::FitScale(right, bottom, target.scaleWidth(), target.scaleHeight());
+}
+
+// One row per data line; a header on every page, the page number at its foot. A page is begun only for
+// a row about to print, so no page holds the header alone.
+int tablePages(const PageSpec& spec, PrintJob& job, ReportState& rs, print::RenderTarget& target, PageContext& ctx) {
     core::AppState& app = rs.app;
-    const TableSnapshot& t = job.table;
+    Rows& t = rowsOf(job, true);
     const int capacity = rowsPerPage(job);
     const QString reserved = spec.reservedIndex >= 0 ? app.gReservedCode[size_t(spec.reservedIndex)] : QString();
-    const auto isReserved = [&](int row) {
-        const QVariant key = t.value(row, spec.keyField);
+    const auto isReserved = [&] {
+        const QVariant key = t.value(spec.keyField);
         return spec.reservedIndex >= 0 ? key.toString() == reserved : key.toLongLong() == 0;
     };
 
-    job.pageNumber = 1;
-    spec.header(rs, ctx.target, kNoSep, true);
+    job.pageNumber = 0;
     int onPage = 0;
-    for (int row = 0; row < t.size(); ++row) {
-        if (isReserved(row))
+    while (t.next()) {
+        if (isReserved())
             continue;
-        spec.fill(rs, t.fields(row));
+        spec.fill(rs, t.fields());
         if (spec.printTest && !spec.printTest(rs))
             continue;
-        if (onPage >= capacity) {
-            PrintPageNumber(ctx.target, job.pageNumber);
-            newPageOrFail(ctx.target);
+        if (job.pageNumber == 0 || onPage >= capacity) {
+            if (job.pageNumber > 0) {
+                PrintPageNumber(target, job.pageNumber);
+                newPageOrFail(target);
+            }
             ++job.pageNumber;
-            spec.header(rs, ctx.target, kNoSep, true);
+            spec.header(rs, target, kNoSep, true);
             onPage = 0;
         }
-        spec.data(rs, ctx.target, kNoSep, true);
+        spec.data(rs, target, kNoSep, true);
+        ++job.recordCount;
         ++app.gProgressCount;
         ++onPage;
         ctx.yield();
     }
-    PrintPageNumber(ctx.target, job.pageNumber);
+    if (job.pageNumber > 0)
+        PrintPageNumber(target, job.pageNumber);
     return kReady;
 }
 
@@ -82,8 +125,8 @@ int tablePages(const PageSpec& spec, PrintJob& job, PageContext& ctx) {
 // the header (and, for orders with lines, the second header), and closed by its number when full.
 class OrderPages {
 public:
-    OrderPages(const PageSpec& spec, PrintJob& job, PageContext& ctx)
-        : spec_(spec), job_(job), ctx_(ctx), app_(ctx.rs.app), capacity_(rowsPerPage(job)) {
+    OrderPages(const PageSpec& spec, PrintJob& job, ReportState& rs, print::RenderTarget& target, PageContext& ctx)
+        : spec_(spec), job_(job), rs_(rs), target_(target), ctx_(ctx), app_(rs.app), capacity_(rowsPerPage(job)) {
         const size_t k = size_t(spec.kind);
         year_ = app_.gCondYear[k];
         month_ = app_.gCondMonth[k];
@@ -92,19 +135,16 @@ public:
         job_.pageNumber = 0;
     }
 
-    bool orderPasses(int row) const {
-        const TableSnapshot& t = job_.orders;
-        return orderNo(t, row) != 0 && DatePasses(t.value(row, QStringLiteral("受注日付")), year_, month_);
+    bool orderPasses(const Rows& t) const {
+        return orderNo(t) != 0 && DatePasses(t.value(QStringLiteral("受注日付")), year_, month_);
     }
-    bool codePasses(const TableSnapshot& t, int row) const {
-        return code_.isEmpty() || t.value(row, spec_.codeField).toString() == code_;
-    }
+    bool codePasses(const QVariant& code) const { return code_.isEmpty() || code.toString() == code_; }
 
     // Prints one row with the given renderer; withHeader2 chooses the page start of an order row.
     void printRow(Renderer data, bool withHeader2) {
         if (!open_)
             startPage(withHeader2);
-        data(ctx_.rs, ctx_.target, kNoSep, true);
+        data(rs_, target_, kNoSep, true);
         ++job_.recordCount;
         ++app_.gProgressCount;
         ++onPage_;
@@ -124,23 +164,25 @@ private:
     void startPage(bool withHeader2) {
         ++job_.pageNumber;
         open_ = true;
-        ctx_.target.setFontSize(9); // the title's own size, not scaled
+        target_.setFontSize(9); // the title's own size, not scaled
         if (job_.pageNumber > 1)
-            newPageOrFail(ctx_.target);
-        ctx_.target.print(title_);
-        spec_.header(ctx_.rs, ctx_.target, kNoSep, true);
+            newPageOrFail(target_);
+        target_.print(title_);
+        spec_.header(rs_, target_, kNoSep, true);
         if (withHeader2 && spec_.header2)
-            spec_.header2(ctx_.rs, ctx_.target, kNoSep, true);
+            spec_.header2(rs_, target_, kNoSep, true);
         onPage_ = 0;
     }
     void closePage() {
-        PrintPageNumber(ctx_.target, job_.pageNumber);
+        PrintPageNumber(target_, job_.pageNumber);
         open_ = false;
         onPage_ = 0;
     }
 
     const PageSpec& spec_;
     PrintJob& job_;
+    ReportState& rs_;
+    print::RenderTarget& target_;
     PageContext& ctx_;
     core::AppState& app_;
     const int capacity_;
@@ -152,14 +194,15 @@ private:
     int onPage_ = 0;
 };
 
-int orderListPages(const PageSpec& spec, PrintJob& job, PageContext& ctx) {
-    OrderPages pages(spec, job, ctx);
-    const TableSnapshot& t = job.orders;
-    for (int row = 0; row < t.size(); ++row) {
-        if (!pages.orderPasses(row))
+int orderListPages(const PageSpec& spec, PrintJob& job, ReportState& rs, print::RenderTarget& target,
+                   PageContext& ctx) {
+    OrderPages pages(spec, job, rs, target, ctx);
+    Rows& t = rowsOf(job, false);
+    while (t.next()) {
+        if (!pages.orderPasses(t))
             continue;
-        if ((!spec.orderFilter || spec.orderFilter(t, row)) && pages.codePasses(t, row)) {
-            spec.fill(ctx.rs, t.fields(row));
+        if ((!spec.orderFilter || spec.orderFilter(t)) && pages.codePasses(t.value(spec.codeField))) {
+            spec.fill(rs, t.fields());
             pages.printRow(spec.data, false);
         }
         pages.closeIfFull();
@@ -169,19 +212,16 @@ int orderListPages(const PageSpec& spec, PrintJob& job, PageContext& ctx) {
 }
 
 // 商品別受注情報: the lines of every order in the period, filtered by goods code.
-int orderLinePages(const PageSpec& spec, PrintJob& job, PageContext& ctx) {
-    OrderPages pages(spec, job, ctx);
-    const auto linesOf = groupRows<std::int32_t>(job.lines, QStringLiteral("受注No"));
-    const TableSnapshot& t = job.orders;
-    for (int row = 0; row < t.size(); ++row) {
-        if (!pages.orderPasses(row))
+int orderLinePages(const PageSpec& spec, PrintJob& job, ReportState& rs, print::RenderTarget& target,
+                   PageContext& ctx) {
+    OrderPages pages(spec, job, rs, target, ctx);
+    OrdersWithLines& t = ordersOf(job);
+    while (t.next()) {
+        if (!pages.orderPasses(t))
             continue;
-        const auto it = linesOf.find(orderNo(t, row));
-        if (it == linesOf.end())
-            continue;
-        for (int line : *it) {
-            if (pages.codePasses(job.lines, line)) {
-                spec.fill(ctx.rs, job.lines.fields(line));
+        for (int line = 0; line < t.lineCount(); ++line) {
+            if (pages.codePasses(t.line(line, spec.codeField))) {
+                spec.fill(rs, t.lineFields(line));
                 pages.printRow(spec.data, false);
             }
             pages.closeIfFull();
@@ -192,23 +232,20 @@ int orderLinePages(const PageSpec& spec, PrintJob& job, PageContext& ctx) {
 }
 
 // 受注情報 and 受注キャンセル情報: each order row followed by all of its lines.
-int orderDetailPages(const PageSpec& spec, PrintJob& job, PageContext& ctx) {
-    OrderPages pages(spec, job, ctx);
-    const auto linesOf = groupRows<std::int32_t>(job.lines, QStringLiteral("受注No"));
-    const TableSnapshot& t = job.orders;
-    for (int row = 0; row < t.size(); ++row) {
-        if (!pages.orderPasses(row))
+int orderDetailPages(const PageSpec& spec, PrintJob& job, ReportState& rs, print::RenderTarget& target,
+                     PageContext& ctx) {
+    OrderPages pages(spec, job, rs, target, ctx);
+    OrdersWithLines& t = ordersOf(job);
+    while (t.next()) {
+        if (!pages.orderPasses(t))
             continue;
-        if (spec.cancelledOnly && t.value(row, QStringLiteral("キャンセル")).toString() != QStringLiteral("X"))
+        if (spec.cancelledOnly && t.value(QStringLiteral("キャンセル")).toString() != QStringLiteral("X"))
             continue;
-        spec.fill(ctx.rs, t.fields(row));
+        spec.fill(rs, t.fields());
         pages.printRow(spec.data, true);
         pages.closeIfFull();
-        const auto it = linesOf.find(orderNo(t, row));
-        if (it == linesOf.end())
-            continue;
-        for (int line : *it) {
-            spec.fillLine(ctx.rs, job.lines.fields(line));
+        for (int line = 0; line < t.lineCount(); ++line) {
+            spec.fillLine(rs, t.lineFields(line));
             pages.printRow(spec.data2, false);
             pages.closeIfFull();
         }
@@ -219,14 +256,13 @@ int orderDetailPages(const PageSpec& spec, PrintJob& job, PageContext& ctx) {
 
 // Invoices: one per order, each on pages of its own, numbered within the invoice; the last page is
 // filled with blank lines to the capacity so the footer stands at the same place on every page.
-int invoicePages(PrintJob& job, PageContext& ctx) {
-    ReportState& rs = ctx.rs;
+int invoicePages(PrintJob& job, ReportState& rs, print::RenderTarget& target, PageContext& ctx) {
     core::AppState& app = rs.app;
-    print::RenderTarget& target = ctx.target;
-    const TableSnapshot& orders = job.orders;
-    const auto linesOf = groupRows<std::int32_t>(job.lines, QStringLiteral("受注No"));
-    const auto clientsByCode = groupRows<QString>(job.clients, QStringLiteral("顧客コード"));
-    const auto goodsByCode = groupRows<QString>(job.goods, QStringLiteral("商品コード"));
+    OrdersWithLines& orders = ordersOf(job);
+    if (job.clientNames.isEmpty())
+        job.clientNames = namesOf(job.clients, QStringLiteral("顧客コード"), QStringLiteral("顧客名"));
+    if (job.goodsNames.isEmpty())
+        job.goodsNames = namesOf(job.goods, QStringLiteral("商品コード"), QStringLiteral("商品名"));
     const int capacity = job.pageCapacity;
     const bool footer = app.gInvFooterOn != 0;
     const bool headerOnce = app.gInvHeaderOnce != 0;
@@ -234,14 +270,14 @@ int invoicePages(PrintJob& job, PageContext& ctx) {
 
     job.pageNumber = 0;
     bool firstInvoice = true;
-    for (int row = 0; row < orders.size(); ++row) {
-        const std::int32_t no = orderNo(orders, row);
+    while (orders.next()) {
+        const std::int32_t no = orderNo(orders);
         if (scope == 2 && no != app.gInvPrintOrderNo)
             continue;
         if (no == 0)
             continue;
         if (scope == 0) {
-            const QVariant paid = orders.value(row, QStringLiteral("入金日"));
+            const QVariant paid = orders.value(QStringLiteral("入金日"));
             if (paid.isNull() || paid.toDouble() != 0)
                 continue;
         }
@@ -254,12 +290,11 @@ int invoicePages(PrintJob& job, PageContext& ctx) {
         bool pageOpen = false;
         int onPage = 0;
         int invoicePage = 0;
-        const QString clientCode = orders.value(row, QStringLiteral("顧客コード")).toString();
-        const auto client = clientsByCode.find(clientCode);
-        const QString clientName = client == clientsByCode.end()
-                                       ? QStringLiteral("顧客コード=") + clientCode
-                                       : job.clients.value(client->front(), QStringLiteral("顧客名")).toString();
-        rs.gRecInvHead = invoiceHeadRecFrom(orders.fields(row), clientName);
+        const QString clientCode = orders.value(QStringLiteral("顧客コード")).toString();
+        const auto client = job.clientNames.constFind(clientCode);
+        const QString clientName =
+            client == job.clientNames.cend() ? QStringLiteral("顧客コード=") + clientCode : *client;
+        rs.gRecInvHead = invoiceHeadRecFrom(orders.fields(), clientName);
         RenderHeaderInv(rs, target, kNoSep, true);
         ++job.recordCount;
         pageOpen = true;
@@ -274,36 +309,31 @@ int invoicePages(PrintJob& job, PageContext& ctx) {
             onPage = 0;
         };
 
-        const auto lines = linesOf.find(no);
-        if (lines != linesOf.end()) {
-            for (int line : *lines) {
-                if (!headerOnPage) {
-                    newPageOrFail(target);
-                    ++job.pageNumber;
-                    headerOnPage = true;
-                    if (headerOnce)
-                        RenderHeaderBlankInv(rs, target, kNoSep, true);
-                    else
-                        RenderHeaderInv(rs, target, kNoSep, true);
-                    onPage = 0;
-                    ++app.gProgressCount;
-                }
-                const QString goodsCode = job.lines.value(line, QStringLiteral("商品コード")).toString();
-                const auto goods = goodsByCode.find(goodsCode);
-                const QString goodsName = goods == goodsByCode.end()
-                                              ? QStringLiteral("商品コード=") + goodsCode
-                                              : job.goods.value(goods->front(), QStringLiteral("商品名")).toString();
-                rs.gRecInvLine = invoiceLineRecFrom(job.lines.fields(line), goodsName);
-                RenderDataInv(rs, target, kNoSep, true);
-                ++job.recordCount;
-                pageOpen = true;
+        for (int line = 0; line < orders.lineCount(); ++line) {
+            if (!headerOnPage) {
+                newPageOrFail(target);
+                ++job.pageNumber;
+                headerOnPage = true;
+                if (headerOnce)
+                    RenderHeaderBlankInv(rs, target, kNoSep, true);
+                else
+                    RenderHeaderInv(rs, target, kNoSep, true);
+                onPage = 0;
                 ++app.gProgressCount;
-                ++onPage;
-                ctx.yield();
-                if (onPage >= capacity) {
-                    closePage();
-                    headerOnPage = false;
-                }
+            }
+            const QString goodsCode = orders.line(line, QStringLiteral("商品コード")).toString();
+            const auto goods = job.goodsNames.constFind(goodsCode);
+            const QString goodsName = goods == job.goodsNames.cend() ? QStringLiteral("商品コード=") + goodsCode : *goods;
+            rs.gRecInvLine = invoiceLineRecFrom(orders.lineFields(line), goodsName);
+            RenderDataInv(rs, target, kNoSep, true);
+            ++job.recordCount;
+            pageOpen = true;
+            ++app.gProgressCount;
+            ++onPage;
+            ctx.yield();
+            if (onPage >= capacity) {
+                closePage();
+                headerOnPage = false;
             }
         }
         if (pageOpen) {
@@ -344,16 +374,23 @@ bool DatePasses(const QVariant& orderDate, int year, int month) {
 int RunPages(const PageSpec& spec, PrintJob& job, PageContext& ctx) {
     FrmtLoadTokens(ctx.rs, spec.kind);
     job.status = kLayoutError;
+    ReportState& rs = ctx.rs;
+    print::FitTarget target(ctx.target, fitScale(spec, job, rs, ctx.target));
     int status = kReady;
     switch (spec.family) {
-    case PageFamily::Table: status = tablePages(spec, job, ctx); break;
-    case PageFamily::OrderList: status = orderListPages(spec, job, ctx); break;
-    case PageFamily::OrderLines: status = orderLinePages(spec, job, ctx); break;
-    case PageFamily::OrderDetail: status = orderDetailPages(spec, job, ctx); break;
-    case PageFamily::Invoice: status = invoicePages(job, ctx); break;
+    case PageFamily::Table: status = tablePages(spec, job, rs, target, ctx); break;
+    case PageFamily::OrderList: status = orderListPages(spec, job, rs, target, ctx); break;
+    case PageFamily::OrderLines: status = orderLinePages(spec, job, rs, target, ctx); break;
+    case PageFamily::OrderDetail: status = orderDetailPages(spec, job, rs, target, ctx); break;
+    case PageFamily::Invoice: status = invoicePages(job, rs, target, ctx); break;
     }
     ctx.rs.app.gProgressCount = -1;
     job.status = status;
+    job.rows.reset();
+    job.ordersAndLines.reset();
+    if (job.database)
+        job.database->close();
+    job.database.reset();
     return status;
 }
 

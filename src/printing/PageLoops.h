@@ -29,7 +29,7 @@ struct PageSpec {
     Fill fill = nullptr;
     bool (*printTest)(const reports::ReportState&) = nullptr;
     // Order lists: the order filter on the raw row (payment tests), the code field and its title label.
-    bool (*orderFilter)(const TableSnapshot&, int row) = nullptr;
+    bool (*orderFilter)(const Rows& order) = nullptr;
     QString codeField;
     QString codeLabel;
     // Order details: the line buffer.
@@ -48,8 +48,9 @@ struct PageContext {
     std::function<void()> yield; // once per printed row
 };
 
-// Runs the report's page loop on the prepared job. Answers kReady, or throws (printer failure) for the
-// caller's error path. Counts into gProgressCount and job.recordCount / job.pageNumber.
+// Runs the report's page loop on the prepared job, at a scale that fits a full page on the target.
+// Answers kReady, or throws (printer failure, database error) for the caller's error path. Counts into
+// gProgressCount and job.recordCount (rows printed) / job.pageNumber; closes the job's database.
 int RunPages(const PageSpec& spec, PrintJob& job, PageContext& ctx);
 
 // The condition title of the order reports: " 2009年度 4月分　", " 2009年度分　" or "全年度分　", with the

@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QDir>
 #include <QDialog>
 #include <QPointer>
 #include <QWidget>
@@ -70,7 +71,7 @@ PageSpec tableSpec(int kind, const char* keyField, int reservedIndex, Fill fill,
 }
 
 PageSpec orderSpec(int kind, PageFamily family, Fill fill, Renderer header, Renderer data,
-                   bool (*filter)(const TableSnapshot&, int) = nullptr, const char* codeField = "",
+                   bool (*filter)(const Rows&) = nullptr, const char* codeField = "",
                    const char* codeLabel = "") {
     PageSpec p;
     p.kind = kind;
@@ -95,12 +96,12 @@ PageSpec detailSpec(int kind, bool cancelledOnly, Fill fill, Fill fillLine, Rend
 }
 
 // The payment tests: an order without a payment date (Null) is neither paid nor unpaid.
-bool isPaid(const TableSnapshot& t, int row) {
-    const QVariant v = t.value(row, QStringLiteral("入金日"));
+bool isPaid(const Rows& t) {
+    const QVariant v = t.value(QStringLiteral("入金日"));
     return !v.isNull() && v.toDouble() != 0;
 }
-bool isUnpaid(const TableSnapshot& t, int row) {
-    const QVariant v = t.value(row, QStringLiteral("入金日"));
+bool isUnpaid(const Rows& t) {
+    const QVariant v = t.value(QStringLiteral("入金日"));
     return !v.isNull() && v.toDouble() == 0;
 }
 
@@ -182,18 +183,6 @@ std::vector<PrintReport> buildReports() {
     return r;
 }
 
-TableSnapshot& snapshotFor(PrintJob& job, const QString& table, bool tableReport) {
-    if (tableReport)
-        return job.table;
-    if (table == QStringLiteral("受注データ"))
-        return job.orders;
-    if (table == QStringLiteral("受注個別データ"))
-        return job.lines;
-    if (table == QStringLiteral("顧客マスタ"))
-        return job.clients;
-    return job.goods;
-}
-
 // Shows a dialog that the report dialogs registered by name, modally; false when there is none.
 bool runDialog(core::AppState& app, QWidget* parent, const char* name) {
     const frame::WindowFactory make = frame::windowFactory(QString::fromLatin1(name));
@@ -252,10 +241,36 @@ const PrintReport* FindPrintReport(const QString& command) {
     return nullptr;
 }
 
+const PrintReport& PrintReportOfKind(int kind) {
+    for (const PrintReport& r : PrintReports())
+        if (r.pages.kind == kind)
+            return r;
+    throw std::out_of_range("no report kind");
+}
+
 PrintHooks& printHooks() {
     static PrintHooks hooks{OpenPrinterDevice, [](double seconds) { ui::Wait(seconds); }, [] { ui::DoEvents(); },
                             true};
     return hooks;
+}
+
+void OpenReaders(const PrintReport& report, PrintJob& job) {
+    db::Database& database = *job.database;
+    switch (report.pages.family) {
+    case PageFamily::Table:
+    case PageFamily::OrderList:
+        job.rows = readRows(database, report.tables.front());
+        break;
+    case PageFamily::Invoice:
+        job.clientNames =
+            readNames(database, QStringLiteral("顧客マスタ"), QStringLiteral("顧客コード"), QStringLiteral("顧客名"));
+        job.goodsNames =
+            readNames(database, QStringLiteral("商品マスタ"), QStringLiteral("商品コード"), QStringLiteral("商品名"));
+        [[fallthrough]];
+    default:
+        job.ordersAndLines = readOrdersWithLines(database);
+        break;
+    }
 }
 
 int PrintPrepare(const PrintReport& report, core::AppState& app, PrintJob& job) {
@@ -264,29 +279,33 @@ int PrintPrepare(const PrintReport& report, core::AppState& app, PrintJob& job) 
         return job.status;
     job.status = kNothingPrinted;
     const bool tableReport = report.pages.family == PageFamily::Table;
+    const QString lines = QStringLiteral("受注個別データ");
     try {
-        db::Database database(app.gDbPath);
-        for (const QString& table : report.tables)
-            snapshotFor(job, table, tableReport) = TableSnapshot::read(database, table);
-        database.close();
+        job.database = std::make_unique<db::Database>(app.gDbPath);
+        db::Database& database = *job.database;
+        const qint64 tested = countRows(database, report.tables.front());
+        // The order lines are searched by every report that reads them; a table without even its seed
+        // row is a damaged database, not an empty one.
+        const bool linesRead = report.tables.contains(lines) && !tableReport;
+        const qint64 lineRows = linesRead ? countRows(database, lines) : 1;
+        if (tested == 0 || lineRows == 0) {
+            failurePath(app, kDbErrorText, kDbErrorTitle);
+            return job.status;
+        }
+        if (tested <= 1 || (report.testLines && lineRows <= 1)) {
+            job.database.reset();
+            failurePath(app, kEmptyText, QStringLiteral("Varnox"));
+            return job.status;
+        }
+        OpenReaders(report, job);
     } catch (const std::exception&) {
+        job.rows.reset();
+        job.ordersAndLines.reset();
+        job.database.reset();
         failurePath(app, kDbErrorText, kDbErrorTitle);
         return job.status;
     }
-    const TableSnapshot& tested = snapshotFor(job, report.tables.front(), tableReport);
-    // The order lines are searched by every report that reads them; a table without even its seed row
-    // is a damaged database, not an empty one.
-    const bool linesRead = report.tables.contains(QStringLiteral("受注個別データ")) && !tableReport;
-    if (tested.empty() || (linesRead && job.lines.empty())) {
-        failurePath(app, kDbErrorText, kDbErrorTitle);
-        return job.status;
-    }
-    if (tested.size() <= 1 || (report.testLines && job.lines.size() <= 1)) {
-        job.table = job.orders = job.lines = job.clients = job.goods = TableSnapshot();
-        failurePath(app, kEmptyText, QStringLiteral("Varnox"));
-        return job.status;
-    }
-    job.recordCount = tableReport ? tested.size() : 0;
+    job.recordCount = 0;
     job.status = kReady;
     return job.status;
 }
@@ -337,6 +356,13 @@ void RunPrintCommand(const PrintReport& report, core::AppState& app, QWidget* pa
             }
             defaultPointer();
             ui::messages().error(noDataText);
+        } else if (app.gMainForm && !device->destination().isEmpty()) {
+            const QString name = ReportName(report.pages.kind);
+            app.gMainForm->showStatusMessage(
+                device->toFile() ? name + QStringLiteral("を ") + QDir::toNativeSeparators(device->destination()) +
+                                       QStringLiteral(" に保存しました。")
+                                 : name + QStringLiteral("をプリンタ ") + device->destination() +
+                                       QStringLiteral(" に送りました。"));
         }
         job.resetLayout();
     }

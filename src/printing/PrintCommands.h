@@ -43,6 +43,9 @@ public:
     virtual print::RenderTarget& target() = 0;
     virtual bool finish() = 0;
     virtual void abort() = 0;
+    // Where a finished document went: the file, or the printer's name.
+    virtual QString destination() const { return {}; }
+    virtual bool toFile() const { return false; }
 };
 using DeviceFactory = std::function<std::unique_ptr<PrintDevice>(const QString& documentName)>;
 
@@ -58,8 +61,12 @@ PrintHooks& printHooks();
 // Where a print goes when the machine has no print queue: "<report name>.pdf" in this folder.
 QString PdfFallbackFolder();
 
-// The preparation: the layout check, the snapshot of the report's tables and the test for rows.
+// The preparation: the layout check, the test for rows and the readers of the report's tables.
 int PrintPrepare(const PrintReport& report, core::AppState& app, PrintJob& job);
+// Opens the readers the report's page loop takes its rows from, on the job's open database.
+void OpenReaders(const PrintReport& report, PrintJob& job);
+// The report of a report kind.
+const PrintReport& PrintReportOfKind(int kind);
 
 // Runs the command, as its menu item, the toolbar or the preview (gPrintMode) does.
 void RunPrintCommand(const PrintReport& report, core::AppState& app, QWidget* parent);

@@ -2,9 +2,13 @@
 // reads afterwards, and the table snapshots the page loop prints from.
 #pragma once
 
+#include "db/Database.h"
+#include "printing/ReportRows.h"
 #include "printing/TableSnapshot.h"
 
+#include <QHash>
 #include <QString>
+#include <memory>
 #include <vector>
 
 namespace printing {
@@ -27,7 +31,15 @@ struct PrintJob {
     std::vector<LayoutItem> headerItems;
     std::vector<LayoutItem> dataItems;
 
-    TableSnapshot table; // the table of a table report
+    // What the page loop reads, straight from the database the preparation opened; it closes it.
+    std::unique_ptr<db::Database> database;
+    std::unique_ptr<Rows> rows;                      // a table report's table, an order list's orders
+    std::unique_ptr<OrdersWithLines> ordersAndLines; // reports of orders with their lines
+    QHash<QString, QString> clientNames;             // the invoice's names by code
+    QHash<QString, QString> goodsNames;
+
+    // Rows held in memory instead (tests); read when the readers above are not set.
+    TableSnapshot table;
     TableSnapshot orders;
     TableSnapshot lines;
     TableSnapshot clients;

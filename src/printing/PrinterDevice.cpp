@@ -1,85 +1,78 @@
 #include "printing/PrinterDevice.h"
 
+#include "print/PageSetup.h"
 #include "print/PainterTarget.h"
 
 #include <QDir>
-#include <QPageSize>
+#include <QFile>
 #include <QPrinter>
-#include <QPrinterInfo>
 #include <QStandardPaths>
+#include <QTemporaryFile>
+#include <cstdio>
 
 namespace printing {
 
 namespace {
 
-// Forwards to a target made on first use.
-class LazyTarget : public print::RenderTarget {
-public:
-    explicit LazyTarget(std::function<print::RenderTarget&()> make) : make_(std::move(make)) {}
-
-    void print(const QString& text) override { real().print(text); }
-    double currentX() const override { return real().currentX(); }
-    double currentY() const override { return real().currentY(); }
-    void setCurrentX(double x) override { real().setCurrentX(x); }
-    void setCurrentY(double y) override { real().setCurrentY(y); }
-    double fontSize() const override { return real().fontSize(); }
-    void setFontSize(double points) override { real().setFontSize(points); }
-    double scaleWidth() const override { return real().scaleWidth(); }
-    double scaleHeight() const override { return real().scaleHeight(); }
-    double textWidth(const QString& text) const override { return real().textWidth(text); }
-    double textHeight(const QString& text) const override { return real().textHeight(text); }
-    bool newPage() override { return real().newPage(); }
-    void appendText(const QString& text) override { real().appendText(text); }
-
-private:
-    print::RenderTarget& real() const {
-        if (!target_)
-            target_ = &make_();
-        return *target_;
-    }
-    std::function<print::RenderTarget&()> make_;
-    mutable print::RenderTarget* target_ = nullptr;
-};
-
 class QPrinterDevice : public PrintDevice {
 public:
-    explicit QPrinterDevice(const QString& documentName)
-        : name_(documentName), lazy_([this]() -> print::RenderTarget& { return begin(); }) {}
+    explicit QPrinterDevice(const QString& documentName) : printer_(QPrinter::HighResolution) {
+        printer_.setDocName(documentName);
+        print::PageSetup::current().applyTo(printer_);
+        if (printer_.outputFormat() == QPrinter::PdfFormat) {
+            QDir().mkpath(PdfFallbackFolder());
+            final_ = QDir(PdfFallbackFolder()).filePath(documentName + QStringLiteral(".pdf"));
+            QTemporaryFile part(final_ + QStringLiteral(".XXXXXX.part"));
+            part.setAutoRemove(false);
+            if (part.open())
+                part_ = part.fileName();
+            printer_.setOutputFileName(part_.isEmpty() ? final_ + QStringLiteral(".part") : part_);
+            part_ = printer_.outputFileName();
+        }
+        target_ = std::make_unique<print::PainterTarget>(&printer_, true);
+    }
+    ~QPrinterDevice() override {
+        target_.reset();
+        dropPart();
+    }
 
-    print::RenderTarget& target() override { return lazy_; }
+    print::RenderTarget& target() override { return *target_; }
+
     bool finish() override {
-        if (!painter_)
+        if (!target_->begun())
             return true;
-        const bool ok = painter_->end();
-        painter_.reset();
+        bool ok = target_->end() && printer_.printerState() != QPrinter::Error;
+        if (!part_.isEmpty()) {
+            // The complete file takes the final name in one step; until then the earlier one stands.
+            ok = ok && std::rename(QFile::encodeName(part_).constData(), QFile::encodeName(final_).constData()) == 0;
+            if (ok)
+                part_.clear();
+            dropPart();
+        }
         return ok;
     }
+
     void abort() override {
-        if (printer_ && painter_)
-            printer_->abort();
-        painter_.reset();
+        if (target_->isActive())
+            printer_.abort();
+        target_->end();
+        dropPart();
     }
+
+    QString destination() const override { return final_.isEmpty() ? printer_.printerName() : final_; }
+    bool toFile() const override { return !final_.isEmpty(); }
 
 private:
-    print::RenderTarget& begin() {
-        printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
-        printer_->setDocName(name_);
-        if (QPrinterInfo::availablePrinterNames().isEmpty()) {
-            QDir().mkpath(PdfFallbackFolder());
-            printer_->setOutputFormat(QPrinter::PdfFormat);
-            printer_->setPageSize(QPageSize(QPageSize::A4));
-            printer_->setOutputFileName(QDir(PdfFallbackFolder()).filePath(name_ + QStringLiteral(".pdf")));
-        }
-        painter_ = std::make_unique<print::PainterTarget>(printer_.get());
-        if (!painter_->isActive())
-            throw PrinterFailure{};
-        return *painter_;
+    void dropPart() {
+        if (!part_.isEmpty())
+            QFile::remove(part_);
+        part_.clear();
     }
 
-    QString name_;
-    std::unique_ptr<QPrinter> printer_;
-    std::unique_ptr<print::PainterTarget> painter_;
-    LazyTarget lazy_;
+    QPrinter printer_;
+    std::unique_ptr<print::PainterTarget> target_;
+    QString final_;
+    QString part_;
 };
 
 } // namespace

@@ -1,5 +1,7 @@
-// The platform printer as a print device: the default print queue, or a PDF file when the machine has
-// none. The document is begun with the first thing drawn, so a print that draws nothing leaves no job.
+// The platform printer as a print device, set up as the page set-up says: the chosen print queue, or a
+// PDF file when the machine has none. The document is begun with the first thing drawn, so a print that
+// draws nothing leaves no job; a PDF is written beside its final name and takes that name only once it
+// is complete, so a failed print leaves an earlier file as it was.
 #pragma once
 
 #include "printing/PrintCommands.h"

@@ -15,6 +15,7 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QLabel>
+#include <QTimer>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -127,6 +128,16 @@ void MainWindow::buildStatusBar() {
     }
     panels_[0]->setText(kNoDb);
     statusBar()->setSizeGripEnabled(true);
+}
+
+void MainWindow::showStatusMessage(const QString& text) {
+    // The first panel shows the note for a while, then the open database again.
+    const QString before = panels_[0]->text();
+    panels_[0]->setText(text);
+    QTimer::singleShot(20000, panels_[0], [label = panels_[0], text, before] {
+        if (label->text() == text)
+            label->setText(before);
+    });
 }
 
 QString MainWindow::statusText(int panel) const {

@@ -46,6 +46,7 @@ public:
     void updateCommandStates() override;
     QWidget* window() override { return this; }
     void setTopMenusEnabled(bool enabled) override;
+    void showStatusMessage(const QString& text) override;
 
     // Menu items by name ("mnuFileClose"), top menus included; toolbar buttons by key ("Close").
     QAction* item(const QString& name) const { return items_.value(name); }

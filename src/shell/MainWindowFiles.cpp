@@ -2,6 +2,7 @@
 // close-all and refresh-all broadcasts to the work windows.
 #include "shell/MainWindow.h"
 
+#include "print/PageSetup.h"
 #include "ui/MessageService.h"
 #include "ui/WindowHelpers.h"
 
@@ -14,7 +15,6 @@
 #include <QMimeData>
 #include <QPageSetupDialog>
 #include <QPrinter>
-#include <QPrinterInfo>
 #include <QUrl>
 
 namespace shell {
@@ -207,12 +207,12 @@ void MainWindow::tmRefresh_Timer() {
 }
 
 void MainWindow::mnuFilePageSetup_Click() {
-    static QPrinter printer(QPrinter::HighResolution);
-    if (QPrinterInfo::availablePrinters().isEmpty()) {
-        printer.setOutputFormat(QPrinter::PdfFormat);
-    }
+    // The choice is kept where every print and preview takes its printer and paper from.
+    QPrinter printer(QPrinter::HighResolution);
+    print::PageSetup::current().applyTo(printer);
     QPageSetupDialog dlg(&printer, this);
-    dlg.exec();
+    if (dlg.exec() == QDialog::Accepted)
+        print::PageSetup::current().takeFrom(printer);
 }
 
 void MainWindow::mnuFileExit_Click() { close(); }

@@ -193,6 +193,13 @@ TEST_F(PrintCommands, OutcomesAndTheirMessages) {
          kDbTitle},
         {"mnuPrComm", [](PrintCommands& t) { t.app.gDbPath = t.folder.path(QStringLiteral("missing.vrd")); },
          "", kDbTitle},
+        // goods, none short: no page with the header alone, the report's no-data message instead
+        {"mnuPrLack",
+         [](PrintCommands& t) {
+             t.addGoods(1, QStringLiteral("G1"));
+             t.db->execute(QStringLiteral("UPDATE 商品マスタ SET 在庫量 = 10 WHERE 商品No = 1"));
+         },
+         "在庫不足商品一覧のデータはありません。", "Varnox"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.command);

@@ -1,30 +1,46 @@
 #include "print/PainterTarget.h"
 
-#include <QFontMetricsF>
 #include <QPagedPaintDevice>
 #include <QPaintDevice>
 #include <QStringList>
 
 namespace print {
 
-namespace {
-
-QStringList splitLines(const QString& text) { return text.split(QStringLiteral("\r\n")); }
-
-} // namespace
-
 QString fixedPitchFamily() { return QStringLiteral("IPAGothic"); }
 
-PainterTarget::PainterTarget(QPaintDevice* device)
-    : device_(device), dpiX_(device->logicalDpiX()), dpiY_(device->logicalDpiY()) {
-    painter_.begin(device_);
-    font_ = QFont(fixedPitchFamily(), device_);
+TextMetrics::TextMetrics(QPaintDevice* device)
+    : device_(device), font_(fixedPitchFamily(), device), dpiX_(device->logicalDpiX()),
+      dpiY_(device->logicalDpiY()) {
     font_.setStyleHint(QFont::TypeWriter);
-    font_.setPointSizeF(size_);
-    if (painter_.isActive()) {
-        painter_.setFont(font_);
-        painter_.setPen(Qt::black);
-    }
+    setPointSize(9);
+}
+
+void TextMetrics::setPointSize(double points) {
+    // Qt refuses sizes below one point; the layout clamps, this only guards the device.
+    const double size = std::max(points, 1.0);
+    if (fm_ && font_.pointSizeF() == size)
+        return;
+    font_.setPointSizeF(size);
+    fm_.emplace(font_, device_);
+    lineHeight_ = fm_->lineSpacing() * 1440.0 / dpiY_;
+}
+
+double TextMetrics::textWidth(const QString& text) const {
+    if (!text.contains(QLatin1Char('\r')))
+        return fm_->horizontalAdvance(text) * 1440.0 / dpiX_;
+    double widest = 0;
+    for (const QString& line : text.split(QStringLiteral("\r\n")))
+        widest = std::max(widest, fm_->horizontalAdvance(line));
+    return widest * 1440.0 / dpiX_;
+}
+
+double TextMetrics::widthTwips() const { return device_->width() * 1440.0 / dpiX_; }
+
+double TextMetrics::heightTwips() const { return device_->height() * 1440.0 / dpiY_; }
+
+PainterTarget::PainterTarget(QPaintDevice* device, bool lazy) : device_(device), metrics_(device) {
+    if (!lazy)
+        begin();
 }
 
 PainterTarget::~PainterTarget() {
@@ -32,53 +48,51 @@ PainterTarget::~PainterTarget() {
         painter_.end();
 }
 
+bool PainterTarget::begin() {
+    if (begun_)
+        return painter_.isActive();
+    begun_ = true;
+    if (!painter_.begin(device_))
+        return false;
+    painter_.setFont(metrics_.font());
+    painter_.setPen(Qt::black);
+    return true;
+}
+
 bool PainterTarget::end() { return painter_.isActive() ? painter_.end() : false; }
 
 void PainterTarget::setFontSize(double points) {
     size_ = points;
-    // Qt refuses sizes below one point; the layout clamps, this only guards the device.
-    font_.setPointSizeF(std::max(points, 1.0));
+    metrics_.setPointSize(points);
     if (painter_.isActive())
-        painter_.setFont(font_);
-}
-
-double PainterTarget::scaleWidth() const { return device_->width() * 1440.0 / dpiX_; }
-
-double PainterTarget::scaleHeight() const { return device_->height() * 1440.0 / dpiY_; }
-
-double PainterTarget::lineHeightTwips() const {
-    return QFontMetricsF(font_, device_).lineSpacing() * 1440.0 / dpiY_;
-}
-
-double PainterTarget::textWidth(const QString& text) const {
-    const QFontMetricsF fm(font_, device_);
-    double widest = 0;
-    for (const QString& line : splitLines(text))
-        widest = std::max(widest, fm.horizontalAdvance(line));
-    return widest * 1440.0 / dpiX_;
-}
-
-double PainterTarget::textHeight(const QString& text) const {
-    return printedLineCount(text) * lineHeightTwips();
+        painter_.setFont(metrics_.font());
 }
 
 void PainterTarget::print(const QString& text) {
-    const QFontMetricsF fm(font_, device_);
-    const double step = lineHeightTwips();
-    const QStringList lines = splitLines(text);
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        if (i > 0)
+    const bool active = begin();
+    const double step = metrics_.lineHeight();
+    const double ascent = metrics_.fm().ascent();
+    qsizetype from = 0;
+    for (bool first = true;; first = false) {
+        const qsizetype cr = text.indexOf(QStringLiteral("\r\n"), from);
+        const qsizetype end = cr < 0 ? text.size() : cr;
+        if (!first)
             x_ = 0;
-        if (painter_.isActive() && !lines[i].isEmpty())
-            painter_.drawText(QPointF(toPxX(x_), toPxY(y_) + fm.ascent()), lines[i]);
+        if (active && end > from) {
+            const QPointF at(metrics_.toPxX(x_), metrics_.toPxY(y_) + ascent);
+            painter_.drawText(at, from == 0 && end == text.size() ? text : text.mid(from, end - from));
+        }
         y_ += step;
+        if (cr < 0)
+            break;
+        from = cr + 2;
     }
     x_ = 0;
 }
 
 bool PainterTarget::newPage() {
     auto* paged = dynamic_cast<QPagedPaintDevice*>(device_);
-    if (!paged || !paged->newPage())
+    if (!paged || !begin() || !paged->newPage())
         return false;
     x_ = 0;
     y_ = 0;

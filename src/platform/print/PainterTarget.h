@@ -5,7 +5,9 @@
 #include "print/RenderTarget.h"
 
 #include <QFont>
+#include <QFontMetricsF>
 #include <QPainter>
+#include <optional>
 
 class QPaintDevice;
 
@@ -14,15 +16,43 @@ namespace print {
 // The fixed-pitch Japanese face that reports are printed in.
 QString fixedPitchFamily();
 
+// Text measures of the report font on one device, in twips; kept for the size last asked.
+class TextMetrics {
+public:
+    explicit TextMetrics(QPaintDevice* device);
+    QPaintDevice* device() const { return device_; }
+    const QFont& font() const { return font_; }
+    void setPointSize(double points);
+    const QFontMetricsF& fm() const { return *fm_; }
+    double lineHeight() const { return lineHeight_; }
+    double textWidth(const QString& text) const;
+    double textHeight(const QString& text) const { return printedLineCount(text) * lineHeight_; }
+    double toPxX(double twips) const { return twips * dpiX_ / 1440.0; }
+    double toPxY(double twips) const { return twips * dpiY_ / 1440.0; }
+    double widthTwips() const;
+    double heightTwips() const;
+
+private:
+    QPaintDevice* device_;
+    QFont font_;
+    double dpiX_;
+    double dpiY_;
+    std::optional<QFontMetricsF> fm_;
+    double lineHeight_ = 0;
+};
+
 class PainterTarget : public RenderTarget {
 public:
-    // Starts painting on the device; the device must outlive the target.
-    explicit PainterTarget(QPaintDevice* device);
+    // Paints on the device, which must outlive the target. A lazy target begins painting with the first
+    // thing drawn, so a printer document is only begun when there is something on it; until then it
+    // measures text on the device all the same.
+    explicit PainterTarget(QPaintDevice* device, bool lazy = false);
     ~PainterTarget() override;
     PainterTarget(const PainterTarget&) = delete;
     PainterTarget& operator=(const PainterTarget&) = delete;
 
     bool isActive() const { return painter_.isActive(); }
+    bool begun() const { return begun_; }
     // Ends painting (for a printer: ends the document). False when the device reported a failure.
     bool end();
 
@@ -33,24 +63,21 @@ public:
     void setCurrentY(double y) override { y_ = y; }
     double fontSize() const override { return size_; }
     void setFontSize(double points) override;
-    double scaleWidth() const override;
-    double scaleHeight() const override;
-    double textWidth(const QString& text) const override;
-    double textHeight(const QString& text) const override;
+    double scaleWidth() const override { return metrics_.widthTwips(); }
+    double scaleHeight() const override { return metrics_.heightTwips(); }
+    double textWidth(const QString& text) const override { return metrics_.textWidth(text); }
+    double textHeight(const QString& text) const override { return metrics_.textHeight(text); }
     bool newPage() override;
     // A device has no text of its own: appended text is printed as it stands.
     void appendText(const QString& text) override { print(text); }
 
 private:
-    double toPxX(double twips) const { return twips * dpiX_ / 1440.0; }
-    double toPxY(double twips) const { return twips * dpiY_ / 1440.0; }
-    double lineHeightTwips() const;
+    bool begin();
 
     QPaintDevice* device_;
     QPainter painter_;
-    QFont font_;
-    double dpiX_;
-    double dpiY_;
+    TextMetrics metrics_;
+    bool begun_ = false;
     double x_ = 0;
     double y_ = 0;
     double size_ = 9;

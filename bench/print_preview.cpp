@@ -1,0 +1,217 @@
+// Preview and print of the fourteen reports on 20,000 and 100,000 orders (three lines each): the
+// preview's build time, peak memory and the time to show page 1 and the last page; the print to PDF
+// against a plain QPdfWriter/QPainter loop that draws the same texts at the same places in the same
+// font, and the ratio of the two. Run with QT_QPA_PLATFORM=offscreen; an argument limits the orders.
+#include "gen/DataGen.h"
+
+#include "preview/PreviewBuild.h"
+#include "print/PageRecording.h"
+#include "print/PageSetup.h"
+#include "print/PainterTarget.h"
+#include "print/RecordingTarget.h"
+#include "printing/PrintCommands.h"
+#include "reports/DefaultLayouts.h"
+#include "reports/Layout.h"
+#include "reports/ReportKind.h"
+#include "ui/MessageService.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QPdfWriter>
+#include <QTemporaryDir>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double since(Clock::time_point t0) { return std::chrono::duration<double>(Clock::now() - t0).count(); }
+
+// Resident memory in MB, from the kernel.
+double residentMb() {
+    QFile f(QStringLiteral("/proc/self/statm"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = f.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toDouble() * 4096 / 1048576.0 : 0;
+}
+
+// The highest resident memory while work runs, sampled every 5 ms.
+struct PeakMemory {
+    PeakMemory() : base(residentMb()), peak(base) {
+        sampler = std::thread([this] {
+            while (!stop) {
+                const double now = residentMb();
+                if (now > peak)
+                    peak = now;
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+        });
+    }
+    ~PeakMemory() { end(); }
+    double end() {
+        if (sampler.joinable()) {
+            stop = true;
+            sampler.join();
+        }
+        return peak;
+    }
+    double base;
+    std::atomic<double> peak;
+    std::atomic<bool> stop{false};
+    std::thread sampler;
+};
+
+// The plain writer: every recorded text at its place, in the report font, page after page.
+double plainWriter(const print::RecordingTarget& doc, const QString& file) {
+    const auto t0 = Clock::now();
+    QPdfWriter writer(file);
+    writer.setResolution(1200);
+    writer.setPageLayout(print::PageSetup::current().layout());
+    QPainter painter(&writer);
+    QFont font(print::fixedPitchFamily(), &writer);
+    double size = -1;
+    int page = 1;
+    const double px = writer.logicalDpiX() / 1440.0;
+    const double py = writer.logicalDpiY() / 1440.0;
+    for (const auto& e : doc.entries()) {
+        if (e.page != page) {
+            writer.newPage();
+            page = e.page;
+        }
+        if (e.fontSize != size) {
+            size = e.fontSize;
+            font.setPointSizeF(std::max(1.0, size));
+            painter.setFont(font);
+        }
+        painter.drawText(QPointF(e.x * px, e.y * py + painter.fontMetrics().ascent()), e.text);
+    }
+    painter.end();
+    return since(t0);
+}
+
+int pdfPages(const QString& file) {
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray b = f.readAll();
+    return int(b.count("/Type /Page\n") + b.count("/Type /Page\r") + b.count("/Type /Page "));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ui::RecordingMessageService messages;
+    ui::setMessageService(&messages);
+    QTemporaryDir dir;
+    qputenv("HOME", dir.path().toLocal8Bit());
+    QList<int> sizes{20000, 100000};
+    if (argc > 1)
+        sizes = {QString::fromLocal8Bit(argv[1]).toInt()};
+
+    printing::printHooks().showProgress = false;
+    printing::printHooks().wait = [](double) {};
+
+    for (const int orders : sizes) {
+        core::AppState s;
+        benchgen::DbSpec spec;
+        spec.orders = orders;
+        spec.linesPerOrder = 3;
+        const auto made = Clock::now();
+        benchgen::makeDatabase(s, dir.filePath(QStringLiteral("bench%1.vrd").arg(orders)), spec);
+        std::printf("\n%d orders, %d lines (database made in %.1f s)\n", orders, orders * 3, since(made));
+        for (int kind = 1; kind <= reports::kReportCount; ++kind) {
+            s.gFrmtText[size_t(kind)] = reports::DefaultLayoutText(kind);
+            reports::FrmtValidate(s.gFrmtText[size_t(kind)], s.gFrmtCount[size_t(kind)]);
+        }
+        s.gInvPrintScope = 1; // every order
+        s.gInvFooterOn = core::kTrue;
+        s.gPrintMode = core::kTrue;
+
+        std::printf("%-18s | %8s %8s %8s %8s %8s | %8s %8s %8s %8s %6s\n", "report", "pages", "build s",
+                    "peak MB", "page1 ms", "last ms", "print s", "plain s", "ratio", "peak MB", "pages");
+        for (int kind = 1; kind <= reports::kReportCount; ++kind) {
+            const QString name = reports::ReportName(kind);
+            reports::ReportState& rs = reports::reportState(s);
+
+            // The preview as the window builds it: a page 800 pixels high, recorded, then two pages drawn.
+            const QSizeF page = print::PageSetup::current().printableTwips();
+            const double scale = 800.0 * 15 / page.height();
+            rs.gPrintScale = scale;
+            double buildSeconds = 0, previewPeak = 0, firstMs = 0, lastMs = 0;
+            int previewPages = 0;
+            {
+                PeakMemory mem;
+                const auto t0 = Clock::now();
+                auto rec = std::make_unique<print::PageRecording>(page.width() * scale, page.height() * scale);
+                preview::BuildContext ctx{s, rs, *rec, [] {}, [] { QCoreApplication::processEvents(); }};
+                preview::BuildPreview(ctx, name);
+                buildSeconds = since(t0);
+                previewPages = rec->pageCount();
+                const auto draw = [&](int n) {
+                    const auto t1 = Clock::now();
+                    QImage image(QSize(int(page.width() * scale / 15), int(page.height() * scale / 15)),
+                                 QImage::Format_RGB32);
+                    image.fill(Qt::white);
+                    print::PainterTarget target(&image);
+                    rec->play(n, target);
+                    target.end();
+                    return since(t1) * 1000;
+                };
+                if (previewPages > 0) {
+                    firstMs = draw(1);
+                    lastMs = draw(previewPages);
+                }
+                rec.reset();
+                previewPeak = mem.end() - mem.base;
+            }
+
+            // The print to PDF through the print command, then the same texts through the plain writer.
+            rs.gPrintScale = 1.0;
+            double printSeconds = 0, printPeak = 0;
+            const QString pdf = QDir(printing::PdfFallbackFolder()).filePath(name + QStringLiteral(".pdf"));
+            {
+                PeakMemory mem;
+                const auto t0 = Clock::now();
+                printing::RunPrintCommand(*printing::FindPrintReport(QStringLiteral("mnuPr") + reports::ReportTag(kind)),
+                                          s, nullptr);
+                printSeconds = since(t0);
+                printPeak = mem.end() - mem.base;
+            }
+            const int printedPages = pdfPages(pdf);
+            print::RecordingTarget doc(page.width(), page.height());
+            {
+                const auto saved = printing::printHooks().device;
+                struct Rec : printing::PrintDevice {
+                    explicit Rec(print::RecordingTarget& t) : t(t) {}
+                    print::RenderTarget& target() override { return t; }
+                    bool finish() override { return true; }
+                    void abort() override {}
+                    print::RecordingTarget& t;
+                };
+                printing::printHooks().device = [&doc](const QString&) { return std::make_unique<Rec>(doc); };
+                printing::RunPrintCommand(*printing::FindPrintReport(QStringLiteral("mnuPr") + reports::ReportTag(kind)),
+                                          s, nullptr);
+                printing::printHooks().device = saved;
+            }
+            const double plainSeconds = plainWriter(doc, dir.filePath(QStringLiteral("plain.pdf")));
+            std::printf("%-18s | %8d %8.2f %8.0f %8.1f %8.1f | %8.2f %8.2f %8.2f %8.0f %6d\n",
+                        name.toUtf8().constData(), previewPages, buildSeconds, previewPeak, firstMs, lastMs,
+                        printSeconds, plainSeconds, plainSeconds > 0 ? printSeconds / plainSeconds : 0.0, printPeak,
+                        printedPages);
+            std::fflush(stdout);
+            QFile::remove(pdf);
+        }
+        if (!messages.texts().isEmpty())
+            std::printf("messages: %s\n", messages.texts().join(QLatin1Char('|')).toUtf8().constData());
+        messages.clear();
+    }
+    ui::setMessageService(nullptr);
+    return 0;
+}

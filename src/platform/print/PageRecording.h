@@ -1,0 +1,84 @@
+// Pages kept as compact recordings of what was drawn on them: each printed text with its position and
+// font size, the texts held once as UTF-8 (a text repeated from the page before is shared). A page
+// becomes a picture only when it is played on a device target, so a long report costs little memory.
+#pragma once
+
+#include "print/PainterTarget.h"
+#include "print/RenderTarget.h"
+
+#include <QHash>
+#include <QImage>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace print {
+
+class PageRecording : public RenderTarget {
+public:
+    struct Item {
+        double x;
+        double y;
+        double fontSize;
+        QString text;
+    };
+
+    // Pages of the size in twips, text measured as on a picture of the given resolution.
+    PageRecording(double widthTwips, double heightTwips, int dpi = 96);
+    ~PageRecording() override;
+
+    // Pages begun; 0 while nothing has been drawn.
+    int pageCount() const;
+    // The texts of page n (1-based) in drawing order; texts of blanks only are not kept.
+    std::vector<Item> items(int page) const;
+    // Draws page n on the target as it was recorded.
+    void play(int page, RenderTarget& target) const;
+    // Bytes held by the recording.
+    std::size_t bytes() const;
+
+    void print(const QString& text) override;
+    double currentX() const override { return x_; }
+    double currentY() const override { return y_; }
+    void setCurrentX(double x) override { x_ = x; }
+    void setCurrentY(double y) override { y_ = y; }
+    double fontSize() const override { return size_; }
+    void setFontSize(double points) override;
+    double scaleWidth() const override { return width_; }
+    double scaleHeight() const override { return height_; }
+    double textWidth(const QString& text) const override { return metrics_.textWidth(text); }
+    double textHeight(const QString& text) const override { return metrics_.textHeight(text); }
+    bool newPage() override;
+    void appendText(const QString& text) override { print(text); }
+
+private:
+    struct Span {
+        std::uint64_t offset;
+        std::uint32_t length;
+    };
+    struct Op {
+        float x;
+        float y;
+        float size;
+        std::uint32_t length;
+        std::uint64_t offset;
+    };
+    Span store(const QString& text);
+    QString textOf(const Op& op) const;
+
+    QImage metricsDevice_;
+    TextMetrics metrics_;
+    double width_;
+    double height_;
+    double x_ = 0;
+    double y_ = 0;
+    double size_ = 9;
+    std::vector<Op> ops_;
+    std::vector<std::size_t> pageStarts_{0}; // first op of each page
+    std::vector<std::unique_ptr<char[]>> chunks_;
+    std::size_t chunkUsed_ = 0;
+    // Texts of this page and the page before, to share the headers, blank lines and footers they repeat.
+    QHash<QString, Span> thisPage_;
+    QHash<QString, Span> pageBefore_;
+};
+
+} // namespace print

@@ -1,0 +1,182 @@
+#include "printing/ReportRows.h"
+
+#include "db/Database.h"
+
+#include <optional>
+
+namespace printing {
+
+namespace {
+
+const QString kOrders = QStringLiteral("受注データ");
+const QString kLines = QStringLiteral("受注個別データ");
+
+// The only statements these readers run: constant texts over the five business tables.
+QString tableStatement(const QString& table) {
+    static const QStringList known{QStringLiteral("商品マスタ"), QStringLiteral("顧客マスタ"),
+                                   QStringLiteral("社員マスタ"), kOrders, kLines};
+    if (!known.contains(table))
+        throw db::DbError(db::ErrorKind::NotFound, QStringLiteral("no report table ") + table);
+    return QStringLiteral("SELECT * FROM %1 ORDER BY rowid").arg(db::Database::quoteIdent(table));
+}
+
+class SnapshotRows : public Rows {
+public:
+    explicit SnapshotRows(const TableSnapshot& t) : t_(t) {}
+    bool next() override { return ++row_ < t_.size(); }
+    QVariant value(const QString& field) const override { return t_.value(row_, field); }
+
+private:
+    const TableSnapshot& t_;
+    int row_ = -1;
+};
+
+class SnapshotOrders : public OrdersWithLines {
+public:
+    SnapshotOrders(const TableSnapshot& orders, const TableSnapshot& lines) : orders_(orders), lines_(lines) {
+        for (int i = 0; i < lines.size(); ++i) {
+            const QVariant no = lines.value(i, QStringLiteral("受注No"));
+            if (!no.isNull())
+                byOrder_[no.toLongLong()].push_back(i);
+        }
+    }
+    bool next() override {
+        if (++row_ >= orders_.size())
+            return false;
+        const auto it = byOrder_.constFind(orders_.value(row_, QStringLiteral("受注No")).toLongLong());
+        current_ = it == byOrder_.cend() ? nullptr : &*it;
+        return true;
+    }
+    QVariant value(const QString& field) const override { return orders_.value(row_, field); }
+    int lineCount() const override { return current_ ? int(current_->size()) : 0; }
+    QVariant line(int i, const QString& field) const override { return lines_.value((*current_)[size_t(i)], field); }
+
+private:
+    const TableSnapshot& orders_;
+    const TableSnapshot& lines_;
+    QHash<qint64, std::vector<int>> byOrder_;
+    const std::vector<int>* current_ = nullptr;
+    int row_ = -1;
+};
+
+QHash<QString, int> columnsOf(const db::Query& q, int from, int to) {
+    QHash<QString, int> columns;
+    for (int i = from; i < to; ++i)
+        if (!columns.contains(q.columnName(i)))
+            columns.insert(q.columnName(i), i);
+    return columns;
+}
+
+class QueryRows : public Rows {
+public:
+    QueryRows(db::Database& db, const QString& table)
+        : q_(db.query(tableStatement(table))), columns_(columnsOf(q_, 0, q_.columnCount())) {}
+    bool next() override { return q_.next(); }
+    QVariant value(const QString& field) const override {
+        const int i = columns_.value(field, -1);
+        return i < 0 ? QVariant() : q_.value(i);
+    }
+
+private:
+    db::Query q_;
+    QHash<QString, int> columns_;
+};
+
+// One pass over the orders joined to their lines through the index on the lines' 受注No: an order
+// comes with all its lines, in table order, and no more than one order is held at a time.
+class QueryOrders : public OrdersWithLines {
+public:
+    explicit QueryOrders(db::Database& db)
+        : q_(db.query(QStringLiteral("SELECT o.rowid AS order_rowid, o.*, l.rowid AS line_rowid, l.* FROM 受注データ AS o "
+                                     "LEFT JOIN 受注個別データ AS l ON l.受注No = o.受注No ORDER BY o.rowid, l.rowid"))) {
+        int lineRowid = -1;
+        for (int i = 0; i < q_.columnCount(); ++i)
+            if (q_.columnName(i) == QLatin1String("line_rowid"))
+                lineRowid = i;
+        lineRowid_ = lineRowid;
+        orderColumns_ = columnsOf(q_, 1, lineRowid);
+        lineColumns_ = columnsOf(q_, lineRowid + 1, q_.columnCount());
+        pending_ = q_.next();
+    }
+    bool next() override {
+        if (!pending_)
+            return false;
+        const qint64 rowid = q_.toInt64(0);
+        order_.resize(0);
+        for (int i = 1; i < lineRowid_; ++i)
+            order_.push_back(q_.value(i));
+        lines_.resize(0);
+        do {
+            if (!q_.isNull(lineRowid_)) {
+                QVariantList line;
+                line.reserve(q_.columnCount() - lineRowid_ - 1);
+                for (int i = lineRowid_ + 1; i < q_.columnCount(); ++i)
+                    line.push_back(q_.value(i));
+                lines_.push_back(std::move(line));
+            }
+            pending_ = q_.next();
+        } while (pending_ && q_.toInt64(0) == rowid);
+        return true;
+    }
+    QVariant value(const QString& field) const override {
+        const int i = orderColumns_.value(field, -1);
+        return i < 0 ? QVariant() : order_[i - 1];
+    }
+    int lineCount() const override { return int(lines_.size()); }
+    QVariant line(int n, const QString& field) const override {
+        const int i = lineColumns_.value(field, -1);
+        return i < 0 ? QVariant() : lines_[size_t(n)][i - lineRowid_ - 1];
+    }
+
+private:
+    db::Query q_;
+    int lineRowid_ = 0;
+    QHash<QString, int> orderColumns_;
+    QHash<QString, int> lineColumns_;
+    bool pending_ = false;
+    QVariantList order_;
+    std::vector<QVariantList> lines_;
+};
+
+} // namespace
+
+std::unique_ptr<Rows> rowsOf(const TableSnapshot& table) { return std::make_unique<SnapshotRows>(table); }
+
+std::unique_ptr<OrdersWithLines> ordersWithLinesOf(const TableSnapshot& orders, const TableSnapshot& lines) {
+    return std::make_unique<SnapshotOrders>(orders, lines);
+}
+
+std::unique_ptr<Rows> readRows(db::Database& db, const QString& table) {
+    return std::make_unique<QueryRows>(db, table);
+}
+
+std::unique_ptr<OrdersWithLines> readOrdersWithLines(db::Database& db) { return std::make_unique<QueryOrders>(db); }
+
+QHash<QString, QString> readNames(db::Database& db, const QString& table, const QString& codeField,
+                                  const QString& nameField) {
+    QHash<QString, QString> names;
+    QueryRows rows(db, table);
+    while (rows.next()) {
+        const QString code = rows.value(codeField).toString();
+        if (!names.contains(code))
+            names.insert(code, rows.value(nameField).toString());
+    }
+    return names;
+}
+
+QHash<QString, QString> namesOf(const TableSnapshot& table, const QString& codeField, const QString& nameField) {
+    QHash<QString, QString> names;
+    for (int i = 0; i < table.size(); ++i) {
+        const QVariant code = table.value(i, codeField);
+        if (!code.isNull() && !names.contains(code.toString()))
+            names.insert(code.toString(), table.value(i, nameField).toString());
+    }
+    return names;
+}
+
+qint64 countRows(db::Database& db, const QString& table) {
+    tableStatement(table); // refuses names outside the schema
+    return db.scalar(QStringLiteral("SELECT COUNT(*) FROM %1").arg(db::Database::quoteIdent(table))).toLongLong();
+}
+
+} // namespace printing
