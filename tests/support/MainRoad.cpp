@@ -2,17 +2,32 @@
 
 #include "app/Program.h"
 #include "masters/CompanySettingsDialog.h"
+#include "masters/ImportCommand.h"
+#include "orders/EntryGrid.h"
+#include "orders/CalendarDialog.h"
+#include "orders/CancelWindow.h"
+#include "orders/GetOrderWindow.h"
+#include "orders/PaymentChooser.h"
+#include "orders/PaymentWindow.h"
 #include "shell/Startup.h"
+#include "text/AnsiFile.h"
+#include "viewers/Export.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCalendarWidget>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSettings>
+#include <QTableWidget>
+#include <QTest>
 #include <QTimer>
+#include <stdexcept>
 
 namespace mainroad {
 
@@ -43,6 +58,61 @@ void onNextModal(std::function<void(QWidget*)> act, int ms) {
     timer->start();
 }
 
+void onNextModalWhere(std::function<bool(QWidget*)> matches, std::function<void(QWidget*)> act, int ms) {
+    auto* timer = new QTimer(qApp);
+    auto* clock = new QElapsedTimer;
+    clock->start();
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout,
+                     [timer, clock, matches = std::move(matches), act = std::move(act), ms] {
+                         QWidget* w = QApplication::activeModalWidget();
+                         const bool found = w != nullptr && w->isVisible() && matches(w);
+                         if (!found && clock->elapsed() < ms)
+                             return;
+                         timer->stop();
+                         timer->deleteLater();
+                         delete clock;
+                         if (found)
+                             act(w);
+                     });
+    timer->start();
+}
+
+bool clickOrder(orders::OrderListWindow* w, int orderNo) {
+    for (int i = 0; i < w->model()->orderCount(); ++i)
+        if (w->model()->order(i).orderNo == orderNo) {
+            QTableView* g = w->grid();
+            const QModelIndex at = g->model()->index(i, 1);
+            g->scrollTo(at);
+            QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->visualRect(at).center());
+            return true;
+        }
+    return false;
+}
+
+void type(QWidget* box, const QString& text) {
+    bool ascii = true;
+    for (QChar c : text)
+        ascii = ascii && c.unicode() >= 0x20 && c.unicode() < 0x7f;
+    if (ascii) {
+        QTest::keyClicks(box, text);
+        return;
+    }
+    QInputMethodEvent commit;
+    commit.setCommitString(text);
+    QApplication::sendEvent(box, &commit);
+}
+
+void writeCp932(const QString& path, const QStringList& lines) {
+    text::AnsiWriter w(path);
+    if (!w.isOpen())
+        throw std::runtime_error("cannot write " + path.toStdString());
+    for (const QString& l : lines)
+        w.writeLine(l);
+    if (!w.close())
+        throw std::runtime_error("cannot write " + path.toStdString());
+}
+
 bool press(QWidget* w, const QString& text) {
     for (QAbstractButton* b : w->findChildren<QAbstractButton*>())
         if (b->text().remove(QLatin1Char('&')) == text && b->isEnabled()) {
@@ -63,6 +133,8 @@ Program::Program() {
     hooks.saveDatabasePath = [this](QWidget*) { return std::exchange(nextPath_, QString()); };
     hooks.openDatabasePath = [this](QWidget*) { return std::exchange(nextPath_, QString()); };
     hooks.openUrl = [](const QUrl&) {};
+    masters::setOpenFileDialog([this](QWidget*, const QString&, const QString&) { return std::exchange(nextPath_, QString()); });
+    viewers::setSaveFileDialog([this](QWidget*, const viewers::SaveDialogRequest&) { return std::exchange(nextPath_, QString()); });
     hooks.animateUnload = false;
     window_ = std::make_unique<shell::MainWindow>(state_, hooks);
     window_->resize(1024, 768);
@@ -72,6 +144,8 @@ Program::Program() {
 
 Program::~Program() {
     window_.reset();
+    masters::setOpenFileDialog({});
+    viewers::setSaveFileDialog({});
     ui::setMessageService(nullptr);
 }
 
@@ -98,6 +172,129 @@ QString Program::newDatabase(const QString& fileName,
     nextPath(path(fileName));
     trigger(QStringLiteral("mnuFileNew"));
     return state_.gOpenDbName.isEmpty() ? QString() : state_.gDbPath;
+}
+
+const QStringList& Program::shopGoods() {
+    static const QStringList lines{
+        QStringLiteral("1\tG01\t緑茶　静岡産\t1200\t900\t700\t8\t40\t10\t食品"),
+        QStringLiteral("2\tG02\t玄米（５ｋｇ）\t3500\t2800\t2100\t8\t25\t5\t食品"),
+        QStringLiteral("3\tG03\t梅干し\t800\t600\t450\t8\t60\t20\t食品"),
+        QStringLiteral("4\tG04\tだし醤油\t450\t330\t250\t8\t100\t30\t食品"),
+        QStringLiteral("5\tG05\t海苔①\t980\t700\t520\t8\t3\t10\t食品"),
+        QStringLiteral("6\tG11\tボールペン黒\t150\t100\t70\t10\t200\t50\t文具"),
+        QStringLiteral("7\tG12\tノート　Ａ４\t300\t210\t150\t10\t80\t40\t文具"),
+    };
+    return lines;
+}
+
+const QStringList& Program::shopClients() {
+    static const QStringList lines{
+        QStringLiteral("1\tC01\t㈱山田商店\t100-0001\t東京都千代田区千代田１－１\t03-1111-2222\t03-1111-2223\tyamada@example.jp"),
+        QStringLiteral("2\tC02\t髙橋食品\t530-0001\t大阪府大阪市北区梅田２－２\t06-3333-4444\t\t"),
+        QStringLiteral("3\tC03\tO'Brien 商会\t060-0001\t北海道札幌市中央区\t011-555-6666\t\t"),
+    };
+    return lines;
+}
+
+const QStringList& Program::shopEmployees() {
+    static const QStringList lines{QStringLiteral("1\tE01\t佐藤一郎"), QStringLiteral("2\tE02\t鈴木花子")};
+    return lines;
+}
+
+QString Program::openShop(const QString& fileName,
+                          const std::function<void(masters::CompanySettingsDialog&)>& fill) {
+    const QString db = newDatabase(fileName, [fill](masters::CompanySettingsDialog& d) {
+        d.txtCat->setText(QStringLiteral("文具"));
+        d.cmdAdd->click();
+        if (fill)
+            fill(d);
+    });
+    if (db.isEmpty())
+        return {};
+    const std::pair<const char*, const QStringList*> files[] = {
+        {"mnuImpComm", &shopGoods()}, {"mnuImpCli", &shopClients()}, {"mnuImpEmp", &shopEmployees()}};
+    for (const auto& [item, lines] : files) {
+        const QString file = path(QLatin1String(item) + QStringLiteral(".txt"));
+        writeCp932(file, *lines);
+        nextPath(file);
+        trigger(QLatin1String(item));
+    }
+    return messages().shown().empty() ? db : QString();
+}
+
+int Program::enterOrder(const QString& client, const QString& employee, const std::vector<OrderLine>& lines,
+                        const QString& shipping) {
+    trigger(QStringLiteral("mnuOrder"));
+    orders::GetOrderWindow* w = nullptr;
+    if (!waitFor([&] {
+            w = work<orders::GetOrderWindow>();
+            return w && core::isSet(state_.gChildState[core::kChildGetOrder].Open);
+        }))
+        return 0;
+    QTest::qWait(300); // the layout after the build's extra tick
+    for (auto [picker, name] : {std::pair{w->clientPicker(), client}, std::pair{w->employeePicker(), employee}}) {
+        const int i = picker->findText(name);
+        if (i < 0)
+            return 0;
+        picker->setCurrentIndex(i);
+    }
+    QTableWidget* t = w->grid()->table();
+    for (const OrderLine& l : lines) {
+        QTest::mouseClick(t->viewport(), Qt::LeftButton, {}, t->visualItemRect(t->item(l.row - 1, 6)).center());
+        QLineEdit* e = w->grid()->editor();
+        e->selectAll();
+        type(e, QString::number(l.qty));
+    }
+    if (!shipping.isEmpty())
+        QTest::keyClicks(w->shippingBox(), shipping);
+    const int no = w->orderNo();
+    QTest::mouseClick(w->okButton(), Qt::LeftButton);
+    const bool committed = w->orderNo() != no;
+    QTest::mouseClick(w->endButton(), Qt::LeftButton);
+    waitFor([this] { return work<orders::GetOrderWindow>() == nullptr; });
+    return committed ? no : 0;
+}
+
+bool Program::payOrder(int orderNo, const QDate& day) {
+    onNextModalOf<orders::PaymentChooser>([](orders::PaymentChooser& c) { c.cmd[1]->click(); });
+    trigger(QStringLiteral("mnuReceipt"));
+    orders::PaymentWindow* w = nullptr;
+    if (!waitFor([&] { return (w = work<orders::PaymentWindow>()) && core::isSet(state_.gChildState[core::kChildPayment].Open); }))
+        return false;
+    onNextModalOf<orders::CalendarDialog>([day](orders::CalendarDialog& d) {
+        d.calendar()->setSelectedDate(day);
+        d.okButton()->click();
+    });
+    const bool clicked = clickOrder(w, orderNo);
+    w->endButton()->click();
+    return waitFor([this] { return work<orders::PaymentWindow>() == nullptr; }) && clicked;
+}
+
+bool Program::toggleCancel(int orderNo) {
+    onNextModalOf<orders::PaymentChooser>([](orders::PaymentChooser& c) { c.cmd[1]->click(); });
+    trigger(QStringLiteral("mnuCancel"));
+    orders::CancelWindow* w = nullptr;
+    if (!waitFor([&] { return (w = work<orders::CancelWindow>()) && core::isSet(state_.gChildState[core::kChildCancel].Open); }))
+        return false;
+    const bool clicked = clickOrder(w, orderNo);
+    w->endButton()->click();
+    return waitFor([this] { return work<orders::CancelWindow>() == nullptr; }) && clicked;
+}
+
+QString Program::openShopWithOrders(const QString& fileName) {
+    const QString db = openShop(fileName);
+    if (db.isEmpty())
+        return {};
+    const bool ok = enterOrder(QStringLiteral("㈱山田商店"), QStringLiteral("佐藤一郎"), {{1, 2}, {3, 4}, {5, 1}}) == 1 &&
+                    enterOrder(QStringLiteral("髙橋食品"), QStringLiteral("鈴木花子"), {{2, 1}, {4, 6}}, QStringLiteral("800")) == 2 &&
+                    enterOrder(QStringLiteral("O'Brien 商会"), QStringLiteral("佐藤一郎"), {{1, 1}}) == 3 &&
+                    payOrder(2, QDate(2024, 6, 28)) && toggleCancel(3);
+    return ok && messages().shown().empty() ? db : QString();
+}
+
+QVariant Program::scalar(const QString& sql, const db::Params& params) const {
+    db::Database d(state_.gDbPath);
+    return d.scalar(sql, params);
 }
 
 } // namespace mainroad

@@ -3,16 +3,24 @@
 #pragma once
 
 #include "core/AppState.h"
+#include "db/Database.h"
 #include "shell/MainWindow.h"
 #include "support/TestEnv.h"
 #include "ui/MessageService.h"
 
+#include <QDate>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 
 namespace masters {
 class CompanySettingsDialog;
+}
+namespace orders {
+class OrderListWindow;
 }
 
 namespace mainroad {
@@ -23,6 +31,22 @@ bool waitFor(const std::function<bool()>& done, int ms = 10000);
 // Runs act on the next modal dialog that comes up (of type T when given), from inside its own event
 // loop, as a person would answer it. Give up after ms.
 void onNextModal(std::function<void(QWidget*)> act, int ms = 10000);
+
+// Runs act on the next modal dialog of type T (others that come up first are left alone).
+void onNextModalWhere(std::function<bool(QWidget*)> matches, std::function<void(QWidget*)> act, int ms = 10000);
+template <class T> void onNextModalOf(std::function<void(T&)> act, int ms = 10000) {
+    onNextModalWhere([](QWidget* w) { return qobject_cast<T*>(w) != nullptr; },
+                     [act = std::move(act)](QWidget* w) { act(*qobject_cast<T*>(w)); }, ms);
+}
+
+// A click on the order's row of a payment or cancellation list; false when it is not listed.
+bool clickOrder(orders::OrderListWindow* w, int orderNo);
+
+// Types text into the focused box as a person does: ASCII by keys, the rest committed by the input method.
+void type(QWidget* box, const QString& text);
+
+// Writes the lines as a CP932 text file, each ended by CR LF, with the program's own writer.
+void writeCp932(const QString& path, const QStringList& lines);
 
 // Presses the button with the given text on the widget (a dialog's OK, a chooser's button).
 bool press(QWidget* w, const QString& text);
@@ -50,6 +74,48 @@ public:
     // Returns the database path; empty when no database is open afterwards.
     QString newDatabase(const QString& fileName,
                         const std::function<void(masters::CompanySettingsDialog&)>& fill = {});
+
+    // The shop the walks start from, made through the front door: New with a second category "文具",
+    // then the goods, clients and employees imported from CP932 files through their menu items.
+    // Goods: G01..G05 in 食品 (G05 short of stock), G11, G12 in 文具; clients C01..C03; employees E01, E02.
+    // Returns the database path; empty when something failed (the messages say what).
+    // fill sets more of the company dialog (a password...) before ＯＫ.
+    QString openShop(const QString& fileName = QStringLiteral("shop.vrd"),
+                     const std::function<void(masters::CompanySettingsDialog&)>& fill = {});
+    static const QStringList& shopGoods();
+    static const QStringList& shopClients();
+    static const QStringList& shopEmployees();
+
+    // An order entered through 受注データ入力 and committed with 契約: the client and employee by
+    // name, then (row, quantity) in the first category's grid. The window is closed with 終了.
+    // Returns the committed order's number; 0 when it did not commit.
+    struct OrderLine {
+        int row;
+        int qty;
+    };
+    int enterOrder(const QString& client, const QString& employee, const std::vector<OrderLine>& lines,
+                   const QString& shipping = {});
+
+    // 入金処理 and キャンセル処理 on one order: the chooser answered "all orders", a click on the order's
+    // row (the payment date picked in the calendar), the window closed with its end button.
+    bool payOrder(int orderNo, const QDate& day);
+    bool toggleCancel(int orderNo);
+
+    // The shop with three orders entered through the front door: 1 unpaid, 2 paid on 2024-06-28,
+    // 3 cancelled (unpaid).
+    QString openShopWithOrders(const QString& fileName = QStringLiteral("shop.vrd"));
+
+    // One value from the open database.
+    QVariant scalar(const QString& sql, const db::Params& params = {}) const;
+
+    // The open work window of type T, if any.
+    template <class T> T* work() const {
+        for (QMdiSubWindow* sub : window_->mdiArea()->subWindowList())
+            if (auto* w = qobject_cast<T*>(sub->widget()))
+                return w;
+        return nullptr;
+    }
+    int workCount() const { return int(window_->mdiArea()->subWindowList().size()); }
 
 private:
     testenv::TempFolder folder_;

@@ -1,0 +1,250 @@
+// The data stages of the main road, each from a shop made through the front door: imports, the master
+// windows, order entry, payments, cancellations and stock counts, checked in the database after each.
+#include "support/MainRoad.h"
+
+#include "masters/MasterGrid.h"
+#include "masters/MasterTableModel.h"
+#include "masters/MasterWindow.h"
+#include "orders/CalendarDialog.h"
+#include "orders/CancelWindow.h"
+#include "orders/EntryGrid.h"
+#include "orders/PaymentChooser.h"
+#include "orders/PaymentWindow.h"
+#include "orders/StockChooser.h"
+#include "orders/StockUpdateWindow.h"
+
+#include "db/OleDate.h"
+
+#include <QCalendarWidget>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using mainroad::Program;
+using mainroad::waitFor;
+
+namespace {
+
+QString joined(const Program& p) { return const_cast<Program&>(p).messages().texts().join('|'); }
+
+// Every row of a table as "value|value|...", in key order, without the reserved row 0.
+QStringList rows(const Program& p, const QString& table, const QString& columns, const QString& key) {
+    db::Database d(const_cast<Program&>(p).state().gDbPath);
+    db::Query q = d.query(QStringLiteral("SELECT %1 FROM %2 WHERE %3 <> 0 ORDER BY %3")
+                              .arg(columns, db::Database::quoteIdent(table), db::Database::quoteIdent(key)));
+    QStringList out;
+    while (q.next()) {
+        QStringList cells;
+        for (int i = 0; i < q.columnCount(); ++i)
+            cells << q.value(i).toString();
+        out << cells.join(QLatin1Char('|'));
+    }
+    return out;
+}
+
+// The fields of the import lines that are stored as they stand (codes and texts).
+QStringList fieldsOf(const QStringList& lines, std::initializer_list<int> fields) {
+    QStringList out;
+    for (const QString& l : lines) {
+        const QStringList f = l.split(QLatin1Char('\t'));
+        QStringList cells;
+        for (int i : fields)
+            cells << f.value(i);
+        out << cells.join(QLatin1Char('|'));
+    }
+    return out;
+}
+
+// A click on a cell of an entry grid (grid row 0 is the heading row).
+void clickCell(orders::EntryGrid* g, int row, int col) {
+    QTableWidget* t = g->table();
+    QTest::mouseClick(t->viewport(), Qt::LeftButton, {}, t->visualItemRect(t->item(row - 1, col)).center());
+}
+
+db::Currency money(const Program& p, const QString& sql) {
+    db::Database d(const_cast<Program&>(p).state().gDbPath);
+    db::Query q = d.query(sql);
+    return q.next() ? q.toCurrency(0) : db::Currency::fromRaw(-1);
+}
+
+bool isOpen(Program& p, int child) { return core::isSet(p.state().gChildState[size_t(child)].Open); }
+
+} // namespace
+
+TEST(RoadEntry, ImportedMastersHoldTheFilesTextAsWritten) {
+    Program p;
+    ASSERT_FALSE(p.openShop().isEmpty()) << joined(p).toStdString();
+    EXPECT_EQ(rows(p, QStringLiteral("商品マスタ"), QStringLiteral("商品コード, 商品名, 商品カテゴリ"), QStringLiteral("商品No")),
+              fieldsOf(Program::shopGoods(), {1, 2, 9}));
+    EXPECT_EQ(rows(p, QStringLiteral("商品マスタ"), QStringLiteral("在庫量, 在庫発注点"), QStringLiteral("商品No")),
+              fieldsOf(Program::shopGoods(), {7, 8}));
+    EXPECT_EQ(rows(p, QStringLiteral("顧客マスタ"), QStringLiteral("顧客コード, 顧客名, 〒, 住所, TEL"), QStringLiteral("顧客No")),
+              fieldsOf(Program::shopClients(), {1, 2, 3, 4, 5}));
+    EXPECT_EQ(rows(p, QStringLiteral("社員マスタ"), QStringLiteral("社員コード, 氏名"), QStringLiteral("社員No")),
+              fieldsOf(Program::shopEmployees(), {1, 2}));
+    EXPECT_EQ(money(p, QStringLiteral("SELECT 個別定価 FROM 商品マスタ WHERE 商品コード = 'G02'")),
+              db::Currency::fromUnits(3500));
+    // Importing the same file again refuses every line as a duplicate and adds nothing.
+    p.nextPath(p.path(QStringLiteral("mnuImpEmp.txt")));
+    p.trigger(QStringLiteral("mnuImpEmp"));
+    EXPECT_EQ(p.messages().shown().size(), Program::shopEmployees().size()) << joined(p).toStdString();
+    EXPECT_EQ(rows(p, QStringLiteral("社員マスタ"), QStringLiteral("社員コード"), QStringLiteral("社員No")).size(),
+              Program::shopEmployees().size());
+}
+
+TEST(RoadEntry, EachMasterWindowFromItsMenuSavesAnEdit) {
+    Program p;
+    ASSERT_FALSE(p.openShop().isEmpty()) << joined(p).toStdString();
+    const int order = p.enterOrder(QStringLiteral("髙橋食品"), QStringLiteral("佐藤一郎"), {{1, 2}, {3, 1}});
+    ASSERT_GT(order, 0) << joined(p).toStdString();
+
+    struct Case {
+        const char* item;
+        int child;
+        const char* keyColumn; // the row edited is the one whose column 1 holds key
+        const char* key;
+        int column;
+        const char* typed;
+        const char* check; // SQL giving the stored value
+        const char* stored;
+    };
+    const Case cases[] = {
+        {"mnuManComm", core::kChildGoodsM, "商品コード", "G03", 2, "梅干し（紀州）",
+         "SELECT 商品名 FROM 商品マスタ WHERE 商品コード = 'G03'", "梅干し（紀州）"},
+        {"mnuManCli", core::kChildClientM, "顧客コード", "C02", 5, "06-9999-0000",
+         "SELECT TEL FROM 顧客マスタ WHERE 顧客コード = 'C02'", "06-9999-0000"},
+        {"mnuManEmp", core::kChildEmployeeM, "社員コード", "E02", 2, "鈴木花江",
+         "SELECT 氏名 FROM 社員マスタ WHERE 社員コード = 'E02'", "鈴木花江"},
+        {"mnuManRecG", core::kChildOrderM, "顧客コード", "C02", 2, "E02",
+         "SELECT 社員コード FROM 受注データ WHERE 受注No = 1", "E02"},
+        {"mnuManRecD", core::kChildDetailM, "受注No", "1", 3, "5",
+         "SELECT 個数 FROM 受注個別データ WHERE 受注No = 1 ORDER BY 個別No LIMIT 1", "5"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.item);
+        p.messages().clear();
+        p.trigger(QLatin1String(c.item));
+        ASSERT_TRUE(waitFor([&] { return isOpen(p, c.child); })) << joined(p).toStdString();
+        auto* w = p.work<masters::MasterWindow>();
+        ASSERT_NE(w, nullptr);
+        masters::MasterTableModel* m = w->model();
+        const int keyCol = [&] {
+            for (int col = 0; col < m->columnCount(); ++col)
+                if (m->headerData(col, Qt::Horizontal).toString() == QString::fromUtf8(c.keyColumn))
+                    return col;
+            return 1;
+        }();
+        int row = -1;
+        for (int r = 0; r < m->rowCount() && row < 0; ++r)
+            if (m->index(r, keyCol).data().toString().trimmed() == QString::fromUtf8(c.key))
+                row = r;
+        ASSERT_GE(row, 0);
+        const QModelIndex at = m->index(row, c.column);
+        w->grid()->setCurrentIndex(at);
+        w->grid()->edit(at);
+        auto* editor = w->grid()->viewport()->findChild<QLineEdit*>();
+        ASSERT_NE(editor, nullptr);
+        editor->selectAll();
+        mainroad::type(editor, QString::fromUtf8(c.typed));
+        w->button(QStringLiteral("cmdUpdate"))->click();
+        EXPECT_EQ(p.scalar(QString::fromUtf8(c.check)).toString(), QString::fromUtf8(c.stored));
+        EXPECT_TRUE(p.messages().shown().empty()) << joined(p).toStdString();
+        w->button(QStringLiteral("cmdClose"))->click();
+        EXPECT_TRUE(waitFor([&] { return p.workCount() == 0; }));
+        EXPECT_EQ(p.state().gOpenMasterCount, 0);
+    }
+}
+
+TEST(RoadEntry, AnOrderOfSeveralLinesIsStoredWholeAndLowersTheStock) {
+    Program p;
+    ASSERT_FALSE(p.openShop().isEmpty()) << joined(p).toStdString();
+    const int no = p.enterOrder(QStringLiteral("㈱山田商店"), QStringLiteral("鈴木花子"), {{1, 3}, {2, 1}, {4, 10}},
+                                QStringLiteral("500"));
+    ASSERT_EQ(no, 1) << joined(p).toStdString();
+    EXPECT_TRUE(p.messages().shown().empty()) << joined(p).toStdString();
+
+    EXPECT_EQ(rows(p, QStringLiteral("受注データ"), QStringLiteral("顧客コード, 社員コード, キャンセル"), QStringLiteral("受注No")),
+              QStringList{QStringLiteral("C01|E02| ")});
+    const db::Currency listTotal = db::Currency::fromUnits(3 * 1200 + 3500 + 10 * 450);
+    EXPECT_EQ(money(p, QStringLiteral("SELECT 定価金額 FROM 受注データ WHERE 受注No = 1")), listTotal);
+    EXPECT_EQ(money(p, QStringLiteral("SELECT 販売金額 FROM 受注データ WHERE 受注No = 1")), listTotal);
+    EXPECT_EQ(money(p, QStringLiteral("SELECT 送料 FROM 受注データ WHERE 受注No = 1")),
+              db::Currency::fromUnits(500));
+    EXPECT_EQ(p.scalar(QStringLiteral("SELECT 受注日付 FROM 受注データ WHERE 受注No = 1")).toDouble(),
+              db::toOleDate(QDate::currentDate()));
+    EXPECT_EQ(rows(p, QStringLiteral("受注個別データ"), QStringLiteral("受注No, 商品コード, 個数"), QStringLiteral("個別No")),
+              (QStringList{QStringLiteral("1|G01|3"), QStringLiteral("1|G02|1"), QStringLiteral("1|G04|10")}));
+    EXPECT_EQ(rows(p, QStringLiteral("商品マスタ"), QStringLiteral("商品コード, 在庫量"), QStringLiteral("商品No")).mid(0, 5),
+              (QStringList{QStringLiteral("G01|37"), QStringLiteral("G02|24"), QStringLiteral("G03|60"),
+                           QStringLiteral("G04|90"), QStringLiteral("G05|3")}));
+    // The next order takes the next number; the pending row of a closed window is gone.
+    EXPECT_EQ(p.enterOrder(QStringLiteral("O'Brien 商会"), QStringLiteral("佐藤一郎"), {{5, 1}}), 2);
+    EXPECT_EQ(p.scalar(QStringLiteral("SELECT count(*) FROM 受注データ WHERE 受注No <> 0")).toInt(), 2);
+    EXPECT_EQ(p.state().gOpenDataCount, 0);
+}
+
+TEST(RoadEntry, PaymentDateCancellationAndStockCountThroughTheirWindows) {
+    Program p;
+    ASSERT_FALSE(p.openShop().isEmpty()) << joined(p).toStdString();
+    ASSERT_EQ(p.enterOrder(QStringLiteral("㈱山田商店"), QStringLiteral("佐藤一郎"), {{1, 2}, {3, 4}}), 1);
+    ASSERT_EQ(p.enterOrder(QStringLiteral("髙橋食品"), QStringLiteral("鈴木花子"), {{2, 1}}), 2);
+
+    // 入金処理: all orders, the second one paid on a chosen day.
+    const QDate paidOn(2024, 6, 28);
+    mainroad::onNextModalOf<orders::PaymentChooser>([](orders::PaymentChooser& c) { c.cmd[1]->click(); });
+    p.trigger(QStringLiteral("mnuReceipt"));
+    ASSERT_TRUE(waitFor([&] { return isOpen(p, core::kChildPayment); })) << joined(p).toStdString();
+    auto* pay = p.work<orders::PaymentWindow>();
+    ASSERT_NE(pay, nullptr);
+    ASSERT_EQ(pay->model()->orderCount(), 2);
+    mainroad::onNextModalOf<orders::CalendarDialog>([paidOn](orders::CalendarDialog& d) {
+        d.calendar()->setSelectedDate(paidOn);
+        d.okButton()->click();
+    });
+    ASSERT_TRUE(mainroad::clickOrder(pay, 2));
+    EXPECT_EQ(p.scalar(QStringLiteral("SELECT 入金日 FROM 受注データ WHERE 受注No = 2")).toDouble(), db::toOleDate(paidOn));
+    EXPECT_EQ(p.scalar(QStringLiteral("SELECT 入金日 FROM 受注データ WHERE 受注No = 1")).toDouble(), 0.0);
+    pay->endButton()->click();
+    ASSERT_TRUE(waitFor([&] { return p.workCount() == 0; }));
+
+    // キャンセル処理: the first order cancelled with its lines, then restored.
+    mainroad::onNextModalOf<orders::PaymentChooser>([](orders::PaymentChooser& c) { c.cmd[1]->click(); });
+    p.trigger(QStringLiteral("mnuCancel"));
+    ASSERT_TRUE(waitFor([&] { return isOpen(p, core::kChildCancel); })) << joined(p).toStdString();
+    auto* cancel = p.work<orders::CancelWindow>();
+    ASSERT_NE(cancel, nullptr);
+    const QString marks = QStringLiteral("SELECT group_concat(キャンセル, '') FROM (SELECT キャンセル FROM 受注個別データ "
+                                         "WHERE 受注No = 1 ORDER BY 個別No)");
+    ASSERT_TRUE(mainroad::clickOrder(cancel, 1));
+    EXPECT_EQ(p.scalar(QStringLiteral("SELECT キャンセル FROM 受注データ WHERE 受注No = 1")).toString(), QStringLiteral("X"));
+    EXPECT_EQ(p.scalar(marks).toString(), QStringLiteral("XX"));
+    EXPECT_EQ(p.scalar(QStringLiteral("SELECT キャンセル FROM 受注データ WHERE 受注No = 2")).toString(), QStringLiteral(" "));
+    ASSERT_TRUE(mainroad::clickOrder(cancel, 1));
+    EXPECT_EQ(p.scalar(QStringLiteral("SELECT キャンセル FROM 受注データ WHERE 受注No = 1")).toString(), QStringLiteral(" "));
+    EXPECT_EQ(p.scalar(marks).toString(), QStringLiteral("  "));
+    cancel->endButton()->click();
+    ASSERT_TRUE(waitFor([&] { return p.workCount() == 0; }));
+
+    // 在庫更新: all goods; the first goods of 食品 counted anew and stored with 更新.
+    mainroad::onNextModalOf<orders::StockChooser>([](orders::StockChooser& c) { c.cmd[1]->click(); });
+    p.trigger(QStringLiteral("mnuStockUp"));
+    ASSERT_TRUE(waitFor([&] { return isOpen(p, core::kChildStockUp); })) << joined(p).toStdString();
+    auto* stock = p.work<orders::StockUpdateWindow>();
+    ASSERT_NE(stock, nullptr);
+    QTest::qWait(300); // the layout after the build's extra tick
+    EXPECT_EQ(stock->grid()->textAt(1, 0).trimmed(), QStringLiteral("G01"));
+    clickCell(stock->grid(), 1, 6);
+    QLineEdit* e = stock->grid()->editor();
+    e->selectAll();
+    QTest::keyClicks(e, QStringLiteral("55"));
+    QTest::keyClick(e, Qt::Key_Down);
+    stock->okButton()->click();
+    EXPECT_EQ(p.scalar(QStringLiteral("SELECT 在庫量 FROM 商品マスタ WHERE 商品コード = 'G01'")).toInt(), 55);
+    EXPECT_EQ(p.scalar(QStringLiteral("SELECT 在庫量 FROM 商品マスタ WHERE 商品コード = 'G02'")).toInt(), 24);
+    stock->endButton()->click();
+    ASSERT_TRUE(waitFor([&] { return p.workCount() == 0; }));
+    EXPECT_EQ(p.state().gOpenDataCount, 0);
+    EXPECT_TRUE(p.window().item(QStringLiteral("mnuManComm"))->isEnabled());
+}
