@@ -3,9 +3,13 @@
 #include "reports/Records.h"
 #include "reports/Renderers.h"
 #include "reports/ReportKind.h"
+#include "text/Cp932.h"
+#include "viewers/ListRows.h"
 #include "viewers/TabText.h"
 
-#include <type_traits>
+#include <QSaveFile>
+#include <optional>
+#include <stdexcept>
 
 namespace viewers {
 
@@ -62,18 +66,22 @@ void tabInvoiceLine(const InvoiceLineRec& r, bool taxPerLine, QString& out) {
 }
 
 // The common walk: every row of the query into the buffer, listed when it passes.
-template <class Rec>
-void walkRows(ListRun& run, db::Query q, Rec ReportState::*buffer, Rec (*from)(const FieldGetter&), Renderer data,
-              void (*tab)(const Rec&, QString&),
-              const std::type_identity_t<std::function<bool(const Rec&)>>& pass = {}) {
-    const FieldGetter get = fieldsOf(q);
+template <class Columns, class Rec, class Pass>
+void walkRows(ListRun& run, db::Query q, Rec ReportState::*buffer, Renderer data, void (*tab)(const Rec&, QString&),
+              Pass pass) {
+    const Columns cols(q);
     Rec& rec = run.rs.*buffer;
     while (q.next()) {
-        rec = from(get);
-        if (pass && !pass(rec))
+        cols.fill(q, rec);
+        if (!pass(rec))
             continue;
         run.list(data, [&](QString& out) { tab(rec, out); });
     }
+}
+
+template <class Columns, class Rec>
+void walkRows(ListRun& run, db::Query q, Rec ReportState::*buffer, Renderer data, void (*tab)(const Rec&, QString&)) {
+    walkRows<Columns>(run, std::move(q), buffer, data, tab, [](const Rec&) { return true; });
 }
 
 // Prologues.
@@ -94,41 +102,41 @@ void titledHeader(ListRun& run, const QString& label) {
 // Walks.
 
 void walkComm(ListRun& run) {
-    walkRows(run, run.store().goods(run.app.gReservedCode[core::kLenGoodsCode]), &ReportState::gRecComm, goodsRecFrom,
-             RenderDataComm, tabGoods);
+    walkRows<GoodsColumns>(run, run.store().goods(run.app.gReservedCode[core::kLenGoodsCode]), &ReportState::gRecComm,
+                           RenderDataComm, tabGoods);
 }
 
 void walkCli(ListRun& run) {
-    walkRows(run, run.store().clients(run.app.gReservedCode[core::kLenClientCode]), &ReportState::gRecCli,
-             clientRecFrom, RenderDataCli, tabClient);
+    walkRows<ClientColumns>(run, run.store().clients(run.app.gReservedCode[core::kLenClientCode]),
+                            &ReportState::gRecCli, RenderDataCli, tabClient);
 }
 
 void walkEmp(ListRun& run) {
-    walkRows(run, run.store().employees(run.app.gReservedCode[core::kLenEmployeeCode]), &ReportState::gRecEmp,
-             employeeRecFrom, RenderDataEmp, tabEmployee);
+    walkRows<EmployeeColumns>(run, run.store().employees(run.app.gReservedCode[core::kLenEmployeeCode]),
+                              &ReportState::gRecEmp, RenderDataEmp, tabEmployee);
 }
 
 void walkRecG(ListRun& run) {
-    walkRows(run, run.store().orders(OrderSet::All), &ReportState::gRecRecG, orderRecFrom, RenderDataRecG, tabOrder);
+    walkRows<OrderColumns>(run, run.store().orders(OrderSet::All), &ReportState::gRecRecG, RenderDataRecG, tabOrder);
 }
 
 void walkRecD(ListRun& run) {
-    walkRows(run, run.store().orderLines(), &ReportState::gRecRecD, orderLineRecFrom, RenderDataRecD, tabLine);
+    walkRows<LineColumns>(run, run.store().orderLines(), &ReportState::gRecRecD, RenderDataRecD, tabLine);
 }
 
 // Every goods row counts as found, short or not: goods without a shortage show the header alone.
 void walkLack(ListRun& run) {
-    walkRows(run, run.store().goods(run.app.gReservedCode[core::kLenGoodsCode]), &ReportState::gRecLack, goodsRecFrom,
-             RenderDataLack, tabGoods, [&run](const GoodsRec& g) {
-                 run.noteFound();
-                 return g.在庫量 <= g.在庫発注点;
-             });
+    walkRows<GoodsColumns>(run, run.store().goods(run.app.gReservedCode[core::kLenGoodsCode]), &ReportState::gRecLack,
+                           RenderDataLack, tabGoods, [&run](const GoodsRec& g) {
+                               run.noteFound();
+                               return g.在庫量 <= g.在庫発注点;
+                           });
 }
 
 template <OrderRec ReportState::*buffer, Renderer data>
 void walkOrdersInPeriod(ListRun& run, db::Query q) {
-    walkRows(run, std::move(q), buffer, orderRecFrom, data, tabOrder,
-             [&run](const OrderRec& o) { return run.inPeriod(o.受注日付); });
+    walkRows<OrderColumns>(run, std::move(q), buffer, data, tabOrder,
+                           [&run](const OrderRec& o) { return run.inPeriod(o.受注日付); });
 }
 
 void walkInfC(ListRun& run) {
@@ -155,15 +163,14 @@ void walkGetY(ListRun& run) {
 void walkInfM(ListRun& run) {
     const QString code = run.condCode();
     db::Query orders = run.store().orders(OrderSet::All);
-    const FieldGetter order = fieldsOf(orders);
+    const OrderColumns order(orders);
+    LineCursor lines(run.store().linesOfOrders(OrderSet::All));
     OrderLineRec& rec = run.rs.gRecInfM;
     while (orders.next()) {
-        if (!run.inPeriod(order(QStringLiteral("受注日付")).toDouble()))
+        if (!run.inPeriod(order.orderDate(orders)))
             continue;
-        db::Query lines = run.store().linesOf(order(QStringLiteral("受注No")).toInt());
-        const FieldGetter line = fieldsOf(lines);
-        while (lines.next()) {
-            rec = orderLineRecFrom(line);
+        for (bool more = lines.seek(order.orderNo(orders)); more; more = lines.next()) {
+            lines.columns().fill(lines.query(), rec);
             if (!code.isEmpty() && rec.商品コード != code)
                 continue;
             run.list(RenderDataInfM, [&](QString& out) { tabLine(rec, out); });
@@ -177,26 +184,25 @@ template <OrderRec ReportState::*orderBuf, OrderLineRec ReportState::*lineBuf, R
           Renderer data, Renderer data2, OrderSet set>
 void walkTwoLevel(ListRun& run) {
     db::Query orders = run.store().orders(set);
-    const FieldGetter order = fieldsOf(orders);
+    const OrderColumns order(orders);
+    LineCursor lines(run.store().linesOfOrders(set));
     OrderRec& o = run.rs.*orderBuf;
     OrderLineRec& l = run.rs.*lineBuf;
     run.render(header);
     run.render(header2);
     while (orders.next()) {
-        o = orderRecFrom(order);
+        order.fill(orders, o);
         if (!run.inPeriod(o.受注日付))
             continue;
         run.flush();
         run.list(data, [&](QString& out) { tabOrder(o, out); });
-        db::Query lines = run.store().linesOf(o.受注No);
-        const FieldGetter line = fieldsOf(lines);
         bool first = true;
-        while (lines.next()) {
+        for (bool more = lines.seek(o.受注No); more; more = lines.next()) {
             if (first) {
                 run.flush();
                 first = false;
             }
-            l = orderLineRecFrom(line);
+            lines.columns().fill(lines.query(), l);
             run.list(data2, [&](QString& out) { tabLine(l, out); });
         }
     }
@@ -215,36 +221,41 @@ void prologueInv(ListRun& run) {
 }
 
 // Each invoice after an empty line: its header, an empty line and its lines when it has any, its footer.
+// The client and goods names are read once, when the first order is found.
 void walkInv(ListRun& run) {
     const std::int32_t scope = run.app.gInvViewScope;
-    db::Query orders = scope == 0   ? run.store().orders(OrderSet::Unpaid)
-                       : scope == 1 ? run.store().orders(OrderSet::All)
-                                    : run.store().orders(OrderSet::One, {}, run.app.gInvViewOrderNo);
-    const FieldGetter order = fieldsOf(orders);
+    const OrderSet set = scope == 0 ? OrderSet::Unpaid : scope == 1 ? OrderSet::All : OrderSet::One;
+    db::Query orders = run.store().orders(set, {}, run.app.gInvViewOrderNo);
+    const OrderColumns order(orders);
     InvoiceHeadRec& h = run.rs.gRecInvHead;
     InvoiceLineRec& l = run.rs.gRecInvLine;
     const bool taxPerLine = core::isSet(run.app.gCompany.TaxPerLine);
+    const QString clientPrefix = QStringLiteral("顧客コード=");
+    const QString goodsPrefix = QStringLiteral("商品コード=");
+    std::optional<NameBook> clients, goods;
+    std::optional<LineCursor> lines;
     while (orders.next()) {
-        const QString clientCode = order(QStringLiteral("顧客コード")).toString();
-        h = invoiceHeadRecFrom(order, run.store().clientName(clientCode).value_or(QStringLiteral("顧客コード=") +
-                                                                                  clientCode));
+        if (!lines) {
+            clients.emplace(run.store().clientNames());
+            goods.emplace(run.store().goodsNames());
+            lines.emplace(run.store().linesOfOrders(set, {}, run.app.gInvViewOrderNo));
+        }
+        order.fill(orders, h);
+        h.顧客名 = clients->name(h.顧客コード, clientPrefix);
         run.flush();
         run.list(RenderHeaderInv, [&](QString& out) { tabInvoiceHead(h, out); });
-        db::Query lines = run.store().linesOf(h.受注No);
-        const FieldGetter line = fieldsOf(lines);
         bool first = true;
-        while (lines.next()) {
+        for (bool more = lines->seek(h.受注No); more; more = lines->next()) {
             if (first) {
                 run.flush();
                 first = false;
             }
-            const QString goodsCode = line(QStringLiteral("商品コード")).toString();
-            l = invoiceLineRecFrom(line, run.store().goodsName(goodsCode).value_or(QStringLiteral("商品コード=") +
-                                                                                  goodsCode));
+            lines->columns().fill(lines->query(), l);
+            l.商品名 = goods->name(l.商品コード, goodsPrefix);
             run.list(RenderDataInv, [&](QString& out) { tabInvoiceLine(l, taxPerLine, out); });
         }
         run.listShownOnly(RenderFooterInv);
-        if (scope != 0 && scope != 1)
+        if (set == OrderSet::One)
             break;
     }
 }
@@ -319,6 +330,27 @@ QString tabFileText(const ListMember& m, core::AppState& app) {
     FrmtLoadTokens(run.rs, m.kind);
     m.walk(run);
     return run.takeResult();
+}
+
+// The file text goes out in pieces as it is formed, so memory does not grow with the list. It is
+// written beside the file and put in its place only when complete: a failure on the way (the database,
+// a character CP932 cannot hold, the disk) leaves an existing file as it was.
+void writeTabFile(const ListMember& m, core::AppState& app, const QString& path) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw std::runtime_error(file.errorString().toStdString());
+    const auto put = [&file](const QString& piece) {
+        const QByteArray bytes = text::toCp932(piece);
+        if (file.write(bytes) != bytes.size())
+            throw std::runtime_error(file.errorString().toStdString());
+    };
+    ListRun run(app, m.kind, ListRun::Mode::Tab);
+    run.setTabSink(put);
+    FrmtLoadTokens(run.rs, m.kind);
+    m.walk(run);
+    put(run.takeResult());
+    if (!file.commit())
+        throw std::runtime_error(file.errorString().toStdString());
 }
 
 } // namespace viewers

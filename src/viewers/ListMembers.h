@@ -38,4 +38,8 @@ BuildResult buildList(const ListMember& m, core::AppState& app, const std::funct
 // The tab-separated file text of the member's list, read afresh. Throws on a database failure.
 QString tabFileText(const ListMember& m, core::AppState& app);
 
+// The tab file of the member's list written to path as CP932. Throws on a database, encoding or file
+// failure; an existing file is then left as it was.
+void writeTabFile(const ListMember& m, core::AppState& app, const QString& path);
+
 } // namespace viewers

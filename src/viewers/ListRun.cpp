@@ -9,8 +9,13 @@ const QString kNoSep;
 const QString kCrLf = QStringLiteral("\r\n");
 } // namespace
 
+// One date for the whole run: every invoice of a list shows the same day, and the clock is read once.
 ListRun::ListRun(core::AppState& a, int k, Mode mode, std::function<void()> yield)
-    : app(a), rs(reports::reportState(a)), kind(k), mode_(mode), yield_(std::move(yield)) {}
+    : app(a), rs(reports::reportState(a)), kind(k), mode_(mode), yield_(std::move(yield)), today_(rs.today) {
+    rs.today = [day = today_()] { return day; };
+}
+
+ListRun::~ListRun() { rs.today = std::move(today_); }
 
 ListStore& ListRun::store() {
     if (!store_)
@@ -45,21 +50,20 @@ void ListRun::render(Renderer r) {
         r(rs, line_, kNoSep, false);
 }
 
+// The shown text becomes the start of the list, so the whole text is never copied at the end.
+void ListRun::startList() {
+    listText_ = shown_.take();
+    listing_ = true;
+}
+
 void ListRun::flush() {
     if (!building())
         return;
+    if (!listing_)
+        startList();
     listText_ += line_.text();
     listText_ += kCrLf;
-    line_.clear();
-}
-
-void ListRun::list(Renderer r, const std::function<void(QString&)>& tab) {
-    found_ = true;
-    if (!building()) {
-        tab(fileText_);
-        return;
-    }
-    listShownOnly(r);
+    line_.text().resize(0); // keeps its room for the next record
 }
 
 void ListRun::listShownOnly(Renderer r) {
@@ -69,16 +73,20 @@ void ListRun::listShownOnly(Renderer r) {
     flush();
     ++count_;
     app.gProgressCount = count_;
-    if (yield_)
+    if (yield_ && (!sinceYield_.isValid() || sinceYield_.elapsed() >= kYieldMs)) {
         yield_();
+        sinceYield_.start();
+    }
 }
 
 QString ListRun::takeResult() {
     if (!building())
         return std::exchange(fileText_, QString());
-    QString t = shown_.take();
-    t += listText_;
-    listText_.clear();
+    if (!listing_)
+        return shown_.take();
+    listing_ = false;
+    QString t = std::exchange(listText_, QString());
+    t.squeeze();
     return t;
 }
 

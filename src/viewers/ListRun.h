@@ -7,6 +7,7 @@
 #include "reports/ReportState.h"
 #include "viewers/ListStore.h"
 
+#include <QElapsedTimer>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -19,8 +20,15 @@ class ListRun {
 public:
     enum class Mode { Build, Tab };
 
-    // yield runs after every listed record of a build (progress and pending events).
+    // yield runs while a build lists its records: at the first one, then whenever kYieldMs have passed,
+    // so pending events (the progress window, a close) run without costing a turn of the event loop per
+    // record. The progress count follows every record.
     ListRun(core::AppState& app, int kind, Mode mode, std::function<void()> yield = {});
+    ~ListRun();
+    ListRun(const ListRun&) = delete;
+    ListRun& operator=(const ListRun&) = delete;
+
+    static constexpr int kYieldMs = 15;
 
     core::AppState& app;
     reports::ReportState& rs;
@@ -45,10 +53,20 @@ public:
 
     void noteFound() { found_ = true; }
     // One listed record: in a build its rendered line and a line end, counted; in an export its
-    // tab record, appended by tab.
-    void list(Renderer render, const std::function<void(QString&)>& tab);
+    // tab record, appended to the file text by tab.
+    template <class Tab> void list(Renderer render, Tab&& tab) {
+        found_ = true;
+        if (building())
+            listShownOnly(render);
+        else
+            tabRecord(tab);
+    }
     // A rendered block counted like a record but not part of the tab file (the invoice footer).
     void listShownOnly(Renderer render);
+
+    // Tab only: the file text is handed to sink in pieces of whole records as it grows, instead of
+    // being kept whole; takeResult() then gives the rest.
+    void setTabSink(std::function<void(const QString&)> sink) { sink_ = std::move(sink); }
 
     bool found() const { return found_; }
     int count() const { return count_; }
@@ -56,12 +74,27 @@ public:
     QString takeResult();
 
 private:
+    template <class Tab> void tabRecord(Tab& tab) {
+        tab(fileText_);
+        if (sink_ && fileText_.size() >= kTabPiece) {
+            sink_(fileText_);
+            fileText_.resize(0);
+        }
+    }
+    void startList();
+
+    static constexpr qsizetype kTabPiece = 1 << 16;
+
     Mode mode_;
     std::function<void()> yield_;
+    std::function<void(const QString&)> sink_;
+    QElapsedTimer sinceYield_;
+    std::function<QDate()> today_; // the report state's own, put back at the end
     std::unique_ptr<ListStore> store_;
-    print::TextTarget shown_; // rch
+    print::TextTarget shown_; // rch, until the first record: then the list goes on from it
     print::TextTarget line_;  // Text1
     QString listText_;
+    bool listing_ = false;
     QString fileText_;
     bool found_ = false;
     int count_ = 0;

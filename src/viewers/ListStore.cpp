@@ -5,19 +5,27 @@ namespace viewers {
 
 namespace {
 
-QString orderSql(OrderSet set) {
-    const QString base = QStringLiteral("SELECT * FROM 受注データ WHERE 受注No <> 0");
-    const QString order = QStringLiteral(" ORDER BY 受注No");
+QString orderCondition(OrderSet set) {
+    const QString base = QStringLiteral("受注No <> 0");
     switch (set) {
-    case OrderSet::All: return base + order;
-    case OrderSet::Paid: return base + QStringLiteral(" AND 入金日 <> 0") + order;
-    case OrderSet::Unpaid: return base + QStringLiteral(" AND 入金日 = 0") + order;
-    case OrderSet::Cancelled: return base + QStringLiteral(" AND キャンセル = 'X'") + order;
-    case OrderSet::Client: return base + QStringLiteral(" AND 顧客コード = ?") + order;
-    case OrderSet::Employee: return base + QStringLiteral(" AND 社員コード = ?") + order;
-    case OrderSet::One: return base + QStringLiteral(" AND 受注No = ?") + order;
+    case OrderSet::All: return base;
+    case OrderSet::Paid: return base + QStringLiteral(" AND 入金日 <> 0");
+    case OrderSet::Unpaid: return base + QStringLiteral(" AND 入金日 = 0");
+    case OrderSet::Cancelled: return base + QStringLiteral(" AND キャンセル = 'X'");
+    case OrderSet::Client: return base + QStringLiteral(" AND 顧客コード = ?");
+    case OrderSet::Employee: return base + QStringLiteral(" AND 社員コード = ?");
+    case OrderSet::One: return base + QStringLiteral(" AND 受注No = ?");
     }
-    return base + order;
+    return base;
+}
+
+db::Params orderParams(OrderSet set, const QString& code, std::int32_t orderNo) {
+    db::Params p;
+    if (set == OrderSet::Client || set == OrderSet::Employee)
+        p << code;
+    else if (set == OrderSet::One)
+        p << orderNo;
+    return p;
 }
 
 } // namespace
@@ -37,36 +45,30 @@ db::Query ListStore::employees(const QString& reservedCode) {
 }
 
 db::Query ListStore::orders(OrderSet set, const QString& code, std::int32_t orderNo) {
-    db::Params p;
-    if (set == OrderSet::Client || set == OrderSet::Employee)
-        p << code;
-    else if (set == OrderSet::One)
-        p << orderNo;
-    return db_.query(orderSql(set), p);
+    return db_.query(QStringLiteral("SELECT * FROM 受注データ WHERE ") + orderCondition(set) +
+                         QStringLiteral(" ORDER BY 受注No"),
+                     orderParams(set, code, orderNo));
 }
 
 db::Query ListStore::orderLines() {
     return db_.query(QStringLiteral("SELECT * FROM 受注個別データ WHERE 受注No <> 0 ORDER BY 個別No"));
 }
 
-db::Query ListStore::linesOf(std::int32_t orderNo) {
-    return db_.query(QStringLiteral("SELECT * FROM 受注個別データ WHERE 受注No = ? ORDER BY 個別No"), {orderNo});
+db::Query ListStore::linesOfOrders(OrderSet set, const QString& code, std::int32_t orderNo) {
+    const QString order = QStringLiteral(" ORDER BY 受注No, 個別No");
+    if (set == OrderSet::All)
+        return db_.query(QStringLiteral("SELECT * FROM 受注個別データ WHERE 受注No <> 0") + order);
+    return db_.query(QStringLiteral("SELECT * FROM 受注個別データ WHERE 受注No IN (SELECT 受注No FROM 受注データ WHERE ") +
+                         orderCondition(set) + QLatin1Char(')') + order,
+                     orderParams(set, code, orderNo));
 }
 
-std::optional<QString> ListStore::clientName(const QString& code) {
-    db::Query q = db_.query(
-        QStringLiteral("SELECT 顧客名 FROM 顧客マスタ WHERE 顧客コード = ? ORDER BY 顧客No LIMIT 1"), {code});
-    if (!q.next())
-        return std::nullopt;
-    return q.toText(0);
+db::Query ListStore::clientNames() {
+    return db_.query(QStringLiteral("SELECT 顧客コード, 顧客名 FROM 顧客マスタ ORDER BY 顧客No"));
 }
 
-std::optional<QString> ListStore::goodsName(const QString& code) {
-    db::Query q = db_.query(
-        QStringLiteral("SELECT 商品名 FROM 商品マスタ WHERE 商品コード = ? ORDER BY 商品No LIMIT 1"), {code});
-    if (!q.next())
-        return std::nullopt;
-    return q.toText(0);
+db::Query ListStore::goodsNames() {
+    return db_.query(QStringLiteral("SELECT 商品コード, 商品名 FROM 商品マスタ ORDER BY 商品No"));
 }
 
 } // namespace viewers

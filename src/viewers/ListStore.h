@@ -5,7 +5,6 @@
 
 #include <QString>
 #include <cstdint>
-#include <optional>
 
 namespace viewers {
 
@@ -34,12 +33,13 @@ public:
     db::Query orders(OrderSet set, const QString& code = {}, std::int32_t orderNo = 0);
     // Every order line except those of order 0, in line-number order.
     db::Query orderLines();
-    // The lines of one order, in line-number order.
-    db::Query linesOf(std::int32_t orderNo);
+    // The lines of the orders of the set (as orders() reads them), by order number, then line number:
+    // one pass gives each order its lines in line-number order.
+    db::Query linesOfOrders(OrderSet set, const QString& code = {}, std::int32_t orderNo = 0);
 
-    // The name of the first client / goods with that code; nothing when none has it.
-    std::optional<QString> clientName(const QString& code);
-    std::optional<QString> goodsName(const QString& code);
+    // Code and name of every client / goods row, in key order.
+    db::Query clientNames();
+    db::Query goodsNames();
 
 private:
     db::Database db_;

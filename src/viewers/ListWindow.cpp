@@ -205,7 +205,10 @@ void ListWindow::exportTo(bool tab) {
     state().gExportPath = name;
     ui::showWaitPointer();
     try {
-        writeExportFile(name, tab ? tabFileText(member_, state()) : shownText_);
+        if (tab)
+            writeTabFile(member_, state(), name);
+        else
+            writeExportFile(name, shownText_);
     } catch (const std::exception&) {
         ui::showDefaultPointer();
         ui::messages().error(messageText(kExportError), QStringLiteral("ファイル出力エラーです"));
