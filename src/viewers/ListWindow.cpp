@@ -7,7 +7,6 @@
 #include "ui/Pointer.h"
 #include "viewers/TabText.h"
 
-#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QResizeEvent>
@@ -62,10 +61,8 @@ ListWindow::ListWindow(core::AppState& state, const ListMember& member, QWidget*
     setTabOrder(cmdClose_, cmdCSV_);
     setTabOrder(cmdCSV_, cmdTXT_);
 
-    rch_ = new QPlainTextEdit(this);
+    rch_ = new ListTextView(this);
     rch_->setObjectName(QStringLiteral("rch"));
-    rch_->setReadOnly(true);
-    rch_->setLineWrapMode(QPlainTextEdit::NoWrap);
     rch_->setFont(fixedFont(9));
     rch_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     rch_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -135,7 +132,7 @@ void ListWindow::build() {
     }
     building_ = false;
     shownText_ = result.text;
-    rch_->setPlainText(QString(shownText_).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    rch_->setText(shownText_);
     mLoaded_ = true;
     rch_->show();
     state().gProgressCount = -1;

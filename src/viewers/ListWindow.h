@@ -4,10 +4,10 @@
 
 #include "frame/ChildWindow.h"
 #include "viewers/ListMembers.h"
+#include "viewers/ListTextView.h"
 
 #include <QTimer>
 
-class QPlainTextEdit;
 class QPushButton;
 
 namespace viewers {
@@ -22,7 +22,7 @@ public:
     bool loaded() const { return mLoaded_; }
     // The shown report, lines ended by CR LF (what the flat export saves).
     const QString& shownText() const { return shownText_; }
-    QPlainTextEdit* textBox() const { return rch_; }
+    ListTextView* textBox() const { return rch_; }
 
     void cmdCSV_Click();
     void cmdTXT_Click();
@@ -44,7 +44,7 @@ private:
     QPushButton* cmdCSV_;
     QPushButton* cmdTXT_;
     QPushButton* cmdClose_;
-    QPlainTextEdit* rch_;
+    ListTextView* rch_;
     QTimer tmUnload_;
     QString shownText_;
     bool mLoaded_ = false;

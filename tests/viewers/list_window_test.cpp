@@ -8,7 +8,6 @@
 #include "viewers/ListWindow.h"
 #include "viewers/Register.h"
 
-#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
