@@ -1,7 +1,8 @@
 // Preview and print of the fourteen reports on 20,000 and 100,000 orders (three lines each): the
 // preview's build time, peak memory and the time to show page 1 and the last page; the print to PDF
 // against a plain QPdfWriter/QPainter loop that draws the same texts at the same places in the same
-// font, and the ratio of the two. Run with QT_QPA_PLATFORM=offscreen; an argument limits the orders.
+// font, and the ratio of the two. Memory is the process's highest resident size while the step runs.
+// Run with QT_QPA_PLATFORM=offscreen; an argument gives one number of orders instead of the two.
 #include "gen/DataGen.h"
 
 #include "preview/PreviewBuild.h"
@@ -168,8 +169,8 @@ int main(int argc, char** argv) {
                     firstMs = draw(1);
                     lastMs = draw(previewPages);
                 }
+                previewPeak = mem.end();
                 rec.reset();
-                previewPeak = mem.end() - mem.base;
             }
 
             // The print to PDF through the print command, then the same texts through the plain writer.
@@ -182,7 +183,7 @@ int main(int argc, char** argv) {
                 printing::RunPrintCommand(*printing::FindPrintReport(QStringLiteral("mnuPr") + reports::ReportTag(kind)),
                                           s, nullptr);
                 printSeconds = since(t0);
-                printPeak = mem.end() - mem.base;
+                printPeak = mem.end();
             }
             const int printedPages = pdfPages(pdf);
             print::RecordingTarget doc(page.width(), page.height());
