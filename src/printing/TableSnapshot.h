@@ -1,4 +1,5 @@
-// The rows a report prints from: one whole table read once, in the order the database keeps it.
+// Rows of one table held in memory, by field name: what the page loops read when they are handed rows
+// rather than the database (tests).
 #pragma once
 
 #include "reports/Records.h"
@@ -8,18 +9,10 @@
 #include <QVariant>
 #include <vector>
 
-namespace db {
-class Database;
-}
-
 namespace printing {
 
 class TableSnapshot {
 public:
-    // Reads every row of one of the five business tables (seed row included), in stored order.
-    // Throws db::DbError when the table cannot be read; refuses names outside the schema.
-    static TableSnapshot read(db::Database& db, const QString& table);
-    // A snapshot built in memory (tests and callers that already hold rows).
     TableSnapshot(QStringList columns, std::vector<QVariantList> rows);
     TableSnapshot() = default;
 
