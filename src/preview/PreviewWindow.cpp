@@ -7,6 +7,7 @@
 #include "ui/MessageService.h"
 #include "ui/WindowHelpers.h"
 #include "print/PageSetup.h"
+#include "printing/PrintCommands.h"
 #include "print/PainterTarget.h"
 
 #include <QApplication>
@@ -145,7 +146,7 @@ BuildOutcome frmPreview::build() {
     rs.gPrintScale = fit.scale;
     // The recording measures text as a picture of the page does (15 twips to a pixel at 96 dpi).
     pages_ = std::make_unique<print::PageRecording>(pagePixels_.width() * 15.0, pagePixels_.height() * 15.0, 96);
-    BuildContext ctx{state_, rs, *pages_, wait_, [] { ui::DoEvents(); }};
+    BuildContext ctx{state_, rs, *pages_, wait_, [] { printing::YieldNowAndThen(); }};
     const BuildOutcome outcome = BuildPreview(ctx, state_.gReportName);
     mRecCount = ctx.recCount;
     mPageCount = outcome == BuildOutcome::Shown ? pages_->pageCount() : 0;

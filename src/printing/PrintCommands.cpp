@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QDialog>
 #include <QPointer>
 #include <QWidget>
@@ -248,8 +249,18 @@ const PrintReport& PrintReportOfKind(int kind) {
     throw std::out_of_range("no report kind");
 }
 
+void YieldNowAndThen() {
+    // The message loop turns every few milliseconds, not after every row: the progress window and the
+    // repainting stay current, and a report of a million rows is not held up by a million turns.
+    static QElapsedTimer since;
+    if (!since.isValid() || since.elapsed() >= 10) {
+        ui::DoEvents();
+        since.start();
+    }
+}
+
 PrintHooks& printHooks() {
-    static PrintHooks hooks{OpenPrinterDevice, [](double seconds) { ui::Wait(seconds); }, [] { ui::DoEvents(); },
+    static PrintHooks hooks{OpenPrinterDevice, [](double seconds) { ui::Wait(seconds); }, [] { YieldNowAndThen(); },
                             true};
     return hooks;
 }

@@ -53,10 +53,12 @@ using DeviceFactory = std::function<std::unique_ptr<PrintDevice>(const QString& 
 struct PrintHooks {
     DeviceFactory device;           // default: the system's default printer, else a PDF file
     std::function<void(double)> wait; // default: ui::Wait
-    std::function<void()> yield;    // default: ui::DoEvents
+    std::function<void()> yield;    // default: YieldNowAndThen
     bool showProgress = true;       // the progress window
 };
 PrintHooks& printHooks();
+// Lets the message loop run when it has not for a few milliseconds (the yield after a drawn row).
+void YieldNowAndThen();
 
 // Where a print goes when the machine has no print queue: "<report name>.pdf" in this folder.
 QString PdfFallbackFolder();
