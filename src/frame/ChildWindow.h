@@ -42,6 +42,11 @@ public:
     // Closes the window from its own code (inside an MDI sub-window, the sub-window closes).
     void unloadWindow();
 
+    // The size the window was designed at. The MDI area sizes a new window, and cascading sizes every
+    // window, from the size hint; a window without a layout would otherwise shrink to its title bar.
+    void setDesignSize(const QSize& size) { designSize_ = size; }
+    QSize sizeHint() const override { return designSize_.isValid() ? designSize_ : QWidget::sizeHint(); }
+
 signals:
     void unloaded();
 
@@ -81,6 +86,7 @@ private:
     bool buildFailed_ = false;
     bool unloadedOnce_ = false;
     int layoutTicks_ = 0;
+    QSize designSize_;
     QTimer layoutTimer_;
 };
 

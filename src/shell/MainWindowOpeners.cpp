@@ -76,6 +76,11 @@ QWidget* MainWindow::showWork(const QString& windowName, int childIndex) {
     QWidget* w = factory ? factory(s_, mdi_) : nullptr;
     if (!w)
         return nullptr;
+    // The size the window gave itself is its design size; the sub-window would otherwise take a bare
+    // minimum from a window without a layout.
+    auto* child = qobject_cast<frame::ChildWindow*>(w);
+    if (child && w->testAttribute(Qt::WA_Resized) && w->sizeHint() != w->size())
+        child->setDesignSize(w->size());
     QMdiSubWindow* sub = mdi_->addSubWindow(w);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->setWindowIcon(windowIcon());
@@ -85,7 +90,7 @@ QWidget* MainWindow::showWork(const QString& windowName, int childIndex) {
             opening_.remove(childIndex);
         updateCommandStates();
     };
-    if (auto* child = qobject_cast<frame::ChildWindow*>(w))
+    if (child)
         connect(child, &frame::ChildWindow::unloaded, this, forget);
     connect(w, &QObject::destroyed, this, forget);
     updateCommandStates();

@@ -172,6 +172,10 @@ void ListWindow::reloadData() {
 }
 
 void ListWindow::onUnload() {
+    // A list closed before its build ended must still end the progress count its opener started, or the
+    // progress window would hold the main window's menus for good.
+    if (!mLoaded_ && !failed_)
+        state().gProgressCount = -1;
     closed_ = true;
     tmUnload_.stop();
     if (state().gOpenDataCount > 0)

@@ -22,6 +22,7 @@
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QSettings>
 #include <QTableWidget>
@@ -149,11 +150,30 @@ Program::~Program() {
     ui::setMessageService(nullptr);
 }
 
-void Program::trigger(const QString& itemName) {
-    QAction* a = window_->item(itemName);
+namespace {
+bool actionReachable(const QAction* a) {
+    if (!a->isEnabled() || !a->isVisible())
+        return false;
+    for (QObject* o : a->associatedObjects())
+        if (auto* menu = qobject_cast<QMenu*>(o))
+            if (!actionReachable(menu->menuAction()))
+                return false;
+    return true;
+}
+} // namespace
+
+bool Program::reachable(const QString& itemName) const {
+    const QAction* a = window_->item(itemName);
     if (a == nullptr)
         throw std::runtime_error("no menu item " + itemName.toStdString());
-    a->trigger();
+    return actionReachable(a);
+}
+
+bool Program::trigger(const QString& itemName) {
+    if (!reachable(itemName))
+        return false;
+    window_->item(itemName)->trigger();
+    return true;
 }
 
 QString Program::newDatabase(const QString& fileName,

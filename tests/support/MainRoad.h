@@ -66,8 +66,11 @@ public:
     // The next file chooser answers this path ("" = the person cancels).
     void nextPath(const QString& path) { nextPath_ = path; }
 
-    // Starts a menu item by name ("mnuFileNew") as a click on it does.
-    void trigger(const QString& itemName);
+    // Starts a menu item by name ("mnuFileNew") as a click on it does. An item a person cannot reach
+    // (it, or a menu above it, is disabled or hidden) is not started: false.
+    bool trigger(const QString& itemName);
+    // Whether a person can click the item: it and every menu above it are enabled and shown.
+    bool reachable(const QString& itemName) const;
 
     // ファイル > 新規作成 to the file name in the test folder, the company dialog filled by fill (after
     // the defaults: company name "テスト商事", one category "食品") and answered with ＯＫ.
