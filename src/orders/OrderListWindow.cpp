@@ -2,6 +2,7 @@
 
 #include "orders/OrderMessages.h"
 #include "ui/Pointer.h"
+#include "ui/GridColumns.h"
 #include "ui/MessageService.h"
 #include "ui/WindowHelpers.h"
 
@@ -34,6 +35,7 @@ OrderListWindow::OrderListWindow(core::AppState& state, Kind kind, QWidget* pare
     grd_->setWordWrap(false);
     grd_->verticalHeader()->setDefaultSectionSize(grd_->fontMetrics().height() + 8);
     grd_->setVisible(false);
+    ui::freezeFirstColumn(grd_); // the order number stays in sight when the grid scrolls sideways
     cmdEnd_ = new QPushButton(QStringLiteral("終了"), this);
     cmdEnd_->resize(96, 30);
     connect(cmdEnd_, &QPushButton::clicked, this, &OrderListWindow::unloadWindow);
@@ -105,16 +107,12 @@ void OrderListWindow::placeControls() {
 }
 
 void OrderListWindow::setColumnWidths() {
-    // A ninth of the outer width each, as the columns have always been sized.
-    const QWidget* outer = parentWidget() ? parentWidget() : this;
-    const int w = outer->width() / OrderListModel::ColumnCount;
-    for (int c = 0; c < OrderListModel::ColumnCount; ++c)
-        grd_->setColumnWidth(c, w);
+    // Each column as wide as its longest text in the grid's font, so no client name is cut.
+    ui::fitColumnsToText(grd_);
 }
 
 void OrderListWindow::layoutContents() {
-    placeControls();
-    setColumnWidths();
+    placeControls(); // the columns follow their texts, not the window's width
 }
 
 void OrderListWindow::reloadData() {

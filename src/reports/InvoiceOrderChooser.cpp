@@ -2,6 +2,7 @@
 
 #include "core/Dates.h"
 #include "core/Numbers.h"
+#include "ui/GridColumns.h"
 #include "ui/MessageService.h"
 
 #include <QApplication>
@@ -59,6 +60,7 @@ InvoiceOrderChooser::InvoiceOrderChooser(core::AppState& state, QWidget* parent)
     grd_->setSelectionBehavior(QAbstractItemView::SelectRows);
     grd_->setWordWrap(false);
     grd_->setVisible(false);
+    ui::freezeFirstColumn(grd_); // the order number stays in sight when the grid scrolls sideways
 
     cmdEnd_ = new QPushButton(QStringLiteral("キャンセル"), this);
     cmdEnd_->setObjectName(QStringLiteral("cmdEnd"));
@@ -149,6 +151,8 @@ void InvoiceOrderChooser::fillGrid() {
             grd_->setItem(i, c, item);
         }
     }
+    // Each column as wide as its longest text in the grid's font: names, amounts and dates are read whole.
+    ui::fitColumnsToText(grd_);
     grd_->setCurrentCell(0, 0);
 }
 
@@ -164,9 +168,6 @@ void InvoiceOrderChooser::layOut(bool onlyPositive) {
     const int gridHeight = cmdEnd_->y() - kMargin;
     if (!onlyPositive || gridHeight > 0)
         grd_->resize(grd_->width(), std::max(0, gridHeight));
-    const int colWidth = frameGeometry().width() / kColumns;
-    for (int c = 0; c < kColumns; ++c)
-        grd_->setColumnWidth(c, colWidth);
 }
 
 void InvoiceOrderChooser::closeLater() {
