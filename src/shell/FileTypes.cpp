@@ -2,8 +2,12 @@
 
 #include "ui/MessageService.h"
 
+#include <QBuffer>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QPainter>
+#include <QProcess>
 #include <QSaveFile>
 #include <QStandardPaths>
 
@@ -11,14 +15,26 @@ namespace shell {
 
 namespace {
 
-bool writeText(const QString& path, const QString& text) {
+const QString kDesktopName = QStringLiteral("varnox.desktop");
+const char* const kMimeTypes[] = {"application/x-vrd-auto-file", "application/x-vrk-auto-file"};
+
+QByteArray readBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+enum class Write { Unchanged, Written, Failed };
+
+// Writes only when the content differs, so the caches are rebuilt only after a change.
+Write writeBytes(const QString& path, const QByteArray& bytes) {
+    if (QFileInfo(path).isFile() && readBytes(path) == bytes)
+        return Write::Unchanged;
     if (!QDir().mkpath(QFileInfo(path).absolutePath()))
-        return false;
+        return Write::Failed;
     QSaveFile f(path);
     if (!f.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = text.toUtf8();
-    return f.write(bytes) == bytes.size() && f.commit();
+        return Write::Failed;
+    return f.write(bytes) == bytes.size() && f.commit() ? Write::Written : Write::Failed;
 }
 
 // Quoting of an Exec argument in a desktop entry.
@@ -38,12 +54,49 @@ QString quoteExec(const QString& program) {
     return QLatin1Char('"') + q + QLatin1Char('"');
 }
 
+// Runs a cache tool when it is installed; a missing tool or a failure leaves the files for the next
+// login of the desktop, which reads them itself.
+void runTool(const QString& tool, const QStringList& args) {
+    const QString exe = QStandardPaths::findExecutable(tool);
+    if (exe.isEmpty())
+        return;
+    QProcess p;
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p.start(exe, args);
+    if (!p.waitForFinished(10000))
+        p.kill(), p.waitForFinished(1000);
+}
+
+QByteArray pngBytes(const QPixmap& pm) {
+    QByteArray bytes;
+    QBuffer buf(&bytes);
+    buf.open(QIODevice::WriteOnly);
+    pm.save(&buf, "PNG");
+    return bytes;
+}
+
 } // namespace
 
-FileTypePaths fileTypePaths(const QString& dataHome) {
+QPixmap programPicture(int size) {
+    QPixmap pm(size, size);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 32.0, size / 32.0);
+    p.setBrush(QColor(0x20, 0x4a, 0x87));
+    p.setPen(Qt::NoPen);
+    p.drawRoundedRect(QRectF(1, 1, 30, 30), 6, 6);
+    p.setPen(QPen(Qt::white, 4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawPolyline(QPolygonF({QPointF(8, 8), QPointF(16, 24), QPointF(24, 8)}));
+    return pm;
+}
+
+FileTypePaths fileTypePaths(const QString& dataHome, const QString& configHome) {
     const QDir d(dataHome);
     return {d.filePath(QStringLiteral("mime/packages/varnox.xml")),
-            d.filePath(QStringLiteral("applications/varnox.desktop"))};
+            d.filePath(QStringLiteral("applications/") + kDesktopName),
+            d.filePath(QStringLiteral("icons/hicolor/48x48/apps/varnox.png")),
+            QDir(configHome).filePath(QStringLiteral("mimeapps.list"))};
 }
 
 QString mimePackageText() {
@@ -52,10 +105,14 @@ QString mimePackageText() {
         "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
         "  <mime-type type=\"application/x-vrd-auto-file\">\n"
         "    <comment>Varnox database</comment>\n"
+        "    <comment xml:lang=\"ja\">Varnox データベース</comment>\n"
+        "    <generic-icon name=\"varnox\"/>\n"
         "    <glob pattern=\"*.vrd\"/>\n"
         "  </mime-type>\n"
         "  <mime-type type=\"application/x-vrk-auto-file\">\n"
         "    <comment>Varnox control file</comment>\n"
+        "    <comment xml:lang=\"ja\">Varnox 管理ファイル</comment>\n"
+        "    <generic-icon name=\"varnox\"/>\n"
         "    <glob pattern=\"*.vrk\"/>\n"
         "  </mime-type>\n"
         "</mime-info>\n");
@@ -64,28 +121,75 @@ QString mimePackageText() {
 QString desktopEntryText(const QString& program) {
     return QStringLiteral("[Desktop Entry]\n"
                           "Type=Application\n"
+                          "Version=1.0\n"
                           "Name=Varnox\n"
+                          "Name[ja]=Varnox 受注・在庫・請求管理\n"
+                          "GenericName=Sales orders, stock and invoices\n"
+                          "GenericName[ja]=受注・在庫・請求管理\n"
+                          "Comment=Sales orders, payments, stock and invoices\n"
+                          "Comment[ja]=受注、入金、在庫と請求書の管理\n"
                           "Exec=%1 %f\n"
+                          "Icon=varnox\n"
                           "MimeType=application/x-vrd-auto-file;application/x-vrk-auto-file;\n"
-                          "NoDisplay=true\n"
+                          "Categories=Office;Finance;\n"
                           "Terminal=false\n")
         .arg(quoteExec(program));
 }
 
-bool RegisterFileTypes(const QString& program, const QString& dataHome) {
-    const QString home =
+QString defaultsText(const QString& existing) {
+    QStringList lines = existing.split(QLatin1Char('\n'));
+    while (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    const QString header = QStringLiteral("[Default Applications]");
+    qsizetype at = lines.indexOf(header);
+    if (at < 0) {
+        if (!lines.isEmpty())
+            lines << QString();
+        lines << header;
+        at = lines.size() - 1;
+    }
+    // Our two keys go right under the header; older values of them in that section go.
+    for (qsizetype i = at + 1; i < lines.size() && !lines[i].startsWith(QLatin1Char('['));) {
+        bool ours = false;
+        for (const char* type : kMimeTypes)
+            ours = ours || lines[i].trimmed().startsWith(QLatin1String(type) + QLatin1Char('='));
+        if (ours)
+            lines.removeAt(i);
+        else
+            ++i;
+    }
+    for (int k = int(std::size(kMimeTypes)) - 1; k >= 0; --k)
+        lines.insert(at + 1, QLatin1String(kMimeTypes[k]) + QLatin1Char('=') + kDesktopName);
+    return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+}
+
+bool RegisterFileTypes(const QString& program, const QString& dataHome, const QString& configHome) {
+    const QString data =
         dataHome.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) : dataHome;
-    if (home.isEmpty())
+    const QString config =
+        configHome.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) : configHome;
+    if (data.isEmpty())
         return false;
-    const FileTypePaths paths = fileTypePaths(home);
-    if (!writeText(paths.mimePackage, mimePackageText()))
+    const FileTypePaths paths = fileTypePaths(data, config);
+    const Write mime = writeBytes(paths.mimePackage, mimePackageText().toUtf8());
+    if (mime == Write::Failed)
         return false;
-    if (!writeText(paths.desktopEntry, desktopEntryText(program))) {
+    const Write entry = writeBytes(paths.desktopEntry, desktopEntryText(program).toUtf8());
+    if (entry == Write::Failed) {
         ui::messages().show(QStringLiteral("ダブルクリックによる起動の準備に失敗しました。"),
                             QStringLiteral("手動で行ってください"));
         return false;
     }
-    return true;
+    const Write icon = writeBytes(paths.icon, pngBytes(programPicture(48)));
+    const Write defaults =
+        config.isEmpty() ? Write::Failed
+                         : writeBytes(paths.defaults, defaultsText(QString::fromUtf8(readBytes(paths.defaults))).toUtf8());
+    const QDir d(data);
+    if (mime == Write::Written || !QFileInfo::exists(d.filePath(QStringLiteral("mime/mime.cache"))))
+        runTool(QStringLiteral("update-mime-database"), {d.filePath(QStringLiteral("mime"))});
+    if (entry == Write::Written || !QFileInfo::exists(d.filePath(QStringLiteral("applications/mimeinfo.cache"))))
+        runTool(QStringLiteral("update-desktop-database"), {d.filePath(QStringLiteral("applications"))});
+    return icon != Write::Failed && defaults != Write::Failed;
 }
 
 } // namespace shell

@@ -7,7 +7,11 @@
 #include "ui/MessageService.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QProcess>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -69,6 +73,79 @@ TEST_F(StartupTest, FileTypesWrittenUnderTheDataFolder) {
     EXPECT_TRUE(desktop.contains(QStringLiteral("MimeType=application/x-vrd-auto-file;application/x-vrk-auto-file;")));
     EXPECT_TRUE(rec.shown().empty());
     EXPECT_TRUE(desktopEntryText(QStringLiteral("/usr/bin/Varnox")).contains(QStringLiteral("Exec=/usr/bin/Varnox %f")));
+}
+
+TEST_F(StartupTest, FileTypesTakeEffectOnTheDesktop) {
+    const QString data = tmp.path("data");
+    const QString config = tmp.path("config");
+    QDir().mkpath(config);
+    {
+        QFile f(config + "/mimeapps.list");
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("[Default Applications]\ntext/plain=gedit.desktop\napplication/x-vrd-auto-file=other.desktop\n\n"
+                "[Added Associations]\nimage/png=eog.desktop;\n");
+    }
+    ASSERT_TRUE(RegisterFileTypes(QStringLiteral("/usr/bin/Varnox"), data, config));
+    EXPECT_EQ(readAll(config + "/mimeapps.list"),
+              QStringLiteral("[Default Applications]\napplication/x-vrd-auto-file=varnox.desktop\n"
+                             "application/x-vrk-auto-file=varnox.desktop\ntext/plain=gedit.desktop\n\n"
+                             "[Added Associations]\nimage/png=eog.desktop;\n"));
+
+    // Shown in the application menu, in Japanese, with its icon.
+    const QString entry = readAll(data + "/applications/varnox.desktop");
+    EXPECT_FALSE(entry.contains(QStringLiteral("NoDisplay")));
+    EXPECT_TRUE(entry.contains(QStringLiteral("\nName[ja]=Varnox 受注・在庫・請求管理\n")));
+    EXPECT_TRUE(entry.contains(QStringLiteral("\nIcon=varnox\n")));
+    const QImage icon(data + "/icons/hicolor/48x48/apps/varnox.png");
+    EXPECT_EQ(icon.size(), QSize(48, 48));
+
+    // The caches, where the desktop's tools are installed.
+    if (!QStandardPaths::findExecutable("update-mime-database").isEmpty()) {
+        EXPECT_TRUE(readAll(data + "/mime/globs2").contains(QStringLiteral("application/x-vrd-auto-file:*.vrd")));
+        EXPECT_TRUE(readAll(data + "/mime/globs2").contains(QStringLiteral("application/x-vrk-auto-file:*.vrk")));
+    }
+    if (!QStandardPaths::findExecutable("update-desktop-database").isEmpty())
+        EXPECT_TRUE(readAll(data + "/applications/mimeinfo.cache")
+                        .contains(QStringLiteral("application/x-vrd-auto-file=varnox.desktop;")));
+    const QString validate = QStandardPaths::findExecutable("desktop-file-validate");
+    if (!validate.isEmpty()) {
+        QProcess v;
+        v.setProcessChannelMode(QProcess::MergedChannels);
+        v.start(validate, {data + "/applications/varnox.desktop"});
+        ASSERT_TRUE(v.waitForFinished(10000));
+        EXPECT_EQ(v.exitCode(), 0);
+        EXPECT_EQ(QString::fromUtf8(v.readAll()), QString());
+    }
+
+    // A second start with nothing changed rewrites nothing.
+    const QDateTime before = QFileInfo(data + "/applications/varnox.desktop").lastModified();
+    ASSERT_TRUE(RegisterFileTypes(QStringLiteral("/usr/bin/Varnox"), data, config));
+    EXPECT_EQ(QFileInfo(data + "/applications/varnox.desktop").lastModified(), before);
+}
+
+TEST(FileTypeDefaults, OursGoUnderTheDefaultsAndTheRestStays) {
+    const QString ours = QStringLiteral("application/x-vrd-auto-file=varnox.desktop\n"
+                                        "application/x-vrk-auto-file=varnox.desktop\n");
+    const struct {
+        const char* given;
+        QString expected;
+    } cases[] = {
+        {"", QStringLiteral("[Default Applications]\n") + ours},
+        {"[Added Associations]\nimage/png=eog.desktop;\n",
+         QStringLiteral("[Added Associations]\nimage/png=eog.desktop;\n\n[Default Applications]\n") + ours},
+        {"[Default Applications]\napplication/x-vrk-auto-file=old.desktop\ntext/plain=a.desktop",
+         QStringLiteral("[Default Applications]\n") + ours + QStringLiteral("text/plain=a.desktop\n")},
+        {"[Default Applications]\napplication/x-vrd-auto-file=varnox.desktop\napplication/x-vrk-auto-file=varnox.desktop\n",
+         QStringLiteral("[Default Applications]\n") + ours},
+        // A key of ours in another section is that section's business.
+        {"[Removed Associations]\napplication/x-vrd-auto-file=varnox.desktop\n",
+         QStringLiteral("[Removed Associations]\napplication/x-vrd-auto-file=varnox.desktop\n\n"
+                        "[Default Applications]\n") + ours},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(defaultsText(QString::fromUtf8(c.given)), c.expected) << c.given;
+        EXPECT_EQ(defaultsText(c.expected), c.expected) << c.given; // a second start changes nothing
+    }
 }
 
 TEST_F(StartupTest, FileTypeFailures) {
