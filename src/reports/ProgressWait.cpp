@@ -27,6 +27,7 @@ QFont gothic(double points, bool bold = false) {
 frmEditWait::frmEditWait(core::AppState& state)
     : QWidget(nullptr, Qt::Tool | Qt::WindowTitleHint), state_(state) {
     setObjectName(QStringLiteral("frmEditWait"));
+    setAttribute(Qt::WA_QuitOnClose, false); // a helper window: it never keeps the program running
     setWindowTitle(QStringLiteral("データ編集中"));
     setFont(gothic(9));
     setFixedSize(twips(3700), twips(1150));

@@ -35,9 +35,11 @@ CommandStates computeCommandStates(const ProgramState& p) {
     const bool db = p.dbOpen;
     auto isOpen = [&](int child) { return p.open[size_t(child)]; };
 
+    const bool locked = p.topMenusLocked || p.closeRunning;
     for (const char* top : {"mnuFile", "mnuVIew", "mnuWindow", "mnuHelp"})
-        on[QLatin1String(top)] = !p.topMenusLocked;
-    on[QStringLiteral("mnuOperate")] = db && !p.topMenusLocked;
+        on[QLatin1String(top)] = !locked;
+    on[QStringLiteral("mnuOperate")] = db && !locked;
+    on[QStringLiteral("mnuMaint")] = !p.closeRunning;
 
     on[QStringLiteral("mnuFileClose")] = db;
     on[QStringLiteral("mnuViewRefresh")] = db;
@@ -53,8 +55,9 @@ CommandStates computeCommandStates(const ProgramState& p) {
     on[QStringLiteral("mnuCancel")] = db && !master && !isOpen(kChildCancel);
     on[QStringLiteral("mnuStockUp")] = db && !master && !isOpen(kChildStockUp);
 
-    // Lists and imports stay reachable without a database; they report a missing one themselves.
-    on[QStringLiteral("mnuDsp")] = !master;
+    // The list items sit under 操作, which a missing database or the progress window disables; the
+    // submenu itself goes off with it, so no second build can start while one runs.
+    on[QStringLiteral("mnuDsp")] = !master && !locked;
     for (size_t i = 0; i < kReportTags.size(); ++i)
         on[QStringLiteral("mnuV") + QLatin1String(kReportTags[i])] = !isOpen(kListChild[i]);
     for (const char* name : {"mnuImpComm", "mnuImpCli", "mnuImpEmp"})
@@ -72,7 +75,7 @@ CommandStates computeCommandStates(const ProgramState& p) {
     // The company settings change what order entry and stock update are working with.
     on[QStringLiteral("mnuMyNameChange")] = db && !isOpen(kChildGetOrder) && !isOpen(kChildStockUp);
 
-    on[QStringLiteral("tb")] = !p.topMenusLocked;
+    on[QStringLiteral("tb")] = !locked;
     on[QStringLiteral("tb:New")] = true;
     on[QStringLiteral("tb:Open")] = true;
     on[QStringLiteral("tb:Close")] = db;

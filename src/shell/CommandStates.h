@@ -15,12 +15,15 @@ struct ProgramState {
     bool printerReady = true;
     bool topMenusLocked = false; // the progress window holds the top menus and the toolbar
     bool refreshRunning = false; // a refresh-all broadcast waits for its answers
+    bool closeRunning = false;   // a close-all broadcast waits for its answers: no command may start
     std::array<bool, core::kChildCount> open{}; // which work windows are open, by gChildState index
 
     bool anyMaster() const;
     bool anyData() const;
 };
 
+// An item is usable only when it and the top menu it sits in are enabled; the main window disables the
+// items of a disabled top menu as well, so their shortcuts cannot start them either.
 struct CommandStates {
     QHash<QString, bool> enabled; // by menu item name ("mnuFileClose") or toolbar key ("tb:Close")
     QHash<QString, bool> visible; // only the items that can be hidden

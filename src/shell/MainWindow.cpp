@@ -2,6 +2,7 @@
 
 #include "core/Dates.h"
 
+#include "shell/FileTypes.h"
 #include "shell/PasswordDialog.h"
 #include "shell/Settings.h"
 
@@ -24,6 +25,7 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
+#include <QThread>
 #include <QTime>
 #include <QToolBar>
 #include <QUrl>
@@ -38,19 +40,7 @@ const QString kNoDb = QStringLiteral("ＤＢは開いていません");
 
 QFont panelFont() { return QFont(QStringLiteral("IPAGothic")); }
 
-// The program's icon: a white V on blue, drawn here so no picture file is needed.
-QIcon programIcon() {
-    QPixmap pm(32, 32);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setBrush(QColor(0x20, 0x4a, 0x87));
-    p.setPen(Qt::NoPen);
-    p.drawRoundedRect(QRectF(1, 1, 30, 30), 6, 6);
-    p.setPen(QPen(Qt::white, 4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.drawPolyline(QPolygonF({QPointF(8, 8), QPointF(16, 24), QPointF(24, 8)}));
-    return QIcon(pm);
-}
+QIcon programIcon() { return QIcon(programPicture(32)); }
 
 } // namespace
 
@@ -175,10 +165,12 @@ void MainWindow::updateCommandStates() {
             p.open[size_t(it.key())] = true;
     p.topMenusLocked = topMenusLocked_;
     p.refreshRunning = refreshRunning_;
+    p.closeRunning = closeRunning_;
     const CommandStates c = computeCommandStates(p);
     for (auto it = items_.cbegin(); it != items_.cend(); ++it) {
-        if (c.enabled.contains(it.key()))
-            it.value()->setEnabled(c.enabled.value(it.key()));
+        const QString top = topMenu_.value(it.key());
+        const bool topOn = top.isEmpty() || top == it.key() || c.isEnabled(top);
+        it.value()->setEnabled(topOn && c.isEnabled(it.key()));
         if (c.visible.contains(it.key()))
             it.value()->setVisible(c.visible.value(it.key()));
     }
@@ -308,8 +300,9 @@ void MainWindow::closeEvent(QCloseEvent* e) {
         e->accept();
         return;
     }
+    // The program ends even if a window does not answer: it goes with the main window.
     if (!s_.gOpenDbName.isEmpty())
-        mnuFileClose_Click();
+        closeDatabase();
     MainSettings st;
     const double dpi = logicalDpiX() > 0 ? logicalDpiX() : 96.0;
     const QRect g = geometry();
@@ -326,6 +319,11 @@ void MainWindow::closeEvent(QCloseEvent* e) {
     if (hooks_.animateUnload)
         unloadAnimation();
     e->accept();
+    // Leaving ends the program even when another window (the progress window, say) is still shown; quit()
+    // would ask that window to close first, and it refuses. Only from inside a running event loop: exit()
+    // without one would make every later dialog return at once.
+    if (QThread::currentThread()->loopLevel() > 0)
+        QCoreApplication::exit(0);
 }
 
 void MainWindow::unloadAnimation() {

@@ -92,6 +92,9 @@ public:
     void mnuWhatsnew_Click();
     void arrange(int how); // 0 cascade, 1 tile horizontally, 2 tile vertically, 3 icons
 
+    // How long closing the database waits for the work windows to answer (tests shorten it).
+    void setCloseWaitLimit(int ms) { closeWaitMs_ = ms; }
+
     // The message shown for a command whose subsystem is not part of the program yet.
     static QString notAvailableText();
 
@@ -110,7 +113,10 @@ private:
     void setTips(bool on);
     void SetMenusDbClosed();
     void SetMenusDbOpen();
-    void closeAllChildren();
+    // Closes the database and every work window; false (with a message, the database still open) when a
+    // window has not answered its close request within the wait limit.
+    bool closeDatabase();
+    bool closeAllChildren();
     bool confirmCloseCurrent();
     void showDatabaseOpen();
     QWidget* showWork(const QString& windowName, int childIndex);
@@ -130,6 +136,7 @@ private:
     QToolBar* tbToolBar = nullptr;
     QLabel* panels_[3] = {nullptr, nullptr, nullptr};
     QHash<QString, QAction*> items_;
+    QHash<QString, QString> topMenu_; // item name -> the top menu it sits in
     QHash<QString, QAction*> buttons_;
     QHash<QString, QString> tips_;
     QHash<int, QPointer<QWidget>> opening_; // work windows shown, until they unload
@@ -138,6 +145,8 @@ private:
     QTimer tmRefresh;
     bool topMenusLocked_ = false;
     bool refreshRunning_ = false;
+    bool closeRunning_ = false;
+    int closeWaitMs_ = 10000;
     bool unloading_ = false;
 };
 

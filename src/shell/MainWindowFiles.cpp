@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QMimeData>
@@ -25,6 +26,7 @@ namespace {
 
 const QString kNoDb = QStringLiteral("ＤＢは開いていません");
 const QString kOpenDb = QStringLiteral("開いているＤＢ＝");
+const QString kCloseTimedOut = QStringLiteral("閉じることのできないウィンドウがあるため、ＤＢを閉じられませんでした。");
 
 // Waits while events run until done() holds; the timers that end the wait keep ticking meanwhile.
 template <typename Done> void waitUntil(Done done) {
@@ -58,7 +60,8 @@ void MainWindow::mnuFileNew_Click() {
     if (chosen.isEmpty())
         return;
     const QString path = withDatabaseSuffix(chosen);
-    mnuFileClose_Click();
+    if (!closeDatabase())
+        return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     ui::DoEvents();
     const bool created = createDatabase(s_, *settings, path);
@@ -73,7 +76,8 @@ void MainWindow::mnuFileOpen_Click() {
     const QString path = hooks_.openDatabasePath ? hooks_.openDatabasePath(this) : QString();
     if (path.isEmpty())
         return;
-    mnuFileClose_Click();
+    if (!closeDatabase())
+        return;
     ui::DoEvents();
     OpenDbFile(path);
 }
@@ -100,7 +104,8 @@ void MainWindow::DROPFILES(const QString& droppedName) {
         ui::messages().error(QStringLiteral("ファイルが対象外です。"));
         return;
     }
-    mnuFileClose_Click();
+    if (!closeDatabase())
+        return;
     ui::DoEvents();
     OpenDbFile(path);
 }
@@ -135,24 +140,45 @@ void MainWindow::dropUrls(const QList<QUrl>& urls) {
     DROPFILES(first.isLocalFile() ? first.toLocalFile() : first.toString());
 }
 
-void MainWindow::mnuFileClose_Click() {
+void MainWindow::mnuFileClose_Click() { closeDatabase(); }
+
+bool MainWindow::closeDatabase() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
+    const QString wasOpen = s_.gOpenDbName;
     s_.gOpenDbName.clear();
-    closeAllChildren();
+    const bool closed = closeAllChildren();
+    while (QApplication::overrideCursor())
+        QApplication::restoreOverrideCursor();
+    if (!closed) {
+        // The windows that answered are gone; the one that did not still works on the database.
+        s_.gOpenDbName = wasOpen;
+        updateCommandStates();
+        ui::messages().error(kCloseTimedOut);
+        return false;
+    }
     panels_[0]->setText(kNoDb);
     s_.gDbPath.clear();
     SetMenusDbClosed();
-    while (QApplication::overrideCursor())
-        QApplication::restoreOverrideCursor();
+    return true;
 }
 
-void MainWindow::closeAllChildren() {
+bool MainWindow::closeAllChildren() {
     s_.gAllClosed = kFalse;
     for (ChildStateRec& r : s_.gChildState)
         if (isSet(r.Open))
             r.CloseRequest = kTrue;
+    // Nothing may start meanwhile: a window opened now would get no close request and hold the wait.
+    closeRunning_ = true;
+    updateCommandStates();
     tmCLose.start();
-    waitUntil([this] { return isSet(s_.gAllClosed); });
+    QElapsedTimer clock;
+    clock.start();
+    waitUntil([&] { return isSet(s_.gAllClosed) || clock.elapsed() >= closeWaitMs_; });
+    closeRunning_ = false;
+    if (!isSet(s_.gAllClosed)) {
+        tmCLose.stop();
+        return false;
+    }
     // A window that never got as far as being built has no open flag to answer with; it goes too, so
     // nothing stays on screen without a database.
     const auto left = opening_.values();
@@ -160,6 +186,7 @@ void MainWindow::closeAllChildren() {
         if (w)
             if (auto* sub = qobject_cast<QMdiSubWindow*>(w->parentWidget()))
                 ui::CloseByCode(sub);
+    return true;
 }
 
 void MainWindow::tmCLose_Timer() {

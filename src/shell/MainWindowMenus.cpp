@@ -49,7 +49,7 @@ const MenuDef kMenus[] = {
     {"mnuCancel", "キャンセル処理(&T)", "mnuOperate", "Ctrl+T", &MainWindow::mnuCancel_Click, false},
     {"mnuDum1", "-", "mnuOperate", nullptr, nullptr, false},
     {"mnuStockUp", "在庫更新(&Z)", "mnuOperate", nullptr, &MainWindow::mnuStockUp_Click, false},
-    {"mnuDsp", "データ表示(&V)", "", nullptr, nullptr, false},
+    {"mnuDsp", "データ表示(&V)", "mnuOperate", nullptr, nullptr, false},
     {"mnuMaint", "ＤＢメンテナンス(&E)", "", nullptr, nullptr, false},
     {"mnuManComm", "商品マスタメンテナンス(&P)", "mnuMaint", nullptr, nullptr, false},
     {"mnuManCli", "顧客マスタメンテナンス(&C)", "mnuMaint", nullptr, nullptr, false},
@@ -125,7 +125,7 @@ void MainWindow::buildMenus() {
         QMenu* owner = parent.isEmpty() ? nullptr : menus.value(parent);
         QAction* a = nullptr;
         const bool isSubmenu = parent.isEmpty() || name == QLatin1String("mnuFilePrintPreview") ||
-                               name == QLatin1String("mnuFilePrint");
+                               name == QLatin1String("mnuFilePrint") || name == QLatin1String("mnuDsp");
         if (isSubmenu) {
             QMenu* m = owner ? owner->addMenu(caption) : menuBar()->addMenu(caption);
             m->setObjectName(name);
@@ -143,6 +143,7 @@ void MainWindow::buildMenus() {
         }
         a->setObjectName(name);
         items_.insert(name, a);
+        topMenu_.insert(name, parent.isEmpty() ? name : topMenu_.value(parent));
     }
 
     // Masters, imports and window arrangement share one handler each.
@@ -167,6 +168,7 @@ void MainWindow::buildMenus() {
             QAction* a = m->addAction(QString::fromUtf8(kReportItems[i].caption));
             a->setObjectName(name);
             items_.insert(name, a);
+            topMenu_.insert(name, topMenu_.value(QLatin1String(menuName)));
             if (QLatin1String(prefix) == QLatin1String("mnuV"))
                 connect(a, &QAction::triggered, this, [this, i] { openList(int(i)); });
             else

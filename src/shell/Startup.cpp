@@ -12,6 +12,9 @@
 #include <QDir>
 #include <QFrame>
 #include <QLabel>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <QScreen>
 #include <QVBoxLayout>
 
@@ -88,13 +91,41 @@ void prepareState(core::AppState& state, const QString& layoutFolder) {
     core::InitFieldLimits(state);
 }
 
+bool loadQtTranslation() {
+    static QTranslator* installed = nullptr;
+    if (installed)
+        return true;
+    auto* t = new QTranslator(qApp);
+    if (!t->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"), QStringLiteral("_"),
+                 QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete t;
+        return false;
+    }
+    QCoreApplication::installTranslator(t);
+    installed = t;
+    return true;
+}
+
+QString startArgumentPath(const QString& argument, const QString& startFolder) {
+    QString name = argument;
+    if (name.size() >= 2 && name.startsWith(QLatin1Char('"')) && name.endsWith(QLatin1Char('"')))
+        name = name.mid(1, name.size() - 2);
+    if (name.isEmpty())
+        return name;
+    return QDir::cleanPath(QDir(startFolder).absoluteFilePath(name));
+}
+
 int Main(QApplication& app) {
     static ui::QtMessageService screenMessages;
     ui::setMessageService(&screenMessages);
+    loadQtTranslation();
     core::AppState state;
     SingleInstance instance;
     if (!ensureSingleInstance(instance))
         return 1;
+    // A relative path on the command line means the folder the program was started from.
+    const QStringList args = QCoreApplication::arguments();
+    const QString startPath = args.size() > 1 ? startArgumentPath(args.at(1), QDir::currentPath()) : QString();
     // Report layouts are opened by bare name beside the program.
     QDir::setCurrent(QCoreApplication::applicationDirPath());
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -115,9 +146,8 @@ int Main(QApplication& app) {
     main.show();
     QApplication::restoreOverrideCursor();
 
-    const QStringList args = QCoreApplication::arguments();
-    if (args.size() > 1)
-        main.openFromCommandLine(args.at(1));
+    if (!startPath.isEmpty())
+        main.openFromCommandLine(startPath);
     return app.exec();
 }
 

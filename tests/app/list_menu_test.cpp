@@ -126,8 +126,9 @@ TEST_F(ListMenu, EveryListBuildsAtItsDesignSizeAndKeepsItThroughCascadeAndTile) 
             EXPECT_TRUE(lw->loaded()) << what;
             EXPECT_GT(lw->width(), 0) << what;
             EXPECT_GT(lw->height(), 0) << what;
-            if (a.designSize)
+            if (a.designSize) {
                 EXPECT_EQ(lw->size(), lw->sizeHint()) << what;
+            }
         }
     }
     EXPECT_TRUE(menusReleased(p));

@@ -87,15 +87,25 @@ TEST(CommandStates, PrintMenusHiddenWithoutPrinterAlsoWithDatabase) {
     EXPECT_TRUE(st.isVisible(QStringLiteral("mnuFilePrint")));
 }
 
-TEST(CommandStates, ProgressWindowLocksTopMenusAndToolbarOnly) {
+TEST(CommandStates, ProgressWindowLocksTopMenusListsAndToolbar) {
     ProgramState p = make(true);
     p.topMenusLocked = true;
     const CommandStates st = computeCommandStates(p);
     for (const char* n : {"mnuFile", "mnuVIew", "mnuOperate", "mnuWindow", "mnuHelp", "tb"})
         EXPECT_FALSE(st.isEnabled(QLatin1String(n))) << n;
-    // The items underneath keep the state the openers gave them.
+    // The items underneath keep the state the openers gave them (the main window holds them off with
+    // their top menu); the list submenu goes off itself, so no second build can start.
     EXPECT_TRUE(st.isEnabled(QStringLiteral("mnuOrder")));
-    EXPECT_TRUE(st.isEnabled(QStringLiteral("mnuDsp")));
+    EXPECT_FALSE(st.isEnabled(QStringLiteral("mnuDsp")));
+    EXPECT_TRUE(st.isEnabled(QStringLiteral("mnuMaint")));
+}
+
+TEST(CommandStates, CloseWaitLocksEveryTopMenuAndTheToolbar) {
+    ProgramState p = make(true);
+    p.closeRunning = true;
+    const CommandStates st = computeCommandStates(p);
+    for (const char* n : {"mnuFile", "mnuVIew", "mnuOperate", "mnuMaint", "mnuWindow", "mnuHelp", "mnuDsp", "tb"})
+        EXPECT_FALSE(st.isEnabled(QLatin1String(n))) << n;
 }
 
 TEST(CommandStates, RefreshWaitDisablesOnlyTheToolbarButton) {

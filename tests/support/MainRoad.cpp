@@ -126,6 +126,7 @@ bool press(QWidget* w, const QString& text) {
 Program::Program() {
     QSettings(QStringLiteral("Varnox"), QStringLiteral("Varnox")).clear();
     app::registerSubsystems();
+    shell::loadQtTranslation();
     ui::setMessageService(&messages_);
     shell::prepareState(state_, QCoreApplication::applicationDirPath());
     state_.gPrinterReady = core::kTrue;

@@ -153,6 +153,13 @@ QVariant Query::value(int i) const {
 Database::Database(const QString& path) : path_(path) {
     if (!QFile::exists(path))
         throw DbError(ErrorKind::Io, QStringLiteral("file not found: ") + path);
+    // SQLite takes an empty or short file for a new database and writes one into it; a file that does not
+    // start as a database already is refused untouched.
+    {
+        QFile f(path);
+        if (f.open(QIODevice::ReadOnly) && f.read(16) != QByteArray("SQLite format 3", 16))
+            throw DbError(ErrorKind::NotADatabase, QStringLiteral("not a database: ") + path);
+    }
     try {
         db_ = std::make_unique<SQLite::Database>(path.toStdString(), SQLite::OPEN_READWRITE, kBusyTimeoutMs);
     } catch (const SQLite::Exception& e) {
