@@ -4,6 +4,7 @@
 
 #include "reports/ProgressWait.h"
 #include "viewers/ListWindow.h"
+#include "db/Transaction.h"
 #include "viewers/ViewersTestDb.h"
 
 #include <QAction>
@@ -28,8 +29,12 @@ void fillShop(const QString& path, int extraGoods = 0) {
     viewerstest::Filler f(path);
     f.goods(1, QStringLiteral("G01"), QStringLiteral("鉛筆"), 1, 5);
     f.goods(2, QStringLiteral("G02"), QStringLiteral("消しゴム"), 50, 5);
-    for (int i = 0; i < extraGoods; ++i)
-        f.goods(10 + i, QStringLiteral("H%1").arg(i, 4, 10, QLatin1Char('0')), QStringLiteral("ノート"), 9, 1);
+    {
+        db::Transaction tx(f.db());
+        for (int i = 0; i < extraGoods; ++i)
+            f.goods(10 + i, QStringLiteral("H%1").arg(i, 4, 10, QLatin1Char('0')), QStringLiteral("ノート"), 9, 1);
+        tx.commit();
+    }
     f.client(1, QStringLiteral("C01"), QStringLiteral("山田商店"));
     f.employee(1, QStringLiteral("E01"), QStringLiteral("佐藤一郎"));
     f.order(1, QStringLiteral("C01"), QStringLiteral("E01"), ole(2024, 5, 1), ole(2024, 5, 20));
@@ -151,7 +156,7 @@ TEST_F(ListMenu, AnEmptyListSaysSoClosesItselfAndReleasesTheMenus) {
 }
 
 TEST_F(ListMenu, ClosingAListAtAnyMomentGivesTheMenusBack) {
-    fillShop(db_, 400);
+    fillShop(db_, 20000);
     // When the person closes the list's window: before its build starts, halfway through, once built.
     const struct {
         const char* moment;

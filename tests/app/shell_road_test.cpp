@@ -10,6 +10,7 @@
 #include "reports/ProgressWait.h"
 #include "shell/Startup.h"
 #include "viewers/ListWindow.h"
+#include "db/Transaction.h"
 #include "viewers/ViewersTestDb.h"
 
 #include <QAbstractButton>
@@ -78,8 +79,12 @@ void fillOrders(const QString& db, int goods = 0) {
     using viewerstest::ole;
     viewerstest::Filler f(db);
     f.goods(1, QStringLiteral("G01"), QStringLiteral("鉛筆"), 1, 5);
-    for (int i = 0; i < goods; ++i)
-        f.goods(10 + i, QStringLiteral("H%1").arg(i, 4, 10, QLatin1Char('0')), QStringLiteral("ノート"), 9, 1);
+    {
+        db::Transaction tx(f.db());
+        for (int i = 0; i < goods; ++i)
+            f.goods(10 + i, QStringLiteral("H%1").arg(i, 4, 10, QLatin1Char('0')), QStringLiteral("ノート"), 9, 1);
+        tx.commit();
+    }
     f.client(1, QStringLiteral("C01"), kLongClient);
     f.employee(1, QStringLiteral("E01"), QStringLiteral("佐藤一郎"));
     f.order(1, QStringLiteral("C01"), QStringLiteral("E01"), ole(2024, 5, 1), 0, QStringLiteral(" "), 123456780000);
@@ -166,7 +171,7 @@ TEST_F(ShellRoad, DataDisplayIsTheLastItemOfOperateAndEveryTopMenuFits) {
 }
 
 TEST_F(ShellRoad, WhileAListBuildsNoOtherListPrintOrPreviewCanStart) {
-    fillOrders(db_, 400);
+    fillOrders(db_, 20000);
     struct Seen {
         bool during = false;
         QStringList reachable;
