@@ -87,6 +87,12 @@ preview::frmPreview* openPreview() {
     return nullptr;
 }
 
+// Starts a menu item once it can be used (the progress window of the last report may still be up).
+void start(Program& p, const QString& item) {
+    waitFor([&] { return p.window().item(item)->isEnabled(); }, 5000);
+    p.trigger(item);
+}
+
 QStringList pdfsIn(const QString& folder) {
     return QDir(folder).entryList({QStringLiteral("*.pdf")}, QDir::Files, QDir::Name);
 }
@@ -115,7 +121,7 @@ TEST(RoadPrint, EachReportPrintsWithinThePageAndPreviewsTheSamePages) {
             QFile::remove(QDir(folder).filePath(old));
 
         answerDialogs();
-        p.trigger(QStringLiteral("mnuPr") + tag);
+        start(p, QStringLiteral("mnuPr") + tag);
         EXPECT_TRUE(p.messages().shown().empty()) << joined(p).toStdString();
         const QStringList written = pdfsIn(folder);
         ASSERT_EQ(written.size(), 1) << written.join(',').toStdString();
@@ -133,7 +139,7 @@ TEST(RoadPrint, EachReportPrintsWithinThePageAndPreviewsTheSamePages) {
         EXPECT_TRUE(all.join(QString()).contains(QString::fromUtf8(kLastHeading[i]))) << all.join(' ').toStdString();
 
         answerDialogs();
-        p.trigger(QStringLiteral("mnuPv") + tag);
+        start(p, QStringLiteral("mnuPv") + tag);
         preview::frmPreview* pv = nullptr;
         ASSERT_TRUE(waitFor([&] { return (pv = openPreview()) && pv->built(); })) << joined(p).toStdString();
         EXPECT_EQ(pv->pageCount(), pdf.pages.size());
@@ -180,7 +186,7 @@ TEST(RoadPrint, PrintAndPreviewAgreeOnPagesAtEveryPageBoundary) {
         ASSERT_EQ(p.scalar(QStringLiteral("SELECT count(*) FROM 商品マスタ WHERE 商品No <> 0")).toInt(), wanted);
         for (const QString& old : pdfsIn(folder))
             QFile::remove(QDir(folder).filePath(old));
-        p.trigger(QStringLiteral("mnuPrComm"));
+        start(p, QStringLiteral("mnuPrComm"));
         const QStringList written = pdfsIn(folder);
         ASSERT_EQ(written.size(), 1) << joined(p).toStdString();
         const PdfText pdf = readPdf(QDir(folder).filePath(written.first()));
@@ -197,7 +203,7 @@ TEST(RoadPrint, PrintAndPreviewAgreeOnPagesAtEveryPageBoundary) {
             listed += n;
         EXPECT_EQ(listed, wanted);
 
-        p.trigger(QStringLiteral("mnuPvComm"));
+        start(p, QStringLiteral("mnuPvComm"));
         preview::frmPreview* pv = nullptr;
         ASSERT_TRUE(waitFor([&] { return (pv = openPreview()) && pv->built(); })) << joined(p).toStdString();
         EXPECT_EQ(pv->pageCount(), pdf.pages.size());
