@@ -125,7 +125,7 @@ int main(int argc, char** argv) {
     }
     const double day = db::toOleDate(QDate(2024, 9, 1));
     print("payment write:", perCall(200, [&](int i) { store.setPaidDate(1 + i * 37 % 100000, i % 2 ? 0.0 : day); }));
-    print("cancel toggle (order and its 3 lines):", perCall(200, [&](int i) { store.toggleCancel(1 + i * 53 % 100000); }));
+    print("cancel toggle (order and its 3 lines):", perCall(200, [&](int i) { store.toggleCancel(1 + i * 53 % 100000, QStringLiteral(" ")); })); // each order once, shown uncancelled
 
     orders::StockStore stock(s.gDbPath);
     std::vector<orders::StockChange> changes;
