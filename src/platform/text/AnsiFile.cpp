@@ -1,5 +1,6 @@
 #include "text/AnsiFile.h"
 
+#include <QSaveFile>
 #include <stdexcept>
 
 namespace text {
@@ -61,6 +62,33 @@ bool AnsiWriter::close() {
     const bool ok = file_.flush();
     file_.close();
     return ok && file_.error() == QFileDevice::NoError;
+}
+
+bool writeFileWhole(const QString& path, const QByteArray& bytes, QString* error) {
+    QSaveFile file(path);
+    auto fail = [&] {
+        if (error)
+            *error = file.errorString();
+        file.cancelWriting();
+        return false;
+    };
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return fail();
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
+        if (n <= 0)
+            return fail();
+        done += n;
+    }
+    if (file.size() != bytes.size())
+        return fail();
+    if (!file.commit()) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    return true;
 }
 
 } // namespace text

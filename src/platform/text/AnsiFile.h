@@ -48,4 +48,10 @@ private:
     QFile file_;
 };
 
+// Writes bytes to a file beside path and puts it in path's place only when every byte was written, so
+// a failure (a full disk, a file-size limit) leaves an existing file as it was and nothing beside it.
+// False, with the reason in error, on failure. (A buffered QSaveFile commits a short file when the
+// last write stops part way: the writes here are unbuffered and counted.)
+bool writeFileWhole(const QString& path, const QByteArray& bytes, QString* error = nullptr);
+
 } // namespace text

@@ -1,8 +1,10 @@
-// Text in the ANSI code page of Japanese Windows (CP932), and the display width used to align columns.
+// Text in the ANSI code page of Japanese Windows (CP932): conversion, the width every column is
+// measured in, the check of typed text and the reading of files that come from outside.
 #pragma once
 
 #include <QByteArray>
 #include <QString>
+#include <QStringView>
 #include <stdexcept>
 
 namespace text {
@@ -19,14 +21,53 @@ QString fromCp932(const QByteArray& bytes);
 // True when every character of s can be written in CP932.
 bool isCp932(const QString& s);
 
-// Number of bytes the character takes in CP932 (1 or 2); throws EncodingError when it has none.
-int cp932Length(QChar c);
 // True when b starts a double-byte character.
 inline bool isLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 
-// Columns the text takes: a character with code 1-255 or U+FF61-U+FF9F (half-width katakana) counts 1,
-// any other 2.
-int displayWidth(const QString& s);
+// Columns a character takes on screen, in the flat files and on paper: its CP932 byte count (1 or 2).
+// A character CP932 cannot hold counts 2 (each half of a surrogate pair 1).
 int displayWidth(QChar c);
+int displayWidth(QStringView s);
+// QChars of the character that starts at i: 2 for a surrogate pair, so a cut never splits one.
+int charSize(QStringView s, qsizetype i);
+
+// CP932 writes nine characters that read back as others (〜 comes back as ～, ¥ as \); the form it gives
+// back, so that what a box keeps is what a reopened file shows. Every other character is unchanged.
+QChar storedForm(QChar c);
+QString toStoredForm(QString s);
+
+// The first character of a text that CP932 cannot hold.
+struct Unencodable {
+    qsizetype index = -1; // in QChars; -1 when every character can be held
+    int line = 0;         // 1-based, lines ended by CR LF, LF or CR
+    QString character;    // the whole character (both halves of a surrogate pair)
+    bool found() const { return index >= 0; }
+    // "U+00E9" style code of the character.
+    QString code() const;
+};
+Unencodable findUnencodable(QStringView s);
+
+// Typed text as a box may keep it: the stored forms, and the first character CP932 cannot hold.
+struct TypedText {
+    QString text;
+    Unencodable bad;
+    bool ok() const { return !bad.found(); }
+};
+TypedText checkTyped(const QString& typed);
+// The refusal of a box's text: names the box and the character.
+QString unencodableMessage(const QString& boxName, const Unencodable& bad);
+
+// A file brought from outside. The world outside writes UTF-8, whose bytes often decode as CP932
+// without an error: such a file is recognised (byte order mark, or valid UTF-8 with a multi-byte
+// character) before it is read as CP932.
+bool looksLikeUtf8(const QByteArray& bytes);
+struct OutsideText {
+    enum class Problem { None, Utf8, BadByte };
+    QString text;
+    Problem problem = Problem::None;
+    int line = 0; // of the first byte CP932 cannot read (lines as in Unencodable)
+    bool ok() const { return problem == Problem::None; }
+};
+OutsideText decodeOutside(const QByteArray& bytes);
 
 } // namespace text
