@@ -1,10 +1,10 @@
 #include "core/ControlFile.h"
 
+#include "text/AnsiFile.h"
 #include "text/Cp932.h"
 #include "ui/MessageService.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QtEndian>
 #include <cstring>
 
@@ -252,8 +252,7 @@ bool WriteCtlFile(AppState& s) {
         if (path.isEmpty())
             throw ControlFileError("no database path");
         const QByteArray bytes = encodeControl(controlDataOf(s)); // validated before the file is touched
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        if (!text::writeFileWhole(path, bytes))
             throw ControlFileError("cannot write the control file");
         return true;
     } catch (const ControlFileError&) {
