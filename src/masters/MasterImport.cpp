@@ -248,6 +248,18 @@ void showFileError() {
                          QStringLiteral("このエラーは該当ファイルを他の人が使用している場合に起こることがあります。"));
 }
 
+void showEncodingError(const text::OutsideText& t, const QString& path) {
+    if (t.problem == text::OutsideText::Problem::Utf8)
+        ui::messages().error(QStringLiteral("このファイルはUTF-8で保存されています。\n"
+                                            "Shift_JIS（CP932）で保存し直してからインポートして下さい。\n") +
+                             path);
+    else
+        ui::messages().error(QStringLiteral("ファイルの%1行目に、Shift_JIS（CP932）として読めないバイトがあります。\n"
+                                            "何もインポートしていません。\n")
+                                 .arg(t.line) +
+                             path);
+}
+
 } // namespace
 
 QString importFilter(ImportKind kind) {
@@ -302,17 +314,15 @@ ImportResult importMasterFile(core::AppState& s, ImportKind kind, const QString&
             showFileError();
             return result;
         }
-        // A UTF-8 file would decode into wrong characters without an error.
-        const bool utf8Mark = bytes.startsWith("\xEF\xBB\xBF");
-        try {
-            if (utf8Mark)
-                throw text::EncodingError("UTF-8 byte order mark");
-            lines = splitLines(text::fromCp932(bytes));
-        } catch (const text::EncodingError&) {
+        // A UTF-8 file would mostly decode into wrong characters without an error: refused as such,
+        // like a byte CP932 cannot read, before anything is written.
+        const text::OutsideText decoded = text::decodeOutside(bytes);
+        if (!decoded.ok()) {
             result.fileError = true;
-            showFileError();
+            showEncodingError(decoded, path);
             return result;
         }
+        lines = splitLines(decoded.text);
     }
 
     std::vector<Column> columns = columnsOf(kind);

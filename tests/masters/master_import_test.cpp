@@ -1,6 +1,7 @@
 #include "MastersTestDb.h"
 #include "db/Database.h"
 #include "masters/MasterImport.h"
+#include "text/Cp932.h"
 #include "ui/MessageService.h"
 
 #include <gtest/gtest.h>
@@ -176,16 +177,6 @@ TEST_F(MasterImport, FileErrorsChangeNothing) {
     const std::vector<Case> cases{
         {"missing file", [&] { return dir.path(QStringLiteral("none.txt")); }},
         {"a folder", [&] { return dir.path(); }},
-        {"not CP932", [&] {
-             const QString p = dir.path(QStringLiteral("bad.txt"));
-             writeBytes(p, QByteArray("1\tE1\tok\r\n2\tE2\t\x81\x20\r\n"));
-             return p;
-         }},
-        {"UTF-8 with its mark", [&] {
-             const QString p = dir.path(QStringLiteral("utf8.txt"));
-             writeBytes(p, QByteArray("\xEF\xBB\xBF") + QStringLiteral("1\tE1\t山田\r\n").toUtf8());
-             return p;
-         }},
     };
     for (const Case& c : cases) {
         rec.clear();
@@ -197,6 +188,45 @@ TEST_F(MasterImport, FileErrorsChangeNothing) {
         EXPECT_TRUE(rec.shown()[0].beepBefore);
     }
     EXPECT_TRUE(rows(QStringLiteral("社員マスタ")).isEmpty());
+}
+
+// Files as editors write them: UTF-8 is refused as such and a byte CP932 cannot read is named by its
+// line; neither reaches the table. CP932 with the extension characters lands exactly.
+TEST_F(MasterImport, FilesInOtherEncodingsAreRefusedPlainlyBeforeAnythingIsWritten) {
+    const QString utf8Lines = QStringLiteral("1\t東京\t佐藤\r\n2\tC2\t株式会社\r\n3\tC3\tx\r\n");
+    struct Case {
+        const char* what;
+        QByteArray bytes;
+        QString says; // part of the message; "" for a file that imports
+        QStringList rows;
+    } cases[] = {
+        {"UTF-8 without mark", utf8Lines.toUtf8(), QStringLiteral("UTF-8で保存されています"), {}},
+        {"UTF-8 with mark", QByteArray("\xEF\xBB\xBF") + utf8Lines.toUtf8(), QStringLiteral("UTF-8で保存されています"), {}},
+        {"broken byte on line 2", QByteArray("1\tE1\tok\r\n2\tE2\t\x81\x20\r\n3\tE3\tok\r\n"),
+         QStringLiteral("ファイルの2行目に、Shift_JIS（CP932）として読めないバイトがあります。"), {}},
+        {"CP932 with extension characters", text::toCp932(QStringLiteral("1\tE①\t髙橋～\r\n2\tE2\t①②\r\n")), QString(),
+         {QStringLiteral("1|E①|髙橋～"), QStringLiteral("2|E2|①②")}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        db::Database(s.gDbPath).execute(QStringLiteral("DELETE FROM 社員マスタ WHERE rowid > 1"));
+        rec.clear();
+        const QString file = dir.path(QStringLiteral("in.txt"));
+        writeBytes(file, c.bytes);
+        const auto r = importMasterFile(s, ImportKind::Employees, file);
+        EXPECT_EQ(rows(QStringLiteral("社員マスタ")), c.rows);
+        if (c.says.isEmpty()) {
+            EXPECT_FALSE(r.fileError);
+            EXPECT_TRUE(rec.shown().empty());
+            continue;
+        }
+        EXPECT_TRUE(r.fileError);
+        ASSERT_EQ(rec.shown().size(), 1u);
+        EXPECT_TRUE(rec.shown()[0].text.contains(c.says)) << rec.shown()[0].text.toStdString();
+        EXPECT_TRUE(rec.shown()[0].text.contains(file));
+        EXPECT_NE(rec.shown()[0].title, kFileErrorTitle); // nobody else is using the file
+        EXPECT_TRUE(rec.shown()[0].beepBefore);
+    }
 }
 
 TEST_F(MasterImport, NoDatabaseGivesTheFileError) {
