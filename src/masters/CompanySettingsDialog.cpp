@@ -3,6 +3,7 @@
 #include "core/ControlFile.h"
 #include "core/Numbers.h"
 #include "ui/MessageService.h"
+#include "ui/TextBoxes.h"
 #include "ui/WindowHelpers.h"
 
 #include <QButtonGroup>
@@ -54,6 +55,7 @@ void CompanySettingsDialog::buildControls() {
         auto* e = new QLineEdit(this);
         if (maxLen > 0)
             e->setMaxLength(maxLen);
+        ui::keepStoredForms(e);
         return e;
     };
     txtMyName = edit();
@@ -228,7 +230,10 @@ void CompanySettingsDialog::rdo_Click(int index) {
 
 void CompanySettingsDialog::cmdAdd_Click() {
     Categories& cats = state_.categories;
-    const QString t = txtCat->text();
+    // Kept for the person to mend; nothing is added.
+    if (!ui::refuseUnencodable({{txtCat, QStringLiteral("カテゴリ名")}}))
+        return;
+    const QString t = ui::storedText(txtCat);
     if (t == kReservedCategory) {
         ui::messages().error(QStringLiteral("無効なカテゴリです。"));
     } else if (!t.isEmpty()) {
@@ -267,8 +272,22 @@ void CompanySettingsDialog::cmdDel_Click() {
 }
 
 void CompanySettingsDialog::cmdOK_Click() {
-    const QString pwd = txtPWD1->text();
-    if (!pwd.isEmpty() && txtPWD2->text() != pwd) {
+    // Text the control file cannot hold is refused before anything else, so neither New nor a change
+    // of settings can fail on it half way.
+    if (!ui::refuseUnencodable({{txtMyName, QStringLiteral("社名")},
+                                {txtMyZip, QStringLiteral("〒")},
+                                {txtMyAddr1, QStringLiteral("住所１")},
+                                {txtMyAddr2, QStringLiteral("住所２")},
+                                {txtMyAddr3, QStringLiteral("住所３")},
+                                {txtMyTel, QStringLiteral("TEL")},
+                                {txtMyFax, QStringLiteral("FAX")},
+                                {txtMyWeb, QStringLiteral("Web")},
+                                {txtMyMail, QStringLiteral("E-Mail")},
+                                {txtPWD1, QStringLiteral("パスワード")},
+                                {txtPWD2, QStringLiteral("パスワード")}}))
+        return;
+    const QString pwd = ui::storedText(txtPWD1);
+    if (!pwd.isEmpty() && ui::storedText(txtPWD2) != pwd) {
         ui::messages().error(QStringLiteral("パスワードが違います。"));
         if (!changeMode_)
             txtPWD1->clear();
@@ -317,15 +336,15 @@ void CompanySettingsDialog::cmdOK_Click() {
     }
 
     CompanyInfo& c = result_.company;
-    c.CompanyName = txtMyName->text();
-    c.ZipCode = txtMyZip->text();
-    c.Address1 = txtMyAddr1->text();
-    c.Address2 = txtMyAddr2->text();
-    c.Address3 = txtMyAddr3->text();
-    c.Tel = txtMyTel->text();
-    c.Fax = txtMyFax->text();
-    c.Web = txtMyWeb->text();
-    c.Mail = txtMyMail->text();
+    c.CompanyName = ui::storedText(txtMyName);
+    c.ZipCode = ui::storedText(txtMyZip);
+    c.Address1 = ui::storedText(txtMyAddr1);
+    c.Address2 = ui::storedText(txtMyAddr2);
+    c.Address3 = ui::storedText(txtMyAddr3);
+    c.Tel = ui::storedText(txtMyTel);
+    c.Fax = ui::storedText(txtMyFax);
+    c.Web = ui::storedText(txtMyWeb);
+    c.Mail = ui::storedText(txtMyMail);
     c.Password = pwd;
     c.TaxPerLine = vbool(rdo[0]->isChecked());
     c.TaxRate = rate;
@@ -343,10 +362,19 @@ void changeCompanySettings(AppState& state, QWidget* parent) {
     dlg.exec();
     if (!isSet(state.gCatDialogOk))
         return;
+    // Memory and file must not disagree: when the control file cannot be written (it shows its
+    // message), the program keeps what the file still holds.
+    const Categories oldCategories = state.categories;
+    const CompanyInfo oldCompany = state.gCompany;
+    const CompanyInfo oldEdit = state.gCompanyEdit;
     state.categories.commitWorking();
     state.gCompanyEdit = dlg.result().company;
     state.gCompany = dlg.result().company;
-    WriteCtlFile(state);
+    if (!WriteCtlFile(state)) {
+        state.categories = oldCategories;
+        state.gCompany = oldCompany;
+        state.gCompanyEdit = oldEdit;
+    }
 }
 
 } // namespace masters

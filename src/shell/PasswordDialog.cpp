@@ -1,5 +1,6 @@
 #include "shell/PasswordDialog.h"
 
+#include "ui/TextBoxes.h"
 #include "ui/WindowHelpers.h"
 
 #include <QHBoxLayout>
@@ -17,6 +18,7 @@ PasswordDialog::PasswordDialog(core::AppState& state, QWidget* parent) : QDialog
     Text1 = new QLineEdit(this);
     Text1->setEchoMode(QLineEdit::Password);
     Text1->setMinimumWidth(200);
+    ui::keepStoredForms(Text1); // the stored password holds these forms: "p〜" must open "p～"
     okButton = new QPushButton(QStringLiteral("ＯＫ"), this);
     cancelButton = new QPushButton(QStringLiteral("キャンセル"), this);
     okButton->setDefault(true);
@@ -41,7 +43,7 @@ PasswordDialog::PasswordDialog(core::AppState& state, QWidget* parent) : QDialog
 
 void PasswordDialog::Command1_Click(int index) {
     if (index == 0) {
-        state_.gPwdInput = Text1->text();
+        state_.gPwdInput = ui::storedText(Text1);
         state_.gPwdEntered = core::kTrue;
         done(QDialog::Accepted);
     } else {
