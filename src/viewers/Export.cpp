@@ -1,6 +1,6 @@
 #include "viewers/Export.h"
 
-#include "text/AnsiFile.h"
+
 
 #include <QFileDialog>
 #include <stdexcept>
@@ -29,14 +29,56 @@ void setSaveFileDialog(SaveFileDialog d) { dialog() = d ? std::move(d) : SaveFil
 
 QString askSaveFileName(QWidget* parent, const SaveDialogRequest& request) { return dialog()(parent, request); }
 
+ExportWriter::ExportWriter(const QString& path) : file_(path) {
+    // Unbuffered and counted: a buffered QSaveFile commits a short file when the disk fills on its
+    // last flush.
+    if (!file_.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        throw std::runtime_error(file_.errorString().toStdString());
+}
+
+ExportWriter::~ExportWriter() {
+    if (file_.isOpen())
+        file_.cancelWriting();
+}
+
+void ExportWriter::put(const QString& piece) {
+    QByteArray bytes;
+    try {
+        bytes = text::toCp932(piece);
+    } catch (const text::EncodingError&) {
+        text::Unencodable bad = text::findUnencodable(piece);
+        bad.line += lines_;
+        throw UnencodableExport(std::move(bad));
+    }
+    lines_ += int(piece.count(QLatin1Char('\n')));
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        const qint64 n = file_.write(bytes.constData() + done, bytes.size() - done);
+        if (n <= 0)
+            throw std::runtime_error(file_.errorString().toStdString());
+        done += n;
+    }
+    written_ += done;
+}
+
+void ExportWriter::commit() {
+    if (file_.size() != written_ || !file_.commit())
+        throw std::runtime_error(file_.errorString().toStdString());
+}
+
 void writeExportFile(const QString& path, const QString& text) {
-    (void)text::toCp932(text); // refuses before anything is written
-    text::AnsiWriter w(path);
-    if (!w.isOpen())
-        throw std::runtime_error(w.errorString().toStdString());
-    w.write(text);
-    if (!w.close())
-        throw std::runtime_error("write failed");
+    // Converted before the file is opened: a character CP932 cannot hold touches nothing.
+    if (const text::Unencodable bad = text::findUnencodable(text); bad.found())
+        throw UnencodableExport(bad);
+    ExportWriter w(path);
+    w.put(text);
+    w.commit();
+}
+
+QString unencodableExportMessage(const text::Unencodable& bad) {
+    return QStringLiteral("%1行目の文字「%2」（%3）は、Shift_JIS（CP932）のファイルに書けません。\n"
+                          "ファイルは書き換えていません。")
+        .arg(QString::number(bad.line), bad.character, bad.code());
 }
 
 } // namespace viewers

@@ -2,8 +2,12 @@
 // a text as a CP932 file.
 #pragma once
 
+#include "text/Cp932.h"
+
+#include <QSaveFile>
 #include <QString>
 #include <functional>
+#include <stdexcept>
 
 class QWidget;
 
@@ -20,9 +24,38 @@ using SaveFileDialog = std::function<QString(QWidget* parent, const SaveDialogRe
 void setSaveFileDialog(SaveFileDialog dialog); // an empty function restores the real dialog
 QString askSaveFileName(QWidget* parent, const SaveDialogRequest& request);
 
-// Writes text (lines already ended by CR LF) as CP932 without a byte order mark. The text is converted
-// before the file is opened, so a character CP932 cannot hold leaves an existing file as it was.
-// Throws text::EncodingError or std::runtime_error.
+// A character of the export that CP932 cannot hold; nothing was written.
+class UnencodableExport : public std::runtime_error {
+public:
+    explicit UnencodableExport(text::Unencodable bad) : std::runtime_error("character not in CP932"), bad(std::move(bad)) {}
+    text::Unencodable bad;
+};
+
+// A CP932 export written in pieces to a file beside the target and put in its place by commit() only
+// when every byte was written; destroyed without commit() it leaves the target as it was. put() throws
+// UnencodableExport (naming the line counted over all pieces) or std::runtime_error.
+class ExportWriter {
+public:
+    explicit ExportWriter(const QString& path);
+    ~ExportWriter();
+    ExportWriter(const ExportWriter&) = delete;
+    ExportWriter& operator=(const ExportWriter&) = delete;
+    void put(const QString& piece); // pieces end at line ends
+    void commit();
+
+private:
+    QSaveFile file_;
+    qint64 written_ = 0;
+    int lines_ = 0; // line ends in the pieces before
+};
+
+// Writes text (lines already ended by CR LF) as CP932 without a byte order mark. The file is written
+// beside the target and put in its place only when complete, so an existing file stays as it was on
+// any failure (a character CP932 cannot hold, a full disk). Throws UnencodableExport or
+// std::runtime_error.
 void writeExportFile(const QString& path, const QString& text);
+
+// The message for a character an export cannot hold, naming its line.
+QString unencodableExportMessage(const text::Unencodable& bad);
 
 } // namespace viewers

@@ -1,5 +1,7 @@
 #include "viewers/ListMembers.h"
 
+#include "viewers/Export.h"
+
 #include "reports/Records.h"
 #include "reports/Renderers.h"
 #include "reports/ReportKind.h"
@@ -7,7 +9,6 @@
 #include "viewers/ListRows.h"
 #include "viewers/TabText.h"
 
-#include <QSaveFile>
 #include <optional>
 #include <stdexcept>
 
@@ -336,21 +337,13 @@ QString tabFileText(const ListMember& m, core::AppState& app) {
 // written beside the file and put in its place only when complete: a failure on the way (the database,
 // a character CP932 cannot hold, the disk) leaves an existing file as it was.
 void writeTabFile(const ListMember& m, core::AppState& app, const QString& path) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw std::runtime_error(file.errorString().toStdString());
-    const auto put = [&file](const QString& piece) {
-        const QByteArray bytes = text::toCp932(piece);
-        if (file.write(bytes) != bytes.size())
-            throw std::runtime_error(file.errorString().toStdString());
-    };
+    ExportWriter file(path);
     ListRun run(app, m.kind, ListRun::Mode::Tab);
-    run.setTabSink(put);
+    run.setTabSink([&file](const QString& piece) { file.put(piece); });
     FrmtLoadTokens(run.rs, m.kind);
     m.walk(run);
-    put(run.takeResult());
-    if (!file.commit())
-        throw std::runtime_error(file.errorString().toStdString());
+    file.put(run.takeResult());
+    file.commit();
 }
 
 } // namespace viewers

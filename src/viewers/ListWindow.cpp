@@ -210,6 +210,10 @@ void ListWindow::exportTo(bool tab) {
             writeTabFile(member_, state(), name);
         else
             writeExportFile(name, shownText_);
+    } catch (const UnencodableExport& e) {
+        ui::showDefaultPointer();
+        ui::messages().error(unencodableExportMessage(e.bad), QStringLiteral("ファイル出力エラーです"));
+        return;
     } catch (const std::exception&) {
         ui::showDefaultPointer();
         ui::messages().error(messageText(kExportError), QStringLiteral("ファイル出力エラーです"));

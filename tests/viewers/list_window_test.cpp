@@ -178,7 +178,10 @@ TEST_F(ListWindowTest, ExportFailuresAreReportedAndKeepTheOldFile) {
     rec.clear();
     w->cmdCSV_Click();
     ASSERT_EQ(rec.shown().size(), 1u);
-    EXPECT_EQ(rec.shown()[0].text, kExportText);
+    // Not blamed on another program: the character and its line are named.
+    EXPECT_EQ(rec.shown()[0].text, QStringLiteral("3行目の文字「😀」（U+1F600）は、Shift_JIS（CP932）のファイルに書けません。\n"
+                                                  "ファイルは書き換えていません。"));
+    EXPECT_EQ(rec.shown()[0].title, QStringLiteral("ファイル出力エラーです"));
     EXPECT_EQ(viewerstest::readBytes(answer), old);
     w->close();
 }
