@@ -372,6 +372,14 @@ void SetDefaultFrmt(int kind, QString& text) {
     text = DefaultLayoutText(kind);
 }
 
+void SetDefaultFrmtForUtf8(int kind, QString& text) {
+    ui::messages().show(ReportName(kind) + QStringLiteral("の印字、表示フォーマットファイル「") + LayoutFileName(kind) +
+                            QStringLiteral("」はUTF-8で保存されています。\n"
+                                           "Shift_JIS（CP932）で保存し直して下さい。"),
+                        QStringLiteral("デフォルトのフォーマットを使用します"), ui::Buttons::Ok, ui::Icon::None);
+    text = DefaultLayoutText(kind);
+}
+
 void SetDefaultFrmtComm(core::AppState& s) { SetDefaultFrmt(kComm, s.gFrmtText[kComm]); }
 void SetDefaultFrmtCli(core::AppState& s) { SetDefaultFrmt(kCli, s.gFrmtText[kCli]); }
 void SetDefaultFrmtEmp(core::AppState& s) { SetDefaultFrmt(kEmp, s.gFrmtText[kEmp]); }

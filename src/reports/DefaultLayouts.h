@@ -15,6 +15,8 @@ int DefaultLayoutLines(int kind);
 
 // Shows the report's "default layout" message and puts its built-in layout into text.
 void SetDefaultFrmt(int kind, QString& text);
+// The same for a layout file saved as UTF-8: the message says so.
+void SetDefaultFrmtForUtf8(int kind, QString& text);
 
 // One routine per report, each for its own entry of gFrmtText.
 void SetDefaultFrmtComm(core::AppState& s);

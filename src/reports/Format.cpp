@@ -488,19 +488,19 @@ QString FormatValue(const FieldValue& v, const QString& pattern) {
 int TruncateToWidth(int width, int length, const QString& text, QString& cut) {
     cut.clear();
     const int n = std::min<int>(length, int(text.size()));
+    const QStringView view(text.constData(), n);
     int w = 0;
-    for (int i = 0; i < n; ++i) {
+    for (int i = 0; i < n;) {
         if (w >= width)
             return i;
-        const QChar c = text[i];
-        if (text::displayWidth(c) == 1) {
-            ++w;
-        } else {
-            if (w + 2 > width)
-                return i;
-            w += 2;
-        }
-        cut += c;
+        // A surrogate pair is one character: it goes whole or not at all.
+        const int size = text::charSize(view, i);
+        const int cw = text::displayWidth(view.mid(i, size));
+        if (w + cw > width)
+            return i;
+        w += cw;
+        cut += view.mid(i, size);
+        i += size;
     }
     return n;
 }

@@ -111,8 +111,10 @@ int readFormatText(const QString& text, int& pos, QString& sval) {
 
 } // namespace
 
-bool FrmtReadFile(const QString& fileName, QString& text) {
+bool FrmtReadFile(const QString& fileName, QString& text, bool* isUtf8) {
     text.clear();
+    if (isUtf8)
+        *isUtf8 = false;
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         return false;
@@ -140,6 +142,12 @@ bool FrmtReadFile(const QString& fileName, QString& text) {
     }
     if (!hasData) {
         file.remove();
+        return false;
+    }
+    // Many UTF-8 texts also decode as CP932, into other characters: never read them as layouts.
+    if (text::looksLikeUtf8(raw)) {
+        if (isUtf8)
+            *isUtf8 = true;
         return false;
     }
     if (!lastCr)
@@ -269,8 +277,13 @@ void LoadAllLayouts(core::AppState& s, const QString& folder) {
         const QString name = LayoutFileName(kind);
         const QString path = folder.isEmpty() ? name : QDir(folder).filePath(name);
         QString& text = s.gFrmtText[size_t(kind)];
-        if (!FrmtReadFile(path, text))
-            SetDefaultFrmt(kind, text);
+        bool utf8 = false;
+        if (!FrmtReadFile(path, text, &utf8)) {
+            if (utf8)
+                SetDefaultFrmtForUtf8(kind, text);
+            else
+                SetDefaultFrmt(kind, text);
+        }
         FrmtCountTokens(s.gFrmtCount[size_t(kind)], order, text);
     }
 }

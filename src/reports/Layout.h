@@ -41,8 +41,9 @@ constexpr int kFrmtMaxLine = 500;      // MAXLINE=: rows on one page
 
 // Reads the file as CP932 into normal form: every run of CR and LF becomes one CR, NUL characters are
 // dropped, a CR ends the last line and one LF ends the text. True when the file holds a data character;
-// a file without one is deleted. False, with text holding nothing useful, on any failure.
-bool FrmtReadFile(const QString& fileName, QString& text);
+// a file without one is deleted. False, with text holding nothing useful, on any failure; isUtf8 tells
+// whether the file was refused for being UTF-8 (saved so by an editor).
+bool FrmtReadFile(const QString& fileName, QString& text, bool* isUtf8 = nullptr);
 
 // The token at pos (1-based) of a text in normal form; pos moves to the start of the next line (it
 // stays on the final LF after kTokEnd). sval is set to "" and then to the text of HEADER=/FORMAT=;

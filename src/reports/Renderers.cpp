@@ -189,14 +189,14 @@ void appendField(const Field& f, const FormatPattern& pattern, QString& pending,
     switch (f.form) {
     case Form::Cut: {
         int w = 0;
-        for (QChar c : scratch) {
-            if (w >= width)
-                break;
-            const int cw = text::displayWidth(c);
+        for (qsizetype i = 0; i < scratch.size() && w < width;) {
+            const int size = text::charSize(scratch, i); // a surrogate pair is cut whole or not at all
+            const int cw = text::displayWidth(QStringView(scratch).mid(i, size));
             if (w + cw > width)
                 break;
             w += cw;
-            pending += c;
+            pending += QStringView(scratch).mid(i, size);
+            i += size;
         }
         return;
     }

@@ -96,6 +96,14 @@ TEST(Format, TruncateToWidth) {
         {5, -1, u"ｱｲｳｴｵｶ", u"ｱｲｳｴｵ"},
         {3, -1, u"ab商", u"ab"},
         {10, 2, u"abcdef", u"ab"},
+        // Narrow in Unicode, two bytes (two columns) in CP932.
+        {6, -1, u"×÷°±§", u"×÷°"},
+        {5, -1, u"a×÷°", u"a×÷"},
+        {4, -1, u"a×÷°", u"a×"},
+        {7, -1, u"¨´¶ｱ§", u"¨´¶ｱ"},
+        // A character outside the BMP is cut whole or not at all.
+        {3, -1, u"a\U00020BB7b", u"a\U00020BB7"},
+        {2, -1, u"a\U00020BB7b", u"a"},
     };
     for (const Case& c : cases) {
         const QString text = QString::fromUtf16(c.text);
@@ -105,13 +113,13 @@ TEST(Format, TruncateToWidth) {
         EXPECT_EQ(cut, expected) << c.width;
         EXPECT_EQ(n, expected.size());
     }
-    // NUL counts two columns.
+    // NUL is one byte in the file, so one column.
     QString nul = QStringLiteral("a");
     nul += QChar(0);
     nul += QLatin1Char('b');
     QString cut;
-    EXPECT_EQ(TruncateToWidth(3, 3, nul, cut), 2);
-    EXPECT_EQ(TruncateToWidth(2, 3, nul, cut), 1);
+    EXPECT_EQ(TruncateToWidth(3, 3, nul, cut), 3);
+    EXPECT_EQ(TruncateToWidth(2, 3, nul, cut), 2);
 }
 
 } // namespace

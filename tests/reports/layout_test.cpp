@@ -309,6 +309,44 @@ TEST_F(LoadAllTest, BadFilesFallBackToTheirOwnDefault) {
     EXPECT_TRUE(QFile::exists(dir.path(LayoutFileName(kInv)))); // an invalid file is left as it is
 }
 
+// Layout files as editors save them: UTF-8 (which often decodes as CP932 into other characters) falls
+// back with a message that says so; CP932 with extension characters loads as written.
+TEST_F(LoadAllTest, Utf8FilesFallBackSayingSoAndCp932FilesLoad) {
+    const QString layout = QStringLiteral("[COMMON]\r\nMAXLINE=20\r\n[HEADER]\r\nHEADER=\"ご請求書 ①髙～\"\r\n[DATA]\r\n");
+    struct Case {
+        const char* what;
+        QByteArray bytes;
+        enum { Loads, Utf8, Generic } outcome;
+    } cases[] = {
+        {"UTF-8 without mark", layout.toUtf8(), Case::Utf8},
+        {"UTF-8 with mark", QByteArray("\xEF\xBB\xBF") + layout.toUtf8(), Case::Utf8},
+        {"UTF-8 with mark, ASCII only", QByteArray("\xEF\xBB\xBF[COMMON]\r\n"), Case::Utf8},
+        {"CP932 with extension characters", text::toCp932(layout), Case::Loads},
+        {"CP932 with a broken byte", text::toCp932(layout) + "HEADER=\"\x81\"\r\n", Case::Generic},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        rec.clear();
+        for (int kind = 1; kind <= kReportCount; ++kind)
+            writeFile(kind, kind == kInv ? c.bytes : text::toCp932(QStringLiteral("[COMMON]\r\n")));
+        LoadAllLayouts(s, dir.path());
+        if (c.outcome == Case::Loads) {
+            EXPECT_TRUE(rec.shown().empty());
+            EXPECT_EQ(s.gFrmtText[kInv], QString(layout).remove(QLatin1Char('\n')) + QLatin1Char('\n'));
+            continue;
+        }
+        ASSERT_EQ(rec.shown().size(), 1u);
+        EXPECT_EQ(s.gFrmtText[kInv], DefaultLayoutText(kInv));
+        EXPECT_EQ(rec.shown()[0].title, QStringLiteral("デフォルトのフォーマットを使用します"));
+        if (c.outcome == Case::Utf8)
+            EXPECT_EQ(rec.shown()[0].text, QStringLiteral("請求書の印字、表示フォーマットファイル「請求書.FRMT」はUTF-8で保存されています。\n"
+                                                          "Shift_JIS（CP932）で保存し直して下さい。"));
+        else
+            EXPECT_EQ(rec.shown()[0].text, message(kInv));
+        EXPECT_TRUE(QFile::exists(dir.path(LayoutFileName(kInv)))); // left for the person to save again
+    }
+}
+
 TEST(TokenTables, LoadsExactlyTheCountedTokens) {
     core::AppState app;
     ReportState rs(app);
