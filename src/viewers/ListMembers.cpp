@@ -1,11 +1,10 @@
 #include "viewers/ListMembers.h"
 
-#include "viewers/Export.h"
-
 #include "reports/Records.h"
 #include "reports/Renderers.h"
 #include "reports/ReportKind.h"
 #include "text/Cp932.h"
+#include "viewers/Export.h"
 #include "viewers/ListRows.h"
 #include "viewers/TabText.h"
 

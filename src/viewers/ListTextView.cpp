@@ -1,10 +1,13 @@
 #include "viewers/ListTextView.h"
 
+#include "text/Cp932.h"
+
 #include <QEvent>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QScrollBar>
 #include <algorithm>
+#include <cmath>
 
 namespace viewers {
 
@@ -35,8 +38,7 @@ void ListTextView::setText(const QString& text) {
             start = ++i + 1;
             continue;
         }
-        // The display width of the character: one cell for single-byte and half-width kana, else two.
-        cells += (c >= 1 && c <= 255) || (c >= 0xFF61 && c <= 0xFF9F) ? 1 : 2;
+        cells += text::displayWidth(QChar(c)); // its CP932 bytes, the width the layouts pad by
     }
     starts_.push_back(start); // the line after the last line end, empty for a finished list
     widest_ = std::max(widest_, cells);
@@ -77,7 +79,9 @@ void ListTextView::updateScrollBars() {
 
 void ListTextView::paintEvent(QPaintEvent*) {
     QPainter p(viewport());
-    p.setFont(font());
+    QFont f = font();
+    f.setKerning(false); // a run must advance exactly as its characters' cells
+    p.setFont(f);
     p.setPen(palette().color(QPalette::Text));
     const QFontMetrics fm(font());
     const int h = lineHeight();
@@ -85,7 +89,45 @@ void ListTextView::paintEvent(QPaintEvent*) {
     const int last = std::min(lineCount() - 1, first + viewport()->height() / h + 1);
     const int x = -horizontalScrollBar()->value();
     for (int i = first; i <= last; ++i)
-        p.drawText(QPoint(x, (i - first) * h + fm.ascent()), line(i).toString());
+        drawLine(p, x, (i - first) * h + fm.ascent(), line(i));
+}
+
+// Each character starts in the cell its CP932 bytes put it in. Runs of characters whose glyphs already
+// take their cells are drawn in one call; a glyph that does not (a face without it, a proportional
+// glyph) is drawn alone at its own cell.
+void ListTextView::drawLine(QPainter& p, int x, int y, QStringView line) {
+    const qreal cell = QFontMetricsF(font()).horizontalAdvance(QLatin1Char('0'));
+    qsizetype runStart = 0;
+    int runCells = 0; // cells before the run
+    int cells = 0;
+    auto flush = [&](qsizetype end) {
+        if (end > runStart)
+            p.drawText(QPointF(x + runCells * cell, y), line.mid(runStart, end - runStart).toString());
+    };
+    for (qsizetype i = 0; i < line.size();) {
+        const int size = text::charSize(line, i);
+        const QStringView ch = line.mid(i, size);
+        const int w = text::displayWidth(ch);
+        if (!fitsCells(ch, w, cell)) {
+            flush(i);
+            p.drawText(QPointF(x + cells * cell, y), ch.toString());
+            runStart = i + size;
+            runCells = cells + w;
+        }
+        cells += w;
+        i += size;
+    }
+    flush(line.size());
+}
+
+bool ListTextView::fitsCells(QStringView ch, int cells, qreal cell) {
+    if (ch.size() == 1 && ch[0].unicode() >= 0x20 && ch[0].unicode() < 0x7F)
+        return true; // the face is fixed-pitch for ASCII
+    const char32_t key = ch.size() == 2 ? QChar::surrogateToUcs4(ch[0], ch[1]) : char32_t(ch[0].unicode());
+    auto found = fits_.constFind(key);
+    if (found == fits_.constEnd())
+        found = fits_.insert(key, std::abs(QFontMetricsF(font()).horizontalAdvance(ch.toString()) - cells * cell) < 0.01);
+    return *found;
 }
 
 void ListTextView::resizeEvent(QResizeEvent* e) {
@@ -95,8 +137,10 @@ void ListTextView::resizeEvent(QResizeEvent* e) {
 
 void ListTextView::changeEvent(QEvent* e) {
     QAbstractScrollArea::changeEvent(e);
-    if (e->type() == QEvent::FontChange)
+    if (e->type() == QEvent::FontChange) {
+        fits_.clear();
         updateScrollBars();
+    }
 }
 
 } // namespace viewers

@@ -3,8 +3,11 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QHash>
 #include <QString>
 #include <vector>
+
+class QPainter;
 
 namespace viewers {
 
@@ -22,7 +25,7 @@ public:
     int lineCount() const { return int(starts_.size()); }
     // Line i without its line end.
     QStringView line(int i) const;
-    // The widest line in character cells (two for a full-width character).
+    // The widest line in character cells (a cell per CP932 byte).
     int widestLine() const { return widest_; }
 
 protected:
@@ -35,7 +38,12 @@ private:
     int lineHeight() const;
     int cellWidth() const;
 
+    void drawLine(QPainter& p, int x, int y, QStringView line);
+    // Whether the glyph of the character takes exactly its cells (cached per character).
+    bool fitsCells(QStringView ch, int cells, qreal cell);
+
     QString text_;
+    QHash<char32_t, bool> fits_;
     std::vector<qsizetype> starts_; // where each line begins in text_
     int widest_ = 0;
 };

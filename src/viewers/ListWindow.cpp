@@ -63,7 +63,10 @@ ListWindow::ListWindow(core::AppState& state, const ListMember& member, QWidget*
 
     rch_ = new ListTextView(this);
     rch_->setObjectName(QStringLiteral("rch"));
-    rch_->setFont(fixedFont(9));
+    QFont textFont = fixedFont(9);
+    // Unhinted glyphs keep the face's own half and full widths; the view mends the rest per character.
+    textFont.setHintingPreference(QFont::PreferNoHinting);
+    rch_->setFont(textFont);
     rch_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     rch_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     rch_->move(0, kTextTop);
