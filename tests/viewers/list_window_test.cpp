@@ -8,6 +8,7 @@
 #include "viewers/ListWindow.h"
 #include "viewers/Register.h"
 
+#include <QApplication>
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
@@ -45,6 +46,11 @@ protected:
         f.employee(2, QStringLiteral("E02"), QStringLiteral("高橋"));
     }
     void TearDown() override {
+        // A closed window is deleted later; it must go while the state it points to still exists.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (qobject_cast<ListWindow*>(w))
+                delete w;
         setSaveFileDialog({});
         ui::setMessageService(nullptr);
     }
@@ -52,9 +58,9 @@ protected:
     // Opened as the main window's opener does: counted, then shown; the first resize builds.
     QPointer<ListWindow> open(const char* window) {
         ++s.gOpenDataCount;
-        auto* w = new ListWindow(s, *listMember(QString::fromLatin1(window)));
+        QPointer<ListWindow> w = new ListWindow(s, *listMember(QString::fromLatin1(window)));
         w->setAttribute(Qt::WA_DeleteOnClose);
-        w->show();
+        w->show(); // builds, letting events run: the window may be gone afterwards
         return w;
     }
     // Lets timers run until the window is gone or the time is up.
