@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QHeaderView>
+#include <QPointer>
 #include <QScrollBar>
 #include <QStyle>
 #include <QTableView>
@@ -14,9 +15,14 @@ namespace {
 // Keeps the overlay on the first column: its size, the row heights and the vertical position.
 class FrozenColumn : public QObject {
 public:
-    FrozenColumn(QTableView* grid, QTableView* frozen) : QObject(frozen), grid_(grid), frozen_(frozen) {}
+    FrozenColumn(QTableView* grid, QTableView* frozen)
+        : QObject(frozen), grid_(grid), frozen_(frozen), gridTop_(grid->horizontalHeader()),
+          gridSide_(grid->verticalHeader()), frozenTop_(frozen->horizontalHeader()) {}
 
     void place() {
+        // A grid being destroyed resets its model after its headers are gone.
+        if (!gridTop_ || !gridSide_ || !frozenTop_)
+            return;
         const int w = grid_->columnWidth(0);
         const int hh = grid_->horizontalHeader()->isVisible() ? grid_->horizontalHeader()->height() : 0;
         const int vh = grid_->verticalHeader()->isVisible() ? grid_->verticalHeader()->width() : 0;
@@ -41,6 +47,7 @@ protected:
 private:
     QTableView* grid_;
     QTableView* frozen_;
+    QPointer<QHeaderView> gridTop_, gridSide_, frozenTop_;
 };
 
 } // namespace
