@@ -62,6 +62,8 @@ viewers::ListWindow* listOf(Program& p, const char* window) {
     return nullptr;
 }
 
+bool on(Program& p, const char* item) { return p.window().item(QLatin1String(item))->isEnabled(); }
+
 bool menusFree(Program& p) {
     for (const char* m : {"mnuFile", "mnuVIew", "mnuOperate", "mnuWindow", "mnuHelp"})
         if (!p.window().item(QLatin1String(m))->isEnabled())
@@ -72,7 +74,6 @@ bool menusFree(Program& p) {
 } // namespace
 
 TEST(RoadLists, EachListFromItsMenuBuildsTheBuildersTextAndSavesBothFiles) {
-    GTEST_SKIP() << "waits for the list windows opened from their menu item to get their design size and build";
     Program p;
     ASSERT_FALSE(p.openShopWithOrders().isEmpty()) << joined(p).toStdString();
     for (int i = 0; i < 14; ++i) {
@@ -88,7 +89,9 @@ TEST(RoadLists, EachListFromItsMenuBuildsTheBuildersTextAndSavesBothFiles) {
         EXPECT_GE(w->height(), 213);
         EXPECT_TRUE(sub->isVisible());
 
+        const int progress = p.state().gProgressCount;
         const viewers::BuildResult built = viewers::buildList(w->member(), p.state());
+        p.state().gProgressCount = progress; // the builder counts for the progress window; the list window ends it
         EXPECT_TRUE(built.found);
         EXPECT_EQ(w->shownText(), built.text);
         EXPECT_TRUE(built.text.contains(QString::fromUtf8(c.shows))) << built.text.toStdString();
@@ -109,12 +112,13 @@ TEST(RoadLists, EachListFromItsMenuBuildsTheBuildersTextAndSavesBothFiles) {
         w->findChild<QPushButton*>(QStringLiteral("cmdClose"))->click();
         EXPECT_TRUE(waitFor([&] { return p.workCount() == 0; }));
         EXPECT_EQ(p.state().gOpenDataCount, 0);
-        EXPECT_TRUE(menusFree(p));
+        EXPECT_TRUE(waitFor([&] { return menusFree(p); }, 3000))
+            << p.state().gProgressCount << " " << p.window().toolBar()->isEnabled() << on(p, "mnuFile") << on(p, "mnuVIew")
+            << on(p, "mnuOperate") << on(p, "mnuWindow") << on(p, "mnuHelp");
     }
 }
 
 TEST(RoadLists, CascadeAndTileKeepOpenListsBuiltAtAUsableSize) {
-    GTEST_SKIP() << "waits for the list windows opened from their menu item to get their design size and build";
     Program p;
     ASSERT_FALSE(p.openShopWithOrders().isEmpty()) << joined(p).toStdString();
     const int open[] = {0, 3, 6, 11}; // goods, orders, order information, stock shortage
@@ -144,12 +148,12 @@ TEST(RoadLists, CascadeAndTileKeepOpenListsBuiltAtAUsableSize) {
     p.trigger(QStringLiteral("mnuFileClose"));
     EXPECT_TRUE(waitFor([&] { return p.workCount() == 0; }));
     EXPECT_EQ(p.state().gOpenDataCount, 0);
-    EXPECT_TRUE(menusFree(p));
+    for (const char* m : {"mnuFile", "mnuVIew", "mnuWindow", "mnuHelp", "mnuFileOpen", "mnuFileNew"})
+        EXPECT_TRUE(on(p, m)) << m; // 操作 needs a database
     EXPECT_TRUE(p.state().gOpenDbName.isEmpty());
 }
 
 TEST(RoadLists, ClosingAListBeforeItIsBuiltGivesTheMenusBack) {
-    GTEST_SKIP() << "waits for the list windows opened from their menu item to get their design size and build";
     Program p;
     ASSERT_FALSE(p.openShopWithOrders().isEmpty()) << joined(p).toStdString();
     openList(p, 4); // order lines
