@@ -86,8 +86,8 @@ public:
     }
     QString str() {
         const std::int32_t n = i32();
-        if (n < 0)
-            throw ControlFileError("negative text length");
+        if (n <= 0) // a count of 0 or less is an empty text with nothing after it
+            return {};
         if (n > remaining()) // every character takes at least one byte
             throw ControlFileError("text length beyond the end of the file");
         QString s;
@@ -176,8 +176,9 @@ ControlData decodeControl(const QByteArray& bytes) {
     std::array<QString, 10> slot;
     auto pw = [&](int charNo) -> QString& { return slot[size_t(charNo - 1)]; };
 
+    // A negative length takes no slot: an empty password.
     const std::int16_t pwLen = r.i16();
-    if (pwLen < 0 || pwLen > kMaxPasswordLength)
+    if (pwLen > kMaxPasswordLength)
         throw ControlFileError("password length out of range");
     c.ZipCode = r.str();
     pw(4) = r.ch();
@@ -218,8 +219,8 @@ ControlData decodeControl(const QByteArray& bytes) {
         if (len < 1 || len > kMaxFieldLen)
             throw ControlFileError("field size out of range");
     const std::int32_t count = r.i32();
-    // Each stored category takes at least its 4-byte count.
-    if (count < 0 || count > r.remaining() / 4)
+    // Each stored category takes at least its 4-byte count; 0 or less is no category.
+    if (count > r.remaining() / 4)
         throw ControlFileError("category count out of range");
     for (std::int32_t i = 0; i < count; ++i)
         d.categories << r.str();

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QRandomGenerator>
 #include <gtest/gtest.h>
+#include <limits>
 
 using namespace core;
 
@@ -176,9 +177,7 @@ TEST(ControlCodec, AbsurdCountsEndTheRead) {
         qint32 value;
     } cases[] = {
         {"huge zip length", 2, 0x7fffffff},
-        {"negative zip length", 2, -5},
         {"huge category count", 158 - 2 - 28 - 4, 0x7fffffff},
-        {"negative category count", 158 - 2 - 28 - 4, -1},
         {"goods code size zero", 56, 0},
         {"goods code size huge", 56, 100000},
     };
@@ -190,6 +189,46 @@ TEST(ControlCodec, AbsurdCountsEndTheRead) {
     QByteArray pw = good;
     pw[0] = 11;
     EXPECT_THROW(decodeControl(pw), ControlFileError);
+}
+
+// "0 or less" is an empty text, no category and no password; nothing follows such a count.
+TEST(ControlCodec, CountsOfZeroOrLessReadAsEmpty) {
+    ControlData empty;
+    empty.reserved1 = 1;
+    empty.created = db::toOleDate(QDate(2024, 4, 1));
+    const QByteArray good = encodeControl(empty); // every text empty, no category, no password
+    ASSERT_EQ(good.size(), 120);
+    struct Item {
+        const char* what;
+        int offset;
+        int width; // 2 or 4 bytes
+    } items[] = {
+        {"password length", 0, 2}, {"postal code", 2, 4}, {"address 1", 7, 4}, {"address 2", 11, 4},
+        {"address 3", 15, 4},      {"company", 19, 4},    {"tel", 23, 4},       {"fax", 27, 4},
+        {"web", 31, 4},            {"mail", 35, 4},       {"categories", 120 - 2 - 4, 4},
+    };
+    for (const Item& item : items)
+        for (qint32 value : {-1, -10, -32768, std::numeric_limits<qint32>::min()}) {
+            if (item.width == 2 && value < -32768)
+                continue;
+            QByteArray bytes = good;
+            if (item.width == 2) {
+                const qint16 v = qint16(value);
+                memcpy(bytes.data() + item.offset, &v, 2);
+            } else {
+                memcpy(bytes.data() + item.offset, &value, 4);
+            }
+            ControlData d;
+            ASSERT_NO_THROW(d = decodeControl(bytes)) << item.what << " " << value;
+            EXPECT_EQ(d, empty) << item.what << " " << value;
+        }
+    // A negative password length ignores the characters in the slots.
+    ControlData withPw = empty;
+    withPw.company.Password = QStringLiteral("abc");
+    QByteArray bytes = encodeControl(withPw);
+    const qint16 minus = -3;
+    memcpy(bytes.data(), &minus, 2);
+    EXPECT_EQ(decodeControl(bytes).company.Password, QString());
 }
 
 TEST_F(ControlFileTest, WriteThenReadCommitsToState) {
