@@ -59,7 +59,7 @@ ParseResult parse(const QString& text, bool allowSign) {
     return {ParseStatus::Ok, db::Currency::fromDouble(v * sign)};
 }
 
-QString group(std::int64_t whole) {
+QString group(std::uint64_t whole) {
     QString digits = QString::number(whole);
     for (int i = int(digits.size()) - 3; i > 0; i -= 3)
         digits.insert(i, QLatin1Char(','));
@@ -75,11 +75,12 @@ QString FormatGrouped(db::Currency value, int decimals) {
     if (decimals > 2)
         return {};
     const int places = decimals < 1 ? 0 : decimals;
-    const std::int64_t unit = places == 0 ? 10000 : places == 1 ? 1000 : 100;
+    const std::uint64_t unit = places == 0 ? 10000 : places == 1 ? 1000 : 100;
     const std::int64_t raw = value.raw();
-    std::int64_t mag = raw < 0 ? -raw : raw;
-    mag = (mag + unit / 2) / unit; // half away from zero
-    const std::int64_t scale = places == 0 ? 1 : places == 1 ? 10 : 100;
+    // Unsigned, so the most negative value and the rounding up near the top stay exact.
+    std::uint64_t mag = value.magnitude();
+    mag = mag / unit + (mag % unit >= unit / 2 ? 1 : 0); // half away from zero
+    const std::uint64_t scale = places == 0 ? 1 : places == 1 ? 10 : 100;
     QString s = group(mag / scale);
     if (places > 0)
         s += QLatin1Char('.') + QStringLiteral("%1").arg(mag % scale, places, 10, QLatin1Char('0'));

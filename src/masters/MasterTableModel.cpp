@@ -6,6 +6,7 @@
 
 #include <QLocale>
 #include <cmath>
+#include <limits>
 #include <stdexcept>
 
 namespace masters {
@@ -244,6 +245,17 @@ int MasterTableModel::lastModifiedRow() const {
 QString MasterTableModel::displayText(const db::FieldInfo& f, const QVariant& v) {
     if (!v.isValid() || v.isNull())
         return {};
+    if (f.type != db::FieldType::Text && v.typeId() != QMetaType::QString) {
+        // NaN, infinity or a number beyond the field's type, as only an edited database holds.
+        const bool real = v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Float;
+        const double d = real ? v.toDouble() : 0.0;
+        if (real && (!std::isfinite(d) || (f.type == db::FieldType::Long || f.type == db::FieldType::Currency) ||
+                     (f.type == db::FieldType::Date && std::fabs(d) > 2958465.0)))
+            return db::kOutOfRangeText;
+    }
+    if (f.type == db::FieldType::Long && v.typeId() == QMetaType::LongLong &&
+        (v.toLongLong() < std::numeric_limits<int>::min() || v.toLongLong() > std::numeric_limits<int>::max()))
+        return db::kOutOfRangeText; // more than a Long holds
     switch (f.type) {
     case db::FieldType::Long: return QString::number(v.toLongLong());
     case db::FieldType::Currency: return plainDecimal(v.value<db::Currency>());

@@ -229,12 +229,20 @@ void appendPlain(const FieldValue& v, QString& out) {
         return;
     }
     case FieldValue::Type::Single: {
+        if (!std::isfinite(v.d)) {
+            out += db::kOutOfRangeText;
+            return;
+        }
         char buf[64];
         auto r = std::to_chars(buf, buf + sizeof buf, float(v.d));
         out += QLatin1StringView(buf, r.ptr - buf);
         return;
     }
     case FieldValue::Type::Date: {
+        if (!std::isfinite(v.d) || std::fabs(v.d) > 2958465.0) { // beyond 9999/12/31
+            out += db::kOutOfRangeText;
+            return;
+        }
         const QDateTime dt = db::dateTimeFromOle(v.d);
         out += dt.date().toString(QStringLiteral("yyyy/MM/dd"));
         if (dt.time() != QTime(0, 0))
@@ -325,13 +333,17 @@ void FormatPattern::formatNumberValue(const FieldValue& v, QString& out) const {
     switch (v.type) {
     case FieldValue::Type::Long:
         neg = v.i < 0;
-        splitScaled(neg ? std::uint64_t(-v.i) : std::uint64_t(v.i), 0, digits, nInt, nFrac);
+        splitScaled(neg ? std::uint64_t(0) - std::uint64_t(v.i) : std::uint64_t(v.i), 0, digits, nInt, nFrac);
         break;
     case FieldValue::Type::Currency:
         neg = v.i < 0;
         splitScaled(neg ? std::uint64_t(0) - std::uint64_t(v.i) : std::uint64_t(v.i), 4, digits, nInt, nFrac);
         break;
     case FieldValue::Type::Single: {
+        if (!std::isfinite(v.d)) { // only an edited database holds these
+            out += db::kOutOfRangeText;
+            return;
+        }
         // The float's own shortest decimal form, so 0.1 stays 0.1 rather than 0.100000001.
         char buf[kDigitRoom];
         auto r = std::to_chars(buf, buf + sizeof buf, float(v.d), std::chars_format::fixed);
@@ -340,7 +352,7 @@ void FormatPattern::formatNumberValue(const FieldValue& v, QString& out) const {
     }
     case FieldValue::Type::Date: {
         if (!std::isfinite(v.d)) {
-            out += QString::number(v.d);
+            out += db::kOutOfRangeText;
             return;
         }
         char buf[kDigitRoom];
@@ -424,7 +436,7 @@ void FormatPattern::formatNumber(bool neg, const char* src, int nInt, int nFrac,
 
 void FormatPattern::formatDate(double ole, QString& out) const {
     if (!std::isfinite(ole) || std::fabs(ole) > 2958465.0) { // beyond 9999/12/31
-        out += QString::number(ole);
+        out += db::kOutOfRangeText;
         return;
     }
     // Day and time of day straight from the day count: no time zone is involved.

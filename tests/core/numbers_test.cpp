@@ -3,6 +3,7 @@
 #include "support/TestEnv.h"
 
 #include <gtest/gtest.h>
+#include <limits>
 
 using core::ParseStatus;
 using db::Currency;
@@ -86,6 +87,31 @@ TEST(FormatGrouped, Cases) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(core::FormatGrouped(cur(c.value), c.decimals), QString::fromLatin1(c.text)) << c.value;
+}
+
+// The far ends of the stored range format exactly (the most negative value has no positive twin).
+TEST(FormatGrouped, ExtremesOfTheStoredRange) {
+    const qint64 lo = std::numeric_limits<qint64>::min();
+    const qint64 hi = std::numeric_limits<qint64>::max();
+    struct Case {
+        qint64 raw;
+        int decimals;
+        const char* grouped;
+        const char* plain;
+    } cases[] = {
+        {lo, 0, "-922,337,203,685,478", "-922337203685477.5808"},
+        {lo, 1, "-922,337,203,685,477.6", "-922337203685477.5808"},
+        {lo, 2, "-922,337,203,685,477.58", "-922337203685477.5808"},
+        {lo + 1, 2, "-922,337,203,685,477.58", "-922337203685477.5807"},
+        {hi, 0, "922,337,203,685,478", "922337203685477.5807"},
+        {hi, 2, "922,337,203,685,477.58", "922337203685477.5807"},
+        {hi - 2807, 0, "922,337,203,685,477", "922337203685477.3000"},
+        {-1, 2, "0.00", "-0.0001"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(core::FormatGrouped(db::Currency::fromRaw(c.raw), c.decimals), QString::fromLatin1(c.grouped)) << c.raw;
+        EXPECT_EQ(db::Currency::fromRaw(c.raw).toString(), QString::fromLatin1(c.plain)) << c.raw;
+    }
 }
 
 TEST(FormatRate, Cases) {

@@ -318,3 +318,28 @@ TEST_F(MasterWindowTest, CloseRequestWaitsForTheOpenMessageBox) {
     EXPECT_FALSE(w->isVisible());
     EXPECT_EQ(s.gOpenMasterCount, 0);
 }
+
+// An edited database can hold an infinity in a real column and, past its checks, a real where an integer
+// belongs: the grid shows the out-of-range text instead of "inf" or a value from an undefined conversion.
+TEST_F(MasterWindowTest, StoredValuesNoTextCanGiveShowTheOutOfRangeText) {
+    {
+        db::Database d(s.gDbPath);
+        d.execute(QStringLiteral("PRAGMA ignore_check_constraints = 1"));
+        d.execute(QStringLiteral("UPDATE 商品マスタ SET 個別定価 = 9e999, 個別仕切値 = -1e300, 消費税率 = -9e999, "
+                                 "在庫量 = 1e300, 在庫発注点 = 5e9 WHERE 商品No = 0"));
+    }
+    auto w = open(QStringLiteral("frmGoodsM"));
+    ASSERT_NE(w->model(), nullptr);
+    QStringList heads, cells;
+    for (int c = 0; c < w->model()->columnCount(); ++c) {
+        heads << w->model()->headerData(c, Qt::Horizontal).toString();
+        cells << cell(*w, 0, c);
+    }
+    for (const QString& field : {QStringLiteral("個別定価"), QStringLiteral("個別仕切値"), QStringLiteral("消費税率"),
+                                 QStringLiteral("在庫量"), QStringLiteral("在庫発注点")}) {
+        const int col = int(heads.indexOf(field));
+        ASSERT_GE(col, 0) << field.toStdString();
+        EXPECT_EQ(cells[col], db::kOutOfRangeText) << field.toStdString() << ": " << cells.join('|').toStdString();
+    }
+    EXPECT_EQ(cells[0], QStringLiteral("0"));
+}

@@ -2,6 +2,7 @@
 #include "reports/Format.h"
 
 #include <gtest/gtest.h>
+#include <limits>
 
 using namespace reports;
 
@@ -10,6 +11,40 @@ namespace {
 using C = db::Currency;
 
 FieldValue cur(std::int64_t raw) { return FieldValue::ofCurrency(C::fromRaw(raw)); }
+
+// What only an edited database holds: infinities, NaN and the far ends of the integer types, in every
+// kind of pattern; nothing prints "nan" or "inf", and the extremes stay exact.
+TEST(Format, ValuesNoTextCanGiveShowTheOutOfRangeText) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const QString out = db::kOutOfRangeText;
+    struct Case {
+        FieldValue v;
+        const char16_t* pattern;
+        QString expected;
+    };
+    const Case cases[] = {
+        {FieldValue::ofSingle(std::numeric_limits<float>::quiet_NaN()), u"###,##0.00", out},
+        {FieldValue::ofSingle(std::numeric_limits<float>::infinity()), u"###,##0.00", out},
+        {FieldValue::ofSingle(-std::numeric_limits<float>::infinity()), u"#####0", out},
+        {FieldValue::ofSingle(std::numeric_limits<float>::quiet_NaN()), u"", out},
+        {FieldValue::ofSingle(std::numeric_limits<float>::quiet_NaN()), u"@@@@", QLatin1Char(' ') + out},
+        {FieldValue::ofDate(nan), u"yyyy/mm/dd", out},
+        {FieldValue::ofDate(inf), u"###,##0.00", out},
+        {FieldValue::ofDate(-inf), u"", out},
+        {FieldValue::ofDate(1e300), u"", out},
+        {cur(std::numeric_limits<std::int64_t>::min()), u"###,###,##0", QStringLiteral("-922,337,203,685,478")},
+        {cur(std::numeric_limits<std::int64_t>::min()), u"", QStringLiteral("-922337203685477.5808")},
+        {cur(std::numeric_limits<std::int64_t>::max()), u"###,##0.00", QStringLiteral("922,337,203,685,477.58")},
+        {{FieldValue::Type::Long, std::numeric_limits<std::int64_t>::min(), 0, {}}, u"#####0",
+         QStringLiteral("-9223372036854775808")},
+    };
+    for (const Case& c : cases) {
+        QString text;
+        FormatPattern(QString::fromUtf16(c.pattern)).format(c.v, text);
+        EXPECT_EQ(text, c.expected) << QString::fromUtf16(c.pattern).toStdString() << " " << c.v.d;
+    }
+}
 
 TEST(Format, PatternResults) {
     const QString abc = QStringLiteral("abc");

@@ -23,7 +23,7 @@ std::int64_t Currency::roundedUnits() const {
 }
 
 QString Currency::toString() const {
-    const std::int64_t a = raw_ < 0 ? -raw_ : raw_;
+    const std::uint64_t a = magnitude();
     return QStringLiteral("%1%2.%3")
         .arg(raw_ < 0 ? "-" : "")
         .arg(a / kScale)

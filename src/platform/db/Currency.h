@@ -7,6 +7,10 @@
 
 namespace db {
 
+// Shown in place of a stored number that no text can give (NaN, infinity, beyond the field's type), as
+// an edited database may hold.
+inline const QString kOutOfRangeText = QStringLiteral("範囲外");
+
 class Currency {
 public:
     static constexpr std::int64_t kScale = 10000;
@@ -31,6 +35,11 @@ public:
     Currency& operator+=(Currency o) { raw_ += o.raw_; return *this; }
     Currency& operator-=(Currency o) { raw_ -= o.raw_; return *this; }
     constexpr auto operator<=>(const Currency&) const = default;
+
+    // The absolute value of raw(), exact also for the most negative one (which has no positive twin).
+    constexpr std::uint64_t magnitude() const {
+        return raw_ < 0 ? std::uint64_t(0) - std::uint64_t(raw_) : std::uint64_t(raw_);
+    }
 
     // Plain decimal text with four decimals, e.g. "-12.3400"; for diagnostics and tests.
     QString toString() const;

@@ -1,5 +1,8 @@
 #include "db/Recordset.h"
 
+#include <cmath>
+#include <limits>
+
 #include <QDate>
 #include <QDateTime>
 #include <algorithm>
@@ -100,7 +103,19 @@ void Recordset::loadCurrent() const {
 QVariant Recordset::typed(int index, const QVariant& stored) const {
     if (!stored.isValid())
         return {};
-    switch (fields_[size_t(index)].type) {
+    const FieldType type = fields_[size_t(index)].type;
+    if ((type == FieldType::Long || type == FieldType::Currency) && stored.typeId() == QMetaType::Double) {
+        // A real number where an integer belongs (an edited database): kept as it is when no integer can
+        // hold it, since converting NaN or a huge value would be undefined.
+        const double d = stored.toDouble();
+        const double limit = type == FieldType::Long ? 2147483648.0 : 9223372036854775808.0;
+        if (!std::isfinite(d) || std::fabs(d) >= limit)
+            return stored;
+    }
+    if (type == FieldType::Long && stored.typeId() == QMetaType::LongLong &&
+        (stored.toLongLong() < std::numeric_limits<int>::min() || stored.toLongLong() > std::numeric_limits<int>::max()))
+        return stored; // beyond a Long: kept whole rather than cut to 32 bits
+    switch (type) {
     case FieldType::Long: return QVariant::fromValue<int>(int(stored.toLongLong()));
     case FieldType::Currency: return QVariant::fromValue(Currency::fromRaw(stored.toLongLong()));
     case FieldType::Single: return QVariant::fromValue<float>(float(stored.toDouble()));
