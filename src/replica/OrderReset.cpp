@@ -4,6 +4,7 @@
 #include "core/Schema.h"
 #include "db/Compact.h"
 #include "db/Database.h"
+#include "db/SideFiles.h"
 #include "db/Transaction.h"
 #include "replica/ReplicaPaths.h"
 
@@ -24,6 +25,10 @@
 namespace replica {
 
 namespace {
+
+using db::renameOver;
+using db::syncPath;
+using db::TempBeside;
 
 constexpr qint64 kMaxControlSize = 16 * 1024 * 1024; // a control file is small; a huge one is not ours
 constexpr int kSourceBusyMs = 5000;
@@ -56,46 +61,12 @@ QString folderText(const QString& folder) {
 }
 const QString kCopyFailed = QStringLiteral("DBを複製できませんでした。ターゲットDBには何も書き込まれていません。");
 
-// Flushes a file (or a folder, after a rename) to the disk.
-bool syncPath(const QString& path) {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
-    if (fd < 0)
-        return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
-}
-
-bool renameOver(const QString& from, const QString& to) {
-    return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
-}
-
-// Permissions of a newly made file (the user's umask applied), not the private ones of a temporary file.
-QFile::Permissions newFilePermissions() {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    const mode_t mode = 0666 & ~mask;
-    QFile::Permissions p;
-    if (mode & S_IRUSR) p |= QFile::ReadOwner | QFile::ReadUser;
-    if (mode & S_IWUSR) p |= QFile::WriteOwner | QFile::WriteUser;
-    if (mode & S_IRGRP) p |= QFile::ReadGroup;
-    if (mode & S_IWGRP) p |= QFile::WriteGroup;
-    if (mode & S_IROTH) p |= QFile::ReadOther;
-    if (mode & S_IWOTH) p |= QFile::WriteOther;
-    return p;
-}
-
-// A new, empty file with a unique name beside `path`, kept until the caller removes or renames it.
-QString reserveBeside(const QString& path) {
-    const QFileInfo fi(path);
-    QTemporaryFile reserve(fi.absolutePath() + QStringLiteral("/.") + fi.fileName() + QStringLiteral(".XXXXXX"));
-    reserve.setAutoRemove(false);
-    if (!reserve.open())
-        fail(folderText(fi.absolutePath()));
-    const QString name = reserve.fileName();
-    reserve.close();
-    QFile::setPermissions(name, newFilePermissions());
-    return name;
+std::unique_ptr<TempBeside> reserveBeside(const QString& path) {
+    try {
+        return std::make_unique<TempBeside>(path);
+    } catch (const db::DbError&) {
+        fail(folderText(QFileInfo(path).absolutePath()));
+    }
 }
 
 struct ControlCopy {
@@ -178,6 +149,8 @@ ResetOptions withDefaults(const ResetOptions& given) {
 bool resetAndCompact(const QString& path, const core::ControlData& ctl, const ResetOptions& o, QString& compactError) {
     {
         const std::unique_ptr<db::Database> d = takeAlone(path);
+        db::removeStaleTemps(path); // ours alone now: what a killed run left goes
+        db::removeStaleTemps(controlPathOf(path));
         try {
             writeSeedRows(*d, ctl, o.today);
             d->close(); // the compaction needs the file alone, our own connection included
@@ -217,9 +190,8 @@ void writeSynced(const QString& path, const QByteArray& bytes) {
         fail(kCopyFailed);
 }
 
-// An existing target must be replaceable: not read-only and not open in another program. Opening it
-// also rolls back or checkpoints what an earlier crash left beside it, so no stale journal or log is
-// paired with the new file once it takes the name.
+// An existing target must be replaceable: not read-only and not open in another program. The check
+// writes nothing, so a copy that fails later leaves the target byte for byte as it was.
 void checkTargetReplaceable(const QString& path) {
     const QFileInfo fi(path);
     if (!fi.exists())
@@ -228,52 +200,68 @@ void checkTargetReplaceable(const QString& path) {
         fail(readOnlyText(path));
     if (path.endsWith(QLatin1String(".vrk"), Qt::CaseInsensitive))
         return;
-    try {
-        SQLite::Database d(QFile::encodeName(path).toStdString(), SQLite::OPEN_READWRITE, 0);
-        SQLite::Statement st(d, "PRAGMA journal_mode = DELETE");
-        st.executeStep();
-        if (QString::fromStdString(st.getColumn(0).getString()).compare(QLatin1String("delete"), Qt::CaseInsensitive) != 0)
-            fail(inUseText(path));
-    } catch (const SQLite::Exception& e) {
-        const int code = e.getErrorCode();
-        if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
-            fail(inUseText(path));
-        // Not a database: nothing uses it as one, and the user chose to replace it.
-    }
-    for (const char* side : {"-wal", "-journal"})
-        if (QFileInfo::exists(path + QLatin1String(side)))
-            fail(inUseText(path));
+    // Not a database: nothing uses it as one, and the user chose to replace it.
+    if (db::probeUse(path) == db::FileUse::InUse)
+        fail(inUseText(path));
 }
 
-// Puts both finished copies in place. The old control file keeps a second name until the database is
-// in place, so a failed second rename can put the target pair back as it was.
-void placeCopies(const QString& tempDb, const QString& target, const QString& tempCtl, const QString& targetCtl) {
-    QString backup;
-    if (QFileInfo::exists(targetCtl)) {
-        backup = reserveBeside(targetCtl);
-        QFile::remove(backup);
-        if (::link(QFile::encodeName(targetCtl).constData(), QFile::encodeName(backup).constData()) != 0)
+// Puts both finished copies in place. The old database leaves the name first and the new one takes it
+// last, so at every moment the target is the old pair, a control file without a database (which the
+// opener reports), or the new pair: never a database with another one's control file. The old files keep
+// second names until the end, so a failed step can put the target back as it was.
+void placeCopies(TempBeside& tempDb, const QString& target, TempBeside& tempCtl, const QString& targetCtl) {
+    const std::unique_ptr<TempBeside> oldDbName = reserveBeside(target);
+    const std::unique_ptr<TempBeside> oldCtlName = reserveBeside(targetCtl);
+    TempBeside& oldDb = *oldDbName;
+    TempBeside& oldCtl = *oldCtlName;
+    const bool hadDb = QFileInfo::exists(target);
+    const bool hadCtl = QFileInfo::exists(targetCtl);
+    if (hadCtl) {
+        QFile::remove(oldCtl.path());
+        if (::link(QFile::encodeName(targetCtl).constData(), QFile::encodeName(oldCtl.path()).constData()) != 0)
             fail(kCopyFailed);
+        oldCtl.relock();
     }
-    const auto dropBackup = qScopeGuard([&] {
-        if (!backup.isEmpty())
-            QFile::remove(backup);
-    });
-    if (!renameOver(tempCtl, targetCtl))
+    if (hadDb) {
+        if (!renameOver(target, oldDb.path()))
+            fail(kCopyFailed);
+        oldDb.relock();
+        // A journal or log left there belongs to the old file and must not meet the new one.
+        for (const char* side : {"-journal", "-wal", "-shm"})
+            QFile::remove(target + QLatin1String(side));
+    }
+    const auto putBack = [&] {
+        if (hadDb && renameOver(oldDb.path(), target))
+            oldDb.release();
+    };
+    if (!renameOver(tempCtl.path(), targetCtl)) {
+        putBack();
         fail(kCopyFailed);
-    if (!renameOver(tempDb, target)) {
-        if (backup.isEmpty() || !renameOver(backup, targetCtl))
+    }
+    tempCtl.release();
+    if (!renameOver(tempDb.path(), target)) {
+        if (!hadCtl || !renameOver(oldCtl.path(), targetCtl))
             QFile::remove(targetCtl);
+        else
+            oldCtl.release();
+        putBack();
         fail(kCopyFailed);
     }
+    tempDb.release();
     syncPath(QFileInfo(target).absolutePath());
 }
 
 } // namespace
 
 bool canCreateFileIn(const QString& folder) {
-    QTemporaryFile probe(folder + QStringLiteral("/.varnox-probe-XXXXXX"));
-    return probe.open();
+    const QString probe = folder + QStringLiteral("/varnox-probe");
+    db::removeStaleTemps(probe);
+    try {
+        TempBeside t(probe);
+        return true;
+    } catch (const db::DbError&) {
+        return false;
+    }
 }
 
 RunResult clearOrderData(const QString& dbPath, const ResetOptions& given) {
@@ -303,11 +291,6 @@ RunResult copyAndClear(const QString& source, const QString& givenTarget, const 
     const QString target = withDbExtension(givenTarget);
     const QString sourceCtl = controlPathOf(source);
     const QString targetCtl = controlPathOf(target);
-    std::vector<QString> temps; // removed on every path; the placed ones no longer exist by these names
-    const auto removeTemps = qScopeGuard([&] {
-        for (const QString& t : temps)
-            QFile::remove(t);
-    });
     try {
         // Everything is checked before the first file is written.
         if (source.isEmpty() || !QFileInfo(source).isFile())
@@ -324,6 +307,8 @@ RunResult copyAndClear(const QString& source, const QString& givenTarget, const 
             fail(folderText(folder));
         checkTargetReplaceable(target);
         checkTargetReplaceable(targetCtl);
+        db::removeStaleTemps(target); // what a killed run left beside the target
+        db::removeStaleTemps(targetCtl);
 
         std::unique_ptr<SQLite::Database> src;
         try {
@@ -348,22 +333,22 @@ RunResult copyAndClear(const QString& source, const QString& givenTarget, const 
         }
 
         // Both copies are made and the copy is reset beside the target; the target is replaced last.
-        const QString tempDb = reserveBeside(target);
-        temps.push_back(tempDb);
-        const QString tempCtl = reserveBeside(targetCtl);
-        temps.push_back(tempCtl);
-        backupInto(*src, source, tempDb);
+        // Removed on every path but the one that puts them in place.
+        const std::unique_ptr<TempBeside> tempDb = reserveBeside(target);
+        const std::unique_ptr<TempBeside> tempCtl = reserveBeside(targetCtl);
+        backupInto(*src, source, tempDb->path());
         src.reset();
-        writeSynced(tempCtl, ctl.bytes);
+        writeSynced(tempCtl->path(), ctl.bytes);
 
         QString compactError;
         bool compacted = false;
         try {
-            compacted = resetAndCompact(tempDb, ctl.data, o, compactError);
+            compacted = resetAndCompact(tempDb->path(), ctl.data, o, compactError);
         } catch (const Failure& f) {
             fail(kCopyFailed, f.message);
         }
-        placeCopies(tempDb, target, tempCtl, targetCtl);
+        tempDb->relock(); // the compaction put a new file under that name
+        placeCopies(*tempDb, target, *tempCtl, targetCtl);
         if (!compacted)
             return {RunStatus::PartlyDone,
                     QStringLiteral("DBを複製して受注情報をクリアしましたが、DBの最適化に失敗しました。複製したDBは最適化されないまま残っています。\n(") +

@@ -4,11 +4,14 @@
 #include "core/Schema.h"
 #include "db/Database.h"
 #include "db/OleDate.h"
+#include "db/SideFiles.h"
 #include "ui/MessageService.h"
 
 #include <QDate>
 #include <QFile>
 #include <QFileInfo>
+#include <memory>
+#include <unistd.h>
 
 namespace shell {
 
@@ -19,9 +22,31 @@ namespace {
 const QString kDbSuffix = QStringLiteral(".vrd");
 const QString kCtlSuffix = QStringLiteral(".vrk");
 
-void removeDatabaseFiles(const QString& path) {
-    for (const QString& p : {path, path + QStringLiteral("-wal"), path + QStringLiteral("-shm")})
-        QFile::remove(p);
+const QString kExists = QStringLiteral("指定したＤＢはすでに存在します。");
+
+bool writeSynced(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size() && f.flush() &&
+           ::fsync(f.handle()) == 0;
+}
+
+// Puts the finished pair in place of whatever is at dbPath and ctlPath. The old database leaves the name
+// first and the new one takes it last: a crash at any moment leaves the old pair, a control file without
+// a database (which the opener reports), or the new pair, never a database with another's control file.
+bool placePair(db::TempBeside& newDb, const QString& dbPath, db::TempBeside& newCtl, const QString& ctlPath) {
+    if (QFileInfo::exists(dbPath) && !QFile::remove(dbPath))
+        return false;
+    // A journal or log of the old file would be played into the new one.
+    for (const char* side : {"-journal", "-wal", "-shm"})
+        QFile::remove(dbPath + QLatin1String(side));
+    if (!db::renameOver(newCtl.path(), ctlPath))
+        return false;
+    newCtl.release();
+    if (!db::renameOver(newDb.path(), dbPath))
+        return false;
+    newDb.release();
+    db::syncPath(QFileInfo(dbPath).absolutePath());
+    return true;
 }
 
 } // namespace
@@ -42,7 +67,7 @@ QString databasePathFromArgument(const QString& given) {
 }
 
 QString withDatabaseSuffix(const QString& chosen) {
-    return chosen.endsWith(kDbSuffix) ? chosen : chosen + kDbSuffix;
+    return chosen.endsWith(kDbSuffix, Qt::CaseInsensitive) ? chosen : chosen + kDbSuffix;
 }
 
 QString databaseFileProblem(const QString& path) {
@@ -81,32 +106,56 @@ bool createDatabase(AppState& s, const NewDatabaseSettings& settings, const QStr
     next.gDbCreated = db::toOleDate(today);
     next.gCtlReserved1 = 1;
 
-    auto fail = [&](const QString& text, bool removeFiles) {
-        if (removeFiles)
-            removeDatabaseFiles(path);
+    auto fail = [&](const QString& text) {
         s.gDbCreateFailed = kTrue;
         if (!text.isEmpty())
             ui::messages().error(text);
         return false;
     };
 
-    if (QFileInfo::exists(path)) {
-        removeDatabaseFiles(path);
-        if (QFileInfo::exists(path))
-            return fail(QStringLiteral("指定したＤＢはすでに存在し、削除できません。\n") + path, false);
-    }
+    const QString ctlPath = controlPathFor(path);
+    QByteArray control;
     try {
-        CreateNewDatabase(next);
+        control = encodeControl(controlDataOf(next)); // checked before any file is made
+    } catch (const ControlFileError&) {
+        return fail(QStringLiteral("ＤＢアクセスに失敗しました。"));
+    }
+    if (ctlPath.isEmpty() || QFileInfo(path).isDir())
+        return fail(kExists + QStringLiteral("\n") + path);
+    // A file another program holds is not replaced; its pair stays as it is.
+    if (db::probeUse(path) == db::FileUse::InUse)
+        return fail(kExists + QStringLiteral("\n") + path);
+    db::removeStaleTemps(path);
+    db::removeStaleTemps(ctlPath);
+
+    // The new pair is built whole beside the target, under names of our own, and only then takes the
+    // target's names; until then the old pair is untouched. The temporaries go on every failure.
+    std::unique_ptr<db::TempBeside> newDb, newCtl;
+    try {
+        newDb = std::make_unique<db::TempBeside>(path);
+        newCtl = std::make_unique<db::TempBeside>(ctlPath);
     } catch (const db::DbError&) {
-        return fail(QStringLiteral("ＤＢファイルを作成できません。\n") + path, true);
+        return fail(QStringLiteral("ＤＢファイルを作成できません。\n") + path);
+    }
+    AppState build = next;
+    build.gDbPath = newDb->path();
+    try {
+        CreateNewDatabase(build);
+    } catch (const db::DbError&) {
+        return fail(QStringLiteral("ＤＢファイルを作成できません。\n") + path);
     }
     try {
-        CreateCompanyTables(next, today);
+        CreateCompanyTables(build, today);
     } catch (const db::DbError& e) {
-        return fail(QStringLiteral("ＤＢのテーブルを作成できません。\n") + e.detail(), true);
+        return fail(QStringLiteral("ＤＢのテーブルを作成できません。\n") + e.detail());
     }
-    if (!WriteCtlFile(next)) // shows its own message
-        return fail(QString(), true);
+    if (!db::syncPath(newDb->path()) || !writeSynced(newCtl->path(), control))
+        return fail(QStringLiteral("ＤＢアクセスに失敗しました。"));
+    // Checked again at the last moment: the old file may have been opened while the new one was built.
+    if (db::probeUse(path) == db::FileUse::InUse)
+        return fail(kExists + QStringLiteral("\n") + path);
+    if (!placePair(*newDb, path, *newCtl, ctlPath))
+        return fail(kExists + QStringLiteral("\n") + path);
 
     s.gDbPath = path;
     s.gOpenDbName = path;
@@ -121,6 +170,10 @@ bool createDatabase(AppState& s, const NewDatabaseSettings& settings, const QStr
 }
 
 bool openDatabase(AppState& s, const QString& path, const PasswordPrompt& prompt) {
+    // What a killed New or copy left beside the pair goes first (nothing another process holds).
+    db::removeStaleTemps(path);
+    if (const QString ctl = controlPathFor(path); !ctl.isEmpty())
+        db::removeStaleTemps(ctl);
     // The database itself is checked first, so a missing or foreign file changes nothing.
     if (const QString problem = databaseFileProblem(path); !problem.isEmpty()) {
         ui::messages().error(problem + QStringLiteral("\n") + path, QStringLiteral("ＤＢアクセスに失敗しました"));

@@ -72,7 +72,19 @@ TEST(CopyAndClear, ReplacesAnExistingTarget) {
     Pair p;
     const QString target = p.tmp.path(QStringLiteral("old.vrd"));
     fixture::makeCompanyDb(target, 3);
+    // Left by a killed copy or compaction: they go with this run.
+    for (const char* stale : {".old.vrd.Ab12Cd", ".old.vrd.Ab12Cd-journal", ".old.vrk.Xy34Zw", "..old.vrd.Ab12Cd.q1w2e3"}) {
+        QFile f(p.tmp.path(QLatin1String(stale)));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("partial");
+    }
+    const QStringList before = fixture::entries(p.tmp.path());
     ASSERT_TRUE(copyAndClear(p.src, target, options()).ok());
+    QStringList expected;
+    for (const QString& e : before)
+        if (!e.startsWith(QLatin1Char('.')))
+            expected << e;
+    EXPECT_EQ(fixture::entries(p.tmp.path()), expected);
     EXPECT_EQ(fixture::dumpKept(target), fixture::dumpKept(p.src));
     EXPECT_EQ(fixture::bytesOf(p.tmp.path(QStringLiteral("old.vrk"))), fixture::bytesOf(p.srcCtl));
 }
@@ -151,6 +163,7 @@ TEST(CopyAndClear, FailuresLeaveEveryFileAsItWas) {
             if (targetBytes.isEmpty()) {
                 EXPECT_FALSE(QFileInfo::exists(target));
             } else {
+                EXPECT_EQ(fixture::bytesOf(target), targetBytes); // not even the header's journal mode
                 EXPECT_EQ(fixture::rowCount(target, core::kOrderTable), 3);
             }
         }

@@ -3,12 +3,16 @@
 #include "core/ControlFile.h"
 #include "core/Schema.h"
 #include "db/Database.h"
+#include "db/SideFiles.h"
 #include "db/OleDate.h"
 #include "support/TestEnv.h"
 #include "ui/MessageService.h"
 
 #include <QDate>
 #include <QFile>
+#include <QDir>
+#include <QRegularExpression>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace shell;
@@ -34,9 +38,13 @@ TEST(DatabasePathFromArgument, MapsOnlyTheFilesOwnSuffix) {
 }
 
 TEST(WithDatabaseSuffix, AppendsWhenMissing) {
-    EXPECT_EQ(withDatabaseSuffix("/t/budget"), "/t/budget.vrd");
-    EXPECT_EQ(withDatabaseSuffix("/t/budget.vrd"), "/t/budget.vrd");
-    EXPECT_EQ(withDatabaseSuffix("/t/budget.vrk"), "/t/budget.vrk.vrd");
+    const std::pair<QString, QString> cases[] = {
+        {"/t/budget", "/t/budget.vrd"},    {"/t/budget.vrd", "/t/budget.vrd"}, {"/t/budget.vrk", "/t/budget.vrk.vrd"},
+        {"/t/E.VRD", "/t/E.VRD"},          {"/t/e.Vrd", "/t/e.Vrd"},           {"/t/vrd", "/t/vrd.vrd"},
+        {"/t/a.vrd.txt", "/t/a.vrd.txt.vrd"},
+    };
+    for (const auto& [chosen, expected] : cases)
+        EXPECT_EQ(withDatabaseSuffix(chosen), expected) << chosen.toStdString();
 }
 
 namespace {
@@ -247,5 +255,95 @@ TEST_F(DbFilesTest, OpenRefusesWhatIsNotADatabase) {
         EXPECT_EQ(rec.shown()[0].title, QStringLiteral("ＤＢアクセスに失敗しました"));
         EXPECT_TRUE(s.gDbPath.isEmpty());
         EXPECT_TRUE(s.gOpenDbName.isEmpty());
+    }
+}
+
+namespace {
+
+QByteArray bytesOf(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+// Every hidden file in the folder: what a New or a clean-up left behind.
+QStringList hiddenIn(const QString& folder) {
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System).filter(QRegularExpression("^\\."));
+}
+
+} // namespace
+
+// A New that cannot finish leaves the old pair byte for byte and no temporary beside it.
+TEST_F(DbFilesTest, FailedNewOverAnExistingPairLeavesItAsItWas) {
+    const QString path = created("shop.vrd", QStringLiteral("pw"));
+    {
+        db::Database d(path);
+        d.execute(QStringLiteral("INSERT INTO 社員マスタ (社員No, 社員コード, 氏名) VALUES (1, 'E1', '佐藤')"));
+    }
+    const QByteArray oldDb = bytesOf(path), oldCtl = bytesOf(tmp.path("shop.vrk"));
+    struct Case {
+        const char* what;
+        std::function<void(NewDatabaseSettings&)> spoil;
+        std::function<std::unique_ptr<db::Database>()> hold;
+        QString message;
+    } cases[] = {
+        {"a table the engine refuses", [](NewDatabaseSettings& n) { n.fieldLen[kLenClientName] = 0; }, {},
+         QStringLiteral("ＤＢのテーブルを作成できません。")},
+        {"a password the control file cannot hold",
+         [](NewDatabaseSettings& n) { n.company.Password = QStringLiteral("12345678901"); }, {},
+         QStringLiteral("ＤＢアクセスに失敗しました。")},
+        {"the old database open in another program", [](NewDatabaseSettings&) {},
+         [&] {
+             auto d = std::make_unique<db::Database>(path);
+             d->scalar(QStringLiteral("SELECT count(*) FROM 社員マスタ"));
+             return d;
+         },
+         QStringLiteral("指定したＤＢはすでに存在します。")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        rec.clear();
+        const auto holder = c.hold ? c.hold() : nullptr;
+        NewDatabaseSettings n = settings();
+        c.spoil(n);
+        EXPECT_FALSE(createDatabase(s, n, path));
+        ASSERT_EQ(rec.shown().size(), 1u);
+        EXPECT_TRUE(rec.shown()[0].text.startsWith(c.message)) << rec.shown()[0].text.toStdString();
+        EXPECT_TRUE(s.gOpenDbName.isEmpty());
+        EXPECT_EQ(bytesOf(tmp.path("shop.vrk")), oldCtl);
+        EXPECT_EQ(hiddenIn(tmp.path()), QStringList());
+        if (holder)
+            EXPECT_EQ(holder->scalar(QStringLiteral("SELECT count(*) FROM 社員マスタ")).toInt(), 2);
+        else
+            EXPECT_EQ(bytesOf(path), oldDb);
+    }
+}
+
+// Temporaries of our naming that no process holds go when the database beside them is opened or
+// created; held ones and other people's files stay.
+TEST_F(DbFilesTest, OpenAndNewRemoveStaleTemporariesOnly) {
+    const QString path = created("shop.vrd");
+    auto plant = [&](const QString& name) {
+        QFile f(tmp.path(name));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("left by a killed run");
+    };
+    const QStringList stale = {".shop.vrd.Ab12Cd", ".shop.vrd.Ab12Cd-journal", ".shop.vrd.Zz99Yy-wal",
+                               ".shop.vrk.qWeRtY", "..shop.vrd.Ab12Cd.x1y2z3"};
+    const QStringList foreign = {".shop.vrd.toolong1", ".shop.vrd.abc", ".other.vrd.Ab12Cd", ".shop.vrd.Ab12Cd.bak"};
+    for (const std::function<bool()>& run :
+         std::vector<std::function<bool()>>{[&] { return openDatabase(s, path, {}); },
+                                            [&] { return createDatabase(s, settings(), path); }}) {
+        for (const QString& n : stale + foreign)
+            plant(n);
+        db::TempBeside held(path); // another process at work beside the same database
+        ASSERT_TRUE(run());
+        QStringList expected = foreign;
+        expected << QFileInfo(held.path()).fileName();
+        expected.sort();
+        QStringList left = hiddenIn(tmp.path());
+        left.sort();
+        EXPECT_EQ(left, expected);
+        for (const QString& n : foreign)
+            QFile::remove(tmp.path(n));
     }
 }

@@ -1,6 +1,7 @@
 #include "db/Compact.h"
 
 #include "db/DbError.h"
+#include "db/SideFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,20 +14,6 @@
 
 namespace db {
 
-namespace {
-
-void syncFile(const QString& path) {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
-    if (fd < 0)
-        throw DbError(ErrorKind::Io, QStringLiteral("cannot open ") + path);
-    const int rc = ::fsync(fd);
-    ::close(fd);
-    if (rc != 0)
-        throw DbError(ErrorKind::Io, QStringLiteral("cannot flush ") + path);
-}
-
-} // namespace
-
 void compactDatabase(const QString& givenPath) {
     const QFileInfo given(givenPath);
     if (!given.exists() || !given.isFile())
@@ -36,19 +23,12 @@ void compactDatabase(const QString& givenPath) {
     const QFileInfo info(path);
 
     // A unique name beside the database, so the rename stays on one file system. The reserved file is
-    // kept (VACUUM INTO accepts an empty file), so no other program can take the name in between.
-    QString temp;
-    {
-        QTemporaryFile reserve(info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".XXXXXX"));
-        reserve.setAutoRemove(false);
-        if (!reserve.open())
-            throw DbError(ErrorKind::Io, QStringLiteral("cannot create a temporary file beside ") + path);
-        temp = reserve.fileName();
-    }
-
+    // kept (VACUUM INTO accepts an empty file), so no other program can take the name in between; a
+    // killed run leaves it for the next clean-up.
+    TempBeside temp(path);
     try {
         // The compacted file takes the original's permissions, not the private ones of a temporary file.
-        QFile::setPermissions(temp, QFile::permissions(path));
+        QFile::setPermissions(temp.path(), QFile::permissions(path));
         SQLite::Database db(path.toStdString(), SQLite::OPEN_READWRITE, 0);
         try {
             // Leaving WAL mode needs the file alone: another open connection makes this fail (busy).
@@ -56,22 +36,21 @@ void compactDatabase(const QString& givenPath) {
             db.exec("PRAGMA locking_mode = EXCLUSIVE");
             db.exec("BEGIN EXCLUSIVE");
             db.exec("COMMIT"); // the exclusive lock stays until the connection closes
+            removeStaleTemps(path); // ours alone now: what a killed run left goes
             SQLite::Statement vacuum(db, "VACUUM INTO ?");
-            vacuum.bind(1, QFile::encodeName(temp).toStdString());
+            vacuum.bind(1, QFile::encodeName(temp.path()).toStdString());
             vacuum.exec();
         } catch (const SQLite::Exception& e) {
             throwSqlite(e.getExtendedErrorCode(), e.what());
         }
-        syncFile(temp);
-        if (std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(path).constData()) != 0)
+        if (!syncPath(temp.path()))
+            throw DbError(ErrorKind::Io, QStringLiteral("cannot flush ") + temp.path());
+        if (!renameOver(temp.path(), path))
             throw DbError(ErrorKind::Io, QStringLiteral("cannot replace ") + path);
-        syncFile(info.absolutePath());
+        temp.release();
+        syncPath(info.absolutePath());
     } catch (const SQLite::Exception& e) {
-        QFile::remove(temp);
         throwSqlite(e.getExtendedErrorCode(), e.what());
-    } catch (...) {
-        QFile::remove(temp);
-        throw;
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include <QDate>
 #include <QFile>
+#include <QFileInfo>
 #include <SQLiteCpp/SQLiteCpp.h>
 #include <sqlite3.h>
 
@@ -169,7 +170,8 @@ Database::Database(const QString& path) : path_(path) {
 }
 
 std::unique_ptr<Database> Database::create(const QString& path) {
-    if (QFile::exists(path))
+    // An empty file is a name reserved for the new database (a temporary beside its final place).
+    if (QFile::exists(path) && QFileInfo(path).size() > 0)
         throw DbError(ErrorKind::Io, QStringLiteral("file exists: ") + path);
     try {
         SQLite::Database created(path.toStdString(), SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);

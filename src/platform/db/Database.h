@@ -62,7 +62,7 @@ public:
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
 
-    // Creates a new, empty database file; refuses (Io) when the file already exists.
+    // Creates a new, empty database file; refuses (Io) when a file with content already exists there.
     static std::unique_ptr<Database> create(const QString& path);
 
     const QString& path() const { return path_; }

@@ -1,0 +1,155 @@
+#include "db/SideFiles.h"
+
+#include "db/DbError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QTemporaryFile>
+#include <SQLiteCpp/SQLiteCpp.h>
+#include <cstdio>
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace db {
+
+namespace {
+
+const char* const kSides[] = {"-journal", "-wal", "-shm"};
+
+QByteArray native(const QString& path) { return QFile::encodeName(path); }
+
+// Permissions of a newly made file (the user's umask applied), not the private ones of a temporary file.
+void giveNewFilePermissions(const QString& path) {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::chmod(native(path).constData(), 0666 & ~mask);
+}
+
+int lockedFd(const QString& path) {
+    const int fd = ::open(native(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+} // namespace
+
+TempBeside::TempBeside(const QString& besidePath) {
+    const QFileInfo fi(besidePath);
+    QTemporaryFile reserve(fi.absolutePath() + QStringLiteral("/.") + fi.fileName() + QStringLiteral(".XXXXXX"));
+    reserve.setAutoRemove(false);
+    if (!reserve.open())
+        throw DbError(ErrorKind::Io, QStringLiteral("cannot create a temporary file beside ") + besidePath);
+    path_ = reserve.fileName();
+    reserve.close();
+    fd_ = lockedFd(path_);
+    giveNewFilePermissions(path_);
+}
+
+TempBeside::~TempBeside() {
+    if (!path_.isEmpty())
+        removeWithSideFiles(path_);
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+void TempBeside::relock() {
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = lockedFd(path_);
+}
+
+void TempBeside::release() {
+    path_.clear();
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+}
+
+int removeStaleTemps(const QString& path) {
+    const QFileInfo fi(path);
+    const QDir dir = fi.absoluteDir();
+    // ".name.XXXXXX", "..name.XXXXXX.YYYYYY" (a temporary's own compaction), each with the side files.
+    static const QString kTail = QStringLiteral("((?:\\.[A-Za-z0-9]{6})+)(-journal|-wal|-shm)?");
+    const QRegularExpression re(QStringLiteral("^(\\.+)") + QRegularExpression::escape(fi.fileName()) + kTail +
+                                QLatin1Char('$'));
+    int removed = 0;
+    const QStringList names = dir.entryList({QStringLiteral(".") + fi.fileName() + QStringLiteral(".*"),
+                                             QStringLiteral("..") + fi.fileName() + QStringLiteral(".*")},
+                                            QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& name : names) {
+        const QRegularExpressionMatch m = re.match(name);
+        if (!m.hasMatch() || m.captured(1).size() != m.captured(2).count(QLatin1Char('.')))
+            continue;
+        const QString full = dir.filePath(name);
+        const QString base = m.captured(3).isEmpty() ? full : full.left(full.size() - m.captured(3).size());
+        if (base != full && QFileInfo::exists(base))
+            continue; // goes with its base, below or in the base's own turn
+        const int fd = lockedFd(full);
+        if (fd < 0 && QFileInfo::exists(full))
+            continue; // someone works on it
+        if (QFile::remove(full))
+            ++removed;
+        if (base == full)
+            for (const char* side : kSides)
+                if (QFile::remove(full + QLatin1String(side)))
+                    ++removed;
+        if (fd >= 0)
+            ::close(fd);
+    }
+    return removed;
+}
+
+FileUse probeUse(const QString& path) {
+    if (!QFileInfo(path).isFile())
+        return FileUse::NotADatabase;
+    try {
+        // The exclusive lock fails at once while another connection holds the file; taking it writes
+        // nothing, and giving it up leaves the file as it was.
+        SQLite::Database d(native(path).toStdString(), SQLite::OPEN_READWRITE, 0);
+        d.exec("PRAGMA locking_mode = EXCLUSIVE");
+        d.exec("BEGIN EXCLUSIVE");
+        d.exec("ROLLBACK");
+    } catch (const SQLite::Exception& e) {
+        const int code = e.getErrorCode();
+        if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
+            return FileUse::InUse;
+        if (code == SQLITE_NOTADB)
+            return FileUse::NotADatabase;
+        return FileUse::InUse; // cannot tell: treat it as held, so it is not replaced
+    }
+    for (const char* side : {"-wal", "-journal"})
+        if (QFileInfo::exists(path + QLatin1String(side)))
+            return FileUse::InUse; // someone else's connection keeps its log or journal there
+    return FileUse::Free;
+}
+
+bool syncPath(const QString& path) {
+    const int fd = ::open(native(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+bool renameOver(const QString& from, const QString& to) {
+    return std::rename(native(from).constData(), native(to).constData()) == 0;
+}
+
+void removeWithSideFiles(const QString& path) {
+    QFile::remove(path);
+    for (const char* side : kSides)
+        QFile::remove(path + QLatin1String(side));
+}
+
+} // namespace db

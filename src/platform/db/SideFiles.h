@@ -1,0 +1,51 @@
+// Files of our own naming beside a database or control file: the temporaries in which a new file is
+// built before it takes the real name, the clean-up of those a killed process left, and the steps that
+// put a finished file in place.
+#pragma once
+
+#include <QString>
+
+namespace db {
+
+// A new, empty file ".name.XXXXXX" beside the given path, locked (flock) for as long as this object
+// holds it, so that a clean-up in another process never removes it while we work. Removed, with the
+// side files the engine may have made for it, when the object goes, unless release() was called after
+// it was renamed into place. Throws DbError (Io) when the folder takes no new file.
+class TempBeside {
+public:
+    explicit TempBeside(const QString& besidePath);
+    ~TempBeside();
+    TempBeside(const TempBeside&) = delete;
+    TempBeside& operator=(const TempBeside&) = delete;
+
+    const QString& path() const { return path_; }
+    // After a rename replaced the file at path() (a compaction of it), lock the new one instead.
+    void relock();
+    // The file was renamed away: nothing is left to remove.
+    void release();
+
+private:
+    QString path_;
+    int fd_ = -1;
+};
+
+// Removes the temporaries of our naming beside path (".name.XXXXXX", those of a temporary's own
+// compaction, and their -journal, -wal and -shm files) that no process holds; returns how many went.
+int removeStaleTemps(const QString& path);
+
+// What another connection does with a database file, found without changing a byte of it.
+enum class FileUse {
+    Free,         // no other connection: it may be replaced or taken alone
+    InUse,        // another connection holds it
+    NotADatabase, // not a database file (or no file): nothing uses it as one
+};
+FileUse probeUse(const QString& path);
+
+// Flushes a file, or a folder after a rename, to the disk; false when it cannot.
+bool syncPath(const QString& path);
+// rename(2): replaces `to` in one step; false when it fails.
+bool renameOver(const QString& from, const QString& to);
+// Removes path and the engine's side files (-journal, -wal, -shm) beside it.
+void removeWithSideFiles(const QString& path);
+
+} // namespace db

@@ -1,0 +1,66 @@
+// ファイル > 新規作成 over files that already exist, through the real main window.
+#include "support/MainRoad.h"
+
+#include "db/Database.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+using mainroad::Program;
+
+namespace {
+
+QByteArray bytesOf(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+int goodsRows(db::Database& d) { return d.scalar(QStringLiteral("SELECT count(*) FROM 商品マスタ")).toInt(); }
+
+} // namespace
+
+// Another program holds the chosen database: New says so and leaves both files as they were.
+TEST(NewDatabase, OverADatabaseInUseElsewhereChangesNothing) {
+    Program p;
+    const QString path = p.newDatabase(QStringLiteral("shop.vrd"));
+    ASSERT_FALSE(path.isEmpty()) << p.messages().texts().join('|').toStdString();
+    {
+        db::Database d(path);
+        for (int i = 1; i <= 2; ++i)
+            d.execute(QStringLiteral("INSERT INTO 商品マスタ VALUES (?, ?, ?, 1000000, 800000, 600000, 10.0, 50, 20, '食品')"),
+                      {i, QStringLiteral("G%1").arg(i), QStringLiteral("鉛筆%1").arg(i)});
+    }
+    p.trigger(QStringLiteral("mnuFileClose"));
+    const QByteArray ctl = bytesOf(p.path(QStringLiteral("shop.vrk")));
+
+    db::Database other(path); // the other program, reading
+    ASSERT_EQ(goodsRows(other), 3);
+    p.messages().clear();
+    EXPECT_TRUE(p.newDatabase(QStringLiteral("shop.vrd")).isEmpty());
+    EXPECT_TRUE(p.messages().texts().join('|').contains(QStringLiteral("指定したＤＢはすでに存在します。")))
+        << p.messages().texts().join('|').toStdString();
+    EXPECT_EQ(goodsRows(other), 3);
+    EXPECT_EQ(bytesOf(p.path(QStringLiteral("shop.vrk"))), ctl);
+    EXPECT_TRUE(p.state().gOpenDbName.isEmpty());
+    EXPECT_FALSE(p.window().item(QStringLiteral("mnuFileClose"))->isEnabled());
+    EXPECT_TRUE(QDir(p.path(QString())).entryList({QStringLiteral(".*")}, QDir::Files | QDir::Hidden).isEmpty());
+
+    // Once the other program let go, the same New replaces the pair.
+    other.close();
+    const QString again = p.newDatabase(QStringLiteral("shop.vrd"));
+    ASSERT_EQ(again, path) << p.messages().texts().join('|').toStdString();
+    db::Database fresh(path);
+    EXPECT_EQ(goodsRows(fresh), 1);
+}
+
+// The save box's name keeps its own suffix in any letter case; the control file sits beside it.
+TEST(NewDatabase, SuffixInCapitalsIsNotDoubled) {
+    Program p;
+    const QString path = p.newDatabase(QStringLiteral("E.VRD"));
+    ASSERT_EQ(path, p.path(QStringLiteral("E.VRD"))) << p.messages().texts().join('|').toStdString();
+    EXPECT_TRUE(QFileInfo(p.path(QStringLiteral("E.VRD"))).isFile());
+    EXPECT_FALSE(QFileInfo::exists(p.path(QStringLiteral("E.VRD.vrd"))));
+    EXPECT_TRUE(QFileInfo(p.path(QStringLiteral("E.vrk"))).isFile());
+}
