@@ -1,0 +1,24 @@
+// The multi-row writes of the crash test: how each one's files are made, the write itself (run in a child
+// process that is killed at some moment), and what must hold of the files whatever the moment was.
+#pragma once
+
+#include <QString>
+#include <vector>
+
+namespace crash {
+
+struct Operation {
+    const char* name;
+    void (*prepare)(const QString& folder); // the files before the write
+    void (*run)(const QString& folder);     // the write, as the program makes it
+    QString (*check)(const QString& folder); // "" when every invariant holds, else what broke
+};
+
+const std::vector<Operation>& operations();
+const Operation* findOperation(const QString& name);
+
+// The common checks after any kill: each database in the folder passes SQLite's integrity check, and no
+// temporary of ours is left once the clean-up of the next open has run. "" when all holds.
+QString checkFolder(const QString& folder);
+
+} // namespace crash
