@@ -7,3 +7,5 @@ here="$(cd "$(dirname "$0")" && pwd)"
 export QT_QPA_PLATFORM=offscreen
 cd "$here/build"
 ctest --output-on-failure -j "$(nproc)"
+# The file readers under libFuzzer for 30 s each, when clang is here.
+"$here/scripts/fuzz.sh" 30
