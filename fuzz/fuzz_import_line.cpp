@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const text::EncodingError&) {
         return 0;
     }
-    for (int n = 0; n <= 12; ++n) {
+    for (int n = 1; n <= 12; ++n) {
         const QString field = masters::GetTabField(n, line);
         if (field.size() > line.size() + 1)
             std::abort();

@@ -8,8 +8,19 @@
 #include <cstdlib>
 #include <unistd.h>
 
+namespace {
+
+// The one file every input is written to; removed when the run ends.
+struct Scratch {
+    QString path = QDir::tempPath() + QStringLiteral("/varnox-fuzz-layout-%1.FRMT").arg(::getpid());
+    ~Scratch() { QFile::remove(path); }
+};
+
+} // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const QString path = QDir::tempPath() + QStringLiteral("/varnox-fuzz-layout-%1.FRMT").arg(::getpid());
+    static const Scratch scratch;
+    const QString& path = scratch.path;
     {
         QFile f(path);
         if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))

@@ -125,8 +125,12 @@ QString checkOrders(const QString& f) {
 void prepareMarks(const QString& f) { makeCompany(dbIn(f), QStringLiteral("会社"), QStringLiteral("甲"), 300); }
 void runCancel(const QString& f) {
     orders::OrderStatusStore store(dbIn(f));
-    for (int i = 0; i < 600; ++i)
-        store.toggleCancel(1 + (i * 7) % 300);
+    std::map<int, QString> shown; // what the cancellation list would show
+    for (int i = 0; i < 600; ++i) {
+        const int no = 1 + (i * 7) % 300;
+        const auto it = shown.try_emplace(no, orders::kActiveMark).first;
+        it->second = store.toggleCancel(no, it->second).mark;
+    }
 }
 QString checkCancel(const QString& f) {
     db::Database d(dbIn(f));
