@@ -92,7 +92,7 @@ QString FormatGrouped(db::Currency value, int decimals) {
 QString FormatRate(float rate) {
     const double n = std::floor(double(rate) * 100.0 + 0.5);
     if (!std::isfinite(n))
-        return QString::number(double(rate));
+        return db::kOutOfRangeText; // only a damaged or edited control file holds such a rate
     const bool negative = n < 0;
     const double mag = std::fabs(n);
     const double wholeD = std::floor(mag / 100.0);

@@ -135,6 +135,12 @@ TEST(FormatRate, Cases) {
     }
 }
 
+TEST(FormatRate, RatesNoTextCanGiveShowTheOutOfRangeText) {
+    for (float rate : {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+                       -std::numeric_limits<float>::infinity()})
+        EXPECT_EQ(core::FormatRate(rate), db::kOutOfRangeText) << rate;
+}
+
 TEST(ValidateAmount, Cases) {
     QString f = "keep";
     EXPECT_TRUE(core::ValidateAmount("", f));
