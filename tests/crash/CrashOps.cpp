@@ -326,7 +326,8 @@ QString checkFolder(const QString& folder) {
     // What the next open or reset of each pair removes.
     for (const QString& name : dir.entryList({QStringLiteral("*.vrd"), QStringLiteral("*.vrk")}, QDir::Files))
         db::removeStaleTemps(dir.filePath(name));
-    for (const char* name : {"a.vrd", "a.vrk", "target.vrd", "target.vrk"})
+    // "varnox-probe": the replica's folder check, which clears its own leftovers first.
+    for (const char* name : {"a.vrd", "a.vrk", "target.vrd", "target.vrk", "varnox-probe"})
         db::removeStaleTemps(dir.filePath(QLatin1String(name)));
     const QStringList left = dir.entryList({QStringLiteral(".*")}, QDir::Files | QDir::Hidden | QDir::System);
     if (!left.isEmpty())
