@@ -106,9 +106,6 @@ viewers::ListWindow* openList(Program& p, const QString& item) {
     });
     if (w == nullptr)
         return nullptr;
-    // The offscreen platform gives the new MDI child no client area; a person would size it.
-    w->parentWidget()->showNormal();
-    w->parentWidget()->resize(900, 420);
     mainroad::waitFor([&] { return w->loaded(); });
     return w;
 }
