@@ -401,3 +401,23 @@ TEST_F(PrintAndPreview, APreviewOfTwoThousandPagesHoldsLittleMemory) {
 }
 
 } // namespace
+
+TEST_F(PrintAndPreview, PrintFromThePreviewSendsItsPagesThroughThePrintCommandAndCloses) {
+    fill(45);
+    const Pages printed = print(kComm);
+    QPointer<preview::frmPreview> w = openPreview(kComm);
+    ASSERT_TRUE(w);
+    ASSERT_TRUE(w->recording());
+    const Pages shown = pagesOf(*w->recording());
+    useRecordingPrinter();
+    const int before = recorded.finished;
+    w->cmdPrint()->click();
+    mainroad::waitFor([&] { return !w; });
+    EXPECT_FALSE(w);
+    ASSERT_EQ(recorded.finished, before + 1);
+    EXPECT_EQ(pagesOf(*recorded.documents.back()), shown);
+    EXPECT_EQ(shown, printed);
+    EXPECT_EQ(p.state().gPrintMode, core::kFalse);
+    mainroad::waitFor([&] { return p.window().isEnabled(); }, 2000);
+    EXPECT_TRUE(p.window().isEnabled());
+}

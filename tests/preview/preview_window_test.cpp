@@ -1,5 +1,5 @@
-// The preview window: build on show, paging, closing after a failure, printing through the registered
-// print command; one page is saved as a picture to look at.
+// The preview window: build on show, paging, closing after a failure; one page is saved as a
+// picture to look at.
 #include "PreviewTestDb.h"
 #include "support/TestEnv.h"
 
@@ -107,24 +107,6 @@ TEST_F(PreviewWindowTest, BuildsAllPagesAndPagesThroughThem) {
     EXPECT_TRUE(main.w.isEnabled());
 }
 
-TEST_F(PreviewWindowTest, PrintRunsTheReportsPrintCommandAndCloses) {
-    QPointer<frmPreview> w = open(QStringLiteral("在庫不足商品一覧"));
-    ASSERT_TRUE(w);
-    int runs = 0;
-    frame::registerCommand(QStringLiteral("mnuPrLack"), [&runs](core::AppState& st, QWidget*) {
-        ++runs;
-        EXPECT_EQ(st.gPrintMode, core::kTrue);
-        st.gPrintDone = core::kTrue;
-    });
-    w->cmdPrint()->click();
-    QTest::qWait(10);
-    EXPECT_EQ(runs, 1);
-    EXPECT_FALSE(w);
-    EXPECT_EQ(s.gPrintMode, core::kFalse);
-    EXPECT_TRUE(main.w.isEnabled());
-    frame::registerCommand(QStringLiteral("mnuPrLack"), {});
-}
-
 TEST_F(PreviewWindowTest, FailedBuildClosesTheWindow) {
     QPointer<frmPreview> w = open(QStringLiteral("受注データ一覧"));
     EXPECT_EQ(msgs.texts(), QStringList{QStringLiteral("データが空です。")});
@@ -132,20 +114,6 @@ TEST_F(PreviewWindowTest, FailedBuildClosesTheWindow) {
         QTest::qWait(10);
     EXPECT_FALSE(w);
     EXPECT_TRUE(main.w.isEnabled());
-}
-
-TEST_F(PreviewWindowTest, CancelledConditionDialogOpensNothing) {
-    frame::registerWindow(QStringLiteral("frmCondition"), [](core::AppState&, QWidget*) -> QWidget* {
-        auto* d = new QDialog;
-        QTimer::singleShot(0, d, &QDialog::reject);
-        return d;
-    });
-    EXPECT_FALSE(RunPreviewCommand(s, nullptr, QStringLiteral("mnuPvGetY")));
-    EXPECT_EQ(s.gCondReport, 12);
-    EXPECT_EQ(s.gCondForPrint, core::kTrue);
-    EXPECT_TRUE(s.gReportName.isEmpty());
-    EXPECT_TRUE(main.w.isEnabled());
-    frame::registerWindow(QStringLiteral("frmCondition"), {});
 }
 
 TEST_F(PreviewWindowTest, InvoicePageIsDrawnWithHeaderLinesAndFooter) {

@@ -261,54 +261,6 @@ TEST_F(PrintCommands, InvoiceOfOneChosenOrder) {
     EXPECT_EQ(texts.filter(QStringLiteral("顧客コード=C1")).size(), 1); // no client C1 in the master
 }
 
-// A stand-in for a report dialog: sets what the test says when shown, then closes.
-void registerStandIn(const char* name, std::function<void(core::AppState&)> onShow) {
-    frame::registerWindow(QString::fromLatin1(name), [onShow](core::AppState& s, QWidget* parent) -> QWidget* {
-        auto* d = new QDialog(parent);
-        QTimer::singleShot(0, d, [d, onShow, &s] {
-            onShow(s);
-            d->reject();
-        });
-        return d;
-    });
-}
-
-TEST_F(PrintCommands, CancelledDialogsPrintNothingAndLeaveTheDoneFlag) {
-    addOrder(1, QDate(2009, 4, 1));
-    addGoods(1, QStringLiteral("G1"));
-    struct Case {
-        const char* command;
-        std::function<void(core::AppState&)> condition, scope, chooser;
-    };
-    const auto nothing = [](core::AppState&) {};
-    const std::vector<Case> cases{
-        {"mnuPrGetY", nothing, nothing, nothing}, // closed without OK
-        {"mnuPrInv", nothing, [](core::AppState& s) { s.gInvPrintScope = 3; }, nothing},
-        {"mnuPrInv", nothing, [](core::AppState& s) { s.gInvPrintScope = 2; }, nothing}, // no order picked
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.command);
-        registerStandIn("frmCondition", c.condition);
-        registerStandIn("frmInvPrepP", c.scope);
-        registerStandIn("frmInvPrep2", c.chooser);
-        app.gPrintDone = core::kFalse;
-        app.gProgressCount = 7;
-        run(c.command);
-        EXPECT_EQ(app.gPrintDone, core::kFalse);
-        EXPECT_EQ(app.gProgressCount, 7); // the progress window never started
-        EXPECT_EQ(sent.documents, 0);
-        EXPECT_TRUE(messages.shown().empty());
-    }
-
-    // the same dialogs answered: the invoice of the picked order is printed
-    registerStandIn("frmInvPrepP", [](core::AppState& s) { s.gInvPrintScope = 2; });
-    registerStandIn("frmInvPrep2", [](core::AppState& s) { s.gInvPrintOrderNo = 1; });
-    run("mnuPrInv");
-    EXPECT_EQ(app.gPrintDone, core::kTrue);
-    EXPECT_EQ(sent.finished, 1);
-    EXPECT_EQ(app.gInvPrintFlavour, core::kTrue);
-}
-
 // A real document: the default printer of this machine, or the PDF file when it has no queue.
 TEST_F(PrintCommands, PrintsAPdfWhenThereIsNoPrintQueue) {
     printHooks().device = saved.device;
