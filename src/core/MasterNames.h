@@ -10,9 +10,8 @@ namespace core {
 
 // The first two columns of the query as code and name; the first row with a code wins, as a search
 // from the top finds it.
-inline QHash<QString, QString> loadCodeNames(db::Database& db, const QString& sql) {
+inline QHash<QString, QString> codeNamesOf(db::Query& q) {
     QHash<QString, QString> names;
-    db::Query q = db.query(sql);
     while (q.next()) {
         const QString code = q.toText(0);
         if (!names.contains(code))
@@ -21,10 +20,16 @@ inline QHash<QString, QString> loadCodeNames(db::Database& db, const QString& sq
     return names;
 }
 
-// The name, or "Code=" and the code when the master has no such row.
-inline QString nameOrCode(const QHash<QString, QString>& names, const QString& code) {
+inline QHash<QString, QString> loadCodeNames(db::Database& db, const QString& sql) {
+    db::Query q = db.query(sql);
+    return codeNamesOf(q);
+}
+
+// The name, or the prefix and the code when the master has no such row.
+inline QString nameOrCode(const QHash<QString, QString>& names, const QString& code,
+                          const QString& prefix = QStringLiteral("Code=")) {
     const auto it = names.constFind(code);
-    return it != names.constEnd() ? *it : QStringLiteral("Code=") + code;
+    return it != names.constEnd() ? *it : prefix + code;
 }
 
 } // namespace core

@@ -1,5 +1,7 @@
 #include "printing/PrintCommands.h"
 
+#include "core/MasterNames.h"
+
 #include "core/MainFrame.h"
 #include "db/Database.h"
 #include "printing/PrinterDevice.h"
@@ -274,9 +276,9 @@ void OpenReaders(const PrintReport& report, PrintJob& job) {
         break;
     case PageFamily::Invoice:
         job.clientNames =
-            readNames(database, QStringLiteral("顧客マスタ"), QStringLiteral("顧客コード"), QStringLiteral("顧客名"));
+            core::loadCodeNames(database, QStringLiteral("SELECT 顧客コード, 顧客名 FROM 顧客マスタ ORDER BY rowid"));
         job.goodsNames =
-            readNames(database, QStringLiteral("商品マスタ"), QStringLiteral("商品コード"), QStringLiteral("商品名"));
+            core::loadCodeNames(database, QStringLiteral("SELECT 商品コード, 商品名 FROM 商品マスタ ORDER BY rowid"));
         [[fallthrough]];
     default:
         job.ordersAndLines = readOrdersWithLines(database);

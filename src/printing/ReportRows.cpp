@@ -152,18 +152,6 @@ std::unique_ptr<Rows> readRows(db::Database& db, const QString& table) {
 
 std::unique_ptr<OrdersWithLines> readOrdersWithLines(db::Database& db) { return std::make_unique<QueryOrders>(db); }
 
-QHash<QString, QString> readNames(db::Database& db, const QString& table, const QString& codeField,
-                                  const QString& nameField) {
-    QHash<QString, QString> names;
-    QueryRows rows(db, table);
-    while (rows.next()) {
-        const QString code = rows.value(codeField).toString();
-        if (!names.contains(code))
-            names.insert(code, rows.value(nameField).toString());
-    }
-    return names;
-}
-
 QHash<QString, QString> namesOf(const TableSnapshot& table, const QString& codeField, const QString& nameField) {
     QHash<QString, QString> names;
     for (int i = 0; i < table.size(); ++i) {

@@ -50,8 +50,6 @@ std::unique_ptr<OrdersWithLines> ordersWithLinesOf(const TableSnapshot& orders, 
 std::unique_ptr<Rows> readRows(db::Database& db, const QString& table);
 std::unique_ptr<OrdersWithLines> readOrdersWithLines(db::Database& db);
 // Code -> name of the first row with each code, in table order (the invoice's client and goods names).
-QHash<QString, QString> readNames(db::Database& db, const QString& table, const QString& codeField,
-                                  const QString& nameField);
 QHash<QString, QString> namesOf(const TableSnapshot& table, const QString& codeField, const QString& nameField);
 // Rows of a table, its seed row counted.
 qint64 countRows(db::Database& db, const QString& table);

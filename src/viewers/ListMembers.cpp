@@ -1,5 +1,7 @@
 #include "viewers/ListMembers.h"
 
+#include "core/MasterNames.h"
+
 #include "reports/Records.h"
 #include "reports/Renderers.h"
 #include "reports/ReportKind.h"
@@ -232,16 +234,18 @@ void walkInv(ListRun& run) {
     const bool taxPerLine = core::isSet(run.app.gCompany.TaxPerLine);
     const QString clientPrefix = QStringLiteral("顧客コード=");
     const QString goodsPrefix = QStringLiteral("商品コード=");
-    std::optional<NameBook> clients, goods;
+    QHash<QString, QString> clients, goods;
     std::optional<LineCursor> lines;
     while (orders.next()) {
         if (!lines) {
-            clients.emplace(run.store().clientNames());
-            goods.emplace(run.store().goodsNames());
+            db::Query clientNames = run.store().clientNames();
+            clients = core::codeNamesOf(clientNames);
+            db::Query goodsNames = run.store().goodsNames();
+            goods = core::codeNamesOf(goodsNames);
             lines.emplace(run.store().linesOfOrders(set, {}, run.app.gInvViewOrderNo));
         }
         order.fill(orders, h);
-        h.顧客名 = clients->name(h.顧客コード, clientPrefix);
+        h.顧客名 = core::nameOrCode(clients, h.顧客コード, clientPrefix);
         run.flush();
         run.list(RenderHeaderInv, [&](QString& out) { tabInvoiceHead(h, out); });
         bool first = true;
@@ -251,7 +255,7 @@ void walkInv(ListRun& run) {
                 first = false;
             }
             lines->columns().fill(lines->query(), l);
-            l.商品名 = goods->name(l.商品コード, goodsPrefix);
+            l.商品名 = core::nameOrCode(goods, l.商品コード, goodsPrefix);
             run.list(RenderDataInv, [&](QString& out) { tabInvoiceLine(l, taxPerLine, out); });
         }
         run.listShownOnly(RenderFooterInv);

@@ -209,17 +209,4 @@ bool LineCursor::next() {
     return has_ && current_ == order_;
 }
 
-NameBook::NameBook(db::Query q) {
-    while (q.next()) {
-        const QString code = q.toText(0);
-        if (!names_.contains(code))
-            names_.insert(code, q.toText(1));
-    }
-}
-
-QString NameBook::name(const QString& code, const QString& prefix) const {
-    const auto it = names_.constFind(code);
-    return it != names_.constEnd() ? *it : prefix + code;
-}
-
 } // namespace viewers

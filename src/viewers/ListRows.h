@@ -86,16 +86,4 @@ private:
     std::int32_t order_ = 0;
 };
 
-// Code to name of one master, read once; the first row in key order wins where codes repeat.
-class NameBook {
-public:
-    NameBook() = default;
-    explicit NameBook(db::Query codeAndName);
-    // The name, or prefix and the code when no row has that code.
-    QString name(const QString& code, const QString& prefix) const;
-
-private:
-    QHash<QString, QString> names_;
-};
-
 } // namespace viewers
