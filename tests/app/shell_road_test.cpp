@@ -40,25 +40,6 @@ using mainroad::Program;
 
 namespace {
 
-// Runs act on the first modal dialog of type T, from inside its own event loop.
-template <typename T> void onModal(std::function<void(T*)> act, int ms = 10000) {
-    auto* timer = new QTimer(qApp);
-    auto* clock = new QElapsedTimer;
-    clock->start();
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, clock, act = std::move(act), ms] {
-        T* w = qobject_cast<T*>(QApplication::activeModalWidget());
-        if (w == nullptr && clock->elapsed() < ms)
-            return;
-        timer->stop();
-        timer->deleteLater();
-        delete clock;
-        if (w != nullptr)
-            act(w);
-    });
-    timer->start();
-}
-
 // Calls probe on every turn of the event loop until it returns true.
 QTimer* everyTurn(std::function<bool()> probe) {
     auto* t = new QTimer(qApp);
@@ -365,7 +346,8 @@ TEST_F(ShellRoad, ExitFromTheMenuEndsTheProgram) {
 
 TEST_F(ShellRoad, QtsOwnDialogsSpeakJapanese) {
     QStringList texts;
-    onModal<QDialog>([&](QDialog* d) {
+    mainroad::onNextModalOf<QDialog>([&](QDialog& dialog) {
+        QDialog* d = &dialog;
         for (QAbstractButton* b : d->findChildren<QAbstractButton*>())
             if (b->isVisible())
                 texts << b->text().remove(QLatin1Char('&'));
@@ -385,7 +367,8 @@ TEST_F(ShellRoad, InvoiceOrderChooserShowsWholeTextsAndKeepsTheOrderNumberInSigh
     fillOrders(db_);
     bool checked = false;
     mainroad::onNextModal([](QWidget* w) { mainroad::press(w, QStringLiteral("一覧から選択")); });
-    onModal<reports::InvoiceOrderChooser>([&](reports::InvoiceOrderChooser* d) {
+    mainroad::onNextModalOf<reports::InvoiceOrderChooser>([&](reports::InvoiceOrderChooser& dialog) {
+        reports::InvoiceOrderChooser* d = &dialog;
         ASSERT_TRUE(mainroad::waitFor([d] { return d->grd()->isVisible(); }));
         d->resize(365, 266); // the design size: the grid is wider than its window
         QApplication::processEvents();

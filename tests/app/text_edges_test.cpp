@@ -71,25 +71,7 @@ QStringList rows(const QString& dbPath, const QString& sql) {
     return out;
 }
 
-// A file-size limit as on a full disk, for the lifetime of the object.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        old_ = std::signal(SIGXFSZ, SIG_IGN); // the write fails with EFBIG instead of killing us
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        rlimit l = saved_;
-        l.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &l);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, old_);
-    }
-
-private:
-    rlimit saved_{};
-    void (*old_)(int) = nullptr;
-};
+using testenv::FileSizeLimit;
 
 // The files of a folder, so a test can see that nothing was left behind.
 QStringList filesIn(const QString& folder) {

@@ -104,9 +104,10 @@ TEST_F(StartupTest, FileTypesTakeEffectOnTheDesktop) {
         EXPECT_TRUE(readAll(data + "/mime/globs2").contains(QStringLiteral("application/x-vrd-auto-file:*.vrd")));
         EXPECT_TRUE(readAll(data + "/mime/globs2").contains(QStringLiteral("application/x-vrk-auto-file:*.vrk")));
     }
-    if (!QStandardPaths::findExecutable("update-desktop-database").isEmpty())
+    if (!QStandardPaths::findExecutable("update-desktop-database").isEmpty()) {
         EXPECT_TRUE(readAll(data + "/applications/mimeinfo.cache")
                         .contains(QStringLiteral("application/x-vrd-auto-file=varnox.desktop;")));
+    }
     const QString validate = QStandardPaths::findExecutable("desktop-file-validate");
     if (!validate.isEmpty()) {
         QProcess v;

@@ -41,24 +41,10 @@ bool waitFor(const std::function<bool()>& done, int ms) {
 }
 
 void onNextModal(std::function<void(QWidget*)> act, int ms) {
-    // Polls from the event loop, so it also fires inside the modal dialog's own loop.
-    auto* timer = new QTimer(qApp);
-    auto* clock = new QElapsedTimer;
-    clock->start();
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, clock, act = std::move(act), ms] {
-        QWidget* w = QApplication::activeModalWidget();
-        if (w == nullptr && clock->elapsed() < ms)
-            return;
-        timer->stop();
-        timer->deleteLater();
-        delete clock;
-        if (w != nullptr)
-            act(w);
-    });
-    timer->start();
+    onNextModalWhere([](QWidget*) { return true; }, std::move(act), ms);
 }
 
+// Polls from the event loop, so it also fires inside the modal dialog's own loop.
 void onNextModalWhere(std::function<bool(QWidget*)> matches, std::function<void(QWidget*)> act, int ms) {
     auto* timer = new QTimer(qApp);
     auto* clock = new QElapsedTimer;

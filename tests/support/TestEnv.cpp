@@ -3,7 +3,10 @@
 #include <QDir>
 #include <QSettings>
 #include <QStandardPaths>
+#include <csignal>
 #include <cstdlib>
+#include <cstring>
+#include <sys/resource.h>
 
 namespace testenv {
 
@@ -25,6 +28,33 @@ TempFolder::TempFolder() : dir_(QDir::tempPath() + "/varnox-test-XXXXXX") {}
 
 QString TempFolder::path(const QString& name) const {
     return name.isEmpty() ? dir_.path() : dir_.filePath(name);
+}
+
+FileSizeLimit::FileSizeLimit(long long bytes) {
+    old_ = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit l{};
+    getrlimit(RLIMIT_FSIZE, &l);
+    saved_ = static_cast<long long>(l.rlim_cur);
+    l.rlim_cur = static_cast<rlim_t>(bytes);
+    setrlimit(RLIMIT_FSIZE, &l);
+}
+
+FileSizeLimit::~FileSizeLimit() {
+    rlimit l{};
+    getrlimit(RLIMIT_FSIZE, &l);
+    l.rlim_cur = static_cast<rlim_t>(saved_);
+    setrlimit(RLIMIT_FSIZE, &l);
+    std::signal(SIGXFSZ, old_);
+}
+
+long residentKb(const char* key) {
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& l : f.readAll().split('\n'))
+        if (l.startsWith(key))
+            return l.mid(qsizetype(std::strlen(key))).trimmed().split(' ').value(0).toLong();
+    return -1;
 }
 
 } // namespace testenv

@@ -19,6 +19,23 @@ private:
     QTemporaryDir dir_;
 };
 
+// A file-size limit for the lifetime of the object: past it a write fails with EFBIG, as on a full disk,
+// instead of the signal killing the process.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(long long bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    long long saved_ = 0;
+    void (*old_)(int) = nullptr;
+};
+
+// A memory figure of this process in KiB from /proc/self/status ("VmRSS:", "VmHWM:"); -1 when unknown.
+long residentKb(const char* key);
+
 } // namespace testenv
 
 // Readable failure output for our value types.

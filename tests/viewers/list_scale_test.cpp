@@ -95,17 +95,9 @@ const Case kCases[] = {
     {"frmVGetD"}, {"frmVGetD", 2023, 0}, {"frmVGetY"}, {"frmVGetY", 2022, 3},
 };
 
-// Resident memory in KiB from /proc/self/status, and the reset of its peak; false where the system
-// does not offer the reset.
-long residentKb(const char* key) {
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& l : f.readAll().split('\n'))
-        if (l.startsWith(key))
-            return l.mid(qsizetype(std::strlen(key))).trimmed().split(' ').value(0).toLong();
-    return -1;
-}
+using testenv::residentKb;
+
+// Resets the peak of resident memory; false where the system does not offer the reset.
 bool resetPeak() {
     malloc_trim(0);
     QFile f(QStringLiteral("/proc/self/clear_refs"));

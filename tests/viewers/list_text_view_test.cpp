@@ -74,15 +74,7 @@ public:
     QWidget* window() override { return nullptr; }
 };
 
-long residentKb(const char* key) {
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& l : f.readAll().split('\n'))
-        if (l.startsWith(key))
-            return l.mid(qsizetype(std::strlen(key))).trimmed().split(' ').value(0).toLong();
-    return -1;
-}
+using testenv::residentKb;
 
 } // namespace
 
