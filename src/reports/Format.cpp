@@ -3,6 +3,9 @@
 #include "db/OleDate.h"
 #include "text/Cp932.h"
 
+#include <QVarLengthArray>
+
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -28,12 +31,20 @@ bool isDateLetter(QChar c) {
     }
 }
 
-void appendPadded(QString& out, int value, int minDigits) {
+// A formatted value is put together here and appended to its line at once: a QString append per
+// character costs more than the formatting itself on lists of many records.
+using Chars = QVarLengthArray<char16_t, 128>;
+
+void put(Chars& out, QStringView s) { out.append(s.utf16(), s.size()); }
+void flush(const Chars& c, QString& out) { out.append(reinterpret_cast<const QChar*>(c.constData()), c.size()); }
+
+void appendPadded(Chars& out, int value, int minDigits) {
     char buf[16];
     auto r = std::to_chars(buf, buf + sizeof buf, value);
     for (int n = int(r.ptr - buf); n < minDigits; ++n)
-        out += QLatin1Char('0');
-    out += QLatin1StringView(buf, r.ptr - buf);
+        out.append(u'0');
+    for (const char* c = buf; c < r.ptr; ++c)
+        out.append(char16_t(*c));
 }
 
 // Splits a number written by to_chars in fixed notation ("-123.45") into sign and digits.
@@ -287,43 +298,43 @@ void FormatPattern::format(const FieldValue& v, QString& out) const {
 void FormatPattern::formatText(QStringView text, QString& out) const {
     // Each "@" (or "&", which leaves no blank) takes one character; without "!" the text fills the
     // positions from the right, with "!" from the left. Surplus characters are kept.
+    Chars c;
     if (leftFill_) {
         qsizetype next = 0;
-        for (QChar c : pattern_) {
-            if (c == u'!')
+        for (QChar p : pattern_) {
+            if (p == u'!')
                 continue;
-            if (c == u'@' || c == u'&') {
+            if (p == u'@' || p == u'&') {
                 if (next < text.size())
-                    out += text[next++];
-                else if (c == u'@')
-                    out += QLatin1Char(' ');
+                    c.append(text[next++].unicode());
+                else if (p == u'@')
+                    c.append(u' ');
             } else {
-                out += c;
+                c.append(p.unicode());
             }
         }
         if (next < text.size())
-            out += text.sliced(next);
+            put(c, text.sliced(next));
+        flush(c, out);
         return;
     }
     // Right fill: walk the pattern backwards, then reverse what was written.
     qsizetype next = text.size() - 1;
-    QString rev;
-    rev.reserve(pattern_.size());
     for (qsizetype i = pattern_.size() - 1; i >= 0; --i) {
-        const QChar c = pattern_[i];
-        if (c == u'@' || c == u'&') {
+        const QChar p = pattern_[i];
+        if (p == u'@' || p == u'&') {
             if (next >= 0)
-                rev += text[next--];
-            else if (c == u'@')
-                rev += QLatin1Char(' ');
+                c.append(text[next--].unicode());
+            else if (p == u'@')
+                c.append(u' ');
         } else {
-            rev += c;
+            c.append(p.unicode());
         }
     }
+    std::reverse(c.begin(), c.end());
     if (next >= 0)
         out += text.first(next + 1);
-    for (qsizetype i = rev.size() - 1; i >= 0; --i)
-        out += rev[i];
+    flush(c, out);
 }
 
 void FormatPattern::formatNumberValue(const FieldValue& v, QString& out) const {
@@ -414,24 +425,26 @@ void FormatPattern::formatNumber(bool neg, const char* src, int nInt, int nFrac,
     for (int i = 0; allZero && i < shownFrac; ++i)
         allZero = d[intLen + i] == '0';
 
+    Chars c;
     if (neg && !allZero)
-        out += QLatin1Char('-');
-    out += prefix_;
+        c.append(u'-');
+    put(c, prefix_);
     const int padZeros = std::max(0, minInt_ - intDigits);
     const int total = intDigits + padZeros;
     for (int k = 0; k < total; ++k) {
         if (grouping_ && k > 0 && (total - k) % 3 == 0)
-            out += QLatin1Char(',');
-        out += QLatin1Char(k < padZeros ? '0' : d[start + k - padZeros]);
+            c.append(u',');
+        c.append(char16_t(k < padZeros ? '0' : d[start + k - padZeros]));
     }
     if (hasPoint_) {
-        out += QLatin1Char('.');
+        c.append(u'.');
         for (int i = 0; i < shownFrac; ++i)
-            out += QLatin1Char(d[intLen + i]);
+            c.append(char16_t(d[intLen + i]));
         for (int i = shownFrac; i < minFrac_; ++i)
-            out += QLatin1Char('0');
+            c.append(u'0');
     }
-    out += suffix_;
+    put(c, suffix_);
+    flush(c, out);
 }
 
 void FormatPattern::formatDate(double ole, QString& out) const {
@@ -446,49 +459,51 @@ void FormatPattern::formatDate(double ole, QString& out) const {
     date.getDate(&year, &month, &dayOfMonth);
     const int secs = int(std::llround(std::fabs(ole - day) * 86400.0)) % 86400;
     const QTime time = QTime(0, 0).addSecs(secs);
+    Chars c;
     for (const DatePiece& p : date_) {
         switch (p.part) {
         case DatePart::Literal:
-            out += p.literal;
+            put(c, p.literal);
             break;
         case DatePart::Year4:
-            appendPadded(out, year, 4);
+            appendPadded(c, year, 4);
             break;
         case DatePart::Year2:
-            appendPadded(out, year % 100, 2);
+            appendPadded(c, year % 100, 2);
             break;
         case DatePart::Month2:
-            appendPadded(out, month, 2);
+            appendPadded(c, month, 2);
             break;
         case DatePart::Month1:
-            appendPadded(out, month, 1);
+            appendPadded(c, month, 1);
             break;
         case DatePart::Day2:
-            appendPadded(out, dayOfMonth, 2);
+            appendPadded(c, dayOfMonth, 2);
             break;
         case DatePart::Day1:
-            appendPadded(out, dayOfMonth, 1);
+            appendPadded(c, dayOfMonth, 1);
             break;
         case DatePart::Hour2:
-            appendPadded(out, time.hour(), 2);
+            appendPadded(c, time.hour(), 2);
             break;
         case DatePart::Hour1:
-            appendPadded(out, time.hour(), 1);
+            appendPadded(c, time.hour(), 1);
             break;
         case DatePart::Min2:
-            appendPadded(out, time.minute(), 2);
+            appendPadded(c, time.minute(), 2);
             break;
         case DatePart::Min1:
-            appendPadded(out, time.minute(), 1);
+            appendPadded(c, time.minute(), 1);
             break;
         case DatePart::Sec2:
-            appendPadded(out, time.second(), 2);
+            appendPadded(c, time.second(), 2);
             break;
         case DatePart::Sec1:
-            appendPadded(out, time.second(), 1);
+            appendPadded(c, time.second(), 1);
             break;
         }
     }
+    flush(c, out);
 }
 
 QString FormatValue(const FieldValue& v, const QString& pattern) {
@@ -498,23 +513,10 @@ QString FormatValue(const FieldValue& v, const QString& pattern) {
 }
 
 int TruncateToWidth(int width, int length, const QString& text, QString& cut) {
-    cut.clear();
-    const int n = std::min<int>(length, int(text.size()));
-    const QStringView view(text.constData(), n);
-    int w = 0;
-    for (int i = 0; i < n;) {
-        if (w >= width)
-            return i;
-        // A surrogate pair is one character: it goes whole or not at all.
-        const int size = text::charSize(view, i);
-        const int cw = text::displayWidth(view.mid(i, size));
-        if (w + cw > width)
-            return i;
-        w += cw;
-        cut += view.mid(i, size);
-        i += size;
-    }
-    return n;
+    const QStringView view(text.constData(), std::min<qsizetype>(length, text.size()));
+    const qsizetype n = text::fittingLength(view, width);
+    cut = view.first(n).toString();
+    return int(n);
 }
 
 } // namespace reports

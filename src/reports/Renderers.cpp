@@ -187,19 +187,9 @@ void appendField(const Field& f, const FormatPattern& pattern, QString& pending,
     pattern.format(f.value, scratch);
     const int width = pattern.width();
     switch (f.form) {
-    case Form::Cut: {
-        int w = 0;
-        for (qsizetype i = 0; i < scratch.size() && w < width;) {
-            const int size = text::charSize(scratch, i); // a surrogate pair is cut whole or not at all
-            const int cw = text::displayWidth(QStringView(scratch).mid(i, size));
-            if (w + cw > width)
-                break;
-            w += cw;
-            pending += QStringView(scratch).mid(i, size);
-            i += size;
-        }
+    case Form::Cut:
+        pending += QStringView(scratch).first(text::fittingLength(scratch, width));
         return;
-    }
     case Form::BlankDate:
         if (f.value.d == 0) {
             appendBlanks(pending, std::max<qsizetype>(width, scratch.size()));

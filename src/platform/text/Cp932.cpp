@@ -127,6 +127,28 @@ int displayWidth(QStringView s) {
     return w;
 }
 
+qsizetype fittingLength(QStringView s, int width) {
+    const auto& t = byteCounts();
+    int w = 0;
+    qsizetype i = 0;
+    while (i < s.size()) {
+        const QChar c = s[i];
+        int size = 1, cw = 0;
+        if (c.isSurrogate()) {
+            size = charSize(s, i);
+            cw = size; // each half counts one
+        } else {
+            const int n = t[c.unicode()];
+            cw = n == 0 ? 2 : n;
+        }
+        if (w + cw > width)
+            break;
+        w += cw;
+        i += size;
+    }
+    return i;
+}
+
 int charSize(QStringView s, qsizetype i) {
     return (s[i].isHighSurrogate() && i + 1 < s.size() && s[i + 1].isLowSurrogate()) ? 2 : 1;
 }

@@ -28,6 +28,9 @@ inline bool isLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b 
 // A character CP932 cannot hold counts 2 (each half of a surrogate pair 1).
 int displayWidth(QChar c);
 int displayWidth(QStringView s);
+// QChars of the longest beginning of s that is at most width columns wide; a character that would
+// cross the limit is left out whole (a surrogate pair is never split).
+qsizetype fittingLength(QStringView s, int width);
 // QChars of the character that starts at i: 2 for a surrogate pair, so a cut never splits one.
 int charSize(QStringView s, qsizetype i);
 
