@@ -43,6 +43,34 @@ TEST(TabText, DatesInOneFormWithTimeOnlyWhenStored) {
     EXPECT_EQ(dateText(db::toOleDate(QDate(2009, 4, 10)) + 0.5), QStringLiteral("2009/04/10 12:00:00"));
 }
 
+// Every year the date type holds, leap days and the turn of each century among them: the same text as
+// Qt's own date format.
+TEST(TabText, DatesAgreeWithQtsFormatOverTheWholeRange) {
+    for (QDate d(100, 1, 1); d.year() <= 9999; d = d.addDays(d.year() % 400 == 0 || d.year() == 2024 ? 1 : 29)) {
+        const double ole = db::toOleDate(d);
+        ASSERT_EQ(dateText(ole), d.toString(QStringLiteral("yyyy/MM/dd"))) << d.toString(Qt::ISODate).toStdString();
+    }
+}
+
+TEST(TabText, CurrencyDigitsAgreeWithTheirDecimalReading) {
+    std::uint64_t x = 88172645463325252ull;
+    for (int i = 0; i < 20000; ++i) {
+        x ^= x << 13, x ^= x >> 7, x ^= x << 17;
+        const std::int64_t raw = std::int64_t(x) >> (i % 60); // small and large magnitudes
+        const QString t = numText(Currency::fromRaw(raw));
+        ASSERT_TRUE(t.startsWith(raw < 0 ? u'-' : u' ')) << raw;
+        QString digits = t.mid(1);
+        if (digits.startsWith(u'.'))
+            digits.prepend(u'0');
+        ASSERT_FALSE(digits.contains(u'.') && digits.endsWith(u'0')) << raw;
+        const qsizetype point = digits.indexOf(u'.');
+        const QString whole = point < 0 ? digits : digits.left(point);
+        const QString frac = point < 0 ? QString() : digits.mid(point + 1).leftJustified(4, u'0');
+        const std::uint64_t mag = raw < 0 ? std::uint64_t(0) - std::uint64_t(raw) : std::uint64_t(raw);
+        ASSERT_EQ(whole.toULongLong() * 10000 + frac.toULongLong(), mag) << raw;
+    }
+}
+
 TEST(TabText, CancelMarkIsExact) {
     EXPECT_EQ(cancelText(QStringLiteral("X")), QStringLiteral("キャンセル"));
     EXPECT_EQ(cancelText(QStringLiteral("x")), QStringLiteral(" "));
