@@ -106,24 +106,23 @@ QString fromCp932(const QByteArray& bytes) {
 
 bool isCp932(const QString& s) { return !findUnencodable(s).found(); }
 
-int displayWidth(QChar c) {
+namespace {
+// The one width rule, with the table looked up by the caller once per text.
+int widthIn(const std::array<std::uint8_t, 0x10000>& t, QChar c) {
     if (c.isSurrogate())
-        return 1;
-    const int n = byteCounts()[c.unicode()];
+        return 1; // each half of a pair
+    const int n = t[c.unicode()];
     return n == 0 ? 2 : n;
 }
+} // namespace
+
+int displayWidth(QChar c) { return widthIn(byteCounts(), c); }
 
 int displayWidth(QStringView s) {
     const auto& t = byteCounts();
     int w = 0;
-    for (QChar c : s) {
-        if (c.isSurrogate()) {
-            ++w;
-            continue;
-        }
-        const int n = t[c.unicode()];
-        w += n == 0 ? 2 : n;
-    }
+    for (QChar c : s)
+        w += widthIn(t, c);
     return w;
 }
 
@@ -132,15 +131,8 @@ qsizetype fittingLength(QStringView s, int width) {
     int w = 0;
     qsizetype i = 0;
     while (i < s.size()) {
-        const QChar c = s[i];
-        int size = 1, cw = 0;
-        if (c.isSurrogate()) {
-            size = charSize(s, i);
-            cw = size; // each half counts one
-        } else {
-            const int n = t[c.unicode()];
-            cw = n == 0 ? 2 : n;
-        }
+        const int size = charSize(s, i);
+        const int cw = size == 2 ? 2 : widthIn(t, s[i]);
         if (w + cw > width)
             break;
         w += cw;
