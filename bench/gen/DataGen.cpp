@@ -22,6 +22,9 @@ const QStringList kGoods{QStringLiteral("ボールペン"), QStringLiteral("ノ�
 
 QString pick(const QStringList& l, int i) { return l[i % l.size()]; }
 
+// Every seventh goods is at or below its reorder point (20), so the short-stock list has rows to show.
+int stockOf(int no) { return no % 7 == 0 ? no % 21 : 50 + no % 200; }
+
 } // namespace
 
 QString goodsCode(int i) { return QStringLiteral("G%1").arg(i, 6, 10, QLatin1Char('0')); }
@@ -36,7 +39,7 @@ void writeGoodsImport(const QString& path, int count, const QStringList& categor
         w.writeLine(QStringList{QString::number(no), goodsCode(no), pick(kGoods, no) + QString::number(no),
                                 QString::number(price), QString::number(price * 8 / 10),
                                 QString::number(price * 6 / 10), QStringLiteral("10"),
-                                QString::number(50 + no % 200), QStringLiteral("20"), pick(categories, no)}
+                                QString::number(stockOf(no)), QStringLiteral("20"), pick(categories, no)}
                         .join(QLatin1Char('\t')));
     }
     w.close();
@@ -90,7 +93,7 @@ void makeDatabase(core::AppState& s, const QString& path, const DbSpec& spec) {
         const int price = 100 + (i * 37) % 9900;
         d.execute(QStringLiteral("INSERT INTO 商品マスタ VALUES (?,?,?,?,?,?,?,?,?,?)"),
                   {i, goodsCode(i), pick(kGoods, i) + QString::number(i), money(price), money(price * 8 / 10),
-                   money(price * 6 / 10), 10.0, 50 + i % 200, 20, pick(spec.categories, i)});
+                   money(price * 6 / 10), 10.0, stockOf(i), 20, pick(spec.categories, i)});
     }
     for (int i = 1; i <= spec.clients; ++i)
         d.execute(QStringLiteral("INSERT INTO 顧客マスタ VALUES (?,?,?,?,?,?,?,?)"),

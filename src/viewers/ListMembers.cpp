@@ -260,7 +260,7 @@ void walkInv(ListRun& run) {
             l.商品名 = core::nameOrCode(goods, l.商品コード, goodsPrefix);
             run.list(RenderDataInv, [&](QString& out) { tabInvoiceLine(l, taxPerLine, out); });
         }
-        run.listShownOnly(RenderFooterInv);
+        run.listUnchanging(RenderFooterInv);
         if (set == OrderSet::One)
             break;
     }

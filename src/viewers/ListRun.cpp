@@ -70,6 +70,25 @@ void ListRun::listShownOnly(Renderer r) {
     if (!building())
         return;
     r(rs, line_, kNoSep, false);
+    countListed();
+}
+
+void ListRun::listUnchanging(Renderer r) {
+    if (!building())
+        return;
+    QString& text = line_.text();
+    if (unchanging_ != r) {
+        const qsizetype from = text.size();
+        r(rs, line_, kNoSep, false);
+        unchanging_ = r;
+        unchangingText_ = text.mid(from);
+    } else {
+        text += unchangingText_;
+    }
+    countListed();
+}
+
+void ListRun::countListed() {
     flush();
     ++count_;
     app.gProgressCount = count_;

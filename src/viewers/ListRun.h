@@ -63,6 +63,9 @@ public:
     }
     // A rendered block counted like a record but not part of the tab file (the invoice footer).
     void listShownOnly(Renderer render);
+    // The same, for a block whose text cannot change during the run (the invoice footer shows company
+    // fields only): rendered at its first record, its text reused after that.
+    void listUnchanging(Renderer render);
 
     // Tab only: the file text is handed to sink in pieces of whole records as it grows, instead of
     // being kept whole; takeResult() then gives the rest.
@@ -82,6 +85,7 @@ private:
         }
     }
     void startList();
+    void countListed();
 
     static constexpr qsizetype kTabPiece = 1 << 16;
 
@@ -95,6 +99,8 @@ private:
     print::TextTarget line_;  // Text1
     QString listText_;
     bool listing_ = false;
+    Renderer unchanging_ = nullptr;
+    QString unchangingText_;
     QString fileText_;
     bool found_ = false;
     int count_ = 0;

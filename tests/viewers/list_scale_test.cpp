@@ -115,6 +115,12 @@ protected:
     void SetUp() override {
         viewerstest::makeDb(s, dir.path(QStringLiteral("shop.vrd")));
         reports::reportState(s).today = [] { return QDate(2025, 1, 15); };
+        // The invoice footer shows these on every invoice.
+        s.gCompany.CompanyName = QStringLiteral("有限会社ヴァルノ商事");
+        s.gCompany.ZipCode = QStringLiteral("100-0001");
+        s.gCompany.Address1 = QStringLiteral("東京都千代田区千代田1-1");
+        s.gCompany.Tel = QStringLiteral("03-0000-0000");
+        s.gCompany.Mail = QStringLiteral("info@example.jp");
     }
     void set(const Case& c) {
         const int kind = listMember(QString::fromLatin1(c.window))->kind;
