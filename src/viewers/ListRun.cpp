@@ -50,9 +50,12 @@ void ListRun::render(Renderer r) {
         r(rs, line_, kNoSep, false);
 }
 
-// The shown text becomes the start of the list, so the whole text is never copied at the end.
+// The shown text and the waiting line become the start of the list, which then grows in the line buffer
+// itself: records are rendered straight into the list, and the whole text is never copied at the end.
 void ListRun::startList() {
-    listText_ = shown_.take();
+    QString list = shown_.take();
+    list += line_.text();
+    line_.text() = std::move(list);
     listing_ = true;
 }
 
@@ -61,9 +64,7 @@ void ListRun::flush() {
         return;
     if (!listing_)
         startList();
-    listText_ += line_.text();
-    listText_ += kCrLf;
-    line_.text().resize(0); // keeps its room for the next record
+    line_.text() += kCrLf;
 }
 
 void ListRun::listShownOnly(Renderer r) {
@@ -104,7 +105,7 @@ QString ListRun::takeResult() {
     if (!listing_)
         return shown_.take();
     listing_ = false;
-    QString t = std::exchange(listText_, QString());
+    QString t = line_.take();
     t.squeeze();
     return t;
 }

@@ -96,8 +96,7 @@ private:
     std::function<QDate()> today_; // the report state's own, put back at the end
     std::unique_ptr<ListStore> store_;
     print::TextTarget shown_; // rch, until the first record: then the list goes on from it
-    print::TextTarget line_;  // Text1
-    QString listText_;
+    print::TextTarget line_;  // Text1; once listing, the list itself
     bool listing_ = false;
     Renderer unchanging_ = nullptr;
     QString unchangingText_;
