@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLineEdit>
 
 namespace masters {
 
@@ -24,6 +25,17 @@ void MasterGrid::commitOpenEditor() {
     if (QWidget* editor = indexWidget(currentIndex())) {
         commitData(editor);
         closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
+}
+
+void MasterGrid::reopenEditor(const QModelIndex& index, const QString& text, int from, int length) {
+    if (!index.isValid())
+        return;
+    setCurrentIndex(index);
+    edit(index);
+    if (auto* box = qobject_cast<QLineEdit*>(indexWidget(index))) {
+        box->setText(text);
+        box->setSelection(from, length);
     }
 }
 

@@ -13,6 +13,9 @@ public:
 
     // Commits and closes the editor of the current cell, if one is open.
     void commitOpenEditor();
+    // Opens the editor of index again with text in it and the characters from `from` on selected: a
+    // refused text is given back to be mended, not lost.
+    void reopenEditor(const QModelIndex& index, const QString& text, int from, int length);
 
 signals:
     // Delete pressed while the row is selected whole through its record selector.

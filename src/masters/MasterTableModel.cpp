@@ -3,6 +3,7 @@
 #include "core/Dates.h"
 
 #include "db/OleDate.h"
+#include "text/Cp932.h"
 
 #include <QLocale>
 #include <cmath>
@@ -112,6 +113,17 @@ Qt::ItemFlags MasterTableModel::flags(const QModelIndex& index) const {
 bool MasterTableModel::setData(const QModelIndex& index, const QVariant& value, int role) {
     if (!index.isValid() || role != Qt::EditRole || index.row() > count_)
         return false;
+    const db::FieldInfo& f = rs_.fields()[size_t(index.column())];
+    QString typed = value.toString();
+    if (f.type == db::FieldType::Text) {
+        const text::TypedText t = text::checkTyped(typed);
+        if (!t.ok()) {
+            emit textRefused(index, text::unencodableMessage(QStringLiteral("「%1」").arg(f.name), t.bad), t.text,
+                             int(t.bad.index), int(t.bad.character.size()));
+            return false;
+        }
+        typed = t.text;
+    }
     const int r = index.row();
     if (pendingRow_ >= 0 && pendingRow_ != r) {
         try {
@@ -121,8 +133,7 @@ bool MasterTableModel::setData(const QModelIndex& index, const QVariant& value, 
             return false;
         }
     }
-    const db::FieldInfo& f = rs_.fields()[size_t(index.column())];
-    const std::optional<QVariant> v = parseText(f, value.toString());
+    const std::optional<QVariant> v = parseText(f, typed);
     if (!v) {
         emit editRefused();
         return false;

@@ -22,7 +22,8 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation o, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
-    // Holds the typed value for the row; false (and nothing held) for text the field's type cannot take.
+    // Holds the typed value for the row; false (and nothing held) for text the field's type cannot take
+    // or, in a text field, a character CP932 cannot hold.
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
 
     int recordCount() const { return count_; }
@@ -55,6 +56,10 @@ public:
 signals:
     // A typed value the field's type cannot take (the grid's own error path).
     void editRefused();
+    // Typed text with a character the database's files cannot hold (CP932): nothing is held; the
+    // message names the field and the character, stored is the typed text in its stored form.
+    void textRefused(const QModelIndex& index, const QString& message, const QString& stored, int badIndex,
+                     int badLength);
 
 private:
     const QVariantList& row(int r) const;

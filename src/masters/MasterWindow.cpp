@@ -12,6 +12,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -168,6 +169,13 @@ bool MasterWindow::buildContents() {
     }
     grd_->setModel(model_.get());
     connect(model_.get(), &MasterTableModel::editRefused, this, [this] { maintError(true); });
+    connect(model_.get(), &MasterTableModel::textRefused, this,
+            [this](const QModelIndex& at, const QString& message, const QString& stored, int from, int length) {
+                // The editor is still closing: the text is given back once it has gone, or at once by
+                // the button that committed it.
+                refusal_ = Refusal{at, message, stored, from, length};
+                QTimer::singleShot(0, this, [this] { giveBackRefused(true); });
+            });
     connect(grd_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& cur, const QModelIndex& prev) { currentRowChanged(cur.row(), prev.row()); });
 
@@ -188,6 +196,24 @@ bool MasterWindow::buildContents() {
     grd_->verticalHeader()->setDefaultSectionSize(fm.height() + 6);
     grd_->verticalHeader()->setMinimumWidth(fm.horizontalAdvance(QStringLiteral("▶")) + 12);
     setCurrent(0);
+    return true;
+}
+
+bool MasterWindow::commitEditor() {
+    grd_->commitOpenEditor();
+    return !giveBackRefused(true);
+}
+
+bool MasterWindow::giveBackRefused(bool reopen) {
+    if (!refusal_)
+        return false;
+    const Refusal r = *std::exchange(refusal_, std::nullopt);
+    {
+        WatchPause pause(tmWatch);
+        ui::messages().error(r.message);
+    }
+    if (reopen)
+        grd_->reopenEditor(r.at, r.stored, r.from, r.length);
     return true;
 }
 
@@ -251,7 +277,8 @@ void MasterWindow::currentRowChanged(int row, int previous) {
 void MasterWindow::navigate(Move m) {
     if (!model_ || locked_)
         return;
-    grd_->commitOpenEditor();
+    if (!commitEditor())
+        return;
     const int count = model_->recordCount();
     int row = model_->currentRow();
     switch (m) {
@@ -266,7 +293,8 @@ void MasterWindow::navigate(Move m) {
 void MasterWindow::cmdAdd_Click() {
     if (!model_)
         return;
-    grd_->commitOpenEditor();
+    if (!commitEditor())
+        return;
     if (!savePending(true))
         return;
     // To the new-record row, where the user types the new row (also on an empty table).
@@ -277,7 +305,8 @@ void MasterWindow::cmdAdd_Click() {
 void MasterWindow::cmdDelete_Click() {
     if (!model_)
         return;
-    grd_->commitOpenEditor();
+    if (!commitEditor())
+        return;
     const int row = model_->currentRow();
     try {
         Hourglass wait;
@@ -296,7 +325,8 @@ void MasterWindow::cmdDelete_Click() {
 void MasterWindow::cmdRefresh_Click() {
     if (!model_)
         return;
-    grd_->commitOpenEditor();
+    if (!commitEditor())
+        return;
     savePending(true);
     const int row = model_->currentRow();
     try {
@@ -312,7 +342,8 @@ void MasterWindow::cmdRefresh_Click() {
 void MasterWindow::cmdUpdate_Click() {
     if (!model_)
         return;
-    grd_->commitOpenEditor();
+    if (!commitEditor())
+        return;
     if (!model_->hasPending())
         return; // nothing to store
     if (!savePending(true))
@@ -332,7 +363,9 @@ void MasterWindow::reloadData() {
 
 void MasterWindow::onUnload() {
     if (model_) {
+        // A refused text cannot go back into a closing window: its message still says it was not kept.
         grd_->commitOpenEditor();
+        giveBackRefused(false);
         savePending(true);
     }
     core::AppState& s = state();

@@ -4,8 +4,10 @@
 
 #include "frame/ChildWindow.h"
 
+#include <QPersistentModelIndex>
 #include <QString>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QLabel;
@@ -74,6 +76,18 @@ private:
     void updateCaption();
     void lockAfterDataError(const QString& detail);
     void maintError(bool showMessage);
+    // Commits an open editor; false when its text was refused (then shown and given back to edit).
+    bool commitEditor();
+    // Shows a refused text's message and, when reopen, puts the text back into its cell's editor;
+    // false when nothing was refused.
+    bool giveBackRefused(bool reopen);
+
+    struct Refusal {
+        QPersistentModelIndex at;
+        QString message, stored;
+        int from = 0, length = 0;
+    };
+    std::optional<Refusal> refusal_;
 
     MasterSpec spec_;
     std::unique_ptr<db::Database> db_;
