@@ -71,6 +71,26 @@ db::Currency money(const Program& p, const QString& sql) {
 
 bool isOpen(Program& p, int child) { return core::isSet(p.state().gChildState[size_t(child)].Open); }
 
+// Opens the editor of the cell in column of the row whose keyColumn holds key and types text over its
+// value, as a person does; the cell, invalid when there is no such row.
+QModelIndex typeIntoCell(masters::MasterWindow& w, int keyColumn, const QString& key, int column, const QString& text) {
+    masters::MasterTableModel* m = w.model();
+    for (int r = 0; r < m->rowCount(); ++r) {
+        if (m->index(r, keyColumn).data().toString().trimmed() != key)
+            continue;
+        const QModelIndex at = m->index(r, column);
+        w.grid()->setCurrentIndex(at);
+        w.grid()->edit(at);
+        auto* editor = qobject_cast<QLineEdit*>(w.grid()->indexWidget(at));
+        if (editor == nullptr)
+            return {};
+        editor->selectAll();
+        mainroad::type(editor, text);
+        return at;
+    }
+    return {};
+}
+
 } // namespace
 
 TEST(RoadEntry, ImportedMastersHoldTheFilesTextAsWritten) {
@@ -136,18 +156,7 @@ TEST(RoadEntry, EachMasterWindowFromItsMenuSavesAnEdit) {
                     return col;
             return 1;
         }();
-        int row = -1;
-        for (int r = 0; r < m->rowCount() && row < 0; ++r)
-            if (m->index(r, keyCol).data().toString().trimmed() == QString::fromUtf8(c.key))
-                row = r;
-        ASSERT_GE(row, 0);
-        const QModelIndex at = m->index(row, c.column);
-        w->grid()->setCurrentIndex(at);
-        w->grid()->edit(at);
-        auto* editor = w->grid()->viewport()->findChild<QLineEdit*>();
-        ASSERT_NE(editor, nullptr);
-        editor->selectAll();
-        mainroad::type(editor, QString::fromUtf8(c.typed));
+        ASSERT_TRUE(typeIntoCell(*w, keyCol, QString::fromUtf8(c.key), c.column, QString::fromUtf8(c.typed)).isValid());
         w->button(QStringLiteral("cmdUpdate"))->click();
         EXPECT_EQ(p.scalar(QString::fromUtf8(c.check)).toString(), QString::fromUtf8(c.stored));
         EXPECT_TRUE(p.messages().shown().empty()) << joined(p).toStdString();
@@ -192,23 +201,12 @@ TEST(RoadEntry, MasterGridsRefuseTextCp932CannotHoldAndGiveItBack) {
         ASSERT_TRUE(waitFor([&] { return isOpen(p, c.child); })) << joined(p).toStdString();
         auto* w = p.work<masters::MasterWindow>();
         ASSERT_NE(w, nullptr);
-        masters::MasterTableModel* m = w->model();
-        int row = -1;
-        for (int r = 0; r < m->rowCount() && row < 0; ++r)
-            if (m->index(r, 1).data().toString().trimmed() == QString::fromUtf8(c.code))
-                row = r;
-        ASSERT_GE(row, 0);
         const QString before = p.scalar(QString::fromUtf8(c.check)).toString();
         p.messages().clear();
-        const QModelIndex at = m->index(row, c.column);
-        w->grid()->setCurrentIndex(at);
-        w->grid()->edit(at);
-        auto* editor = w->grid()->viewport()->findChild<QLineEdit*>();
-        ASSERT_NE(editor, nullptr);
-        editor->selectAll();
-        mainroad::type(editor, c.typed);
+        const QModelIndex at = typeIntoCell(*w, 1, QString::fromUtf8(c.code), c.column, c.typed);
+        ASSERT_TRUE(at.isValid());
         if (c.byEnter)
-            QTest::keyClick(editor, Qt::Key_Return);
+            QTest::keyClick(w->grid()->indexWidget(at), Qt::Key_Return);
         else
             w->button(QStringLiteral("cmdUpdate"))->click();
         if (c.bad.isEmpty()) {
@@ -222,7 +220,7 @@ TEST(RoadEntry, MasterGridsRefuseTextCp932CannotHoldAndGiveItBack) {
                 << text.toStdString();
             EXPECT_TRUE(text.contains(c.bad)) << text.toStdString();
             EXPECT_EQ(p.scalar(QString::fromUtf8(c.check)).toString(), before);
-            EXPECT_FALSE(m->hasPending());
+            EXPECT_FALSE(w->model()->hasPending());
             auto* again = qobject_cast<QLineEdit*>(w->grid()->indexWidget(at)); // the closed one may linger
             ASSERT_NE(again, nullptr);
             EXPECT_EQ(again->text(), c.typed);
