@@ -97,10 +97,13 @@ ControlCopy readControl(const QString& path) {
 std::unique_ptr<db::Database> takeAlone(const QString& path) {
     std::unique_ptr<db::Database> d;
     try {
+        {
+            db::Database look(path, db::Database::Access::ReadOnly); // a foreign file is left as it was
+            if (!look.hasTable(core::kOrderTable) || !look.hasTable(core::kOrderLineTable))
+                fail(tablesMissingText(path));
+        }
         d = std::make_unique<db::Database>(path);
         d->handle().setBusyTimeout(0);
-        if (!d->hasTable(core::kOrderTable) || !d->hasTable(core::kOrderLineTable))
-            fail(tablesMissingText(path));
         const QString mode = d->scalar(QStringLiteral("PRAGMA journal_mode = DELETE")).toString();
         if (mode.compare(QLatin1String("delete"), Qt::CaseInsensitive) != 0)
             fail(inUseText(path));

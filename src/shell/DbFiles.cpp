@@ -75,7 +75,7 @@ QString databaseFileProblem(const QString& path) {
     if (!fi.exists() || !fi.isFile())
         return QStringLiteral("ＤＢファイルが見つかりません。");
     try {
-        db::Database db(path);
+        db::Database db(path, db::Database::Access::ReadOnly); // a foreign file is left as it was
         for (const QString& t : {kGoodsTable, kClientTable, kEmployeeTable, kOrderTable, kOrderLineTable})
             if (!db.hasTable(t))
                 return QStringLiteral("VarnoxのＤＢではありません。");

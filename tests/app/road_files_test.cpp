@@ -13,11 +13,14 @@
 #include "replica/frmReplica.h"
 #include "shell/PasswordDialog.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <SQLiteCpp/SQLiteCpp.h>
 #include <gtest/gtest.h>
 
 using mainroad::Program;
@@ -46,6 +49,11 @@ QStringList dump(const QString& path, const char* table) {
         out << cells.join(QLatin1Char('|'));
     }
     return out;
+}
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
 // The person at VarnoxReplica's file choosers.
@@ -222,4 +230,48 @@ TEST(RoadFiles, ReplicaClearsTheOrdersInACopyAndInPlace) {
     EXPECT_EQ(dump(db, "商品マスタ"), goods);
     EXPECT_EQ(count(db, "受注データ", "受注No <> 0"), 0);
     EXPECT_EQ(count(db, "受注個別データ", "受注No <> 0"), 0);
+}
+
+// A database of another program, opened by mistake: Varnox and VarnoxReplica both say it is not theirs
+// and leave it byte for byte, with no log files beside it, whether it keeps its log as a journal or a WAL.
+TEST(RoadFiles, AnotherProgramsDatabaseIsRefusedAndLeftAsItWas) {
+    Program p;
+    const QString ours = p.newDatabase(QStringLiteral("ours.vrd"));
+    ASSERT_FALSE(ours.isEmpty()) << joined(p).toStdString();
+    p.trigger(QStringLiteral("mnuFileClose"));
+    Chooser files;
+    replica::frmReplica w(files);
+    for (const char* mode : {"DELETE", "WAL"}) {
+        SCOPED_TRACE(mode);
+        const QString foreign = p.path(QStringLiteral("notes-%1.vrd").arg(QLatin1String(mode)));
+        {
+            SQLite::Database d(foreign.toStdString(), SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
+            d.exec(std::string("PRAGMA journal_mode = ") + mode);
+            d.exec("CREATE TABLE notes (id INTEGER PRIMARY KEY, text TEXT)");
+            d.exec("INSERT INTO notes (text) VALUES ('買い物'), ('電話')");
+        }
+        // Its own control file beside it, as a copy would bring one.
+        QFile::copy(core::controlPathFor(ours), core::controlPathFor(foreign));
+        const QByteArray before = readAll(foreign);
+        const QStringList beside = QDir(p.path(QString())).entryList(QDir::Files | QDir::Hidden);
+
+        p.messages().clear();
+        p.nextPath(foreign);
+        p.trigger(QStringLiteral("mnuFileOpen"));
+        EXPECT_TRUE(p.state().gDbPath.isEmpty());
+        ASSERT_EQ(p.messages().shown().size(), 1u) << joined(p).toStdString();
+        EXPECT_TRUE(p.messages().shown()[0].text.startsWith(QStringLiteral("VarnoxのＤＢではありません。")))
+            << joined(p).toStdString();
+
+        p.messages().clear();
+        w.Op[1]->click();
+        files.next = foreign;
+        w.cmdFrom->click();
+        w.cmdDone->click();
+        ASSERT_EQ(p.messages().shown().size(), 1u) << joined(p).toStdString();
+        EXPECT_TRUE(p.messages().shown()[0].text.contains(QStringLiteral("テーブルがありません"))) << joined(p).toStdString();
+
+        EXPECT_TRUE(readAll(foreign) == before) << "the file was changed";
+        EXPECT_EQ(QDir(p.path(QString())).entryList(QDir::Files | QDir::Hidden), beside);
+    }
 }

@@ -151,7 +151,7 @@ QVariant Query::value(int i) const {
 
 // ---- Database ----
 
-Database::Database(const QString& path) : path_(path) {
+Database::Database(const QString& path, Access access) : path_(path) {
     if (!QFile::exists(path))
         throw DbError(ErrorKind::Io, QStringLiteral("file not found: ") + path);
     // SQLite takes an empty or short file for a new database and writes one into it; a file that does not
@@ -166,7 +166,7 @@ Database::Database(const QString& path) : path_(path) {
     } catch (const SQLite::Exception& e) {
         rethrow(e);
     }
-    configure();
+    configure(access);
 }
 
 std::unique_ptr<Database> Database::create(const QString& path) {
@@ -189,9 +189,12 @@ Database::~Database() {
     }
 }
 
-void Database::configure() {
+void Database::configure(Access access) {
     try {
-        db_->exec("PRAGMA journal_mode = WAL");
+        if (access == Access::ReadWrite)
+            db_->exec("PRAGMA journal_mode = WAL"); // written into the file
+        else
+            db_->exec("PRAGMA query_only = 1");
         db_->exec("PRAGMA foreign_keys = OFF");
         db_->exec("SELECT count(*) FROM sqlite_master"); // a file that is not a database fails here
     } catch (const SQLite::Exception& e) {

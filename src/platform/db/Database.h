@@ -56,8 +56,13 @@ struct FieldInfo {
 
 class Database {
 public:
+    // ReadOnly writes nothing into the file, not even its journal mode (writes through it fail): for
+    // looking into a file before it is known to be ours. The connection may still write, so that on
+    // closing it tidies away the log files of a database in WAL mode, as a read-only one cannot.
+    enum class Access { ReadWrite, ReadOnly };
+
     // Opens an existing file; throws DbError (Io when it cannot be opened, NotADatabase when it is not ours).
-    explicit Database(const QString& path);
+    explicit Database(const QString& path, Access access = Access::ReadWrite);
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
@@ -90,7 +95,7 @@ public:
 private:
     std::unique_ptr<SQLite::Statement> prepare(const QString& sql, const Params& params);
     SQLite::Statement& cached(const QString& sql, const Params& params);
-    void configure();
+    void configure(Access access);
 
     QString path_;
     std::unique_ptr<SQLite::Database> db_;
