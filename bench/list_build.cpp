@@ -3,6 +3,7 @@
 // stretch of a build without running events. Arguments: order counts (default 20000 100000).
 // VARNOX_BENCH_LIST=frmVRecD runs one list; VARNOX_BENCH_GAPS=1 tells where the longest stretch was;
 // VARNOX_BENCH_KEEP=1 keeps the database.
+#include "gen/BenchApp.h"
 #include "gen/DataGen.h"
 #include "reports/DefaultLayouts.h"
 #include "reports/Layout.h"
@@ -12,7 +13,6 @@
 #include "viewers/ListMembers.h"
 #include "viewers/ListWindow.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
@@ -62,24 +62,12 @@ const std::vector<Bare> kBare{
     {"frmVGetY", {kUnpaid}},
 };
 
-// The VM's speed wanders by a third from one second to the next: the best of several runs is the figure
-// that compares.
+// Runs of each step; the best counts.
 constexpr int kRuns = 5;
-
-template <class F> double bestOf(int runs, F f) {
-    double best = 1e30;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        f();
-        best = std::min(best, double(t.nsecsElapsed()) / 1e6);
-    }
-    return best;
-}
 
 // Opens the file and reads every column of every row, keeping nothing: the least a build has to do.
 double bareRead(const QString& path, const Bare& b) {
-    return bestOf(kRuns, [&] {
+    return benchgen::bestOfMs(kRuns, [&] {
         SQLite::Database d(path.toStdString(), SQLite::OPEN_READONLY);
         std::int64_t sum = 0;
         for (const char* sql : b.queries) {
@@ -127,7 +115,7 @@ struct Measure {
 
 Measure measureBuild(core::AppState& s, const viewers::ListMember& m) {
     Measure out;
-    out.ms = bestOf(kRuns, [&] {
+    out.ms = benchgen::bestOfMs(kRuns, [&] {
         QElapsedTimer gap;
         gap.start();
         double maxGap = 0;
@@ -152,7 +140,7 @@ Measure measureBuild(core::AppState& s, const viewers::ListMember& m) {
 
 Measure measureTab(core::AppState& s, const viewers::ListMember& m, const QString& file) {
     Measure out;
-    out.ms = bestOf(kRuns, [&] { viewers::writeTabFile(m, s, file); });
+    out.ms = benchgen::bestOfMs(kRuns, [&] { viewers::writeTabFile(m, s, file); });
     resetPeak();
     const long before = residentKb("VmRSS:");
     viewers::writeTabFile(m, s, file);
@@ -226,10 +214,7 @@ void runAt(int orders) {
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ui::RecordingMessageService messages; // an empty list's message box answers itself
-    ui::setMessageService(&messages);
+    const benchgen::BenchApp bench(argc, argv);
     std::vector<int> sizes;
     for (int i = 1; i < argc; ++i)
         sizes.push_back(std::atoi(argv[i]));

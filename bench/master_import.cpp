@@ -1,12 +1,12 @@
 // Importing a goods file (CP932, tab-separated, CR LF) versus a bare prepared SQLite INSERT of the same
 // rows in one transaction. Prints both times and their ratio for 1,000, 10,000 and 100,000 lines.
+#include "gen/BenchApp.h"
 #include "core/Schema.h"
 #include "db/Currency.h"
 #include "gen/DataGen.h"
 #include "masters/MasterImport.h"
 #include "ui/MessageService.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <SQLiteCpp/SQLiteCpp.h>
@@ -65,9 +65,8 @@ double bare(const QString& path, int n) {
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    ui::RecordingMessageService rec;
-    ui::setMessageService(&rec);
+    benchgen::BenchApp bench(argc, argv);
+    ui::RecordingMessageService& rec = bench.messages();
     std::printf("%10s %12s %12s %8s %14s\n", "lines", "bare s", "import s", "ratio", "import us/line");
     for (int n : {1000, 10000, 100000}) {
         // Best of three rounds of each, on fresh databases: the machine is shared.

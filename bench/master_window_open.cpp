@@ -1,5 +1,6 @@
 // Opening the goods table window on a database with 100,000 goods: construction, first build and the
 // move to the last record. Run with QT_QPA_PLATFORM=offscreen on a machine without a screen.
+#include "gen/BenchApp.h"
 #include "gen/DataGen.h"
 #include "masters/MasterTableModel.h"
 #include "masters/MasterWindow.h"
@@ -11,9 +12,8 @@
 #include <cstdio>
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    ui::RecordingMessageService rec;
-    ui::setMessageService(&rec);
+    benchgen::BenchApp bench(argc, argv);
+    ui::RecordingMessageService& rec = bench.messages();
     QTemporaryDir dir;
     core::AppState s;
     benchgen::DbSpec spec;

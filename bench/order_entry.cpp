@@ -1,6 +1,7 @@
 // Order entry against a large database: the save of a 50-line order (lines, stock and order row in one
 // transaction, connection opened as the window opens it) on 100,000 orders and 300,000 lines, and the
 // order entry window opened on 10,000 goods.
+#include "gen/BenchApp.h"
 #include "db/Database.h"
 #include "gen/DataGen.h"
 #include "orders/GetOrderWindow.h"
@@ -55,10 +56,8 @@ orders::OrderToSave fiftyLines(std::int32_t no, int round) {
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ui::RecordingMessageService rec;
-    ui::setMessageService(&rec);
+    benchgen::BenchApp bench(argc, argv);
+    ui::RecordingMessageService& rec = bench.messages();
     QTemporaryDir dir;
     core::AppState s;
     core::InitFieldLimits(s);

@@ -1,12 +1,12 @@
 // The payment list over 100,000 orders against a bare SQLite scan of the same query, the whole window
 // build, and the time a payment, a cancel toggle and a stock save take to commit.
+#include "gen/BenchApp.h"
 #include "db/OleDate.h"
 #include "gen/DataGen.h"
 #include "orders/OrderListModel.h"
 #include "orders/OrderStatusStore.h"
 #include "orders/PaymentWindow.h"
 #include "orders/StockStore.h"
-#include "ui/MessageService.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -20,21 +20,10 @@ namespace {
 const char* kListAll = "SELECT 受注No, 顧客コード, 社員コード, 販売金額, 消費税額, 送料, 受注日付, 入金日, キャンセル "
                        "FROM 受注データ WHERE 受注No <> 0 AND (販売金額 + 送料) > 0";
 
-template <class F> double bestOf(int runs, F f) {
-    double best = 1e30;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        f();
-        best = std::min(best, double(t.nsecsElapsed()) / 1e6);
-    }
-    return best;
-}
-
 // Every column read, nothing kept: the least any list build has to do.
 double bareScan(const QString& path, int& rows) {
     SQLite::Database d(path.toStdString(), SQLite::OPEN_READONLY);
-    return bestOf(5, [&] {
+    return benchgen::bestOfMs(5, [&] {
         SQLite::Statement st(d, kListAll);
         rows = 0;
         int64_t sum = 0;
@@ -79,10 +68,7 @@ void print(const char* what, const Timing& t) {
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ui::RecordingMessageService rec;
-    ui::setMessageService(&rec);
+    const benchgen::BenchApp bench(argc, argv);
     QTemporaryDir dir;
     core::AppState s;
     benchgen::DbSpec spec;
@@ -94,12 +80,12 @@ int main(int argc, char** argv) {
     const double bare = bareScan(s.gDbPath, rows);
     orders::OrderStatusStore store(s.gDbPath);
     orders::OrderListModel model;
-    const double list = bestOf(5, [&] { model.setOrders(store.listOrders(false), 40); });
+    const double list = benchgen::bestOfMs(5, [&] { model.setOrders(store.listOrders(false), 40); });
     std::printf("payment list, %d orders: bare scan %.1f ms, store + model %.1f ms, ratio %.2f\n", rows, bare, list,
                 list / bare);
 
     s.gPaymentListMode = 1;
-    const double window = bestOf(3, [&] {
+    const double window = benchgen::bestOfMs(3, [&] {
         orders::PaymentWindow w(s);
         w.resize(900, 500);
         w.show();

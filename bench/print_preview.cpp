@@ -3,6 +3,7 @@
 // against a plain QPdfWriter/QPainter loop that draws the same texts at the same places in the same
 // font, and the ratio of the two. Memory is the process's highest resident size while the step runs.
 // Run with QT_QPA_PLATFORM=offscreen; an argument gives one number of orders instead of the two.
+#include "gen/BenchApp.h"
 #include "gen/DataGen.h"
 
 #include "preview/PreviewBuild.h"
@@ -16,7 +17,6 @@
 #include "reports/ReportKind.h"
 #include "ui/MessageService.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QPdfWriter>
@@ -110,10 +110,8 @@ int pdfPages(const QString& file) {
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ui::RecordingMessageService messages;
-    ui::setMessageService(&messages);
+    benchgen::BenchApp bench(argc, argv);
+    ui::RecordingMessageService& messages = bench.messages();
     QTemporaryDir dir;
     qputenv("HOME", dir.path().toLocal8Bit());
     QList<int> sizes{20000, 100000};

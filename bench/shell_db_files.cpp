@@ -1,19 +1,16 @@
 // Creating a company database (five tables, seed rows, control file) and opening it again, as File New
 // and File Open do; and the main window's command-state update the work windows trigger on every unload.
+#include "gen/BenchApp.h"
 #include "shell/CommandStates.h"
 #include "shell/DbFiles.h"
-#include "ui/MessageService.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    ui::RecordingMessageService rec;
-    ui::setMessageService(&rec);
+    const benchgen::BenchApp bench(argc, argv);
     QTemporaryDir dir;
     constexpr int rounds = 20;
     std::vector<double> create, open;
