@@ -112,7 +112,8 @@ OrderColumns::OrderColumns(const db::Query& q) {
     cancel_ = n("キャンセル");
 }
 
-void OrderColumns::fill(const db::Query& q, OrderRec& r) const {
+// An order row and an invoice head take the same fields.
+template <class Rec> void OrderColumns::fillOrder(const db::Query& q, Rec& r) const {
     r.受注No = longAt(q, no_);
     r.顧客コード = textAt(q, client_);
     r.社員コード = textAt(q, employee_);
@@ -127,20 +128,8 @@ void OrderColumns::fill(const db::Query& q, OrderRec& r) const {
     r.キャンセル = cancelAt(q, cancel_);
 }
 
-void OrderColumns::fill(const db::Query& q, InvoiceHeadRec& r) const {
-    r.受注No = longAt(q, no_);
-    r.顧客コード = textAt(q, client_);
-    r.社員コード = textAt(q, employee_);
-    r.定価金額 = moneyAt(q, list_);
-    r.仕切値 = moneyAt(q, part_);
-    r.販売金額 = moneyAt(q, sale_);
-    r.消費税額 = moneyAt(q, tax_);
-    r.送料 = moneyAt(q, ship_);
-    r.原価 = moneyAt(q, cost_);
-    r.受注日付 = doubleAt(q, date_);
-    r.入金日 = doubleAt(q, paid_);
-    r.キャンセル = cancelAt(q, cancel_);
-}
+void OrderColumns::fill(const db::Query& q, OrderRec& r) const { fillOrder(q, r); }
+void OrderColumns::fill(const db::Query& q, InvoiceHeadRec& r) const { fillOrder(q, r); }
 
 std::int32_t OrderColumns::orderNo(const db::Query& q) const { return longAt(q, no_); }
 double OrderColumns::orderDate(const db::Query& q) const { return doubleAt(q, date_); }
@@ -160,7 +149,8 @@ LineColumns::LineColumns(const db::Query& q) {
     cancel_ = n("キャンセル");
 }
 
-void LineColumns::fill(const db::Query& q, OrderLineRec& r) const {
+// An order line and an invoice line take the same fields.
+template <class Rec> void LineColumns::fillLine(const db::Query& q, Rec& r) const {
     r.個別No = longAt(q, no_);
     r.受注No = longAt(q, order_);
     r.商品コード = textAt(q, goods_);
@@ -173,18 +163,8 @@ void LineColumns::fill(const db::Query& q, OrderLineRec& r) const {
     r.キャンセル = cancelAt(q, cancel_);
 }
 
-void LineColumns::fill(const db::Query& q, InvoiceLineRec& r) const {
-    r.個別No = longAt(q, no_);
-    r.受注No = longAt(q, order_);
-    r.商品コード = textAt(q, goods_);
-    r.個数 = longAt(q, qty_);
-    r.個別定価 = moneyAt(q, list_);
-    r.個別仕切値 = moneyAt(q, part_);
-    r.個別原価 = moneyAt(q, cost_);
-    r.個別販売価格 = moneyAt(q, price_);
-    r.個別消費税 = moneyAt(q, tax_);
-    r.キャンセル = cancelAt(q, cancel_);
-}
+void LineColumns::fill(const db::Query& q, OrderLineRec& r) const { fillLine(q, r); }
+void LineColumns::fill(const db::Query& q, InvoiceLineRec& r) const { fillLine(q, r); }
 
 std::int32_t LineColumns::orderNo(const db::Query& q) const { return longAt(q, order_); }
 QString LineColumns::goodsCode(const db::Query& q) const { return textAt(q, goods_); }

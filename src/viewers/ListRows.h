@@ -48,6 +48,8 @@ public:
     QString clientCode(const db::Query& q) const;
 
 private:
+    template <class Rec> void fillOrder(const db::Query& q, Rec& r) const;
+
     int no_, client_, employee_, list_, part_, sale_, tax_, ship_, cost_, date_, paid_, cancel_;
 };
 
@@ -61,6 +63,8 @@ public:
     QString goodsCode(const db::Query& q) const;
 
 private:
+    template <class Rec> void fillLine(const db::Query& q, Rec& r) const;
+
     int no_, order_, goods_, qty_, list_, part_, cost_, price_, tax_, cancel_;
 };
 
