@@ -2,7 +2,7 @@
 // the payment date of one order, and the cancel mark of one order with all its lines.
 #pragma once
 
-#include "db/Currency.h"
+#include "core/OrderSummaries.h"
 #include "db/Database.h"
 
 #include <QString>
@@ -15,17 +15,8 @@ namespace orders {
 inline const QString kCancelledMark = QStringLiteral("X");
 inline const QString kActiveMark = QStringLiteral(" ");
 
-struct OrderListRow {
-    qint32 orderNo = 0;
-    QString clientName;   // "Code=" and the code when the client is not in the master
-    QString employeeName; // likewise for the employee
-    db::Currency sales;
-    db::Currency tax;
-    db::Currency shipping;
-    double orderDate = 0; // OLE date
-    double paidDate = 0;  // OLE date, 0 = unpaid
-    QString cancelMark;   // kCancelledMark or kActiveMark
-};
+// cancelMark is kCancelledMark or kActiveMark.
+using OrderListRow = core::OrderSummary;
 
 // A write that found no order with the given number (deleted meanwhile by another window or program).
 class OrderNotFound : public std::runtime_error {
@@ -48,9 +39,8 @@ public:
     // Opens the database file; throws db::DbError when it cannot.
     explicit OrderStatusStore(const QString& dbPath);
 
-    // The listed orders in table order: never the seed row nor an order whose sales plus shipping is not
-    // above 0 (the pending row of an open order entry). unpaidOnly keeps the orders without a payment date.
-    // A blank payment date counts as unpaid and a blank cancel mark as not cancelled.
+    // The listed orders (core::OrderSummaries) by order number; unpaidOnly keeps those without a
+    // payment date.
     std::vector<OrderListRow> listOrders(bool unpaidOnly);
 
     // Writes 入金日 of that one order (0 = unpaid). Throws OrderNotFound or db::DbError; then nothing changed.
