@@ -21,6 +21,8 @@ TEST(Cp932, RoundTripAndWidths) {
         {"×÷°±§¨´¶", 16, 16},     // narrow in Unicode, two bytes in CP932
         {"é", 0, 2},               // not in CP932: counted as a wide character
         {QString::fromUtf16(u"\U00020BB7"), 0, 2}, // 𠮷, outside the BMP: two halves of one column each
+        {QString(QChar(0xD842)) + QStringLiteral("a"), 0, 2}, // lone halves, as a broken paste leaves them
+        {QStringLiteral("a") + QChar(0xDFB7), 0, 2},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(displayWidth(c.s), c.width) << c.s.toStdString();

@@ -1,6 +1,7 @@
 #include "text/Cp932.h"
 
 #include <QStringDecoder>
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdint>
@@ -95,6 +96,10 @@ bool skipLineEnd(const Text& s, qsizetype& i) {
 QByteArray toCp932(const QString& s) {
     if (s.isEmpty())
         return {};
+    // CP932 holds nothing outside the BMP, and UTF-8 would carry a lone surrogate as a stand-in
+    // character: refused here as isCp932 refuses them.
+    if (std::any_of(s.cbegin(), s.cend(), [](QChar c) { return c.isSurrogate(); }))
+        throw EncodingError("a character that cannot be converted");
     return convert("CP932", "UTF-8", s.toUtf8());
 }
 
