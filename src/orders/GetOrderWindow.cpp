@@ -14,6 +14,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScopedValueRollback>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableWidget>
@@ -634,8 +635,11 @@ bool GetOrderWindow::isReserved(const QString& code, int field) {
 }
 
 void GetOrderWindow::commitOrder() {
-    if (!usable_ || unloaded_)
+    if (!usable_ || unloaded_ || committing_)
         return;
+    // The save and the rebuild after it yield to events: a second press of a double click waiting there
+    // would store the typed lines again and lower the stock twice.
+    const QScopedValueRollback<bool> once(committing_, true);
     // A number that could not be taken again after a refused save is tried once more now.
     if (!pendingPresent_ && !newPendingOrder(true))
         return;

@@ -120,6 +120,7 @@ private:
     bool scrollPending_ = false;
     bool inCatChange_ = false;
     bool unloaded_ = false;
+    bool committing_ = false; // 契約 is saving and rebuilding
 
     // The cell being edited and its value when the editor came to it: a number too large puts that
     // value back. Reset whenever the editor moves to another cell or another goods scrolls under it.

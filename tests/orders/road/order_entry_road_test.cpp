@@ -5,6 +5,7 @@
 #include "core/Numbers.h"
 #include "orders/OrderCalc.h"
 
+#include <QMouseEvent>
 #include <map>
 #include <random>
 
@@ -512,4 +513,26 @@ TEST(OrderEntryRoad, NoOrderForTheReservedClientOrEmployee) {
     EXPECT_EQ(o.client, QStringLiteral("C1"));
     EXPECT_EQ(o.employee, QStringLiteral("E2"));
     EXPECT_EQ(o.sale, units(200));
+}
+
+// A double click on 契約: its second press waits in the queue while the first one saves and the window
+// rebuilds. One order is stored, with its one line, and the stock goes down once.
+TEST(OrderEntryRoad, ADoubleClickOnOkStoresTheOrderOnce) {
+    Shop shop(kGoods);
+    Entry e(shop);
+    ASSERT_NE(e.w(), nullptr);
+    e.pick(1, 1);
+    e.typeAt(1, 6, QStringLiteral("3"));
+    QWidget* ok = e.w()->okButton();
+    const QPoint at = ok->rect().center();
+    QCoreApplication::postEvent(ok, new QMouseEvent(QEvent::MouseButtonPress, QPointF(at), QPointF(ok->mapToGlobal(at)),
+                                                    Qt::LeftButton, Qt::LeftButton, {}));
+    QCoreApplication::postEvent(ok, new QMouseEvent(QEvent::MouseButtonRelease, QPointF(at),
+                                                    QPointF(ok->mapToGlobal(at)), Qt::LeftButton, Qt::NoButton, {}));
+    e.commit();
+    QTest::qWait(300);
+    EXPECT_EQ(shop.scalar(QStringLiteral("SELECT COUNT(*) FROM 受注データ WHERE 販売金額 > 0")).toInt(), 1);
+    EXPECT_EQ(shop.scalar(QStringLiteral("SELECT COUNT(*) FROM 受注個別データ WHERE 受注No > 0")).toInt(), 1);
+    EXPECT_EQ(shop.scalar(QStringLiteral("SELECT 在庫量 FROM 商品マスタ WHERE 商品コード = 'F1'")).toInt(), 17);
+    EXPECT_TRUE(shop.texts().isEmpty()) << shop.texts().join('|').toStdString();
 }
