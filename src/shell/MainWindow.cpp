@@ -287,9 +287,11 @@ void MainWindow::arrange(int how) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
-    // A double-click on the empty client area opens a database.
+    // A double-click on the empty client area opens a database, when ＤＢオープン could be clicked: not
+    // while a close or refresh broadcast waits, which would go on under a database opened meanwhile.
     if (watched == mdi_->viewport() && e->type() == QEvent::MouseButtonDblClick) {
-        mnuFileOpen_Click();
+        if (const QAction* open = items_.value(QStringLiteral("mnuFileOpen")); open && open->isEnabled())
+            mnuFileOpen_Click();
         return true;
     }
     return QMainWindow::eventFilter(watched, e);

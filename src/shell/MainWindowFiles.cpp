@@ -9,8 +9,10 @@
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QDragEnterEvent>
+#include <QDir>
 #include <QDropEvent>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QMimeData>
@@ -60,6 +62,11 @@ void MainWindow::mnuFileNew_Click() {
     if (chosen.isEmpty())
         return;
     const QString path = withDatabaseSuffix(chosen);
+    // The save box asked only about the name as typed: a name without the suffix can still hit a file.
+    if (path != chosen && QFileInfo::exists(path) &&
+        ui::messages().show(QStringLiteral("%1 は既に存在します。\n上書きしますか？").arg(QDir::toNativeSeparators(path)),
+                            QStringLiteral("DB作成"), ui::Buttons::YesNo, ui::Icon::Exclamation) != ui::Answer::Yes)
+        return;
     if (!closeDatabase())
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);

@@ -64,3 +64,36 @@ TEST(NewDatabase, SuffixInCapitalsIsNotDoubled) {
     EXPECT_FALSE(QFileInfo::exists(p.path(QStringLiteral("E.VRD.vrd"))));
     EXPECT_TRUE(QFileInfo(p.path(QStringLiteral("E.vrk"))).isFile());
 }
+
+// A name typed without ".vrd" over an existing shop.vrd: the save box had nothing to ask about, so New
+// asks before replacing it; No leaves the pair byte for byte and opens nothing, Yes replaces it.
+TEST(NewDatabase, ANameWithoutTheSuffixAsksBeforeReplacingTheDatabaseOfThatName) {
+    for (const ui::Answer answer : {ui::Answer::No, ui::Answer::Yes}) {
+        SCOPED_TRACE(answer == ui::Answer::Yes ? "yes" : "no");
+        Program p;
+        const QString path = p.newDatabase(QStringLiteral("shop.vrd"));
+        ASSERT_FALSE(path.isEmpty()) << p.messages().texts().join('|').toStdString();
+        {
+            db::Database d(path);
+            d.execute(QStringLiteral("INSERT INTO 商品マスタ VALUES (1, 'G1', '鉛筆', 1000000, 800000, 600000, 10.0, 50, 20, '食品')"));
+        }
+        p.trigger(QStringLiteral("mnuFileClose"));
+        const QByteArray db = bytesOf(path);
+        const QByteArray ctl = bytesOf(p.path(QStringLiteral("shop.vrk")));
+        p.messages().clear();
+        p.messages().queueAnswer(answer);
+        const QString made = p.newDatabase(QStringLiteral("shop"));
+        ASSERT_EQ(p.messages().shown().size(), 1u) << p.messages().texts().join('|').toStdString();
+        EXPECT_TRUE(p.messages().shown()[0].text.contains(QStringLiteral("上書きしますか")));
+        if (answer == ui::Answer::No) {
+            EXPECT_TRUE(made.isEmpty());
+            EXPECT_EQ(bytesOf(path), db);
+            EXPECT_EQ(bytesOf(p.path(QStringLiteral("shop.vrk"))), ctl);
+        } else {
+            ASSERT_EQ(made, path);
+            db::Database fresh(path);
+            EXPECT_EQ(goodsRows(fresh), 1); // the seed row alone
+        }
+        EXPECT_FALSE(QFileInfo::exists(p.path(QStringLiteral("shop"))));
+    }
+}

@@ -29,6 +29,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <QTableView>
 #include <QTableWidget>
@@ -195,13 +196,21 @@ TEST_F(ShellRoad, CloseLocksEveryCommandWhileItWaitsForTheWindows) {
                 reachable << QLatin1String(name);
         if (p.window().toolBar()->isEnabled() && p.window().button(QStringLiteral("New"))->isEnabled())
             reachable << QStringLiteral("toolbar");
+        // A double-click on the empty client area opens a database only when ＤＢオープン could be clicked.
+        QWidget* area = p.window().mdiArea()->viewport();
+        const QPointF at(5, 5);
+        QMouseEvent twice(QEvent::MouseButtonDblClick, at, area->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(area, &twice);
         return true;
     });
+    p.nextPath(db_); // what the open box would answer
     ASSERT_TRUE(p.trigger(QStringLiteral("mnuFileClose")));
     delete probe;
     EXPECT_TRUE(during);
     EXPECT_EQ(reachable, QStringList());
     EXPECT_TRUE(p.state().gOpenDbName.isEmpty());
+    EXPECT_TRUE(p.state().gDbPath.isEmpty());
     EXPECT_TRUE(p.reachable(QStringLiteral("mnuFileNew")));
     EXPECT_TRUE(p.window().button(QStringLiteral("Open"))->isEnabled());
 }
