@@ -75,7 +75,8 @@ int build(BuildContext& ctx, const Entry& e) {
         }
         printing::OpenReaders(report, job);
         printing::PageContext pc{ctx.rs, ctx.pages, ctx.yield};
-        printing::RunPages(report.pages, job, pc);
+        if (printing::RunPages(report.pages, job, pc) == printing::kLayoutError)
+            return 0; // no page of the device holds the layout's page
     } catch (const std::exception&) {
         ctx.pageCount = job.pageNumber;
         return fail(kDbErrorText, kDbErrorTitle);

@@ -37,48 +37,83 @@ OrdersWithLines& ordersOf(PrintJob& job) {
     return *job.ordersAndLines;
 }
 
-// How far one full page of the report reaches, drawn from empty records on a measuring target: title,
-// headers, page-capacity data rows, footer and page number. Pages that reach past the device's page are
-// drawn smaller as a whole, so that no column is lost at the edge.
-double fitScale(const PageSpec& spec, const PrintJob& job, ReportState& rs, print::RenderTarget& target) {
+// One full page of the report drawn from empty records on target: title, headers, page-capacity data
+// rows and footer.
+void drawFullPage(const PageSpec& spec, const PrintJob& job, ReportState& rs, print::RenderTarget& target) {
     ReportState probe(rs.app);
     probe.frmt = rs.frmt;
     probe.gPrintScale = rs.gPrintScale;
     probe.today = rs.today;
-    print::MeasureTarget m(target);
     const int rows = spec.family == PageFamily::Invoice ? std::max(1, job.pageCapacity) : rowsPerPage(job);
     switch (spec.family) {
     case PageFamily::Table:
-        spec.header(probe, m, kNoSep, true);
+        spec.header(probe, target, kNoSep, true);
         for (int i = 0; i < rows; ++i)
-            spec.data(probe, m, kNoSep, true);
+            spec.data(probe, target, kNoSep, true);
         break;
     case PageFamily::OrderList:
     case PageFamily::OrderLines:
     case PageFamily::OrderDetail: {
         const size_t k = size_t(spec.kind);
-        m.setFontSize(9);
-        m.print(ConditionTitle(rs.app.gCondYear[k], rs.app.gCondMonth[k], spec.codeLabel,
-                               spec.codeField.isEmpty() ? QString() : rs.app.gCondCode[k]));
-        spec.header(probe, m, kNoSep, true);
+        target.setFontSize(9);
+        target.print(ConditionTitle(rs.app.gCondYear[k], rs.app.gCondMonth[k], spec.codeLabel,
+                                    spec.codeField.isEmpty() ? QString() : rs.app.gCondCode[k]));
+        spec.header(probe, target, kNoSep, true);
         if (spec.header2)
-            spec.header2(probe, m, kNoSep, true);
+            spec.header2(probe, target, kNoSep, true);
         for (int i = 0; i < rows; ++i)
-            (i > 0 && spec.data2 ? spec.data2 : spec.data)(probe, m, kNoSep, true);
+            (i > 0 && spec.data2 ? spec.data2 : spec.data)(probe, target, kNoSep, true);
         break;
     }
     case PageFamily::Invoice:
-        RenderHeaderInv(probe, m, kNoSep, true);
+        RenderHeaderInv(probe, target, kNoSep, true);
         for (int i = 0; i < rows; ++i)
-            RenderDataInv(probe, m, kNoSep, true);
+            RenderDataInv(probe, target, kNoSep, true);
         if (rs.app.gInvFooterOn != 0)
-            RenderFooterInv(probe, m, kNoSep, true);
+            RenderFooterInv(probe, target, kNoSep, true);
         break;
     }
+}
+
+struct Reach {
+    double right = 0;
+    double bottom = 0;
+};
+
+// How far a full page and the page number at its foot reach on the device when drawn at scale. At full
+// size nothing is fitted yet, so a line wider than the device shows how wide it is.
+Reach reachAt(const PageSpec& spec, const PrintJob& job, ReportState& rs, print::RenderTarget& device,
+              double scale) {
+    print::MeasureTarget m(device);
+    if (scale >= 1.0) {
+        drawFullPage(spec, job, rs, m);
+    } else {
+        print::FitTarget scaled(m, scale);
+        drawFullPage(spec, job, rs, scaled);
+    }
     const QString number = QStringLiteral("- 9999 -");
-    const double right = std::max(m.right(), m.textWidth(number));
-    const double bottom = m.bottom() + m.textHeight(number);
-    return print::FitScale(right, bottom, target.scaleWidth(), target.scaleHeight());
+    return {std::max(m.right(), m.textWidth(number)), m.bottom() + m.textHeight(number)};
+}
+
+// The scale at which every page of the report lands on the device whole: 1 when a full page fits as it
+// is, smaller for one laid out wider or taller than the device, so that no column is lost at the edge;
+// 0 when no scale does. Fonts stop at one point and lines step by whole device pixels, so a scaled page
+// need not shrink in step: it is measured again at its scale and made smaller while it reaches past the
+// foot.
+double fitScale(const PageSpec& spec, const PrintJob& job, ReportState& rs, print::RenderTarget& device) {
+    const double width = device.scaleWidth();
+    const double height = device.scaleHeight();
+    const Reach full = reachAt(spec, job, rs, device, 1.0);
+    double scale = print::FitScale(full.right, full.bottom, width, height);
+    if (scale >= 1.0)
+        return 1.0;
+    for (int tries = 0; tries < 8 && scale >= print::kMinFitScale; ++tries) {
+        const Reach r = reachAt(spec, job, rs, device, scale);
+        if (r.bottom <= height)
+            return scale;
+        scale *= height / r.bottom * 0.99;
+    }
+    return 0;
 }
 
 // One row per data line; a header on every page, the page number at its foot. A page is begun only for
@@ -375,7 +410,14 @@ int RunPages(const PageSpec& spec, PrintJob& job, PageContext& ctx) {
     FrmtLoadTokens(ctx.rs, spec.kind);
     job.status = kLayoutError;
     ReportState& rs = ctx.rs;
-    print::FitTarget target(ctx.target, fitScale(spec, job, rs, ctx.target));
+    const double scale = fitScale(spec, job, rs, ctx.target);
+    if (scale <= 0) { // a layout whose page no device page can hold: nothing is drawn
+        job.rows.reset();
+        job.ordersAndLines.reset();
+        job.database.reset();
+        return kLayoutError;
+    }
+    print::FitTarget target(ctx.target, scale);
     int status = kReady;
     switch (spec.family) {
     case PageFamily::Table: status = tablePages(spec, job, rs, target, ctx); break;

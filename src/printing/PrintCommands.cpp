@@ -351,13 +351,19 @@ void RunPrintCommand(const PrintReport& report, core::AppState& app, QWidget* pa
         const std::unique_ptr<PrintDevice> device = printHooks().device(ReportName(report.pages.kind));
         PageContext ctx{rs, device->target(), printHooks().yield};
         bool printed = false;
+        bool fits = true;
         try {
-            RunPages(report.pages, job, ctx);
-            printed = job.recordCount <= 0 || device->finish();
+            fits = RunPages(report.pages, job, ctx) != kLayoutError;
+            printed = !fits || job.recordCount <= 0 || device->finish();
         } catch (...) {
             printed = false;
         }
-        if (!printed) {
+        if (!fits) {
+            device->abort();
+            app.gProgressCount = -1;
+            defaultPointer();
+            ui::messages().error(layoutText);
+        } else if (!printed) {
             // The pages drawn so far are dropped with the document.
             device->abort();
             failurePath(app, kDbErrorText, kDbErrorTitle);

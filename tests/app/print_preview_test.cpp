@@ -64,6 +64,32 @@ private:
 
 using Pages = std::vector<QStringList>;
 
+// Every text the printer got lies within the page; the count of texts that draw something.
+int expectWithinPage(const print::RecordingTarget& doc, const QSizeF& page) {
+    int drawn = 0;
+    for (const auto& e : doc.entries()) {
+        if (drawsNothing(e.text))
+            continue;
+        ++drawn;
+        const double width = text::displayWidth(e.text) * e.fontSize * 10;
+        EXPECT_GE(e.x, -1) << e.text.toStdString();
+        EXPECT_LE(e.x + width, page.width() + 1) << e.text.toStdString();
+        EXPECT_LE(e.y + e.fontSize * 20, page.height() + 1) << e.text.toStdString();
+    }
+    return drawn;
+}
+
+// Every text of every preview page lies within the page, measured as the preview measures it.
+void expectWithinPage(const print::PageRecording& rec) {
+    print::PageRecording probe(rec.scaleWidth(), rec.scaleHeight());
+    for (int n = 1; n <= rec.pageCount(); ++n)
+        for (const auto& item : rec.items(n)) {
+            probe.setFontSize(item.fontSize);
+            EXPECT_LE(item.x + probe.textWidth(item.text), rec.scaleWidth() + 15) << item.text.toStdString();
+            EXPECT_LE(item.y + probe.textHeight(item.text), rec.scaleHeight() + 15) << item.text.toStdString();
+        }
+}
+
 Pages pagesOf(const print::RecordingTarget& t) {
     Pages out;
     for (const auto& e : t.entries()) {
@@ -264,29 +290,66 @@ TEST_F(PrintAndPreview, NoReportDrawsTextBeyondTheEdgeOfTheDefaultPage) {
         SCOPED_TRACE(ReportName(kind).toStdString());
         print(kind);
         ASSERT_FALSE(recorded.documents.empty());
-        const print::RecordingTarget& doc = *recorded.documents.back();
-        int drawn = 0;
-        for (const auto& e : doc.entries()) {
-            if (drawsNothing(e.text))
-                continue;
-            ++drawn;
-            const double width = text::displayWidth(e.text) * e.fontSize * 10;
-            EXPECT_GE(e.x, -1) << e.text.toStdString();
-            EXPECT_LE(e.x + width, page.width() + 1) << e.text.toStdString();
-            EXPECT_LE(e.y + e.fontSize * 20, page.height() + 1) << e.text.toStdString();
-        }
-        EXPECT_GT(drawn, 0);
+        EXPECT_GT(expectWithinPage(*recorded.documents.back(), page), 0);
 
         QPointer<preview::frmPreview> w = openPreview(kind);
         ASSERT_TRUE(w && w->recording());
-        const print::PageRecording& rec = *w->recording();
-        print::PageRecording probe(rec.scaleWidth(), rec.scaleHeight());
-        for (int n = 1; n <= rec.pageCount(); ++n)
-            for (const auto& item : rec.items(n)) {
-                probe.setFontSize(item.fontSize);
-                EXPECT_LE(item.x + probe.textWidth(item.text), rec.scaleWidth() + 15) << item.text.toStdString();
-                EXPECT_LE(item.y + probe.textHeight(item.text), rec.scaleHeight() + 15) << item.text.toStdString();
+        expectWithinPage(*w->recording());
+        closePreview(w);
+    }
+}
+
+// Layouts the check lets through whose pages are far longer than any paper holds at their size (many
+// rows, a header of hundreds of line breaks): print and preview each draw every page within the page,
+// smaller as a whole, or refuse the layout with its message and draw nothing; where both draw, they give
+// the same pages.
+TEST_F(PrintAndPreview, ALongLayoutIsDrawnWithinThePageOrRefusedWithItsMessage) {
+    fill(160);
+    const QSizeF page = print::PageSetup::current().printableTwips();
+    struct Case {
+        int kind;
+        int maxLine;
+        int headerBreaks; // of the header's first line
+    } cases[] = {
+        {kComm, 150, 2}, {kComm, 20, 300}, {kComm, 20, 1000}, {kComm, 500, 2},
+        {kRecG, 150, 2}, {kInfA, 100, 200}, {kInv, 60, 400},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(ReportName(c.kind).toStdString() + " MAXLINE=" + std::to_string(c.maxLine) + " CRLF=" +
+                     std::to_string(c.headerBreaks));
+        QString text = DefaultLayoutText(c.kind);
+        text.replace(QRegularExpression(QStringLiteral("MAXLINE=\\d+")), QStringLiteral("MAXLINE=%1").arg(c.maxLine));
+        const qsizetype at = text.indexOf(QStringLiteral("CRLF="));
+        ASSERT_GE(at, 0);
+        text.replace(at, text.indexOf(QLatin1Char('\r'), at) - at, QStringLiteral("CRLF=%1").arg(c.headerBreaks));
+        std::int32_t count = 0;
+        ASSERT_TRUE(FrmtValidate(text, count));
+        p.state().gFrmtText[size_t(c.kind)] = text;
+        p.state().gFrmtCount[size_t(c.kind)] = count;
+        const QString refusal = ReportName(c.kind) + QStringLiteral("のフォーマットデータが正しくありません。");
+
+        p.messages().clear();
+        const Pages printed = print(c.kind);
+        const bool printRefused = p.messages().texts().contains(refusal);
+        if (printRefused) {
+            EXPECT_TRUE(printed.empty());
+        } else {
+            ASSERT_FALSE(recorded.documents.empty());
+            EXPECT_GT(expectWithinPage(*recorded.documents.back(), page), 0) << p.messages().texts().join('|').toStdString();
+        }
+
+        p.messages().clear();
+        QPointer<preview::frmPreview> w = openPreview(c.kind);
+        const bool previewRefused = p.messages().texts().contains(refusal);
+        if (previewRefused) {
+            EXPECT_TRUE(!w || w->pageCount() == 0);
+        } else {
+            ASSERT_TRUE(w && w->recording()) << p.messages().texts().join('|').toStdString();
+            expectWithinPage(*w->recording());
+            if (!printRefused) {
+                EXPECT_EQ(pagesOf(*w->recording()), printed);
             }
+        }
         closePreview(w);
     }
 }

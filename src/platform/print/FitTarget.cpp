@@ -28,7 +28,7 @@ bool MeasureTarget::newPage() {
 }
 
 FitTarget::FitTarget(RenderTarget& inner, double scale)
-    : in_(inner), scale_(std::clamp(scale, 0.01, 1.0)), size_(inner.fontSize()) {
+    : in_(inner), scale_(std::clamp(scale, kMinFitScale, 1.0)), size_(inner.fontSize()) {
     if (scale_ < 1.0)
         in_.setFontSize(size_ * scale_);
 }

@@ -71,6 +71,9 @@ private:
     double size_;
 };
 
+// The smallest scale a FitTarget draws at.
+inline constexpr double kMinFitScale = 0.01;
+
 // The scale at which a page that reaches right x bottom twips fits a target of width x height: 1 when it
 // fits as it is.
 double FitScale(double right, double bottom, double width, double height);
