@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QSignalBlocker>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTableWidget>
@@ -234,10 +235,15 @@ void EntryGrid::gridSetCell(int& row, int& column) {
     }
 }
 
+void EntryGrid::showCellInEditor() {
+    const QSignalBlocker placedNotTyped(editor_);
+    editor_->setText(text());
+}
+
 void EntryGrid::gridPlaceEditor(int& row, int& column) {
     setRow(row);
     setCol(column);
-    editor_->setText(text());
+    showCellInEditor();
     placeOver(row, column);
 }
 
@@ -245,7 +251,7 @@ void EntryGrid::gridStoreEditor(int& row, int& column) {
     editor_->setVisible(true);
     gridSetCell(row, column);
     if (editor_->isVisible()) {
-        editor_->setText(text());
+        showCellInEditor();
         placeOver(row, column);
         // Let the repaint happen before the focus moves; no user input runs in between.
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);

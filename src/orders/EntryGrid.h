@@ -59,7 +59,9 @@ public:
     // Only these cells take the editor: goods rows 1-10, columns 5 and 6.
     static bool isEditableCell(int r, int c) { return r > 0 && r < 11 && c > 4 && c < 7; }
 
-    // The cell procedures both windows share; row and column are the window's current cell.
+    // The cell procedures both windows share; row and column are the window's current cell. The editor
+    // placed on a cell shows the cell's text without raising editorChanged: only what the user types
+    // changes a value, so a cell's rounded text never replaces the exact value behind it.
     void gridSetCell(int& row, int& column);
     void gridPlaceEditor(int& row, int& column);
     void gridStoreEditor(int& row, int& column);
@@ -76,7 +78,7 @@ signals:
     void gridMouseDown();            // a mouse button went down on the grid
     void gridClicked();              // ... and came up again
     void gridMouseMove(QPoint pos);  // pointer position in the grid's coordinates
-    void editorChanged(const QString& text);
+    void editorChanged(const QString& text); // typed, or set by the owner
     void editorKeyDown(int keyCode, int shift); // before the editor itself sees the key
     void scrollChanged(int value);
 
@@ -86,6 +88,7 @@ protected:
 
 private:
     void placeOver(int r, int c);
+    void showCellInEditor();
 
     QTableWidget* table_;
     QLineEdit* editor_;

@@ -391,30 +391,38 @@ void GetOrderWindow::cellEdit(const QString& text) {
         msfG_->setTextAt(curRow_, curCol_, QString());
         return;
     }
-    if (!editStart_ || editStart_->cat != curCat_ || editStart_->j != j || editStart_->col != curCol_)
-        editStart_ = EditStart{curCat_, j, curCol_, curCol_ == 5 ? line->salePrice : Currency::fromUnits(line->qty)};
+    noteEditStart(*line, j);
     if (core::ParseAmount(text).status == core::ParseStatus::Overflow) {
         showHugeNumber();
         restoreEditStart();
         return;
     }
+    QString twoDecimals;
+    if (!core::ValidateAmount(text, twoDecimals)) {
+        msfG_->editor()->setText(QString());
+        storeCellValue(*line, j, Currency());
+        return;
+    }
+    Currency value = core::ParseAmount(twoDecimals).value;
+    // The quantity cell shows the whole number stored (2.5 is stored as 2, so it must not read 3).
+    if (curCol_ == 6)
+        value = Currency::fromUnits(quantityFromAmount(value));
+    storeCellValue(*line, j, value);
+}
+
+void GetOrderWindow::noteEditStart(const EntryLine& line, int j) {
+    if (!editStart_ || editStart_->cat != curCat_ || editStart_->j != j || editStart_->col != curCol_)
+        editStart_ = EditStart{curCat_, j, curCol_, curCol_ == 5 ? line.salePrice : Currency::fromUnits(line.qty)};
+}
+
+// The current cell's value into its line, the cell's text and the totals.
+void GetOrderWindow::storeCellValue(EntryLine& line, int j, Currency value) {
     try {
-        QString twoDecimals;
-        Currency value;
-        if (core::ValidateAmount(text, twoDecimals)) {
-            value = core::ParseAmount(twoDecimals).value;
-            // The quantity cell shows the whole number stored (2.5 is stored as 2, so it must not read 3).
-            if (curCol_ == 6)
-                value = Currency::fromUnits(quantityFromAmount(value));
-            msfG_->setTextAt(curRow_, curCol_, amountText(value));
-        } else {
-            msfG_->editor()->setText(QString());
-            msfG_->setTextAt(curRow_, curCol_, QString());
-        }
+        msfG_->setTextAt(curRow_, curCol_, amountText(value));
         if (curCol_ == 5)
-            line->salePrice = value;
+            line.salePrice = value;
         else if (curCol_ == 6)
-            line->qty = std::int32_t(value.raw() / Currency::kScale);
+            line.qty = std::int32_t(value.raw() / Currency::kScale);
         ready_ = false;
         msfG_->setPainting(false);
         recalcOrder(curCat_, j);
@@ -455,17 +463,19 @@ void GetOrderWindow::restoreEditStart() {
     }
 }
 
-// A click on 定価, 仕切値 or 原価 makes that price the line's selling price. The price goes in through
-// the editor as a typed one would, and the line and the totals are recomputed even when the editor
-// already showed the same text (then it raises no change of its own).
+// A click on 定価, 仕切値 or 原価 makes that price the line's selling price: the editor moves to the
+// line's 販売価格 showing it, and the exact price (not the whole number shown) goes into the line, with
+// the totals recomputed.
 void GetOrderWindow::priceColumnClicked(int R, int C) {
-    const int t = catTop_[size_t(curCat_ - 1)];
-    const EntryLine& l = *lineAt(curCat_, t + R);
+    const int j = catTop_[size_t(curCat_ - 1)] + R;
+    EntryLine& l = *lineAt(curCat_, j);
     const Currency price = C == 2 ? l.listPrice : C == 3 ? l.wholesale : l.cost;
     msfG_->setTextAt(R, 5, FormatGrouped(price, 0));
     msfG_->setCol(5);
-    if (curRow_ == R && curCol_ == 5)
-        cellEdit(msfG_->editor()->text());
+    if (curRow_ != R || curCol_ != 5)
+        return;
+    noteEditStart(l, j);
+    storeCellValue(l, j, price);
 }
 
 void GetOrderWindow::gridCellChanged() {
@@ -504,7 +514,10 @@ void GetOrderWindow::scrollTick() {
     msfG_->setRow(curRow_);
     msfG_->setCol(curCol_);
     editStart_.reset(); // another goods stands under the editor now
-    msfG_->editor()->setText(msfG_->text());
+    {
+        const QSignalBlocker placedNotTyped(msfG_->editor());
+        msfG_->editor()->setText(msfG_->text());
+    }
     msfG_->setPainting(true);
     ready_ = true;
 }
@@ -603,7 +616,10 @@ void GetOrderWindow::clearEntries() {
         txtOther_->clear();
     }
     editStart_.reset();
-    msfG_->editor()->setText(msfG_->textAt(curRow_, curCol_));
+    {
+        const QSignalBlocker placedNotTyped(msfG_->editor());
+        msfG_->editor()->setText(msfG_->textAt(curRow_, curCol_));
+    }
     // The totals are recomputed even when the editor stands on a row without goods.
     try {
         recalcOrder(curCat_, t + curRow_);

@@ -67,6 +67,8 @@ private:
     void recalcOrder(int c, int j);
     void clearEntries();
     void cellEdit(const QString& text);
+    void noteEditStart(const EntryLine& line, int j);
+    void storeCellValue(EntryLine& line, int j, db::Currency value);
     void restoreEditStart();
     void priceColumnClicked(int R, int C);
     void gridCellChanged();

@@ -13,6 +13,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSignalBlocker>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSet>
@@ -245,7 +246,10 @@ void StockUpdateWindow::scrollTick() {
     grid_->setCol(col_);
     grid_->setRow(row_);
     editStart_.reset(); // another goods stands under the editor now
-    grid_->editor()->setText(grid_->text());
+    {
+        const QSignalBlocker placedNotTyped(grid_->editor());
+        grid_->editor()->setText(grid_->text());
+    }
     grid_->setPainting(true);
     ready_ = true;
 }

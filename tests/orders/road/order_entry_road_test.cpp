@@ -536,3 +536,37 @@ TEST(OrderEntryRoad, ADoubleClickOnOkStoresTheOrderOnce) {
     EXPECT_EQ(shop.scalar(QStringLiteral("SELECT 在庫量 FROM 商品マスタ WHERE 商品コード = 'F1'")).toInt(), 17);
     EXPECT_TRUE(shop.texts().isEmpty()) << shop.texts().join('|').toStdString();
 }
+
+// Prices with a fraction of a yen in the master (the import takes decimals): the window shows whole yen,
+// yet every line stores the master's price whether the editor came to its cell, its 定価 was clicked,
+// or it was never visited; the stored order is the sum of its lines.
+TEST(OrderEntryRoad, AFractionalPriceIsStoredExactlyWhereverTheEditorWent) {
+    Shop shop(kGoods);
+    {
+        db::Database d = shop.db();
+        d.execute(QStringLiteral("UPDATE 商品マスタ SET 個別定価 = ? WHERE 商品コード IN ('F1', 'F2', 'F3')"),
+                  {QVariant::fromValue(Currency::fromRaw(995000))}); // 99.5
+    }
+    Entry e(shop);
+    ASSERT_NE(e.w(), nullptr);
+    EXPECT_EQ(e.cell(1, 5), QStringLiteral("100"));
+    e.typeAt(1, 6, QStringLiteral("1")); // F1: the editor stood on its price when the window opened
+    e.click(2, 5);                       // F2: the editor comes to its price, nothing typed
+    e.typeAt(2, 6, QStringLiteral("1"));
+    e.click(3, 3);                       // F3: 仕切値 clicked, then 定価 clicked back
+    e.click(3, 2);
+    e.typeAt(3, 6, QStringLiteral("1"));
+    e.typeAt(4, 6, QStringLiteral("1")); // F4 (1010): never visited
+    const int no = e.orderNo();
+    e.pick(1, 1);
+    e.commit();
+    ASSERT_TRUE(shop.texts().isEmpty()) << shop.texts().join('|').toStdString();
+    const SavedOrder o = readOrder(shop.dbPath(), no);
+    for (const char* code : {"F1", "F2", "F3"})
+        EXPECT_EQ(o.lines.at(QString::fromLatin1(code)).price, Currency::fromRaw(995000)) << code;
+    Currency sum;
+    for (const auto& [code, line] : o.lines)
+        sum = sum + Currency::fromRaw(line.price.raw() * line.qty);
+    EXPECT_EQ(o.sale, sum);
+    EXPECT_EQ(o.sale, Currency::fromRaw(995000 * 3 + 10100000));
+}
