@@ -468,14 +468,18 @@ void GetOrderWindow::restoreEditStart() {
 // the totals recomputed.
 void GetOrderWindow::priceColumnClicked(int R, int C) {
     const int j = catTop_[size_t(curCat_ - 1)] + R;
-    EntryLine& l = *lineAt(curCat_, j);
-    const Currency price = C == 2 ? l.listPrice : C == 3 ? l.wholesale : l.cost;
+    const EntryLine& clicked = *lineAt(curCat_, j);
+    const Currency price = C == 2 ? clicked.listPrice : C == 3 ? clicked.wholesale : clicked.cost;
     msfG_->setTextAt(R, 5, FormatGrouped(price, 0));
     msfG_->setCol(5);
-    if (curRow_ != R || curCol_ != 5)
+    // Moving the editor runs timers: a close request may have emptied the lines meanwhile.
+    if (!usable_ || unloaded_ || curRow_ != R || curCol_ != 5)
         return;
-    noteEditStart(l, j);
-    storeCellValue(l, j, price);
+    EntryLine* line = lineAt(curCat_, j);
+    if (!line)
+        return;
+    noteEditStart(*line, j);
+    storeCellValue(*line, j, price);
 }
 
 void GetOrderWindow::gridCellChanged() {
