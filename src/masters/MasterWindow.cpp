@@ -327,6 +327,10 @@ void MasterWindow::cmdRefresh_Click() {
         return;
     if (!commitEditor())
         return;
+    refreshRows();
+}
+
+void MasterWindow::refreshRows() {
     savePending(true);
     const int row = model_->currentRow();
     try {
@@ -355,10 +359,14 @@ void MasterWindow::cmdUpdate_Click() {
 
 void MasterWindow::cmdClose_Click() { unloadWindow(); }
 
+// The refresh of every window goes on past a refused text: its message says it was not kept, and the
+// user was told that what is being typed is cleared.
 void MasterWindow::reloadData() {
-    if (locked_)
+    if (locked_ || !model_)
         return;
-    cmdRefresh_Click();
+    grd_->commitOpenEditor();
+    giveBackRefused(false);
+    refreshRows();
 }
 
 void MasterWindow::onUnload() {

@@ -72,6 +72,8 @@ protected:
 private:
     void currentRowChanged(int row, int previous);
     bool savePending(bool showMessage);
+    // Stores a held edit, then reads the rows again and stays on the current one.
+    void refreshRows();
     void setCurrent(int row);
     void updateCaption();
     void lockAfterDataError(const QString& detail);

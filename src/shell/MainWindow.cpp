@@ -290,7 +290,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
     // A double-click on the empty client area opens a database, when ＤＢオープン could be clicked: not
     // while a close or refresh broadcast waits, which would go on under a database opened meanwhile.
     if (watched == mdi_->viewport() && e->type() == QEvent::MouseButtonDblClick) {
-        if (const QAction* open = items_.value(QStringLiteral("mnuFileOpen")); open && open->isEnabled())
+        if (const QAction* open = items_.value(QStringLiteral("mnuFileOpen"));
+            open && open->isEnabled() && !refreshRunning_ && !closeRunning_)
             mnuFileOpen_Click();
         return true;
     }

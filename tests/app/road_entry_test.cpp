@@ -236,6 +236,34 @@ TEST(RoadEntry, MasterGridsRefuseTextCp932CannotHoldAndGiveItBack) {
     }
 }
 
+// リフレッシュ with refused text still in a master grid's editor: the refusal is said, and the window is
+// read again all the same, as the refresh question warned ("入力中の情報はクリアされます").
+TEST(RoadEntry, RefreshGoesOnPastRefusedTextInAMasterGrid) {
+    Program p;
+    ASSERT_FALSE(p.openShop().isEmpty()) << joined(p).toStdString();
+    p.trigger(QStringLiteral("mnuManEmp"));
+    ASSERT_TRUE(waitFor([&] { return isOpen(p, core::kChildEmployeeM); }));
+    auto* w = p.work<masters::MasterWindow>();
+    ASSERT_NE(w, nullptr);
+    const QString before = p.scalar(QStringLiteral("SELECT 氏名 FROM 社員マスタ WHERE 社員コード = 'E02'")).toString();
+    ASSERT_TRUE(typeIntoCell(*w, 1, QStringLiteral("E02"), 2, QStringLiteral("Café")).isValid());
+    {
+        db::Database other(p.state().gDbPath); // another window or program changes E01 meanwhile
+        other.execute(QStringLiteral("UPDATE 社員マスタ SET 氏名 = '外で変更' WHERE 社員コード = 'E01'"));
+    }
+    p.messages().clear();
+    p.trigger(QStringLiteral("mnuViewRefresh")); // answered Yes
+    EXPECT_TRUE(p.messages().texts().join('|').contains(QStringLiteral("「氏名」"))) << joined(p).toStdString();
+    masters::MasterTableModel* m = w->model();
+    bool shown = false;
+    for (int r = 0; r < m->rowCount(); ++r)
+        shown = shown || m->index(r, 2).data().toString() == QStringLiteral("外で変更");
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(p.scalar(QStringLiteral("SELECT 氏名 FROM 社員マスタ WHERE 社員コード = 'E02'")).toString(), before);
+    w->button(QStringLiteral("cmdClose"))->click();
+    EXPECT_TRUE(waitFor([&] { return p.workCount() == 0; }));
+}
+
 TEST(RoadEntry, AnOrderOfSeveralLinesIsStoredWholeAndLowersTheStock) {
     Program p;
     ASSERT_FALSE(p.openShop().isEmpty()) << joined(p).toStdString();

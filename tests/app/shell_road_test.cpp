@@ -215,6 +215,35 @@ TEST_F(ShellRoad, CloseLocksEveryCommandWhileItWaitsForTheWindows) {
     EXPECT_TRUE(p.window().button(QStringLiteral("Open"))->isEnabled());
 }
 
+// Nor does a double-click on the empty client area open a database while a refresh waits for the windows.
+TEST_F(ShellRoad, ADoubleClickOnTheClientAreaWaitsForTheRefresh) {
+    fillOrders(db_);
+    ASSERT_TRUE(p.trigger(QStringLiteral("mnuVComm")));
+    ASSERT_TRUE(mainroad::waitFor([] { return !progressUp(); }));
+    bool during = false;
+    QTimer* probe = everyTurn([&] {
+        if (!core::isSet(p.state().gChildState[size_t(core::kChildVComm)].RefreshRequest))
+            return false;
+        during = true;
+        QWidget* area = p.window().mdiArea()->viewport();
+        const QPointF at(5, 5);
+        QMouseEvent twice(QEvent::MouseButtonDblClick, at, area->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(area, &twice);
+        return true;
+    });
+    p.messages().clear();
+    p.nextPath(db_);
+    ASSERT_TRUE(p.trigger(QStringLiteral("mnuViewRefresh")));
+    delete probe;
+    EXPECT_TRUE(during);
+    EXPECT_EQ(p.messages().shown().size(), 1u) << p.messages().texts().join('|').toStdString(); // the refresh question
+    EXPECT_EQ(p.state().gOpenDbName, db_);
+    EXPECT_EQ(p.state().gDbPath, db_);
+    EXPECT_EQ(p.state().gRefreshDone, core::kTrue);
+    EXPECT_TRUE(mainroad::waitFor([] { return !progressUp(); })); // the list built again
+}
+
 TEST_F(ShellRoad, AWindowThatNeverAnswersEndsTheCloseWaitWithAMessage) {
     p.window().setCloseWaitLimit(400);
     // A window that stopped answering: its record says open and nothing will ever clear it.
