@@ -312,8 +312,7 @@ int invoicePages(PrintJob& job, ReportState& rs, print::RenderTarget& target, Pa
         if (no == 0)
             continue;
         if (scope == 0) {
-            const QVariant paid = orders.value(QStringLiteral("入金日"));
-            if (paid.isNull() || paid.toDouble() != 0)
+            if (orders.value(QStringLiteral("入金日")).toDouble() != 0) // Null: unpaid
                 continue;
         }
 

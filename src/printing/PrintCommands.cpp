@@ -98,15 +98,10 @@ PageSpec detailSpec(int kind, bool cancelledOnly, Fill fill, Fill fillLine, Rend
     return p;
 }
 
-// The payment tests: an order without a payment date (Null) is neither paid nor unpaid.
-bool isPaid(const Rows& t) {
-    const QVariant v = t.value(QStringLiteral("入金日"));
-    return !v.isNull() && v.toDouble() != 0;
-}
-bool isUnpaid(const Rows& t) {
-    const QVariant v = t.value(QStringLiteral("入金日"));
-    return !v.isNull() && v.toDouble() == 0;
-}
+// The payment tests: an order whose payment date was cleared in the order grid holds Null, and is
+// unpaid, as it shows in every list and in the payment window.
+bool isPaid(const Rows& t) { return t.value(QStringLiteral("入金日")).toDouble() != 0; }
+bool isUnpaid(const Rows& t) { return !isPaid(t); }
 
 // Invoice scopes the dialogs leave.
 constexpr std::int32_t kScopeChoose = 2;

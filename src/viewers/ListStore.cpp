@@ -9,8 +9,9 @@ QString orderCondition(OrderSet set) {
     const QString base = QStringLiteral("受注No <> 0");
     switch (set) {
     case OrderSet::All: return base;
-    case OrderSet::Paid: return base + QStringLiteral(" AND 入金日 <> 0");
-    case OrderSet::Unpaid: return base + QStringLiteral(" AND 入金日 = 0");
+    // An order whose payment date was cleared in the order grid holds Null: unpaid, as it shows.
+    case OrderSet::Paid: return base + QStringLiteral(" AND IFNULL(入金日, 0) <> 0");
+    case OrderSet::Unpaid: return base + QStringLiteral(" AND IFNULL(入金日, 0) = 0");
     case OrderSet::Cancelled: return base + QStringLiteral(" AND キャンセル = 'X'");
     case OrderSet::Client: return base + QStringLiteral(" AND 顧客コード = ?");
     case OrderSet::Employee: return base + QStringLiteral(" AND 社員コード = ?");

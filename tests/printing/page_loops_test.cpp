@@ -195,15 +195,17 @@ TEST_F(PageLoops, OrderListFiltersByDatePaymentAndExactCode) {
         const char* code;
         std::vector<int> printed;
     };
-    // 1 paid 2009-04, 2 unpaid 2009-05, 3 unpaid 2010-04 client c1, 4 Null payment date 2009-04
+    // 1 paid 2009-04, 2 unpaid 2009-05, 3 unpaid 2010-04 client c1, 4 Null payment date 2009-04 (unpaid,
+    // as a cleared cell of the order grid leaves it)
     const std::vector<QVariantList> rows{order(0, ole(2009, 4, 1)),
                                          order(1, ole(2009, 4, 2), ole(2009, 6, 1)),
                                          order(2, ole(2009, 5, 2), 0.0, "X"),
                                          order(3, ole(2010, 4, 2), 0.0, " ", "c1", "E2"),
                                          order(4, ole(2009, 4, 3), QVariant())};
     const std::vector<Case> cases{
-        {kGetD, 0, 0, "", {1}},           {kGetY, 0, 0, "", {2, 3}},       {kGetY, 2009, 0, "", {2}},
-        {kGetY, 2009, 4, "", {}},         {kInfC, 0, 0, "C1", {1, 2, 4}},  {kInfC, 0, 0, "c1", {3}},
+        {kGetD, 0, 0, "", {1}},           {kGetY, 0, 0, "", {2, 3, 4}},    {kGetY, 2009, 0, "", {2, 4}},
+        {kGetY, 2009, 4, "", {4}},        {kGetY, 2009, 5, "", {2}},       {kInfC, 0, 0, "C1", {1, 2, 4}},
+        {kInfC, 0, 0, "c1", {3}},
         {kInfC, 2009, 4, "", {1, 4}},     {kInfS, 0, 0, "E2", {3}},        {kInfS, 2010, 0, "E1", {}},
     };
     for (const Case& c : cases) {
@@ -319,7 +321,8 @@ TEST_F(InvoicePages, ScopesChooseTheOrders) {
         int orderNo;
         std::vector<int> invoiced;
     };
-    const std::vector<Case> cases{{0, 0, {2, 4}}, {1, 0, {1, 2, 3, 4}}, {2, 3, {3}}, {2, 9, {}}};
+    // 3's payment date is Null (a cleared grid cell): unpaid like 2 and 4.
+    const std::vector<Case> cases{{0, 0, {2, 3, 4}}, {1, 0, {1, 2, 3, 4}}, {2, 3, {3}}, {2, 9, {}}};
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "scope " << c.scope << " order " << c.orderNo);
         target = print::RecordingTarget();

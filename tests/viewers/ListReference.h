@@ -230,7 +230,7 @@ private:
             title(QString());
             (paid ? RenderHeaderGetD : RenderHeaderGetY)(rs_, shown_, QString(), false);
             orderList(paid ? rs_.gRecGetD : rs_.gRecGetY, paid ? RenderDataGetD : RenderDataGetY,
-                      orders(paid ? QStringLiteral(" AND 入金日 <> 0") : QStringLiteral(" AND 入金日 = 0")));
+                      orders(paid ? QStringLiteral(" AND IFNULL(入金日, 0) <> 0") : QStringLiteral(" AND IFNULL(入金日, 0) = 0")));
             break;
         }
         case kInfM: {
@@ -284,7 +284,7 @@ private:
                           : scope == 1 ? QStringLiteral("請求書　全データ") + E
                                        : QStringLiteral("請求書　受注No.=") +
                                              numText(std::int64_t(app_.gInvViewOrderNo)) + E);
-        db::Query q = scope == 0   ? orders(QStringLiteral(" AND 入金日 = 0"))
+        db::Query q = scope == 0   ? orders(QStringLiteral(" AND IFNULL(入金日, 0) = 0"))
                       : scope == 1 ? orders(QString())
                                    : orders(QStringLiteral(" AND 受注No = ?"), {app_.gInvViewOrderNo});
         const FieldGetter get = fieldsOf(q);

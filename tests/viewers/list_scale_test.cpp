@@ -2,6 +2,7 @@
 // where a second copy of the list would show.
 #include "ListReference.h"
 #include "ViewersTestDb.h"
+#include "db/OleDate.h"
 #include "db/Transaction.h"
 #include "text/Cp932.h"
 #include "viewers/Export.h"
@@ -162,6 +163,30 @@ TEST_F(ListScaleTest, EveryListGivesTheTextAndTabFileOfThePlainWay) {
 }
 
 // 12,000 orders with about 30,000 lines: the tab files run to megabytes, the lists to tens of them.
+// Every order is either paid or unpaid, whatever its payment date holds (a date, 0, or Null where the
+// order grid's cell was cleared): the two payment lists together hold the order list, in every period.
+TEST_F(ListScaleTest, EveryOrderIsInExactlyOneOfThePaymentLists) {
+    fill(s.gDbPath, 300, 3);
+    ASSERT_GT(db::Database(s.gDbPath).scalar(QStringLiteral("SELECT count(*) FROM 受注データ WHERE 入金日 IS NULL AND 受注No <> 0")).toInt(), 0);
+    const ListMember& paid = *listMember(QStringLiteral("frmVGetD"));
+    const ListMember& unpaid = *listMember(QStringLiteral("frmVGetY"));
+    for (const auto& [year, month] : std::vector<std::pair<int, int>>{{0, 0}, {2023, 0}, {2024, 6}}) {
+        SCOPED_TRACE(std::to_string(year) + "/" + std::to_string(month));
+        for (const ListMember* m : {&paid, &unpaid}) {
+            s.gViewCondYear[size_t(m->kind)] = std::int16_t(year);
+            s.gViewCondMonth[size_t(m->kind)] = std::int16_t(month);
+        }
+        int all = 0;
+        db::Database d(s.gDbPath);
+        db::Query q = d.query(QStringLiteral("SELECT 受注日付 FROM 受注データ WHERE 受注No <> 0"));
+        while (q.next()) {
+            const QDate day = db::dateFromOle(q.toDouble(0));
+            all += year == 0 || (day.year() == year && (month == 0 || day.month() == month));
+        }
+        EXPECT_EQ(buildList(paid, s).count + buildList(unpaid, s).count, all);
+    }
+}
+
 TEST_F(ListScaleTest, MemoryOfABuildIsTheListAndOfATabExportIsFlat) {
     if (!resetPeak())
         GTEST_SKIP() << "no reset of the peak resident memory here";
