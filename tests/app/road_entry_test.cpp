@@ -16,6 +16,7 @@
 #include "db/OleDate.h"
 
 #include <QCalendarWidget>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
@@ -260,6 +261,47 @@ TEST(RoadEntry, RefreshGoesOnPastRefusedTextInAMasterGrid) {
         shown = shown || m->index(r, 2).data().toString() == QStringLiteral("外で変更");
     EXPECT_TRUE(shown);
     EXPECT_EQ(p.scalar(QStringLiteral("SELECT 氏名 FROM 社員マスタ WHERE 社員コード = 'E02'")).toString(), before);
+    w->button(QStringLiteral("cmdClose"))->click();
+    EXPECT_TRUE(waitFor([&] { return p.workCount() == 0; }));
+}
+
+// The database file deleted, or another file renamed over it, while a window holds it open: 契約 and a
+// master grid's 更新 say they could not store, instead of writing on into the old file unseen.
+TEST(RoadEntry, AWriteAfterTheDatabaseFileWasDeletedOrReplacedSaysItFailed) {
+    for (const bool replaced : {false, true}) {
+        SCOPED_TRACE(replaced ? "replaced" : "deleted");
+        Program p;
+        const QString db = p.openShop();
+        ASSERT_FALSE(db.isEmpty()) << joined(p).toStdString();
+        const QString copy = p.path(QStringLiteral("copy.vrd"));
+        ASSERT_TRUE(QFile::copy(db, copy));
+        const auto takeAway = [&] {
+            ASSERT_TRUE(QFile::remove(db));
+            if (replaced) {
+                ASSERT_TRUE(QFile::rename(copy, db));
+            }
+        };
+
+        p.messages().clear();
+        EXPECT_EQ(p.enterOrder(QStringLiteral("㈱山田商店"), QStringLiteral("佐藤一郎"), {{1, 3}}, {}, takeAway), 0);
+        EXPECT_TRUE(joined(p).contains(QStringLiteral("受注を保存できませんでした"))) << joined(p).toStdString();
+        if (replaced) {
+            EXPECT_EQ(p.scalar(QStringLiteral("SELECT count(*) FROM 受注個別データ WHERE 受注No <> 0")).toInt(), 0);
+        }
+        EXPECT_TRUE(waitFor([&] { return p.workCount() == 0; }));
+    }
+    Program p;
+    const QString db = p.openShop();
+    ASSERT_FALSE(db.isEmpty()) << joined(p).toStdString();
+    p.trigger(QStringLiteral("mnuManEmp"));
+    ASSERT_TRUE(waitFor([&] { return isOpen(p, core::kChildEmployeeM); }));
+    auto* w = p.work<masters::MasterWindow>();
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(typeIntoCell(*w, 1, QStringLiteral("E02"), 2, QStringLiteral("鈴木華子")).isValid());
+    ASSERT_TRUE(QFile::remove(db));
+    p.messages().clear();
+    w->button(QStringLiteral("cmdUpdate"))->click();
+    EXPECT_FALSE(p.messages().shown().empty());
     w->button(QStringLiteral("cmdClose"))->click();
     EXPECT_TRUE(waitFor([&] { return p.workCount() == 0; }));
 }

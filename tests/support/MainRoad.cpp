@@ -230,7 +230,7 @@ QString Program::openShop(const QString& fileName,
 }
 
 int Program::enterOrder(const QString& client, const QString& employee, const std::vector<OrderLine>& lines,
-                        const QString& shipping) {
+                        const QString& shipping, const std::function<void()>& beforeCommit) {
     trigger(QStringLiteral("mnuOrder"));
     orders::GetOrderWindow* w = nullptr;
     if (!waitFor([&] {
@@ -255,6 +255,8 @@ int Program::enterOrder(const QString& client, const QString& employee, const st
     if (!shipping.isEmpty())
         QTest::keyClicks(w->shippingBox(), shipping);
     const int no = w->orderNo();
+    if (beforeCommit)
+        beforeCommit();
     QTest::mouseClick(w->okButton(), Qt::LeftButton);
     const bool committed = w->orderNo() != no;
     QTest::mouseClick(w->endButton(), Qt::LeftButton);

@@ -96,8 +96,9 @@ public:
         int row;
         int qty;
     };
+    // beforeCommit runs just before 契約 is pressed.
     int enterOrder(const QString& client, const QString& employee, const std::vector<OrderLine>& lines,
-                   const QString& shipping = {});
+                   const QString& shipping = {}, const std::function<void()>& beforeCommit = {});
 
     // 入金処理 and キャンセル処理 on one order: the chooser answered "all orders", a click on the order's
     // row (the payment date picked in the calendar), the window closed with its end button.

@@ -263,7 +263,17 @@ SQLite::Statement& Database::cached(const QString& sql, const Params& params) {
     return st;
 }
 
+// A window keeps its connection while it is open: once the file at the path was deleted or replaced, that
+// connection would write on into the old file, unseen, and the write would look done.
+void Database::refuseIfMoved() {
+    int moved = 0;
+    if (sqlite3_file_control(handle().getHandle(), "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK && moved)
+        throw DbError(ErrorKind::Io, QStringLiteral("the database file was moved or deleted: ") + path_);
+}
+
 int Database::execute(const QString& sql, const Params& params) {
+    if (!inTx_) // a transaction was checked at its start
+        refuseIfMoved();
     SQLite::Statement& st = cached(sql, params);
     try {
         const int changed = st.exec();

@@ -96,6 +96,7 @@ private:
     std::unique_ptr<SQLite::Statement> prepare(const QString& sql, const Params& params);
     SQLite::Statement& cached(const QString& sql, const Params& params);
     void configure(Access access);
+    void refuseIfMoved(); // throws Io
 
     QString path_;
     std::unique_ptr<SQLite::Database> db_;
