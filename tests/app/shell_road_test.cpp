@@ -53,6 +53,15 @@ QTimer* everyTurn(std::function<bool()> probe) {
     return t;
 }
 
+// A double-click on the empty client area of the main window.
+void doubleClickClientArea(Program& p) {
+    QWidget* area = p.window().mdiArea()->viewport();
+    const QPointF at(5, 5);
+    QMouseEvent twice(QEvent::MouseButtonDblClick, at, area->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(area, &twice);
+}
+
 bool progressUp() { return reports::gEditWaitForm() && reports::gEditWaitForm()->isLoaded(); }
 
 const QString kLongClient = QStringLiteral("株式会社山田商店東京本社営業第一部");
@@ -197,11 +206,7 @@ TEST_F(ShellRoad, CloseLocksEveryCommandWhileItWaitsForTheWindows) {
         if (p.window().toolBar()->isEnabled() && p.window().button(QStringLiteral("New"))->isEnabled())
             reachable << QStringLiteral("toolbar");
         // A double-click on the empty client area opens a database only when ＤＢオープン could be clicked.
-        QWidget* area = p.window().mdiArea()->viewport();
-        const QPointF at(5, 5);
-        QMouseEvent twice(QEvent::MouseButtonDblClick, at, area->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
-                          Qt::NoModifier);
-        QApplication::sendEvent(area, &twice);
+        doubleClickClientArea(p);
         return true;
     });
     p.nextPath(db_); // what the open box would answer
@@ -225,11 +230,7 @@ TEST_F(ShellRoad, ADoubleClickOnTheClientAreaWaitsForTheRefresh) {
         if (!core::isSet(p.state().gChildState[size_t(core::kChildVComm)].RefreshRequest))
             return false;
         during = true;
-        QWidget* area = p.window().mdiArea()->viewport();
-        const QPointF at(5, 5);
-        QMouseEvent twice(QEvent::MouseButtonDblClick, at, area->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
-                          Qt::NoModifier);
-        QApplication::sendEvent(area, &twice);
+        doubleClickClientArea(p);
         return true;
     });
     p.messages().clear();
