@@ -235,15 +235,15 @@ void EntryGrid::gridSetCell(int& row, int& column) {
     }
 }
 
-void EntryGrid::showCellInEditor() {
+void EntryGrid::showInEditor(const QString& text) {
     const QSignalBlocker placedNotTyped(editor_);
-    editor_->setText(text());
+    editor_->setText(text);
 }
 
 void EntryGrid::gridPlaceEditor(int& row, int& column) {
     setRow(row);
     setCol(column);
-    showCellInEditor();
+    showInEditor(text());
     placeOver(row, column);
 }
 
@@ -251,7 +251,7 @@ void EntryGrid::gridStoreEditor(int& row, int& column) {
     editor_->setVisible(true);
     gridSetCell(row, column);
     if (editor_->isVisible()) {
-        showCellInEditor();
+        showInEditor(text());
         placeOver(row, column);
         // Let the repaint happen before the focus moves; no user input runs in between.
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);

@@ -70,6 +70,8 @@ public:
     void gridMoveDown(int& row, int& column);
     void gridMoveUp(int& row, int& column);
     void gridKeyNav(int keyCode, int shift, int& row, int& column);
+    // Puts text into the editor as a placement, not as typing: no editorChanged.
+    void showInEditor(const QString& text);
 
     static QFont gothicFont(int pointSize);
 
@@ -88,7 +90,6 @@ protected:
 
 private:
     void placeOver(int r, int c);
-    void showCellInEditor();
 
     QTableWidget* table_;
     QLineEdit* editor_;

@@ -518,10 +518,7 @@ void GetOrderWindow::scrollTick() {
     msfG_->setRow(curRow_);
     msfG_->setCol(curCol_);
     editStart_.reset(); // another goods stands under the editor now
-    {
-        const QSignalBlocker placedNotTyped(msfG_->editor());
-        msfG_->editor()->setText(msfG_->text());
-    }
+    msfG_->showInEditor(msfG_->text());
     msfG_->setPainting(true);
     ready_ = true;
 }
@@ -620,10 +617,7 @@ void GetOrderWindow::clearEntries() {
         txtOther_->clear();
     }
     editStart_.reset();
-    {
-        const QSignalBlocker placedNotTyped(msfG_->editor());
-        msfG_->editor()->setText(msfG_->textAt(curRow_, curCol_));
-    }
+    msfG_->showInEditor(msfG_->textAt(curRow_, curCol_));
     // The totals are recomputed even when the editor stands on a row without goods.
     try {
         recalcOrder(curCat_, t + curRow_);

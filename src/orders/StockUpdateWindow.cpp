@@ -13,7 +13,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QSignalBlocker>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSet>
@@ -246,10 +245,7 @@ void StockUpdateWindow::scrollTick() {
     grid_->setCol(col_);
     grid_->setRow(row_);
     editStart_.reset(); // another goods stands under the editor now
-    {
-        const QSignalBlocker placedNotTyped(grid_->editor());
-        grid_->editor()->setText(grid_->text());
-    }
+    grid_->showInEditor(grid_->text());
     grid_->setPainting(true);
     ready_ = true;
 }
