@@ -311,10 +311,8 @@ int invoicePages(PrintJob& job, ReportState& rs, print::RenderTarget& target, Pa
             continue;
         if (no == 0)
             continue;
-        if (scope == 0) {
-            if (orders.value(QStringLiteral("入金日")).toDouble() != 0) // Null: unpaid
-                continue;
-        }
+        if (scope == 0 && OrderIsPaid(orders))
+            continue;
 
         if (!firstInvoice)
             newPageOrFail(target);
@@ -396,6 +394,8 @@ QString ConditionTitle(int year, int month, const QString& codeLabel, const QStr
     return title;
 }
 
+bool OrderIsPaid(const Rows& order) { return order.value(QStringLiteral("入金日")).toDouble() != 0; }
+
 bool DatePasses(const QVariant& orderDate, int year, int month) {
     if (year == 0)
         return true;
@@ -409,21 +409,16 @@ int RunPages(const PageSpec& spec, PrintJob& job, PageContext& ctx) {
     FrmtLoadTokens(ctx.rs, spec.kind);
     job.status = kLayoutError;
     ReportState& rs = ctx.rs;
-    const double scale = fitScale(spec, job, rs, ctx.target);
-    if (scale <= 0) { // a layout whose page no device page can hold: nothing is drawn
-        job.rows.reset();
-        job.ordersAndLines.reset();
-        job.database.reset();
-        return kLayoutError;
-    }
-    print::FitTarget target(ctx.target, scale);
-    int status = kReady;
-    switch (spec.family) {
-    case PageFamily::Table: status = tablePages(spec, job, rs, target, ctx); break;
-    case PageFamily::OrderList: status = orderListPages(spec, job, rs, target, ctx); break;
-    case PageFamily::OrderLines: status = orderLinePages(spec, job, rs, target, ctx); break;
-    case PageFamily::OrderDetail: status = orderDetailPages(spec, job, rs, target, ctx); break;
-    case PageFamily::Invoice: status = invoicePages(job, rs, target, ctx); break;
+    int status = kLayoutError; // when no page of the device holds the layout's page: nothing is drawn
+    if (const double scale = fitScale(spec, job, rs, ctx.target); scale > 0) {
+        print::FitTarget target(ctx.target, scale);
+        switch (spec.family) {
+        case PageFamily::Table: status = tablePages(spec, job, rs, target, ctx); break;
+        case PageFamily::OrderList: status = orderListPages(spec, job, rs, target, ctx); break;
+        case PageFamily::OrderLines: status = orderLinePages(spec, job, rs, target, ctx); break;
+        case PageFamily::OrderDetail: status = orderDetailPages(spec, job, rs, target, ctx); break;
+        case PageFamily::Invoice: status = invoicePages(job, rs, target, ctx); break;
+        }
     }
     ctx.rs.app.gProgressCount = -1;
     job.status = status;

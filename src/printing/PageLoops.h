@@ -58,6 +58,9 @@ int RunPages(const PageSpec& spec, PrintJob& job, PageContext& ctx);
 QString ConditionTitle(int year, int month, const QString& codeLabel, const QString& code);
 // Whether an OLE order date falls in the year and month (0 = any).
 bool DatePasses(const QVariant& orderDate, int year, int month);
+// Whether the current order row has a payment date. One whose date was cleared in the order grid holds
+// Null: unpaid, as it shows in every list and in the payment window.
+bool OrderIsPaid(const Rows& order);
 
 // A failure of the printer while pages are drawn.
 struct PrinterFailure {};

@@ -98,10 +98,7 @@ PageSpec detailSpec(int kind, bool cancelledOnly, Fill fill, Fill fillLine, Rend
     return p;
 }
 
-// The payment tests: an order whose payment date was cleared in the order grid holds Null, and is
-// unpaid, as it shows in every list and in the payment window.
-bool isPaid(const Rows& t) { return t.value(QStringLiteral("入金日")).toDouble() != 0; }
-bool isUnpaid(const Rows& t) { return !isPaid(t); }
+bool isUnpaid(const Rows& t) { return !OrderIsPaid(t); }
 
 // Invoice scopes the dialogs leave.
 constexpr std::int32_t kScopeChoose = 2;
@@ -173,7 +170,7 @@ std::vector<PrintReport> buildReports() {
     r.push_back({s("mnuPrGetD"), V::Condition, s("入金済み受注一覧"), orders, false,
                  orderSpec(kGetD, F::OrderList,
                            [](ReportState& rs, const FieldGetter& g) { rs.gRecGetD = orderRecFrom(g); },
-                           RenderHeaderGetD, RenderDataGetD, isPaid)});
+                           RenderHeaderGetD, RenderDataGetD, OrderIsPaid)});
     r.push_back({s("mnuPrGetY"), V::Condition, s("未入金受注一覧"), orders, false,
                  orderSpec(kGetY, F::OrderList,
                            [](ReportState& rs, const FieldGetter& g) { rs.gRecGetY = orderRecFrom(g); },
@@ -323,7 +320,11 @@ void RunPrintCommand(const PrintReport& report, core::AppState& app, QWidget* pa
         return;
     const bool invoice = report.variant == CommandVariant::Invoice;
     const bool conditional = report.variant == CommandVariant::Condition || invoice;
-    const QString layoutText = report.messageName + QStringLiteral("のフォーマットデータが正しくありません。");
+    const auto refuseLayout = [&] {
+        app.gProgressCount = -1;
+        defaultPointer();
+        ui::messages().error(report.messageName + QStringLiteral("のフォーマットデータが正しくありません。"));
+    };
     const QString noDataText = report.messageName + QStringLiteral("のデータはありません。");
 
     app.gProgressCount = 0;
@@ -337,9 +338,7 @@ void RunPrintCommand(const PrintReport& report, core::AppState& app, QWidget* pa
     PrintJob job;
     const int prepared = PrintPrepare(report, app, job);
     if (prepared == kLayoutError) {
-        app.gProgressCount = -1;
-        defaultPointer();
-        ui::messages().error(layoutText);
+        refuseLayout();
     } else if (prepared == kReady) {
         ReportState& rs = reportState(app);
         rs.gPrintScale = 1.0;
@@ -355,9 +354,7 @@ void RunPrintCommand(const PrintReport& report, core::AppState& app, QWidget* pa
         }
         if (!fits) {
             device->abort();
-            app.gProgressCount = -1;
-            defaultPointer();
-            ui::messages().error(layoutText);
+            refuseLayout();
         } else if (!printed) {
             // The pages drawn so far are dropped with the document.
             device->abort();
