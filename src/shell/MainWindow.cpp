@@ -287,11 +287,12 @@ void MainWindow::arrange(int how) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
-    // A double-click on the empty client area opens a database, when ＤＢオープン could be clicked: not
-    // while a close or refresh broadcast waits, which would go on under a database opened meanwhile.
+    // A double-click on the empty client area opens a database, when ＤＢオープン could be clicked (it is
+    // off while a close waits) and no refresh waits either: either broadcast would go on under a database
+    // opened meanwhile.
     if (watched == mdi_->viewport() && e->type() == QEvent::MouseButtonDblClick) {
         if (const QAction* open = items_.value(QStringLiteral("mnuFileOpen"));
-            open && open->isEnabled() && !refreshRunning_ && !closeRunning_)
+            open && open->isEnabled() && !refreshRunning_)
             mnuFileOpen_Click();
         return true;
     }
