@@ -12,6 +12,8 @@
 #include "orders/PaymentWindow.h"
 #include "orders/StockChooser.h"
 #include "orders/StockUpdateWindow.h"
+#include "reports/ConditionDialog.h"
+#include "viewers/ListWindow.h"
 
 #include "db/OleDate.h"
 
@@ -304,6 +306,46 @@ TEST(RoadEntry, AWriteAfterTheDatabaseFileWasDeletedOrReplacedSaysItFailed) {
     EXPECT_FALSE(p.messages().shown().empty());
     w->button(QStringLiteral("cmdClose"))->click();
     EXPECT_TRUE(waitFor([&] { return p.workCount() == 0; }));
+}
+
+// A payment date cleared in 受注データメンテナンス (the table then holds Null) makes the order unpaid
+// everywhere: 未入金受注一覧 from データ表示 lists it, 入金済み受注一覧 no longer does.
+TEST(RoadEntry, AnOrderWhosePaymentDateWasClearedInTheGridIsListedAsUnpaid) {
+    Program p;
+    ASSERT_FALSE(p.openShopWithOrders().isEmpty()) << joined(p).toStdString(); // 2 is C02's, paid
+    p.trigger(QStringLiteral("mnuManRecG"));
+    ASSERT_TRUE(waitFor([&] { return isOpen(p, core::kChildOrderM); }));
+    auto* grid = p.work<masters::MasterWindow>();
+    ASSERT_NE(grid, nullptr);
+    int paidColumn = -1;
+    for (int c = 0; c < grid->model()->columnCount(); ++c)
+        if (grid->model()->headerData(c, Qt::Horizontal).toString() == QStringLiteral("入金日"))
+            paidColumn = c;
+    ASSERT_GE(paidColumn, 0);
+    const QModelIndex at = typeIntoCell(*grid, 0, QStringLiteral("2"), paidColumn, QString());
+    ASSERT_TRUE(at.isValid());
+    qobject_cast<QLineEdit*>(grid->grid()->indexWidget(at))->clear();
+    grid->button(QStringLiteral("cmdUpdate"))->click();
+    ASSERT_TRUE(p.scalar(QStringLiteral("SELECT 入金日 FROM 受注データ WHERE 受注No = 2")).isNull()) << joined(p).toStdString();
+    grid->button(QStringLiteral("cmdClose"))->click();
+    ASSERT_TRUE(waitFor([&] { return p.workCount() == 0; }));
+
+    const auto listText = [&](const char* item, const char* window) {
+        mainroad::onNextModalOf<reports::ConditionDialog>([](reports::ConditionDialog& d) { d.cmdOK()->click(); });
+        p.trigger(QLatin1String(item));
+        viewers::ListWindow* w = nullptr;
+        waitFor([&] {
+            w = p.work<viewers::ListWindow>();
+            return (w && w->loaded() && w->member().window == QLatin1String(window)) || p.workCount() == 0;
+        }, 3000);
+        const QString text = w ? w->shownText() : QString();
+        if (w)
+            w->findChild<QPushButton*>(QStringLiteral("cmdClose"))->click();
+        waitFor([&] { return p.workCount() == 0; });
+        return text;
+    };
+    EXPECT_TRUE(listText("mnuVGetY", "frmVGetY").contains(QStringLiteral("C02")));
+    EXPECT_FALSE(listText("mnuVGetD", "frmVGetD").contains(QStringLiteral("C02")));
 }
 
 TEST(RoadEntry, AnOrderOfSeveralLinesIsStoredWholeAndLowersTheStock) {
