@@ -145,6 +145,7 @@ bool MasterTableModel::setData(const QModelIndex& index, const QVariant& value, 
         else
             for (int i = 0; i < columnCount(); ++i)
                 pending_ << QVariant();
+        shown_ = pending_;
         changed_ = QList<bool>(columnCount(), false);
         pendingRow_ = r;
         emit headerDataChanged(Qt::Vertical, r, r);
@@ -175,14 +176,19 @@ void MasterTableModel::save() {
         } else {
             rs_.moveTo(r);
             rs_.edit();
+            // Changed by someone else since it was shown: saving our copy would undo their change.
+            if (!rs_.unchangedSince(shown_))
+                throw db::DbError(db::ErrorKind::Changed, shown_.value(0).toString());
         }
         for (int i = 0; i < columnCount(); ++i)
             if (changed_[i])
                 rs_.setValue(rs_.fields()[size_t(i)].name, pending_[i]);
         rs_.update();
-    } catch (const db::DbError&) {
+    } catch (const db::DbError& e) {
         rs_.cancelUpdate();
         dropPending();
+        if (e.kind() == db::ErrorKind::Changed)
+            throw db::DbError(db::ErrorKind::Changed, shown_.value(0).toString()); // names the row
         throw;
     }
     pendingRow_ = -1;

@@ -70,6 +70,7 @@ private:
     int current_ = -1;
     int pendingRow_ = -1;
     QVariantList pending_;
+    QVariantList shown_; // the row as it was shown when its edit began
     QList<bool> changed_;
     mutable QHash<int, QVariantList> cache_;
 };

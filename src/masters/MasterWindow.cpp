@@ -259,7 +259,16 @@ bool MasterWindow::savePending(bool showMessage) {
         Hourglass wait;
         model_->save();
         return true;
-    } catch (const db::DbError&) {
+    } catch (const db::DbError& e) {
+        if (e.kind() == db::ErrorKind::Changed) {
+            // The row now shows what the other user stored; the user may make the change again on it.
+            WatchPause pause(tmWatch);
+            ui::messages().error(QStringLiteral("「%1」の行は他で変更されていたため、変更を保存できませんでした。"
+                                                "今の内容を表示しました。")
+                                     .arg(e.detail()),
+                                 spec_.caption);
+            return false;
+        }
         maintError(showMessage);
         return false;
     }

@@ -6,10 +6,6 @@
 
 namespace orders {
 
-namespace {
-const QString kChangedElsewhere = QStringLiteral("この受注は他で変更されています。表示を更新しました。");
-}
-
 CancelWindow::CancelWindow(core::AppState& state, QWidget* parent)
     : OrderListWindow(state, Kind::Cancel, parent) {}
 

@@ -274,8 +274,10 @@ bool GetOrderWindow::newPendingOrder(bool keepChoices) {
     } catch (const std::exception& e) {
         db_.reset();
         ui::showDefaultPointer();
-        errorBox(QStringLiteral("新しい受注No.を登録できませんでした。\n\n") + QString::fromUtf8(e.what()),
-                             kWriteErrorTitle);
+        // The order just stored is stored: the user must not key it in again.
+        const QString saved = justSaved_ > 0 ? QStringLiteral("受注No.%1 を保存しました。\n").arg(justSaved_) : QString();
+        errorBox(saved + QStringLiteral("新しい受注No.を登録できませんでした。\n\n") + QString::fromUtf8(e.what()),
+                 kWriteErrorTitle);
         return false;
     }
     pendingPresent_ = true;
@@ -721,7 +723,9 @@ void GetOrderWindow::commitOrder() {
     }
     // The pending row is the order now; the rebuild makes the next one.
     pendingPresent_ = false;
+    justSaved_ = order.orderNo;
     rebuild();
+    justSaved_ = 0;
 }
 
 void GetOrderWindow::layoutContents() {

@@ -118,6 +118,7 @@ private:
     int curCol_ = 5;
     bool usable_ = true;
     bool pendingPresent_ = false;
+    qint32 justSaved_ = 0; // the order stored by the 契約 being finished, told of if what follows fails
     bool ready_ = false;
     bool scrollPending_ = false;
     bool inCatChange_ = false;

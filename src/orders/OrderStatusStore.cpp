@@ -23,13 +23,20 @@ std::optional<OrderListRow> OrderStatusStore::readOrder(qint32 orderNo) {
     return core::OrderSummaries(db_).one(orderNo);
 }
 
-void OrderStatusStore::setPaidDate(qint32 orderNo, double paidDate) {
+bool OrderStatusStore::setPaidDate(qint32 orderNo, double paidDate, double shownPaidDate) {
     db::Transaction tx(db_);
+    const QVariant stored =
+        db_.scalar(QStringLiteral("SELECT COALESCE(入金日, 0) FROM 受注データ WHERE 受注No = ?"), {orderNo});
+    if (!stored.isValid())
+        throw OrderNotFound(orderNo);
+    if (stored.toDouble() != shownPaidDate)
+        return false;
     const int changed = db_.execute(QStringLiteral("UPDATE 受注データ SET 入金日 = ? WHERE 受注No = ?"),
                                     {paidDate, orderNo});
     if (changed != 1)
         throw OrderNotFound(orderNo);
     tx.commit();
+    return true;
 }
 
 CancelToggle OrderStatusStore::toggleCancel(qint32 orderNo, const QString& shownMark) {

@@ -43,8 +43,10 @@ public:
     // payment date.
     std::vector<OrderListRow> listOrders(bool unpaidOnly);
 
-    // Writes 入金日 of that one order (0 = unpaid). Throws OrderNotFound or db::DbError; then nothing changed.
-    void setPaidDate(qint32 orderNo, double paidDate);
+    // Writes 入金日 of that one order (0 = unpaid), but only while the table still holds the shown date
+    // (0 for none); otherwise writes nothing and returns false, so another user's payment is not undone.
+    // Throws OrderNotFound or db::DbError; then nothing changed.
+    bool setPaidDate(qint32 orderNo, double paidDate, double shownPaidDate);
 
     // Writes the mark opposite to the shown one into the order and every line of it, in one transaction,
     // but only while the table still holds the shown mark; otherwise nothing is written and the stored

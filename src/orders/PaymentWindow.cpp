@@ -14,16 +14,21 @@ void PaymentWindow::actOnSelectedRow() {
     const int row = selectedRow();
     if (row <= 0)
         return;
+    const OrderListRow shown = model()->order(row - 1);
+    const qint32 orderNo = shown.orderNo;
     state().gCalendarDate = -1;
     picker_(state(), this);
     const double answer = state().gCalendarDate;
     if (answer < 0)
         return;
-    const qint32 orderNo = model()->order(row - 1).orderNo;
     // The table first, by the order's number; the window shows the date only once it is stored.
     ui::showWaitPointer();
+    bool written = false;
+    std::optional<OrderListRow> fresh;
     try {
-        store().setPaidDate(orderNo, answer);
+        written = store().setPaidDate(orderNo, answer, shown.paidDate);
+        if (!written)
+            fresh = store().readOrder(orderNo);
     } catch (const OrderNotFound&) {
         ui::showDefaultPointer();
         ui::messages().error(orderMissingMessage(orderNo));
@@ -33,8 +38,19 @@ void PaymentWindow::actOnSelectedRow() {
         ui::messages().error(kOtherProgramMessage, kWriteErrorTitle);
         return;
     }
-    model()->setPaidDate(row - 1, answer);
+    // The list may have been read again while the calendar was open: the order is found by its number.
+    for (int i = 0; i < model()->orderCount(); ++i) {
+        if (model()->order(i).orderNo != orderNo)
+            continue;
+        if (fresh)
+            model()->replaceOrder(i, std::move(*fresh));
+        else if (written)
+            model()->setPaidDate(i, answer);
+        break;
+    }
     ui::showDefaultPointer();
+    if (!written)
+        ui::messages().error(kChangedElsewhere);
 }
 
 } // namespace orders

@@ -6,6 +6,7 @@
 #include "db/Database.h"
 #include "db/SideFiles.h"
 #include "db/Transaction.h"
+#include "db/UseLock.h"
 #include "replica/ReplicaPaths.h"
 
 #include <QDir>
@@ -150,6 +151,13 @@ ResetOptions withDefaults(const ResetOptions& given) {
 // The reset and the compaction. Throws Failure when nothing was changed; returns false with the reason
 // in compactError when the orders were reset but the file could not be compacted.
 bool resetAndCompact(const QString& path, const core::ControlData& ctl, const ResetOptions& o, QString& compactError) {
+    // Held from the reset to the end of the compaction: no Varnox opens the file in between.
+    std::shared_ptr<db::UseLock> alone;
+    try {
+        alone = db::UseLock::take(path, db::UseLock::Mode::Exclusive);
+    } catch (const db::DbError&) {
+        fail(inUseText(path));
+    }
     {
         const std::unique_ptr<db::Database> d = takeAlone(path);
         db::removeStaleTemps(path); // ours alone now: what a killed run left goes
@@ -308,6 +316,15 @@ RunResult copyAndClear(const QString& source, const QString& givenTarget, const 
             fail(QStringLiteral("フォルダ「%1」が見つかりません。").arg(shown(folder)));
         if (!o.folderWritable(folder))
             fail(folderText(folder));
+        // Held to the end, so no Varnox opens the old target while the copy takes its place.
+        std::shared_ptr<db::UseLock> targetAlone;
+        if (QFileInfo(target).isFile()) {
+            try {
+                targetAlone = db::UseLock::take(target, db::UseLock::Mode::Exclusive);
+            } catch (const db::DbError&) {
+                fail(inUseText(target));
+            }
+        }
         checkTargetReplaceable(target);
         checkTargetReplaceable(targetCtl);
         db::removeStaleTemps(target); // what a killed run left beside the target

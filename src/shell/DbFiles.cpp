@@ -5,6 +5,7 @@
 #include "db/Database.h"
 #include "db/OleDate.h"
 #include "db/SideFiles.h"
+#include "db/UseLock.h"
 #include "ui/MessageService.h"
 
 #include <QDate>
@@ -122,7 +123,14 @@ bool createDatabase(AppState& s, const NewDatabaseSettings& settings, const QStr
     }
     if (ctlPath.isEmpty() || QFileInfo(path).isDir())
         return fail(kExists + QStringLiteral("\n") + path);
-    // A file another program holds is not replaced; its pair stays as it is.
+    // A file another program holds is not replaced; its pair stays as it is. Held alone from here to the
+    // end, so no Varnox opens the old file while the new one takes its place.
+    std::shared_ptr<db::UseLock> alone;
+    try {
+        alone = db::UseLock::take(path, db::UseLock::Mode::Exclusive);
+    } catch (const db::DbError&) {
+        return fail(kExists + QStringLiteral("\n") + path);
+    }
     if (db::probeUse(path) == db::FileUse::InUse)
         return fail(kExists + QStringLiteral("\n") + path);
     db::removeStaleTemps(path);
@@ -156,6 +164,7 @@ bool createDatabase(AppState& s, const NewDatabaseSettings& settings, const QStr
         return fail(kExists + QStringLiteral("\n") + path);
     if (!placePair(*newDb, path, *newCtl, ctlPath))
         return fail(kExists + QStringLiteral("\n") + path);
+    alone.reset();
 
     s.gDbPath = path;
     s.gOpenDbName = path;

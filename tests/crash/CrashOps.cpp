@@ -26,51 +26,14 @@ namespace {
 
 using core::AppState;
 
-constexpr int kGoods = 50;
-constexpr qint64 kStartStock = 100000;
+constexpr int kGoods = kCompanyGoods;
+constexpr qint64 kStartStock = kCompanyStartStock;
 constexpr int kLinesPerOrder = 10;
 
 QVariant money(qint64 units) { return QVariant::fromValue(db::Currency::fromUnits(units)); }
 QString dbIn(const QString& folder, const char* name = "a.vrd") { return folder + QLatin1Char('/') + QLatin1String(name); }
 
 qint64 scalar(db::Database& d, const QString& sql) { return d.scalar(sql).toLongLong(); }
-
-// A company pair with masters (names tagged so two pairs tell apart) and `orders` orders.
-void makeCompany(const QString& path, const QString& company, const QString& tag, int orders, int goodsCodeLen = 10) {
-    AppState s;
-    core::InitFieldLimits(s);
-    s.gFieldLen[core::kLenGoodsCode] = goodsCodeLen;
-    s.rebuildReservedCodes();
-    s.gDbPath = path;
-    s.gCompany.CompanyName = company;
-    s.gCtlReserved1 = 1;
-    core::CreateNewDatabase(s);
-    core::CreateCompanyTables(s, QDate(2024, 4, 1));
-    if (!core::WriteCtlFile(s))
-        throw std::runtime_error("control file");
-    db::Database d(path);
-    db::Transaction tx(d);
-    for (int i = 1; i <= kGoods; ++i) {
-        d.execute(QStringLiteral("INSERT INTO 商品マスタ VALUES (?,?,?,?,?,?,?,?,?,?)"),
-                  {i, QStringLiteral("G%1").arg(i), tag + QStringLiteral("商品%1").arg(i), money(100), money(80), money(60),
-                   10.0, kStartStock, 20, QStringLiteral("文具")});
-        d.execute(QStringLiteral("INSERT INTO 顧客マスタ VALUES (?,?,?,?,?,?,?,?)"),
-                  {i, QStringLiteral("C%1").arg(i), tag + QStringLiteral("顧客%1").arg(i), QStringLiteral("100-0001"),
-                   QStringLiteral("東京都千代田区"), QStringLiteral("03-1234-5678"), QVariant(), QVariant()});
-        d.execute(QStringLiteral("INSERT INTO 社員マスタ VALUES (?,?,?)"),
-                  {i, QStringLiteral("E%1").arg(i), tag + QStringLiteral("社員%1").arg(i)});
-    }
-    for (int o = 1; o <= orders; ++o) {
-        d.execute(QStringLiteral("INSERT INTO 受注データ VALUES (?,?,?,?,?,?,?,?,?,?,?,?)"),
-                  {o, QStringLiteral("C1"), QStringLiteral("E1"), money(500), money(400), money(300), money(500),
-                   money(50), money(0), QDate(2024, 5, 1), 0.0, QStringLiteral(" ")});
-        for (int l = 0; l < 5; ++l)
-            d.execute(QStringLiteral("INSERT INTO 受注個別データ VALUES (?,?,?,?,?,?,?,?,?,?)"),
-                      {o * 5 + l, o, QStringLiteral("G1"), 1, money(100), money(80), money(60), money(100), money(10),
-                       QStringLiteral(" ")});
-    }
-    tx.commit();
-}
 
 QString companyOf(const QString& dbPath) {
     QFile f(core::controlPathFor(dbPath));
@@ -146,8 +109,12 @@ QString checkCancel(const QString& f) {
 void runPayment(const QString& f) {
     orders::OrderStatusStore store(dbIn(f));
     for (int round = 0; round < 3; ++round)
-        for (int o = 1; o <= 300; ++o)
-            store.setPaidDate(o, round % 2 == 0 ? 45000.0 + o : 0.0);
+        for (int o = 1; o <= 300; ++o) {
+            const double shown = store.database()
+                                     .scalar(QStringLiteral("SELECT COALESCE(入金日, 0) FROM 受注データ WHERE 受注No = ?"), {o})
+                                     .toDouble();
+            store.setPaidDate(o, round % 2 == 0 ? 45000.0 + o : 0.0, shown);
+        }
 }
 QString checkPayment(const QString& f) {
     db::Database d(dbIn(f));
@@ -333,6 +300,43 @@ QString checkFolder(const QString& folder) {
     if (!left.isEmpty())
         return QStringLiteral("left beside the files: ") + left.join(QLatin1Char(' '));
     return {};
+}
+
+// A company pair with masters (names tagged so two pairs tell apart) and `orders` orders.
+void makeCompany(const QString& path, const QString& company, const QString& tag, int orders, int goodsCodeLen) {
+    AppState s;
+    core::InitFieldLimits(s);
+    s.gFieldLen[core::kLenGoodsCode] = goodsCodeLen;
+    s.rebuildReservedCodes();
+    s.gDbPath = path;
+    s.gCompany.CompanyName = company;
+    s.gCtlReserved1 = 1;
+    core::CreateNewDatabase(s);
+    core::CreateCompanyTables(s, QDate(2024, 4, 1));
+    if (!core::WriteCtlFile(s))
+        throw std::runtime_error("control file");
+    db::Database d(path);
+    db::Transaction tx(d);
+    for (int i = 1; i <= kCompanyGoods; ++i) {
+        d.execute(QStringLiteral("INSERT INTO 商品マスタ VALUES (?,?,?,?,?,?,?,?,?,?)"),
+                  {i, QStringLiteral("G%1").arg(i), tag + QStringLiteral("商品%1").arg(i), money(100), money(80), money(60),
+                   10.0, kCompanyStartStock, 20, QStringLiteral("文具")});
+        d.execute(QStringLiteral("INSERT INTO 顧客マスタ VALUES (?,?,?,?,?,?,?,?)"),
+                  {i, QStringLiteral("C%1").arg(i), tag + QStringLiteral("顧客%1").arg(i), QStringLiteral("100-0001"),
+                   QStringLiteral("東京都千代田区"), QStringLiteral("03-1234-5678"), QVariant(), QVariant()});
+        d.execute(QStringLiteral("INSERT INTO 社員マスタ VALUES (?,?,?)"),
+                  {i, QStringLiteral("E%1").arg(i), tag + QStringLiteral("社員%1").arg(i)});
+    }
+    for (int o = 1; o <= orders; ++o) {
+        d.execute(QStringLiteral("INSERT INTO 受注データ VALUES (?,?,?,?,?,?,?,?,?,?,?,?)"),
+                  {o, QStringLiteral("C1"), QStringLiteral("E1"), money(500), money(400), money(300), money(500),
+                   money(50), money(0), QDate(2024, 5, 1), 0.0, QStringLiteral(" ")});
+        for (int l = 0; l < 5; ++l)
+            d.execute(QStringLiteral("INSERT INTO 受注個別データ VALUES (?,?,?,?,?,?,?,?,?,?)"),
+                      {o * 5 + l, o, QStringLiteral("G1"), 1, money(100), money(80), money(60), money(100), money(10),
+                       QStringLiteral(" ")});
+    }
+    tx.commit();
 }
 
 } // namespace crash

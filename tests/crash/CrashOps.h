@@ -17,6 +17,12 @@ struct Operation {
 const std::vector<Operation>& operations();
 const Operation* findOperation(const QString& name);
 
+constexpr int kCompanyGoods = 50;           // goods G1..G50, clients C1..C50, employees E1..E50
+constexpr qint64 kCompanyStartStock = 100000; // every goods' stock in a new company
+
+// A company pair with masters (names tagged so two pairs tell apart) and `orders` orders of five lines of G1.
+void makeCompany(const QString& path, const QString& company, const QString& tag, int orders, int goodsCodeLen = 10);
+
 // The common checks after any kill: each database in the folder passes SQLite's integrity check, and no
 // temporary of ours is left once the clean-up of the next open has run. "" when all holds.
 QString checkFolder(const QString& folder);

@@ -77,10 +77,10 @@ TEST(OrderStatusStore, PaymentDateSetAndClearedOnThatOrderOnly) {
     t.addOrder(2, 1000, 0);
     OrderStatusStore store(t.state.gDbPath);
     const double day = db::toOleDate(QDate(2024, 7, 3));
-    store.setPaidDate(2, day);
+    EXPECT_TRUE(store.setPaidDate(2, day, 0));
     EXPECT_EQ(t.orderField(2, QStringLiteral("入金日")).toDouble(), day);
     EXPECT_EQ(t.orderField(1, QStringLiteral("入金日")).toDouble(), 0.0);
-    store.setPaidDate(2, 0);
+    EXPECT_TRUE(store.setPaidDate(2, 0, day));
     EXPECT_EQ(t.orderField(2, QStringLiteral("入金日")).toDouble(), 0.0);
 }
 
@@ -88,7 +88,7 @@ TEST(OrderStatusStore, PaymentForAVanishedOrderWritesNothing) {
     TestDb t;
     t.addOrder(1, 1000, 0);
     OrderStatusStore store(t.state.gDbPath);
-    EXPECT_THROW(store.setPaidDate(42, db::toOleDate(QDate(2024, 7, 3))), orders::OrderNotFound);
+    EXPECT_THROW(store.setPaidDate(42, db::toOleDate(QDate(2024, 7, 3)), 0), orders::OrderNotFound);
     EXPECT_EQ(t.orderField(1, QStringLiteral("入金日")).toDouble(), 0.0);
     EXPECT_EQ(t.orderField(0, QStringLiteral("入金日")), QVariant()); // the seed row keeps its blank
 }

@@ -2,6 +2,7 @@
 
 #include "db/DbError.h"
 #include "db/SideFiles.h"
+#include "db/UseLock.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,6 +26,10 @@ void compactDatabase(const QString& givenPath) {
     // A unique name beside the database, so the rename stays on one file system. The reserved file is
     // kept (VACUUM INTO accepts an empty file), so no other program can take the name in between; a
     // killed run leaves it for the next clean-up.
+    // No Varnox opens the file until the compacted one is in place (Busy when one has it open).
+    const auto alone = UseLock::take(path, UseLock::Mode::Exclusive);
+    if (alone->connections() > 0)
+        throw DbError(ErrorKind::Busy, QStringLiteral("the database is open: ") + path);
     TempBeside temp(path);
     try {
         // The compacted file takes the original's permissions, not the private ones of a temporary file.

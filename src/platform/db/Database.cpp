@@ -1,6 +1,7 @@
 #include "db/Database.h"
 
 #include "db/OleDate.h"
+#include "db/UseLock.h"
 
 #include <QDate>
 #include <QFile>
@@ -119,14 +120,35 @@ void bindValue(SQLite::Statement& st, int index, const QVariant& v) {
 
 // ---- Query ----
 
-Query::Query(std::unique_ptr<SQLite::Statement> st) : st_(std::move(st)) {}
-Query::Query(Query&&) noexcept = default;
-Query::~Query() = default;
+Query::Query(std::unique_ptr<SQLite::Statement> st, std::shared_ptr<UseLock> use, std::shared_ptr<int> ownReads)
+    : st_(std::move(st)), use_(std::move(use)), ownReads_(std::move(ownReads)) {}
+Query::Query(Query&& o) noexcept
+    : st_(std::move(o.st_)), use_(std::move(o.use_)), ownReads_(std::move(o.ownReads_)), reading_(o.reading_) {
+    o.reading_ = false;
+}
+Query::~Query() { finishRead(); }
+
+void Query::finishRead() {
+    if (reading_) {
+        use_->readEnded();
+        --*ownReads_;
+    }
+    reading_ = false;
+}
 
 bool Query::next() {
     try {
-        return st_->executeStep();
+        const bool row = st_->executeStep();
+        if (row && !reading_ && use_) {
+            use_->readStarted();
+            ++*ownReads_;
+            reading_ = true;
+        } else if (!row) {
+            finishRead(); // the engine gave up the read lock with the last row
+        }
+        return row;
     } catch (const SQLite::Exception& e) {
+        finishRead();
         rethrow(e);
     }
 }
@@ -154,19 +176,29 @@ QVariant Query::value(int i) const {
 Database::Database(const QString& path, Access access) : path_(path) {
     if (!QFile::exists(path))
         throw DbError(ErrorKind::Io, QStringLiteral("file not found: ") + path);
-    // SQLite takes an empty or short file for a new database and writes one into it; a file that does not
-    // start as a database already is refused untouched.
-    {
-        QFile f(path);
-        if (f.open(QIODevice::ReadOnly) && f.read(16) != QByteArray("SQLite format 3", 16))
-            throw DbError(ErrorKind::NotADatabase, QStringLiteral("not a database: ") + path);
-    }
     try {
         db_ = std::make_unique<SQLite::Database>(path.toStdString(), SQLite::OPEN_READWRITE, kBusyTimeoutMs);
     } catch (const SQLite::Exception& e) {
         rethrow(e);
     }
-    configure(access);
+    try {
+        // SQLite takes an empty or short file for a new database and writes one into it; a file that does
+        // not start as a database already is refused untouched. Read through the engine's own descriptor:
+        // a second one of ours, closed again, would drop the engine's locks on the file.
+        checkHeader();
+        // A look into a file not yet known to be ours leaves nothing beside it, not even a lock file.
+        if (access == Access::ReadWrite) {
+            use_ = UseLock::take(path, UseLock::Mode::Shared);
+            use_->connectionOpened();
+        }
+        configure(access);
+    } catch (...) {
+        db_.reset();
+        if (use_)
+            use_->connectionClosed();
+        use_.reset();
+        throw;
+    }
 }
 
 std::unique_ptr<Database> Database::create(const QString& path) {
@@ -189,18 +221,49 @@ Database::~Database() {
     }
 }
 
+void Database::checkHeader() {
+    sqlite3_file* file = nullptr;
+    char head[28] = {};
+    if (sqlite3_file_control(db_->getHandle(), "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file ||
+        !file->pMethods || file->pMethods->xRead(file, head, sizeof head, 0) != SQLITE_OK ||
+        QByteArray(head, 16) != QByteArray("SQLite format 3", 16))
+        throw DbError(ErrorKind::NotADatabase, QStringLiteral("not a database: ") + path_);
+}
+
+quint32 Database::changeCounter() {
+    sqlite3_file* file = nullptr;
+    unsigned char b[4] = {};
+    if (sqlite3_file_control(handle().getHandle(), "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file ||
+        !file->pMethods || file->pMethods->xRead(file, b, sizeof b, 24) != SQLITE_OK)
+        return 0;
+    return quint32(b[0]) << 24 | quint32(b[1]) << 16 | quint32(b[2]) << 8 | quint32(b[3]);
+}
+
 void Database::configure(Access access) {
     try {
-        if (access == Access::ReadWrite)
-            db_->exec("PRAGMA journal_mode = WAL"); // written into the file
-        else
+        if (access == Access::ReadWrite) {
+            // A rollback journal: a committed write is in the file itself, so a plain copy of the file holds
+            // it, and nothing relies on memory shared between the hosts of a network folder. A file another
+            // program keeps open in WAL mode cannot leave it now; then every commit is checkpointed.
+            try {
+                db_->exec("PRAGMA journal_mode = DELETE");
+            } catch (const SQLite::Exception& e) {
+                if ((e.getErrorCode() & 0xff) != SQLITE_BUSY && (e.getErrorCode() & 0xff) != SQLITE_LOCKED)
+                    throw;
+            }
+            wal_ = db_->execAndGet("PRAGMA journal_mode").getString() == "wal";
+            if (wal_ && onSharedFileSystem(path_))
+                throw DbError(ErrorKind::Busy,
+                              QStringLiteral("another program keeps the file in WAL mode on a network folder: ") + path_);
+        } else {
             db_->exec("PRAGMA query_only = 1");
+        }
         db_->exec("PRAGMA foreign_keys = OFF");
         db_->exec("SELECT count(*) FROM sqlite_master"); // a file that is not a database fails here
     } catch (const SQLite::Exception& e) {
-        db_.reset();
         rethrow(e);
     }
+    seenChanges_ = changeCounter();
     sqlite3* h = db_->getHandle();
     sqlite3_create_function(h, "Year", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, sqlYear, nullptr, nullptr);
     sqlite3_create_function(h, "Month", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, sqlMonth, nullptr, nullptr);
@@ -212,12 +275,21 @@ void Database::close() {
     if (inTx_)
         rollback();
     cache_.clear();
+    checkpointIfLogged();
+    db_.reset();
+    if (use_)
+        use_->connectionClosed();
+    use_.reset();
+}
+
+void Database::checkpointIfLogged() {
+    if (!wal_ || !db_)
+        return;
     try {
         db_->exec("PRAGMA wal_checkpoint(PASSIVE)"); // never waits on another connection
     } catch (const SQLite::Exception&) {
-        // another connection is reading; the last one to close checkpoints
+        // another connection is reading; its own next commit or close checkpoints
     }
-    db_.reset();
 }
 
 bool Database::isOpen() const { return db_ != nullptr; }
@@ -263,17 +335,55 @@ SQLite::Statement& Database::cached(const QString& sql, const Params& params) {
     return st;
 }
 
-// A window keeps its connection while it is open: once the file at the path was deleted or replaced, that
-// connection would write on into the old file, unseen, and the write would look done.
-void Database::refuseIfMoved() {
+// A window keeps its connection while it is open. Once the file at the path was deleted or renamed over, the
+// connection would write on into the old file, unseen; once a copy was put over it in place (a backup
+// restored), its writes would join the window's view of the old file to the new one. The change count in
+// the header only grows while the file is the one we read; a smaller one is another file.
+void Database::refuseIfReplaced() {
     int moved = 0;
     if (sqlite3_file_control(handle().getHandle(), "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK && moved)
         throw DbError(ErrorKind::Io, QStringLiteral("the database file was moved or deleted: ") + path_);
+    const quint32 now = changeCounter();
+    if (now < seenChanges_)
+        throw DbError(ErrorKind::Io, QStringLiteral("the database file was replaced: ") + path_);
+    seenChanges_ = now;
+}
+
+bool Database::writes(const QString& sql) {
+    auto it = writes_.find(sql);
+    if (it != writes_.end())
+        return it->second;
+    if (writes_.size() >= 128)
+        writes_.clear();
+    sqlite3_stmt* st = nullptr;
+    const QByteArray utf8 = sql.toUtf8();
+    if (sqlite3_prepare_v2(handle().getHandle(), utf8.constData(), int(utf8.size()), &st, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(st);
+        return false; // preparing it again below reports the error
+    }
+    const bool w = st && !sqlite3_stmt_readonly(st);
+    sqlite3_finalize(st);
+    return writes_.emplace(sql, w).first->second;
 }
 
 int Database::execute(const QString& sql, const Params& params) {
-    if (!inTx_) // a transaction was checked at its start
-        refuseIfMoved();
+    if (!inTx_ && writes(sql)) {
+        // A lone write runs in a transaction of its own, so it is checked as every transaction is.
+        begin();
+        int changed = 0;
+        try {
+            changed = execute(sql, params);
+        } catch (...) {
+            rollback();
+            throw;
+        }
+        commit();
+        return changed;
+    }
+    return run(sql, params);
+}
+
+int Database::run(const QString& sql, const Params& params) {
     SQLite::Statement& st = cached(sql, params);
     try {
         const int changed = st.exec();
@@ -288,11 +398,11 @@ int Database::execute(const QString& sql, const Params& params) {
 qint64 Database::lastInsertRowid() { return handle().getLastInsertRowid(); }
 
 QVariant Database::scalar(const QString& sql, const Params& params) {
-    Query q(prepare(sql, params));
+    Query q(prepare(sql, params), nullptr, nullptr);
     return q.next() ? q.value(0) : QVariant();
 }
 
-Query Database::query(const QString& sql, const Params& params) { return Query(prepare(sql, params)); }
+Query Database::query(const QString& sql, const Params& params) { return Query(prepare(sql, params), use_, ownReads_); }
 
 void Database::createTable(const TableDef& def) {
     QStringList cols;
@@ -329,13 +439,25 @@ std::vector<FieldInfo> Database::fields(const QString& table) {
 void Database::begin() {
     if (inTx_)
         throw DbError(ErrorKind::Other, QStringLiteral("transaction already open"));
-    execute(QStringLiteral("BEGIN IMMEDIATE"));
+    // A reader of this thread suspended in a yield keeps its lock until we return: the commit would wait
+    // the whole busy time for it in vain.
+    if (use_ && use_->activeReads() > *ownReads_)
+        throw DbError(ErrorKind::Busy, QStringLiteral("a list is still being read from the database"));
+    run(QStringLiteral("BEGIN IMMEDIATE"));
     inTx_ = true;
+    try {
+        refuseIfReplaced();
+    } catch (...) {
+        rollback();
+        throw;
+    }
 }
 
 void Database::commit() {
-    execute(QStringLiteral("COMMIT"));
+    run(QStringLiteral("COMMIT"));
     inTx_ = false;
+    seenChanges_ = changeCounter();
+    checkpointIfLogged();
 }
 
 void Database::rollback() {

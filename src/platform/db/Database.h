@@ -1,4 +1,5 @@
-// One open database file: SQLite in WAL mode, with the engine's typed fields and rules.
+// One open database file: SQLite with a rollback journal, so the file alone holds every committed write,
+// with the engine's typed fields and rules.
 // Every statement is a constant SQL text with bound parameters; identifiers are checked against the schema.
 #pragma once
 
@@ -27,6 +28,8 @@ namespace db {
 using Params = QVariantList;
 
 // Forward cursor over a query's rows.
+class UseLock;
+
 class Query {
 public:
     Query(Query&&) noexcept;
@@ -43,8 +46,13 @@ public:
 
 private:
     friend class Database;
-    explicit Query(std::unique_ptr<SQLite::Statement> st);
+    Query(std::unique_ptr<SQLite::Statement> st, std::shared_ptr<UseLock> use, std::shared_ptr<int> ownReads);
+    void finishRead();
     std::unique_ptr<SQLite::Statement> st_;
+    // While it holds a row, the query counts among the reads of the file and of its connection.
+    std::shared_ptr<UseLock> use_;
+    std::shared_ptr<int> ownReads_;
+    bool reading_ = false;
 };
 
 struct FieldInfo {
@@ -61,7 +69,8 @@ public:
     // closing it tidies away the log files of a database in WAL mode, as a read-only one cannot.
     enum class Access { ReadWrite, ReadOnly };
 
-    // Opens an existing file; throws DbError (Io when it cannot be opened, NotADatabase when it is not ours).
+    // Opens an existing file; throws DbError (Io when it cannot be opened, NotADatabase when it is not ours,
+    // Busy when another program resets or replaces it). A read-write connection holds the file's use lock.
     explicit Database(const QString& path, Access access = Access::ReadWrite);
     ~Database();
     Database(const Database&) = delete;
@@ -95,14 +104,24 @@ public:
 private:
     std::unique_ptr<SQLite::Statement> prepare(const QString& sql, const Params& params);
     SQLite::Statement& cached(const QString& sql, const Params& params);
+    bool writes(const QString& sql); // whether the statement changes the file
+    int run(const QString& sql, const Params& params = {}); // one statement, as it is
     void configure(Access access);
-    void refuseIfMoved(); // throws Io
+    void checkHeader();        // throws NotADatabase
+    quint32 changeCounter();   // the header's count of committed changes, read through the engine's own file
+    void refuseIfReplaced();   // throws Io
+    void checkpointIfLogged(); // a file left in WAL mode by another program still gets every commit in place
 
     QString path_;
     std::unique_ptr<SQLite::Database> db_;
     // Statements that execute() runs again and again stay prepared (before db_ in destruction order).
     std::unordered_map<QString, std::unique_ptr<SQLite::Statement>> cache_;
+    std::unordered_map<QString, bool> writes_;
     bool inTx_ = false;
+    bool wal_ = false;
+    quint32 seenChanges_ = 0;
+    std::shared_ptr<UseLock> use_;
+    std::shared_ptr<int> ownReads_ = std::make_shared<int>(0);
 };
 
 // Binds one value; shared by Database and Recordset.

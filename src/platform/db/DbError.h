@@ -16,6 +16,7 @@ enum class ErrorKind {
     NotADatabase, // the file is not a database of ours
     Io,           // cannot open, read or write the file
     NoCurrentRecord,
+    Changed,  // the row was changed by another user since it was read
     NotFound, // no such table or field
     Other,
 };

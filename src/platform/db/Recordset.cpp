@@ -20,16 +20,13 @@ Recordset::Recordset(Database& db, const QString& table, const QString& whereSql
         fieldIndex_.insert(fields_[i].name, i);
     for (const auto& f : orderBy_)
         fieldIndex(f); // refuse unknown names before they reach SQL
-    QStringList cols, marks, sets;
+    QStringList cols, marks;
     for (const auto& f : fields_) {
         cols << Database::quoteIdent(f.name);
         marks << QStringLiteral("?");
-        sets << Database::quoteIdent(f.name) + QStringLiteral(" = ?");
     }
-    const QString quoted = Database::quoteIdent(table_);
     insertSql_ = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                     .arg(quoted, cols.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
-    updateSql_ = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?").arg(quoted, sets.join(QStringLiteral(", ")));
+                     .arg(Database::quoteIdent(table_), cols.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
     loadRowids();
     moveFirst();
 }
@@ -170,9 +167,38 @@ void Recordset::addNew() {
 void Recordset::edit() {
     if (mode_ != Mode::None)
         cancelUpdate();
+    loadedPos_ = -2; // what another user wrote since the row was last read counts
     loadCurrent();
     buffer_ = current_;
+    original_ = current_;
+    dirty_.assign(fields_.size(), false);
     mode_ = Mode::Edit;
+}
+
+namespace {
+
+bool sameValue(const QVariant& a, const QVariant& b) {
+    if (!a.isValid() || !b.isValid())
+        return a.isValid() == b.isValid();
+    const auto isReal = [](const QVariant& v) {
+        return v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Float;
+    };
+    if (isReal(a) && isReal(b)) {
+        const double x = a.toDouble(), y = b.toDouble();
+        return x == y || (std::isnan(x) && std::isnan(y));
+    }
+    return a == b;
+}
+
+} // namespace
+
+bool Recordset::unchangedSince(const QVariantList& shown) const {
+    if (mode_ != Mode::Edit)
+        return true;
+    for (int i = 0; i < int(fields_.size()); ++i)
+        if (!sameValue(typed(i, original_.value(i)), shown.value(i)))
+            return false;
+    return true;
 }
 
 void Recordset::setValue(const QString& field, const QVariant& v) {
@@ -180,6 +206,8 @@ void Recordset::setValue(const QString& field, const QVariant& v) {
         throw DbError(ErrorKind::Other, QStringLiteral("not editing"));
     const int i = fieldIndex(field);
     buffer_[i] = storable(i, v);
+    if (mode_ == Mode::Edit)
+        dirty_[size_t(i)] = true;
 }
 
 void Recordset::update() {
@@ -192,13 +220,41 @@ void Recordset::update() {
         if (rowids_.size() == 1)
             pos_ = 0;
     } else {
-        Params p = buffer_;
-        p << rowid();
-        db_.execute(updateSql_, p);
+        updateChanged();
         lastModified_ = rowid();
     }
     mode_ = Mode::None;
     loadedPos_ = -2;
+}
+
+// Sets the fields that were set, on the row as edit() read it: a row someone changed meanwhile matches no
+// longer, and nothing is written.
+void Recordset::updateChanged() {
+    QStringList sets, same;
+    Params p;
+    for (size_t i = 0; i < fields_.size(); ++i) {
+        if (!dirty_[i])
+            continue;
+        sets << Database::quoteIdent(fields_[i].name) + QStringLiteral(" = ?");
+        p << buffer_[int(i)];
+    }
+    if (sets.isEmpty())
+        return;
+    p << rowid();
+    for (size_t i = 0; i < fields_.size(); ++i) {
+        same << Database::quoteIdent(fields_[i].name) + QStringLiteral(" IS ?");
+        p << original_[int(i)];
+    }
+    const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ? AND %3")
+                            .arg(Database::quoteIdent(table_), sets.join(QStringLiteral(", ")),
+                                 same.join(QStringLiteral(" AND ")));
+    if (db_.execute(sql, p) == 1)
+        return;
+    const bool exists =
+        db_.scalar(QStringLiteral("SELECT count(*) FROM %1 WHERE rowid = ?").arg(Database::quoteIdent(table_)), {rowid()})
+            .toLongLong() > 0;
+    throw DbError(exists ? ErrorKind::Changed : ErrorKind::NoCurrentRecord,
+                  QStringLiteral("the row was changed or deleted by another user"));
 }
 
 void Recordset::cancelUpdate() {

@@ -55,9 +55,14 @@ public:
     QString getText(const QString& field) const; // Null reads as ""
 
     // Editing: addNew() or edit(), set values, update(). A failed update throws and keeps the buffer,
-    // so the caller can correct it or cancelUpdate().
+    // so the caller can correct it or cancelUpdate(). edit() reads the row afresh; update() writes only the
+    // fields that were set, and only while the row is still as edit() read it: otherwise it throws Changed
+    // (NoCurrentRecord when it is gone), so one user's write never undoes another's.
     void addNew();
     void edit();
+    // While editing: whether the row as read by edit() still has the values shown to the user earlier
+    // (typed, as value() gives them).
+    bool unchangedSince(const QVariantList& shown) const;
     void setValue(const QString& field, const QVariant& v);
     void setNull(const QString& field) { setValue(field, QVariant()); }
     void update();
@@ -86,13 +91,16 @@ private:
     QStringList orderBy_;
     std::vector<FieldInfo> fields_;
     QHash<QString, int> fieldIndex_;
+    void updateChanged();
+
     QString insertSql_;
-    QString updateSql_;
     std::vector<qint64> rowids_;
     int pos_ = -1;
     mutable int loadedPos_ = -2;
     mutable QVariantList current_;
     QVariantList buffer_;
+    QVariantList original_; // the row as edit() read it
+    std::vector<bool> dirty_;
     Mode mode_ = Mode::None;
     bool noMatch_ = false;
     qint64 lastModified_ = -1;

@@ -1,6 +1,7 @@
 #include "db/SideFiles.h"
 
 #include "db/DbError.h"
+#include "db/UseLock.h"
 
 #include <QDir>
 #include <QFile>
@@ -79,7 +80,7 @@ int removeStaleTemps(const QString& path) {
     const QFileInfo fi(path);
     const QDir dir = fi.absoluteDir();
     // ".name.XXXXXX", "..name.XXXXXX.YYYYYY" (a temporary's own compaction), each with the side files.
-    static const QString kTail = QStringLiteral("((?:\\.[A-Za-z0-9]{6})+)(-journal|-wal|-shm)?");
+    static const QString kTail = QStringLiteral("((?:\\.[A-Za-z0-9]{6})+)(-journal|-wal|-shm|-lock)?");
     const QRegularExpression re(QStringLiteral("^(\\.+)") + QRegularExpression::escape(fi.fileName()) + kTail +
                                 QLatin1Char('$'));
     int removed = 0;
@@ -112,6 +113,15 @@ int removeStaleTemps(const QString& path) {
 FileUse probeUse(const QString& path) {
     if (!QFileInfo(path).isFile())
         return FileUse::NotADatabase;
+    // Varnox anywhere holds the use lock while a window has the file open (its connections hold no lock
+    // on the file itself between writes). Our own lock is looked up, not probed: opening and closing the
+    // lock file here could drop it where the file system keeps such locks per process.
+    if (const auto here = UseLock::heldHere(path)) {
+        if (here->mode() == UseLock::Mode::Shared)
+            return FileUse::InUse;
+    } else if (UseLock::heldElsewhere(path)) {
+        return FileUse::InUse;
+    }
     try {
         // The exclusive lock fails at once while another connection holds the file; taking it writes
         // nothing, and giving it up leaves the file as it was.

@@ -1,0 +1,60 @@
+// Who uses a database file, across processes and hosts: each process that has it open holds a lock on
+// "<database>-lock" beside it, shared while it works on the file, exclusive while it replaces or resets it.
+// The lock never touches the database file itself: closing a second descriptor of that file in our process
+// would drop the engine's own locks on it, and another program would take the file for unused.
+#pragma once
+
+#include <QString>
+#include <memory>
+
+namespace db {
+
+class UseLock {
+public:
+    enum class Mode { Shared, Exclusive };
+
+    // Takes the lock for this process, or shares the one it already holds (an exclusive holder may open
+    // connections of its own). Throws DbError (Busy) when another process holds it the other way, or when
+    // exclusive use is asked while a connection of ours is open. Where no lock file can be made (a read-only
+    // folder) or the file system has no locks, nothing is held and nothing is refused.
+    static std::shared_ptr<UseLock> take(const QString& dbPath, Mode mode);
+
+    // What this process holds on the file, if anything.
+    static std::shared_ptr<UseLock> heldHere(const QString& dbPath);
+    // True when another process holds the lock (either way); false when it is free or cannot be told.
+    static bool heldElsewhere(const QString& dbPath);
+
+    ~UseLock();
+    UseLock(const UseLock&) = delete;
+    UseLock& operator=(const UseLock&) = delete;
+
+    Mode mode() const { return mode_; }
+
+    // Reads under way through our connections to this file: a write of ours cannot commit past one of
+    // them, since a reader of this thread cannot finish while the writer waits for it.
+    int activeReads() const { return reads_; }
+    // Connections of ours open on the file (a compaction replaces it only when there are none).
+    int connections() const { return connections_; }
+    void connectionOpened() { ++connections_; }
+    void connectionClosed() { --connections_; }
+    void readStarted() { ++reads_; }
+    void readEnded() { --reads_; }
+
+    static QString lockPathFor(const QString& dbPath);
+
+private:
+    UseLock(QString key, QString lockPath, int fd, Mode mode);
+
+    QString key_;
+    QString lockPath_;
+    int fd_;
+    Mode mode_;
+    int reads_ = 0;
+    int connections_ = 0;
+};
+
+// The kind of file system a path lies on, as far as the engine cares: on a network or user-space file
+// system another host may share the file, so nothing may rely on shared memory between connections.
+bool onSharedFileSystem(const QString& path);
+
+} // namespace db
