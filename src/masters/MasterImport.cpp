@@ -213,6 +213,7 @@ private:
         switch (e.kind()) {
         case db::ErrorKind::Busy:
         case db::ErrorKind::Io:
+        case db::ErrorKind::Replaced:
         case db::ErrorKind::NotADatabase:
         case db::ErrorKind::NotFound: throw FileError();
         default: break;

@@ -178,7 +178,7 @@ void MasterTableModel::save() {
             rs_.edit();
             // Changed by someone else since it was shown: saving our copy would undo their change.
             if (!rs_.unchangedSince(shown_))
-                throw db::DbError(db::ErrorKind::Changed, shown_.value(0).toString());
+                throw db::DbError(db::ErrorKind::Changed, QStringLiteral("the row was changed by another user"));
         }
         for (int i = 0; i < columnCount(); ++i)
             if (changed_[i])
@@ -187,8 +187,6 @@ void MasterTableModel::save() {
     } catch (const db::DbError& e) {
         rs_.cancelUpdate();
         dropPending();
-        if (e.kind() == db::ErrorKind::Changed)
-            throw db::DbError(db::ErrorKind::Changed, shown_.value(0).toString()); // names the row
         throw;
     }
     pendingRow_ = -1;

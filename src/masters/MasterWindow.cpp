@@ -1,5 +1,6 @@
 #include "masters/MasterWindow.h"
 
+#include "core/FileReplaced.h"
 #include "core/MainFrame.h"
 #include "core/Schema.h"
 #include "db/Database.h"
@@ -48,9 +49,9 @@ const std::vector<MasterSpec>& masterSpecs() {
         {QStringLiteral("frmClientM"), QStringLiteral("顧客マスタ"), core::kClientTable, core::kFormClientM, core::kChildClientM},
         {QStringLiteral("frmEmployeeM"), QStringLiteral("社員マスタ"), core::kEmployeeTable, core::kFormEmployeeM,
          core::kChildEmployeeM},
-        {QStringLiteral("frmOrderM"), QStringLiteral("受注データ"), core::kOrderTable, core::kFormOrderM, core::kChildOrderM},
+        {QStringLiteral("frmOrderM"), QStringLiteral("受注データ"), core::kOrderTable, core::kFormOrderM, core::kChildOrderM, 0},
         {QStringLiteral("frmDetailM"), QStringLiteral("受注個別データ"), core::kOrderLineTable, core::kFormDetailM,
-         core::kChildDetailM},
+         core::kChildDetailM, 0},
     };
     return specs;
 }
@@ -255,6 +256,7 @@ void MasterWindow::updateCaption() {
 bool MasterWindow::savePending(bool showMessage) {
     if (!model_ || !model_->hasPending())
         return true;
+    const int row = model_->pendingRow();
     try {
         Hourglass wait;
         model_->save();
@@ -265,8 +267,12 @@ bool MasterWindow::savePending(bool showMessage) {
             WatchPause pause(tmWatch);
             ui::messages().error(QStringLiteral("「%1」の行は他で変更されていたため、変更を保存できませんでした。"
                                                 "今の内容を表示しました。")
-                                     .arg(e.detail()),
+                                     .arg(model_->index(row, spec_.keyColumn).data().toString()),
                                  spec_.caption);
+            return false;
+        }
+        if (core::tellIfReplaced(e)) {
+            model_->dropPending();
             return false;
         }
         maintError(showMessage);

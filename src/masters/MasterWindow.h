@@ -30,6 +30,7 @@ struct MasterSpec {
     QString table;
     int formId;
     int childIndex;
+    int keyColumn = 1; // the column that names a row to the user: the code, or the order's number
 };
 
 // The five windows, in menu order of their openers.

@@ -1,5 +1,6 @@
 #include "orders/CancelWindow.h"
 
+#include "core/FileReplaced.h"
 #include "orders/OrderMessages.h"
 #include "ui/MessageService.h"
 #include "ui/Pointer.h"
@@ -23,9 +24,10 @@ void CancelWindow::actOnSelectedRow() {
         ui::showDefaultPointer();
         ui::messages().error(orderMissingMessage(shown.orderNo));
         return;
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
         ui::showDefaultPointer();
-        ui::messages().error(kOtherProgramMessage, kWriteErrorTitle);
+        if (!core::tellIfReplaced(e))
+            ui::messages().error(kOtherProgramMessage, kWriteErrorTitle);
         return;
     }
     // After the commit, with what the table now holds.

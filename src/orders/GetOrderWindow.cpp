@@ -1,5 +1,6 @@
 #include "orders/GetOrderWindow.h"
 
+#include "core/FileReplaced.h"
 #include "core/MainFrame.h"
 #include "core/Numbers.h"
 #include "db/DbError.h"
@@ -716,8 +717,7 @@ void GetOrderWindow::commitOrder() {
     } catch (const std::exception& e) {
         db_.reset(); // the next try opens the file afresh
         ui::showDefaultPointer();
-        errorBox(QStringLiteral("受注を保存できませんでした。入力内容はそのまま残っています。\n\n") +
-                                 QString::fromUtf8(e.what()),
+        errorBox(QStringLiteral("受注を保存できませんでした。入力内容はそのまま残っています。\n\n") + core::causeText(e),
                              kWriteErrorTitle);
         return;
     }

@@ -1,5 +1,6 @@
 #include "orders/PaymentWindow.h"
 
+#include "core/FileReplaced.h"
 #include "orders/CalendarDialog.h"
 #include "orders/OrderMessages.h"
 #include "ui/Pointer.h"
@@ -33,9 +34,10 @@ void PaymentWindow::actOnSelectedRow() {
         ui::showDefaultPointer();
         ui::messages().error(orderMissingMessage(orderNo));
         return;
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
         ui::showDefaultPointer();
-        ui::messages().error(kOtherProgramMessage, kWriteErrorTitle);
+        if (!core::tellIfReplaced(e))
+            ui::messages().error(kOtherProgramMessage, kWriteErrorTitle);
         return;
     }
     // The list may have been read again while the calendar was open: the order is found by its number.

@@ -1,5 +1,6 @@
 #include "orders/StockUpdateWindow.h"
 
+#include "core/FileReplaced.h"
 #include "core/Numbers.h"
 #include "orders/EntryGrid.h"
 #include "orders/OrderMessages.h"
@@ -394,9 +395,10 @@ bool StockUpdateWindow::saveChanged() {
     StockSaveResult result;
     try {
         result = StockStore(state().gDbPath).saveCounts(changes);
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
         ui::showDefaultPointer();
-        ui::messages().error(kOtherProgramMessage, kWriteErrorTitle);
+        if (!core::tellIfReplaced(e))
+            ui::messages().error(kOtherProgramMessage, kWriteErrorTitle);
         return false; // the typed counts stay on screen for another try
     }
     if (!result.vanished.isEmpty() || !result.conflicts.empty())

@@ -342,10 +342,10 @@ SQLite::Statement& Database::cached(const QString& sql, const Params& params) {
 void Database::refuseIfReplaced() {
     int moved = 0;
     if (sqlite3_file_control(handle().getHandle(), "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK && moved)
-        throw DbError(ErrorKind::Io, QStringLiteral("the database file was moved or deleted: ") + path_);
+        throw DbError(ErrorKind::Replaced, QStringLiteral("the database file was moved or deleted: ") + path_);
     const quint32 now = changeCounter();
     if (now < seenChanges_)
-        throw DbError(ErrorKind::Io, QStringLiteral("the database file was replaced: ") + path_);
+        throw DbError(ErrorKind::Replaced, QStringLiteral("the database file was replaced: ") + path_);
     seenChanges_ = now;
 }
 

@@ -17,6 +17,7 @@ enum class ErrorKind {
     Io,           // cannot open, read or write the file
     NoCurrentRecord,
     Changed,  // the row was changed by another user since it was read
+    Replaced, // the file at the path is no longer the one this connection read
     NotFound, // no such table or field
     Other,
 };

@@ -1,0 +1,305 @@
+// One company file, several people and programs: what another program does to the file while Varnox has it
+// open, through the real windows. Another program here is a real process (the sqlite3 tool, cp).
+#include "support/MainRoad.h"
+
+#include "masters/MasterTableModel.h"
+#include "masters/MasterWindow.h"
+#include "orders/CalendarDialog.h"
+#include "orders/CancelWindow.h"
+#include "orders/GetOrderWindow.h"
+#include "orders/OrderListModel.h"
+#include "orders/PaymentChooser.h"
+#include "orders/PaymentWindow.h"
+
+#include "db/OleDate.h"
+
+#include <QCalendarWidget>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using mainroad::Program;
+using mainroad::waitFor;
+
+namespace {
+
+QString joined(Program& p) { return p.messages().texts().join('|'); }
+
+// The sqlite3 tool on the file: another program, in another process.
+QString sqlite(const QString& db, const QString& sql) {
+    QProcess p;
+    p.start(QStringLiteral("sqlite3"), {db, sql});
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+bool sqliteTool() { return QProcess::execute(QStringLiteral("sqlite3"), {QStringLiteral("-version")}) == 0; }
+
+// Another program in the middle of a write: holds the file's write lock until release().
+class HeldWrite {
+public:
+    explicit HeldWrite(const QString& db) {
+        p_.start(QStringLiteral("sqlite3"), {db});
+        p_.waitForStarted();
+        p_.write("BEGIN IMMEDIATE;\nUPDATE 社員マスタ SET 氏名 = 氏名 WHERE 0;\nSELECT 'held';\n");
+        waitFor([&] { return p_.waitForReadyRead(50) || p_.bytesAvailable() > 0; }, 10000);
+    }
+    ~HeldWrite() { release(); }
+    void release() {
+        if (p_.state() == QProcess::NotRunning)
+            return;
+        p_.write("ROLLBACK;\n.quit\n");
+        p_.closeWriteChannel();
+        p_.waitForFinished(10000);
+    }
+
+private:
+    QProcess p_;
+};
+
+template <class W> W* openList(Program& p, const char* item, int child) {
+    mainroad::onNextModalOf<orders::PaymentChooser>([](orders::PaymentChooser& c) { c.cmd[1]->click(); });
+    p.trigger(QString::fromLatin1(item));
+    W* w = nullptr;
+    waitFor([&] { return (w = p.work<W>()) && core::isSet(p.state().gChildState[size_t(child)].Open); });
+    return w;
+}
+
+const orders::OrderListRow* shownOrder(orders::OrderListWindow* w, int no) {
+    for (int i = 0; i < w->model()->orderCount(); ++i)
+        if (w->model()->order(i).orderNo == no)
+            return &w->model()->order(i);
+    return nullptr;
+}
+
+// Files of ours still open that were deleted under us: a log another program removed would show here.
+QStringList deletedOpenFiles() {
+    QStringList out;
+    for (const QFileInfo& fd : QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::System | QDir::Files))
+        if (fd.symLinkTarget().endsWith(QLatin1String(" (deleted)")) && fd.symLinkTarget().contains(QLatin1String(".vrd")))
+            out << fd.symLinkTarget();
+    return out;
+}
+
+masters::MasterWindow* openMaster(Program& p, const char* item, const char* form) {
+    p.trigger(QString::fromLatin1(item));
+    masters::MasterWindow* found = nullptr;
+    waitFor([&] {
+        for (QMdiSubWindow* sub : p.window().mdiArea()->subWindowList())
+            if (auto* w = qobject_cast<masters::MasterWindow*>(sub->widget()); w && w->spec().name == QLatin1String(form))
+                found = w;
+        return found != nullptr;
+    });
+    return found;
+}
+
+void typeCell(masters::MasterWindow* w, int row, int col, const QString& text) {
+    const QModelIndex at = w->model()->index(row, col);
+    w->grid()->setCurrentIndex(at);
+    w->grid()->edit(at);
+    QLineEdit* editor = nullptr; // the open one, not one that closed before and waits to be deleted
+    for (QLineEdit* e : w->grid()->viewport()->findChildren<QLineEdit*>())
+        if (e->isVisible())
+            editor = e;
+    ASSERT_NE(editor, nullptr);
+    editor->selectAll();
+    mainroad::type(editor, text);
+}
+
+} // namespace
+
+// Another program's look at the file, and its write, while the payment and cancel windows hold their
+// connections: our later writes reach the file, theirs is kept, and no file of ours is left deleted.
+TEST(SharedFile, AnotherProgramsLookNeverMakesOurLaterWritesVanish) {
+    if (!sqliteTool())
+        GTEST_SKIP() << "the sqlite3 tool is not installed";
+    Program p;
+    const QString db = p.openShopWithOrders();
+    ASSERT_FALSE(db.isEmpty()) << joined(p).toStdString();
+    auto* pay = openList<orders::PaymentWindow>(p, "mnuReceipt", core::kChildPayment);
+    auto* cancel = openList<orders::CancelWindow>(p, "mnuCancel", core::kChildCancel);
+    ASSERT_TRUE(pay && cancel);
+
+    sqlite(db, QStringLiteral("select 1"));
+    ASSERT_TRUE(mainroad::clickOrder(cancel, 1));
+    EXPECT_EQ(sqlite(db, QStringLiteral("SELECT キャンセル FROM 受注データ WHERE 受注No = 1")), QStringLiteral("X"));
+    sqlite(db, QStringLiteral("UPDATE 受注データ SET 入金日 = 40000 WHERE 受注No = 3"));
+    mainroad::onNextModalOf<orders::CalendarDialog>([](orders::CalendarDialog& d) {
+        d.calendar()->setSelectedDate(QDate(2024, 7, 1));
+        d.okButton()->click();
+    });
+    ASSERT_TRUE(mainroad::clickOrder(pay, 1));
+    EXPECT_EQ(sqlite(db, QStringLiteral("SELECT CAST(入金日 AS INTEGER) FROM 受注データ WHERE 受注No = 1")),
+              QString::number(qint64(db::toOleDate(QDate(2024, 7, 1)))));
+    EXPECT_TRUE(deletedOpenFiles().isEmpty()) << deletedOpenFiles().join(' ').toStdString();
+
+    p.trigger(QStringLiteral("mnuFileClose"));
+    ASSERT_TRUE(waitFor([&] { return p.workCount() == 0; }));
+    EXPECT_EQ(sqlite(db, QStringLiteral("SELECT CAST(入金日 AS INTEGER) || キャンセル FROM 受注データ WHERE 受注No = 3")),
+              QStringLiteral("40000X"));
+    EXPECT_TRUE(p.messages().shown().empty()) << joined(p).toStdString();
+    EXPECT_EQ(QDir(QFileInfo(db).absolutePath()).entryList({QStringLiteral("shop.vrd*")}, QDir::Files),
+              QStringList{QStringLiteral("shop.vrd")});
+}
+
+// While another program holds the file in a write, a payment or a cancel click waits the busy time, then
+// says so: the grid and the file are as they were.
+TEST(SharedFile, AWriteThatMeetsAnotherProgramsLockSaysSoAndChangesNothing) {
+    if (!sqliteTool())
+        GTEST_SKIP() << "the sqlite3 tool is not installed";
+    Program p;
+    const QString db = p.openShopWithOrders();
+    ASSERT_FALSE(db.isEmpty()) << joined(p).toStdString();
+    auto* pay = openList<orders::PaymentWindow>(p, "mnuReceipt", core::kChildPayment);
+    auto* cancel = openList<orders::CancelWindow>(p, "mnuCancel", core::kChildCancel);
+    ASSERT_TRUE(pay && cancel);
+    const QString before = sqlite(db, QStringLiteral("SELECT group_concat(受注No || ':' || 入金日 || キャンセル) FROM 受注データ"));
+    struct Case {
+        const char* what;
+        orders::OrderListWindow* window;
+    } cases[] = {{"payment", pay}, {"cancel", cancel}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        p.messages().clear();
+        const orders::OrderListRow shown = *shownOrder(c.window, 1);
+        HeldWrite other(db);
+        if (c.window == pay)
+            mainroad::onNextModalOf<orders::CalendarDialog>([](orders::CalendarDialog& d) {
+                d.calendar()->setSelectedDate(QDate(2024, 7, 1));
+                d.okButton()->click();
+            });
+        ASSERT_TRUE(mainroad::clickOrder(c.window, 1));
+        other.release();
+        EXPECT_TRUE(joined(p).contains(QStringLiteral("他の人が使用している"))) << joined(p).toStdString();
+        EXPECT_EQ(shownOrder(c.window, 1)->paidDate, shown.paidDate);
+        EXPECT_EQ(shownOrder(c.window, 1)->cancelMark, shown.cancelMark);
+        EXPECT_EQ(sqlite(db, QStringLiteral("SELECT group_concat(受注No || ':' || 入金日 || キャンセル) FROM 受注データ")),
+                  before);
+    }
+}
+
+// A plain copy of the database file alone, taken while windows keep it open, holds every saved order.
+TEST(SharedFile, ACopyOfTheFileAloneHoldsEverySavedOrderWhileWindowsStayOpen) {
+    Program p;
+    const QString db = p.openShop();
+    ASSERT_FALSE(db.isEmpty()) << joined(p).toStdString();
+    ASSERT_EQ(p.enterOrder(QStringLiteral("㈱山田商店"), QStringLiteral("佐藤一郎"), {{1, 1}}), 1);
+    ASSERT_TRUE(openList<orders::PaymentWindow>(p, "mnuReceipt", core::kChildPayment)); // keeps its connection
+    for (int i = 1; i < 3; ++i)
+        ASSERT_EQ(p.enterOrder(QStringLiteral("㈱山田商店"), QStringLiteral("佐藤一郎"), {{1, i + 1}}), i + 1);
+    const QString copy = p.path(QStringLiteral("backup.vrd"));
+    ASSERT_EQ(QProcess::execute(QStringLiteral("cp"), {db, copy}), 0);
+    db::Database d(copy, db::Database::Access::ReadOnly);
+    EXPECT_EQ(d.scalar(QStringLiteral("SELECT count(*) FROM 受注データ WHERE 受注No > 0 AND 販売金額 > 0")).toInt(), 3);
+    EXPECT_EQ(d.scalar(QStringLiteral("SELECT sum(個数) FROM 受注個別データ WHERE 受注No > 0")).toInt(), 6);
+}
+
+// A grid's 更新 writes only what the user changed, and only on the row the user saw: a row another user
+// changed meanwhile is refused by name and shown as it now is; typed again on it, the change is kept beside
+// theirs. The master grids and the order data grid alike.
+TEST(SharedFile, GridsNeverUndoAnotherUsersChange) {
+    if (!sqliteTool())
+        GTEST_SKIP() << "the sqlite3 tool is not installed";
+    Program p;
+    const QString db = p.openShopWithOrders();
+    ASSERT_FALSE(db.isEmpty()) << joined(p).toStdString();
+    struct Case {
+        const char* item;
+        const char* form;
+        const char* table;
+        int keyColumn;
+        const char* key;
+        QString code;
+        int typedColumn;
+        const char* typedField;
+        QString typed;
+        const char* theirsField;
+        QString theirs; // the other user's write
+    } cases[] = {
+        {"mnuManComm", "frmGoodsM", "商品マスタ", 1, "商品コード", QStringLiteral("G12"), 2, "商品名", QStringLiteral("新しい名前"),
+         "在庫量", QStringLiteral("UPDATE 商品マスタ SET 在庫量 = 在庫量 - 5 WHERE 商品コード = 'G12'")},
+        {"mnuManCli", "frmClientM", "顧客マスタ", 1, "顧客コード", QStringLiteral("C02"), 2, "顧客名", QStringLiteral("新しい名前"),
+         "TEL", QStringLiteral("UPDATE 顧客マスタ SET TEL = '06-0000-0000' WHERE 顧客コード = 'C02'")},
+        {"mnuManRecG", "frmOrderM", "受注データ", 0, "受注No", QStringLiteral("1"), 8, "送料", QStringLiteral("500"),
+         "入金日", QStringLiteral("UPDATE 受注データ SET 入金日 = 45500 WHERE 受注No = 1")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.table);
+        p.messages().clear();
+        masters::MasterWindow* w = openMaster(p, c.item, c.form);
+        ASSERT_NE(w, nullptr);
+        int row = -1;
+        for (int r = 0; r < w->model()->recordCount(); ++r)
+            if (w->model()->index(r, c.keyColumn).data().toString() == c.code)
+                row = r;
+        ASSERT_GE(row, 0);
+        const auto read = [&](const char* field) {
+            return sqlite(db, QStringLiteral("SELECT CAST(%1 AS TEXT) FROM %2 WHERE %3 = '%4'")
+                                  .arg(QString::fromUtf8(field), QString::fromUtf8(c.table), QString::fromUtf8(c.key), c.code));
+        };
+        const QString before = read(c.typedField);
+        sqlite(db, c.theirs);
+        const QString theirs = read(c.theirsField);
+        typeCell(w, row, c.typedColumn, c.typed);
+        w->button(QStringLiteral("cmdUpdate"))->click();
+        EXPECT_TRUE(joined(p).contains(c.code)) << joined(p).toStdString();
+        EXPECT_EQ(read(c.theirsField), theirs);
+        EXPECT_EQ(read(c.typedField), before);
+        EXPECT_EQ(w->model()->index(row, c.keyColumn).data().toString(), c.code);
+
+        p.messages().clear();
+        typeCell(w, row, c.typedColumn, c.typed);
+        w->button(QStringLiteral("cmdUpdate"))->click();
+        EXPECT_TRUE(p.messages().shown().empty()) << joined(p).toStdString();
+        EXPECT_NE(read(c.typedField), before);
+        EXPECT_EQ(read(c.theirsField), theirs);
+    }
+}
+
+// A backup copied over the file while the order window is open: the next 契約 is refused and tells the user
+// to open the database again; the restored file is left byte for byte.
+TEST(SharedFile, ABackupPutOverAnOpenFileIsNeverMixedWithIt) {
+    Program p;
+    const QString db = p.openShop();
+    ASSERT_FALSE(db.isEmpty()) << joined(p).toStdString();
+    const QString backup = p.path(QStringLiteral("backup.vrd"));
+    ASSERT_EQ(QProcess::execute(QStringLiteral("cp"), {db, backup}), 0);
+    ASSERT_EQ(p.enterOrder(QStringLiteral("㈱山田商店"), QStringLiteral("佐藤一郎"), {{1, 2}}), 1);
+
+    p.trigger(QStringLiteral("mnuOrder"));
+    orders::GetOrderWindow* w = nullptr;
+    ASSERT_TRUE(waitFor([&] { return (w = p.work<orders::GetOrderWindow>()) != nullptr; }));
+    ASSERT_EQ(QProcess::execute(QStringLiteral("cp"), {backup, db}), 0); // in place: the same file, new content
+    QFile f(backup);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray restored = f.readAll();
+    p.messages().clear();
+    const int orderNo = p.enterOrder(QStringLiteral("㈱山田商店"), QStringLiteral("佐藤一郎"), {{2, 3}});
+    EXPECT_EQ(orderNo, 0);
+    EXPECT_TRUE(joined(p).contains(QStringLiteral("開き直して"))) << joined(p).toStdString();
+    QFile now(db);
+    ASSERT_TRUE(now.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(now.readAll() == restored);
+}
+
+// The order is stored but no next number can be made: the message says the order was stored first.
+TEST(SharedFile, ASavedOrderIsToldOfWhenTheNextNumberCannotBeMade) {
+    if (!sqliteTool())
+        GTEST_SKIP() << "the sqlite3 tool is not installed";
+    Program p;
+    const QString db = p.openShop();
+    ASSERT_FALSE(db.isEmpty()) << joined(p).toStdString();
+    // What a full disk does to the next insert, made by another program: every new order row is refused.
+    const int no = p.enterOrder(QStringLiteral("㈱山田商店"), QStringLiteral("佐藤一郎"), {{1, 2}}, {}, [&] {
+        sqlite(db, QStringLiteral("CREATE TRIGGER full BEFORE INSERT ON 受注データ BEGIN SELECT RAISE(FAIL, 'database or disk is full'); END"));
+    });
+    EXPECT_EQ(no, 0); // the window could not go on
+    EXPECT_TRUE(joined(p).contains(QStringLiteral("受注No.1 を保存しました"))) << joined(p).toStdString();
+    EXPECT_EQ(sqlite(db, QStringLiteral("SELECT count(*) FROM 受注個別データ WHERE 受注No = 1")), QStringLiteral("1"));
+}
