@@ -20,6 +20,9 @@ CalendarDialog::CalendarDialog(core::AppState& state, QWidget* parent) : QDialog
     Calendar1 = new QCalendarWidget(this);
     Calendar1->setGridVisible(true);
     Calendar1->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+    // Only days that come back as a payment: 0 means unpaid and an answer below 0 a cancelled picker, so
+    // the first payable day is 1899-12-31; the last is the engine's last date.
+    Calendar1->setDateRange(db::dateFromOle(1), db::dateFromOle(db::kLastOleDay));
     Calendar1->setSelectedDate(QDate::currentDate()); // every showing starts on today
     cmdOK = new QPushButton(QStringLiteral("決定"), this);
     cmdOK->setToolTip(QStringLiteral("入金日を決定します"));
