@@ -59,7 +59,8 @@ void ChildWindow::armLayout() {
 }
 
 void ChildWindow::layoutTick() {
-    if (timersHeld()) return;
+    if (timersHeld())
+        return;
     // One extra tick lets the window manager finish the resize before the layout.
     if (++layoutTicks_ < 2)
         return;
@@ -71,7 +72,8 @@ void ChildWindow::layoutTick() {
 }
 
 void ChildWindow::watchTick() {
-    if (timersHeld()) return; // asked again at the next tick, once the handler has finished
+    if (timersHeld()) // asked again at the next tick, once the handler has finished
+        return;
     core::ChildStateRec& r = rec();
     if (form_ == WatchForm::Master) {
         if (isSet(r.CloseRequest)) {

@@ -48,17 +48,19 @@ public:
     // box): the watcher (close and refresh requests), the layout and every timer whose tick asks
     // timersHeld() wait for the next tick, so the handler finds its rows as it left them.
     class TimerHold {
-      public:
+    public:
         explicit TimerHold(ChildWindow* w) : w_(w) {
-            if (w_) ++w_->held_;
+            if (w_)
+                ++w_->held_;
         }
         ~TimerHold() {
-            if (w_) --w_->held_;
+            if (w_)
+                --w_->held_;
         }
         TimerHold(const TimerHold&) = delete;
         TimerHold& operator=(const TimerHold&) = delete;
 
-      private:
+    private:
         QPointer<ChildWindow> w_;
     };
     bool timersHeld() const { return held_ > 0; }

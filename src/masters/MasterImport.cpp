@@ -101,7 +101,8 @@ std::optional<db::Currency> money(const QString& f) {
 // name or category holding one is refused, not stored. (Tabs, CR and LF end a field before this.)
 bool hasControl(const QString& f) {
     for (const QChar ch : f)
-        if (ch.unicode() < 0x20 || ch.unicode() == 0x7f) return true;
+        if (ch.unicode() < 0x20 || ch.unicode() == 0x7f)
+            return true;
     return false;
 }
 

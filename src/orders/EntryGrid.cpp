@@ -51,7 +51,8 @@ protected:
 
 int keyCodeOf(const QKeyEvent* e) {
     // The line-feed key (and Ctrl+J) carries no key of its own, only its character.
-    if (e->text() == QStringLiteral("\n")) return kKeyLineFeed;
+    if (e->text() == QStringLiteral("\n"))
+        return kKeyLineFeed;
     switch (e->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:

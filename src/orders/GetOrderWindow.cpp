@@ -490,7 +490,8 @@ void GetOrderWindow::priceColumnClicked(int R, int C) {
     msfG_->setCol(5);
     // Moving the editor yields (with this window's timers held); still, the row must show the goods
     // that was clicked, or its price would go to another goods' row.
-    if (!usable_ || unloaded_ || curCat_ != cat || catTop_[size_t(cat - 1)] + R != j)
+    if (!usable_ || unloaded_ || curCat_ != cat || size_t(cat) > catTop_.size() ||
+        catTop_[size_t(cat - 1)] + R != j)
         return;
     EntryLine* line = lineAt(cat, j);
     if (!line || line->code != code)

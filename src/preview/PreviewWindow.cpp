@@ -224,7 +224,8 @@ void frmPreview::PrintReport() {
         ui::Wait(1);
     state.gPrintMode = core::kFalse;
     restorePointer();
-    if (!self) return;
+    if (!self)
+        return;
     setEnabled(true);
     // A print always ends the preview, whatever its outcome.
     ui::CloseByCode(this);
