@@ -195,8 +195,11 @@ void updateAndCheck(Shop& shop, StockUpdateWindow* w, const std::string& where) 
     Shop::type(w->grid(), QStringLiteral("55"));
     mainroad::waitFor([&] { return !w->repaintPending(); }, 2000);
     std::map<QString, QString> rows;
-    for (int r = 1; r <= 10; ++r)
-        rows[w->grid()->textAt(r, 0).mid(1)] = w->grid()->textAt(r, 6);
+    for (int r = 1; r <= 10; ++r) {
+        // An emptied count cell stands for 0 until the next repaint.
+        const QString count = w->grid()->textAt(r, 6);
+        rows[w->grid()->textAt(r, 0).mid(1)] = count.isEmpty() ? QStringLiteral("0") : count;
+    }
     shop.messages().clear();
     Shop::press(w->okButton());
     EXPECT_TRUE(shop.texts().isEmpty()) << where << ": " << shop.texts().join('|').toStdString();
