@@ -2,10 +2,10 @@
 #include "app/Program.h"
 #include "shell/Startup.h"
 
-#include <QApplication>
+#include "ui/GuardedApplication.h"
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    ui::GuardedApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Varnox"));
     QApplication::setApplicationName(QStringLiteral("Varnox"));
     app::registerSubsystems();

@@ -1,12 +1,17 @@
 #include "core/Dates.h"
 
+#include "db/Currency.h"
 #include "db/OleDate.h"
 
 namespace core {
 
 QString FormatShortDate(const QDate& date) { return date.toString(QStringLiteral("yyyy/MM/dd")); }
 
-QString FormatShortDate(double oleDate) { return FormatShortDate(db::dateFromOle(oleDate)); }
+QString FormatShortDate(double oleDate) {
+    const QDate d = db::dateFromOle(oleDate);
+    // A number beyond the engine's dates (written by another program) is no day to show.
+    return d.isValid() ? FormatShortDate(d) : db::kOutOfRangeText;
+}
 
 QString FormatDateTime(const QDateTime& dt) {
     if (dt.time() == QTime(0, 0))

@@ -59,6 +59,8 @@ void ChildWindow::armLayout() {
 }
 
 void ChildWindow::layoutTick() {
+    if (timersHeld())
+        return;
     // One extra tick lets the window manager finish the resize before the layout.
     if (++layoutTicks_ < 2)
         return;
@@ -70,6 +72,8 @@ void ChildWindow::layoutTick() {
 }
 
 void ChildWindow::watchTick() {
+    if (timersHeld()) // asked again at the next tick, once the handler has finished
+        return;
     core::ChildStateRec& r = rec();
     if (form_ == WatchForm::Master) {
         if (isSet(r.CloseRequest)) {
@@ -153,6 +157,14 @@ bool ChildWindow::eventFilter(QObject* watched, QEvent* e) {
         }
     }
     return QWidget::eventFilter(watched, e);
+}
+
+void YieldHeld(QWidget* w, QEventLoop::ProcessEventsFlags flags) {
+    ChildWindow* owner = nullptr;
+    for (QWidget* p = w; p && !owner; p = p->parentWidget())
+        owner = qobject_cast<ChildWindow*>(p);
+    const ChildWindow::TimerHold hold(owner);
+    QCoreApplication::processEvents(flags);
 }
 
 } // namespace frame

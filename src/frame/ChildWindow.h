@@ -4,6 +4,8 @@
 
 #include "core/AppState.h"
 
+#include <QEventLoop>
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 
@@ -41,6 +43,27 @@ public:
 
     // Closes the window from its own code (inside an MDI sub-window, the sub-window closes).
     void unloadWindow();
+
+    // Holds the window's timers while one of its handlers waits in an event loop (a yield, a message
+    // box): the watcher (close and refresh requests), the layout and every timer whose tick asks
+    // timersHeld() wait for the next tick, so the handler finds its rows as it left them.
+    class TimerHold {
+    public:
+        explicit TimerHold(ChildWindow* w) : w_(w) {
+            if (w_)
+                ++w_->held_;
+        }
+        ~TimerHold() {
+            if (w_)
+                --w_->held_;
+        }
+        TimerHold(const TimerHold&) = delete;
+        TimerHold& operator=(const TimerHold&) = delete;
+
+    private:
+        QPointer<ChildWindow> w_;
+    };
+    bool timersHeld() const { return held_ > 0; }
 
     // The size the window was designed at. The MDI area sizes a new window, and cascading sizes every
     // window, from the size hint; a window without a layout would otherwise shrink to its title bar.
@@ -86,8 +109,13 @@ private:
     bool buildFailed_ = false;
     bool unloadedOnce_ = false;
     int layoutTicks_ = 0;
+    int held_ = 0;
     QSize designSize_;
     QTimer layoutTimer_;
 };
+
+// Lets pending events run once from inside a handler of the work window that holds w, with that window's
+// timers held (see TimerHold). Without a work window around w it is a plain yield.
+void YieldHeld(QWidget* w, QEventLoop::ProcessEventsFlags flags = QEventLoop::AllEvents);
 
 } // namespace frame

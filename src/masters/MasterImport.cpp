@@ -97,6 +97,15 @@ std::optional<db::Currency> money(const QString& f) {
     return r.value;
 }
 
+// A NUL would hide the rest of a stored text, and other control characters show as nothing: a code,
+// name or category holding one is refused, not stored. (Tabs, CR and LF end a field before this.)
+bool hasControl(const QString& f) {
+    for (const QChar ch : f)
+        if (ch.unicode() < 0x20 || ch.unicode() == 0x7f)
+            return true;
+    return false;
+}
+
 class FileError : public std::exception {};
 
 struct Refusal {
@@ -129,6 +138,8 @@ public:
                 continue;
             }
             const QString f = plain(raw);
+            if (c.kind != Kind::Money && c.kind != Kind::Rate && c.kind != Kind::Count && hasControl(f))
+                throw Refusal{kTitleDuplicate};
             switch (c.kind) {
             case Kind::No: break;
             case Kind::Code: values << code(cut(f, c.len)); break;

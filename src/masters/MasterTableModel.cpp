@@ -305,7 +305,8 @@ std::optional<QVariant> MasterTableModel::parseText(const db::FieldInfo& f, cons
     }
     case db::FieldType::Single: {
         const auto v = number(text);
-        if (!v)
+        // Beyond a Single (1e40) the float would be infinity: refused like any other bad value.
+        if (!v || !std::isfinite(db::toSingle(*v)))
             return std::nullopt;
         return db::toSingle(*v);
     }

@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QTextCharFormat>
 #include <QVBoxLayout>
 
 namespace orders {
@@ -20,6 +21,14 @@ CalendarDialog::CalendarDialog(core::AppState& state, QWidget* parent) : QDialog
     Calendar1 = new QCalendarWidget(this);
     Calendar1->setGridVisible(true);
     Calendar1->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+    // Only days that come back as a payment: 0 means unpaid and an answer below 0 a cancelled picker, so
+    // the first payable day is 1899-12-31; the last is the engine's last date.
+    Calendar1->setDateRange(db::dateFromOle(1), db::dateFromOle(db::kLastOleDay));
+    // The days of that first month before it cannot be picked; they look so.
+    QTextCharFormat unavailable;
+    unavailable.setForeground(palette().color(QPalette::Disabled, QPalette::Text));
+    for (QDate d(1899, 12, 1); d < Calendar1->minimumDate(); d = d.addDays(1))
+        Calendar1->setDateTextFormat(d, unavailable);
     Calendar1->setSelectedDate(QDate::currentDate()); // every showing starts on today
     cmdOK = new QPushButton(QStringLiteral("決定"), this);
     cmdOK->setToolTip(QStringLiteral("入金日を決定します"));

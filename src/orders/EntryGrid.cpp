@@ -1,5 +1,7 @@
 #include "orders/EntryGrid.h"
 
+#include "frame/ChildWindow.h"
+
 #include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -48,6 +50,9 @@ protected:
 };
 
 int keyCodeOf(const QKeyEvent* e) {
+    // The line-feed key (and Ctrl+J) carries no key of its own, only its character.
+    if (e->text() == QStringLiteral("\n"))
+        return kKeyLineFeed;
     switch (e->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
@@ -253,8 +258,9 @@ void EntryGrid::gridStoreEditor(int& row, int& column) {
     if (editor_->isVisible()) {
         showInEditor(text());
         placeOver(row, column);
-        // Let the repaint happen before the focus moves; no user input runs in between.
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        // Let the repaint happen before the focus moves. No user input runs in between, and the owner's
+        // timers wait: a scroll repaint, close or refresh here would change the rows under the caller.
+        frame::YieldHeld(this, QEventLoop::ExcludeUserInputEvents);
         editor_->setFocus();
     }
 }

@@ -15,7 +15,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QScopedValueRollback>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableWidget>
@@ -133,6 +133,7 @@ void GetOrderWindow::load() {
 bool GetOrderWindow::buildContents() { return build(); }
 
 bool GetOrderWindow::build() {
+    ++builds_;
     rec().Open = core::kTrue;
     rec().RefreshDone = core::kFalse;
 
@@ -248,8 +249,14 @@ bool GetOrderWindow::failBuild(const QString& text, const QString& title) {
 // After a commit and on refresh: everything from the database again, with a new pending row.
 void GetOrderWindow::rebuild() {
     ui::showWaitPointer();
+    const QPointer<GetOrderWindow> self(this);
+    const int builds = builds_;
     ui::DoEvents();
-    if (unloaded_) // a close request answered meanwhile
+    if (!self || unloaded_) // closed meanwhile (a close request, 終了, the main window)
+        return;
+    // A refresh answered meanwhile has rebuilt the window already: a second build would leave its
+    // pending row behind in the file.
+    if (builds_ != builds)
         return;
     {
         const QSignalBlocker block(cmbCat_);
@@ -374,14 +381,11 @@ void GetOrderWindow::recalcOrder(int c, int j) {
 
 void GetOrderWindow::showHugeNumber() { errorBox(kHugeNumber); }
 
-// The watcher waits while a box is open: a close request answered inside the box's event loop would
-// take the window away under the handler that showed it.
+// The window's timers wait while a box is open: a close request, refresh or scroll repaint answered
+// inside the box's event loop would change the rows under the handler that showed it.
 void GetOrderWindow::errorBox(const QString& text, const QString& title) {
-    const bool watching = tmWatch.isActive();
-    tmWatch.stop();
+    const TimerHold hold(this);
     ui::messages().error(text, title);
-    if (watching)
-        tmWatch.start();
 }
 
 void GetOrderWindow::cellEdit(const QString& text) {
@@ -408,8 +412,16 @@ void GetOrderWindow::cellEdit(const QString& text) {
     }
     Currency value = core::ParseAmount(twoDecimals).value;
     // The quantity cell shows the whole number stored (2.5 is stored as 2, so it must not read 3).
-    if (curCol_ == 6)
-        value = Currency::fromUnits(quantityFromAmount(value));
+    // Rounding may pass the Long range (2147483647.5): too large, like any other.
+    if (curCol_ == 6) {
+        try {
+            value = Currency::fromUnits(quantityFromAmount(value));
+        } catch (const std::overflow_error&) {
+            showHugeNumber();
+            restoreEditStart();
+            return;
+        }
+    }
     storeCellValue(*line, j, value);
 }
 
@@ -470,17 +482,29 @@ void GetOrderWindow::restoreEditStart() {
 // line's 販売価格 showing it, and the exact price (not the whole number shown) goes into the line, with
 // the totals recomputed.
 void GetOrderWindow::priceColumnClicked(int R, int C) {
-    const int j = catTop_[size_t(curCat_ - 1)] + R;
-    const EntryLine& clicked = *lineAt(curCat_, j);
-    const Currency price = C == 2 ? clicked.listPrice : C == 3 ? clicked.wholesale : clicked.cost;
+    const int cat = curCat_;
+    const int j = catTop_[size_t(cat - 1)] + R;
+    const EntryLine* clicked = lineAt(cat, j);
+    if (!clicked)
+        return;
+    const QString code = clicked->code;
+    const Currency price = C == 2 ? clicked->listPrice : C == 3 ? clicked->wholesale : clicked->cost;
     msfG_->setTextAt(R, 5, FormatGrouped(price, 0));
     msfG_->setCol(5);
-    // Moving the editor runs timers: a close request may have emptied the lines meanwhile.
-    if (!usable_ || unloaded_ || curRow_ != R || curCol_ != 5)
+    // Moving the editor yields (with this window's timers held); still, the row must show the goods
+    // that was clicked, or its price would go to another goods' row.
+    if (!usable_ || unloaded_ || curCat_ != cat || size_t(cat) > catTop_.size() ||
+        catTop_[size_t(cat - 1)] + R != j)
         return;
-    EntryLine* line = lineAt(curCat_, j);
-    if (!line)
+    EntryLine* line = lineAt(cat, j);
+    if (!line || line->code != code)
         return;
+    if (curRow_ != R || curCol_ != 5) {
+        // Another click taken meanwhile moved the editor on: this one is dropped, and the cell shows
+        // the line's price again.
+        msfG_->setTextAt(R, 5, amountText(line->salePrice));
+        return;
+    }
     noteEditStart(*line, j);
     storeCellValue(*line, j, price);
 }
@@ -507,7 +531,7 @@ void GetOrderWindow::gridCellChanged() {
 }
 
 void GetOrderWindow::scrollTick() {
-    if (!usable_)
+    if (!usable_ || timersHeld()) // a handler is waiting: the repaint comes at a later tick
         return;
     if (scrollPending_) {
         scrollPending_ = false;
@@ -655,8 +679,15 @@ void GetOrderWindow::commitOrder() {
     if (!usable_ || unloaded_ || committing_)
         return;
     // The save and the rebuild after it yield to events: a second press of a double click waiting there
-    // would store the typed lines again and lower the stock twice.
-    const QScopedValueRollback<bool> once(committing_, true);
+    // would store the typed lines again and lower the stock twice. The window may be gone afterwards.
+    committing_ = true;
+    const QPointer<GetOrderWindow> self(this);
+    commitOnce();
+    if (self)
+        committing_ = false;
+}
+
+void GetOrderWindow::commitOnce() {
     // A number that could not be taken again after a refused save is tried once more now.
     if (!pendingPresent_ && !newPendingOrder(true))
         return;
@@ -724,8 +755,10 @@ void GetOrderWindow::commitOrder() {
     // The pending row is the order now; the rebuild makes the next one.
     pendingPresent_ = false;
     justSaved_ = order.orderNo;
+    const QPointer<GetOrderWindow> self(this);
     rebuild();
-    justSaved_ = 0;
+    if (self) // the rebuild yields: the window may be gone
+        justSaved_ = 0;
 }
 
 void GetOrderWindow::layoutContents() {
@@ -771,7 +804,10 @@ void GetOrderWindow::layoutContents() {
 
 void GetOrderWindow::reloadData() {
     ui::showWaitPointer();
+    const QPointer<GetOrderWindow> self(this);
     ui::DoEvents();
+    if (!self || unloaded_)
+        return;
     deletePendingOrder(false);
     rebuild();
 }

@@ -44,6 +44,7 @@ public:
     const OrderTotals& totals() const { return totals_; }
     int currentRow() const { return curRow_; }
     int currentCol() const { return curCol_; }
+    bool repaintPending() const { return tmScroll_.isActive(); } // a scroll or category switch not yet shown
 
     // The commit of the 契約 button.
     void commitOrder();
@@ -62,6 +63,7 @@ private:
     bool failBuild(const QString& text, const QString& title = QStringLiteral("Varnox"));
     bool newPendingOrder(bool keepChoices = false);
     void deletePendingOrder(bool quiet);
+    void commitOnce();
 
     void paintRows();
     void recalcOrder(int c, int j);
@@ -124,6 +126,7 @@ private:
     bool inCatChange_ = false;
     bool unloaded_ = false;
     bool committing_ = false; // 契約 is saving and rebuilding
+    int builds_ = 0;          // builds so far, to tell whether one ran during a yield
 
     // The cell being edited and its value when the editor came to it: a number too large puts that
     // value back. Reset whenever the editor moves to another cell or another goods scrolls under it.

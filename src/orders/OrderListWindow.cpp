@@ -9,6 +9,7 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QPointer>
 #include <QScreen>
 #include <QTimer>
 
@@ -117,7 +118,10 @@ void OrderListWindow::layoutContents() {
 
 void OrderListWindow::reloadData() {
     ui::showWaitPointer();
+    const QPointer<OrderListWindow> self(this);
     ui::DoEvents();
+    if (!self) // closed meanwhile (終了 waiting in the queue)
+        return;
     model_->clear();
     if (!loadOrderList())
         QTimer::singleShot(100, this, [this] { unloadWindow(); });

@@ -14,6 +14,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSet>
@@ -88,27 +89,40 @@ StockUpdateWindow::StockUpdateWindow(core::AppState& state, QWidget* parent)
         });
     connect(cmbCat, &QComboBox::currentTextChanged, this, &StockUpdateWindow::onCategoryText);
     connect(cmbCat, &QComboBox::activated, this, [this] { onCategoryText(cmbCat->currentText()); });
-    connect(cmdOK, &QPushButton::clicked, this, [this] {
-        ui::showWaitPointer();
-        ui::DoEvents();
-        if (saveChanged()) {
-            reload();
-            grid_->scrollBar()->setValue(0);
-        }
-        ui::showDefaultPointer();
-    });
-    connect(cmdCancel, &QPushButton::clicked, this, [this] {
-        ui::showWaitPointer();
-        ui::DoEvents();
-        reload();
-        grid_->scrollBar()->setValue(0);
-        ui::showDefaultPointer();
-    });
+    connect(cmdOK, &QPushButton::clicked, this, [this] { saveOrReload(true); });
+    connect(cmdCancel, &QPushButton::clicked, this, [this] { saveOrReload(false); });
     connect(cmdEnd, &QPushButton::clicked, this, &StockUpdateWindow::unloadWindow);
     resize(sizeHint());
 }
 
 StockUpdateWindow::~StockUpdateWindow() = default;
+
+// 更新 (save, then reload) and キャンセル (reload). Both let waiting events run first: a second press,
+// 終了 or a close request may come in there, so the window is looked at again afterwards.
+void StockUpdateWindow::saveOrReload(bool save) {
+    if (busy_ || unloaded_)
+        return;
+    busy_ = true;
+    ui::showWaitPointer();
+    const QPointer<StockUpdateWindow> self(this);
+    ui::DoEvents();
+    if (!self) {
+        ui::showDefaultPointer();
+        return;
+    }
+    if (!unloaded_ && (!save || saveChanged())) {
+        reload();
+        grid_->scrollBar()->setValue(0);
+    }
+    busy_ = false;
+    ui::showDefaultPointer();
+}
+
+// The window's timers wait while a box is open (see GetOrderWindow::errorBox).
+void StockUpdateWindow::errorBox(const QString& text, const QString& title) {
+    const TimerHold hold(this);
+    ui::messages().error(text, title);
+}
 
 bool StockUpdateWindow::buildContents() { return loadStockList(); }
 
@@ -116,7 +130,7 @@ bool StockUpdateWindow::failBuild(const QString& text, const QString& title) {
     usable_ = false;
     ui::showDefaultPointer();
     setEnabled(true);
-    ui::messages().error(text, title);
+    errorBox(text, title);
     return false;
 }
 
@@ -234,6 +248,8 @@ void StockUpdateWindow::scrollTick() {
         tmScroll.stop();
         return;
     }
+    if (timersHeld()) // a handler is waiting: the repaint comes at a later tick
+        return;
     if (scrollPending_) { // one more tick after the last scroll event
         scrollPending_ = false;
         return;
@@ -278,7 +294,7 @@ void StockUpdateWindow::onEditorChanged(const QString& text) {
             editStart_ = EditStart{cur_, j, line->goods.stock};
         const StockInput in = interpretStockInput(text, line->goods.stock, editStart_->count);
         if (in.overflow)
-            ui::messages().error(kHugeNumber);
+            errorBox(kHugeNumber, QStringLiteral("Varnox"));
         grid_->setText(in.cellText);
         if (col_ == kCountCol)
             line->goods.stock = in.count;
@@ -367,13 +383,17 @@ void StockUpdateWindow::reload() {
 
 void StockUpdateWindow::reloadData() {
     ui::showWaitPointer();
+    const QPointer<StockUpdateWindow> self(this);
     ui::DoEvents();
+    if (!self || unloaded_)
+        return;
     reload();
     grid_->scrollBar()->setValue(0);
     ui::showWaitPointer(); // the refresh broadcast restores it once every window has answered
 }
 
 void StockUpdateWindow::onUnload() {
+    unloaded_ = true;
     if (state().gOpenDataCount > 0)
         --state().gOpenDataCount;
     tmScroll.stop();
@@ -397,16 +417,18 @@ bool StockUpdateWindow::saveChanged() {
         result = StockStore(state().gDbPath).saveCounts(changes);
     } catch (const std::exception& e) {
         ui::showDefaultPointer();
-        if (!core::tellIfReplaced(e))
-            ui::messages().error(kOtherProgramMessage, kWriteErrorTitle);
+        if (core::isFileReplaced(e))
+            errorBox(core::kReopenText, QStringLiteral("Varnox"));
+        else
+            errorBox(kOtherProgramMessage, kWriteErrorTitle);
         return false; // the typed counts stay on screen for another try
     }
     if (!result.vanished.isEmpty() || !result.conflicts.empty())
         ui::showDefaultPointer();
     if (!result.vanished.isEmpty())
-        ui::messages().error(vanishedMessage(result.vanished));
+        errorBox(vanishedMessage(result.vanished), QStringLiteral("Varnox"));
     if (!result.conflicts.empty())
-        ui::messages().error(conflictMessage(result.conflicts));
+        errorBox(conflictMessage(result.conflicts), QStringLiteral("Varnox"));
     return true;
 }
 

@@ -73,6 +73,8 @@ private:
     void armScroll();
     StockLine* lineAt(int r);
     bool saveChanged();
+    void saveOrReload(bool save);
+    void errorBox(const QString& text, const QString& title);
 
     std::vector<StockCategory> cats_;
     int cur_ = 0;
@@ -82,6 +84,8 @@ private:
     bool ready_ = false;
     bool scrollPending_ = false;
     bool pointerInside_ = false;
+    bool busy_ = false; // 更新 or キャンセル is running (it yields)
+    bool unloaded_ = false;
     // The goods being edited and its count when the editor came to it (a number too large puts it back).
     struct EditStart {
         int cat = 0, j = 0;

@@ -16,6 +16,7 @@
 #include <QMenuBar>
 #include <QPageLayout>
 #include <QPageSize>
+#include <QPointer>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QPushButton>
@@ -206,16 +207,26 @@ void frmPreview::PrintReport() {
         return;
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);
+    // The waits below run events: the preview may be closed meanwhile, so nothing of it is used after
+    // them without a look whether it is still there.
+    core::AppState& state = state_;
+    const QPointer<frmPreview> self(this);
     ui::DoEvents();
-    state_.gPrintDone = core::kFalse;
+    if (!self) {
+        restorePointer();
+        return;
+    }
+    state.gPrintDone = core::kFalse;
     setEnabled(false);
-    state_.gPrintMode = core::kTrue;
-    print(state_, mainWindowOf(state_));
-    while (!core::isSet(state_.gPrintDone))
+    state.gPrintMode = core::kTrue;
+    print(state, mainWindowOf(state));
+    while (!core::isSet(state.gPrintDone))
         ui::Wait(1);
-    state_.gPrintMode = core::kFalse;
-    setEnabled(true);
+    state.gPrintMode = core::kFalse;
     restorePointer();
+    if (!self)
+        return;
+    setEnabled(true);
     // A print always ends the preview, whatever its outcome.
     ui::CloseByCode(this);
 }

@@ -3,10 +3,10 @@
 #include "replica/frmReplica.h"
 #include "ui/MessageService.h"
 
-#include <QApplication>
+#include "ui/GuardedApplication.h"
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    ui::GuardedApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Varnox"));
     QApplication::setApplicationName(QStringLiteral("VarnoxReplica"));
     ui::QtMessageService messages;

@@ -1,13 +1,13 @@
 // Test entry: one QApplication for widget tests, and settings/XDG folders pointed at a temporary place.
 #include "support/TestEnv.h"
 
-#include <QApplication>
+#include "ui/GuardedApplication.h"
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     testenv::isolateUserFolders();
-    QApplication app(argc, argv);
+    ui::GuardedApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -24,6 +24,10 @@ void oleDatePart(sqlite3_context* ctx, int, sqlite3_value** argv, bool year) {
         return;
     }
     const QDate d = dateFromOle(sqlite3_value_double(argv[0]));
+    if (!d.isValid()) { // beyond the engine's dates: no year, so no list period matches it
+        sqlite3_result_null(ctx);
+        return;
+    }
     sqlite3_result_int(ctx, year ? d.year() : d.month());
 }
 void sqlYear(sqlite3_context* c, int n, sqlite3_value** v) { oleDatePart(c, n, v, true); }

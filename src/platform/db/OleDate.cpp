@@ -18,9 +18,16 @@ double toOleDate(const QDateTime& dt) {
     return day >= 0 ? day + frac : day - frac;
 }
 
-QDate dateFromOle(double ole) { return kEpoch.addDays(qint64(std::trunc(ole))); }
+QDate dateFromOle(double ole) {
+    // The comparison is false for NaN as well.
+    if (!(ole > kFirstOleDay - 1.0 && ole < kLastOleDay + 1.0))
+        return QDate();
+    return kEpoch.addDays(qint64(std::trunc(ole)));
+}
 
 QDateTime dateTimeFromOle(double ole) {
+    if (!dateFromOle(ole).isValid())
+        return QDateTime();
     const double frac = std::fabs(ole - std::trunc(ole));
     const int ms = int(std::llround(frac * kMsPerDay));
     return QDateTime(dateFromOle(ole), QTime(0, 0)).addMSecs(ms);
