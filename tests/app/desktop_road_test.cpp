@@ -315,6 +315,8 @@ TEST(DesktopRoad, ReturnInTheDatePickerStoresTheDayAndTheColumnShowsItWhole) {
         auto* days = d.calendar()->findChild<QTableView*>();
         days->setFocus();
         QTest::keyClick(days, Qt::Key_Return);
+        if (d.isVisible()) // Return did nothing: the person gives up
+            d.cancelButton()->click();
     });
     ASSERT_TRUE(mainroad::clickOrder(w, 1));
     EXPECT_TRUE(waitFor([] { return QApplication::activeModalWidget() == nullptr; }));
@@ -351,9 +353,9 @@ TEST(DesktopRoad, TheInvoiceScopeDialogIsWideEnoughForItsCaption) {
         });
         p.trigger(QLatin1String(item));
         ASSERT_TRUE(waitFor([&] { return !caption.isEmpty(); })) << item;
-        // The caption in the title bar's font, with room for the frame and the window icon.
+        // The caption in the title bar's font, with room for the window icon and three title-bar buttons.
         const QFontMetrics title(QApplication::font("QMdiSubWindowTitleBar"));
-        EXPECT_GE(width, title.horizontalAdvance(caption) + 40) << item;
+        EXPECT_GE(width, title.horizontalAdvance(caption) + 90) << item;
         EXPECT_TRUE(buttonsSpan) << item;
     }
 }

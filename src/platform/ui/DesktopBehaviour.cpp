@@ -56,6 +56,24 @@ void keepOnScreen(QWidget* window, const QWindowStateChangeEvent* change) {
     });
 }
 
+// A dialog narrower than its caption widens once shown (a message box sizes itself as it shows), about
+// its middle, so the title bar shows the whole caption.
+void fitCaption(QWidget* window) {
+    QTimer::singleShot(0, window, [w = QPointer<QWidget>(window)] {
+        if (!w || !w->isVisible())
+            return;
+        const int need = captionWidth(w->windowTitle());
+        if (w->width() >= need)
+            return;
+        const int grow = need - w->width();
+        if (w->minimumWidth() == w->maximumWidth())
+            w->setFixedWidth(need);
+        else
+            w->resize(need, w->height());
+        w->move(w->x() - grow / 2, w->y());
+    });
+}
+
 class DesktopBehaviour : public QObject {
 public:
     using QObject::QObject;
@@ -65,6 +83,10 @@ protected:
         switch (event->type()) {
         case QEvent::KeyPress:
             return pressFocusedButton(watched, static_cast<QKeyEvent*>(event));
+        case QEvent::Show:
+            if (auto* d = qobject_cast<QDialog*>(watched); d && d->isWindow())
+                fitCaption(d);
+            return false;
         case QEvent::WindowStateChange:
             if (auto* w = qobject_cast<QWidget*>(watched); w && w->isWindow())
                 keepOnScreen(w, static_cast<QWindowStateChangeEvent*>(event));
@@ -86,10 +108,10 @@ void installDesktopBehaviour() {
 }
 
 int captionWidth(const QString& caption) {
-    // The font Qt itself takes for a title bar; window managers draw theirs at about this size, beside an
-    // icon and up to three buttons that some of them draw whatever the window asks.
+    // The font Qt itself takes for a title bar, with room to spare: managers draw theirs bold and larger,
+    // beside an icon and up to three buttons that some of them draw whatever the window asks.
     const QFontMetrics fm(QApplication::font("QMdiSubWindowTitleBar"));
-    return fm.horizontalAdvance(caption) + 100;
+    return fm.horizontalAdvance(caption) * 3 / 2 + 100;
 }
 
 } // namespace ui

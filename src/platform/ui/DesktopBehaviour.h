@@ -15,6 +15,7 @@ namespace ui {
 //   or a window without a close box, that gets minimized comes back at once, and a dialog maximized by
 //   the manager returns to its size: a minimized modal dialog takes its owner with it and, without a
 //   taskbar, leaves the user nothing to click.
+// - A dialog narrower than its caption (a message box with a long title) widens when it is shown.
 void installDesktopBehaviour();
 
 // The width a window needs for the window manager to show the whole of its caption: the caption in the
