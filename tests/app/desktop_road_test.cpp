@@ -29,6 +29,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QStyle>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTest>
@@ -323,13 +324,14 @@ TEST(DesktopRoad, ReturnInTheDatePickerStoresTheDayAndTheColumnShowsItWhole) {
     EXPECT_DOUBLE_EQ(p.scalar(QStringLiteral("SELECT 入金日 FROM 受注データ WHERE 受注No = 1")).toDouble(),
                      double(QDate(1899, 12, 30).daysTo(day)));
 
-    // Every filled cell of the list fits its column, the new date included.
+    // Every filled cell of the list fits its column with the cell's margins, the new date included.
     QTableView* g = w->grid();
-    const QFontMetrics fm(g->font());
+    const QFontMetricsF fm(g->font());
+    const int margins = 2 * (g->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, g) + 1);
     for (int c = 0; c < orders::OrderListModel::ColumnCount; ++c)
         for (int r = 0; r < w->model()->orderCount(); ++r) {
             const QString text = g->model()->index(r, c).data().toString();
-            EXPECT_GE(g->columnWidth(c), fm.horizontalAdvance(text))
+            EXPECT_GE(g->columnWidth(c), fm.horizontalAdvance(text) + margins)
                 << "column " << c << " row " << r << ": " << text.toStdString();
         }
     w->endButton()->click();
