@@ -1,5 +1,6 @@
 #include "masters/ImportCommand.h"
 
+#include "ui/FileDialogFolder.h"
 #include "ui/WindowHelpers.h"
 
 #include <QApplication>
@@ -33,7 +34,7 @@ void setOpenFileDialog(OpenFileDialog d) { dialog() = d ? std::move(d) : OpenFil
 void runImportCommand(core::AppState& s, ImportKind kind, QWidget* parent) {
     QString preset = lastFileName();
     if (!(preset.size() > 4 && preset.endsWith(QLatin1String(".txt"))))
-        preset.clear();
+        preset = ui::dialogStartFolder(s.gDbPath);
     QString path;
     try {
         path = dialog()(parent, importFilter(kind), preset);
@@ -43,6 +44,7 @@ void runImportCommand(core::AppState& s, ImportKind kind, QWidget* parent) {
     if (path.isEmpty())
         return;
     lastFileName() = path;
+    ui::rememberDialogChoice(path);
 
     QApplication::setOverrideCursor(Qt::WaitCursor);
     ui::DoEvents();

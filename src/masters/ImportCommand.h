@@ -9,7 +9,8 @@ class QWidget;
 
 namespace masters {
 
-// Asks for the file to import; returns "" when cancelled. Replaceable so tests can give the name.
+// Asks for the file to import; returns "" when cancelled. preset is the file chosen last time, or the
+// folder to open in when there is none. Replaceable so tests can give the name.
 using OpenFileDialog = std::function<QString(QWidget* parent, const QString& filter, const QString& preset)>;
 void setOpenFileDialog(OpenFileDialog dialog); // an empty function restores the real dialog
 

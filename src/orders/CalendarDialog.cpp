@@ -6,8 +6,10 @@
 #include <QCalendarWidget>
 #include <QDate>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QTableView>
 #include <QTextCharFormat>
 #include <QVBoxLayout>
 
@@ -62,7 +64,23 @@ CalendarDialog::CalendarDialog(core::AppState& state, QWidget* parent) : QDialog
         ui::CloseByCode(this);
     });
     connect(cmdCan, &QPushButton::clicked, this, [this] { ui::CloseByCode(this); });
+    // Return on the month's days picks the day, as 決定 does (not in the month and year boxes above).
+    if (auto* days = Calendar1->findChild<QTableView*>())
+        days->installEventFilter(this);
     ui::DisableCloseButton(this);
+}
+
+bool CalendarDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+            !(key->modifiers() & ~Qt::KeypadModifier)) {
+            if (!key->isAutoRepeat())
+                cmdOK->click();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void showCalendarDialog(core::AppState& state, QWidget* parent) {

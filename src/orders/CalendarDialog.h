@@ -23,6 +23,9 @@ public:
     QPushButton* cancelButton() const { return cmdCan; }
     QLabel* orderLabel() const { return Label2; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     core::AppState& state_;
     QLabel* Label1;

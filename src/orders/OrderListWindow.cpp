@@ -48,6 +48,8 @@ OrderListWindow::OrderListWindow(core::AppState& state, Kind kind, QWidget* pare
         trackSelectedRow(index);
         actOnSelectedRow();
     });
+    // A date or mark set in the list may be longer than anything the column held when it was sized.
+    connect(model_, &QAbstractItemModel::dataChanged, this, [this] { setColumnWidths(); });
     resize(sizeHint());
 }
 

@@ -2,6 +2,7 @@
 
 #include "replica/FileDialogs.h"
 #include "replica/ReplicaPaths.h"
+#include "ui/Icons.h"
 #include "ui/MessageService.h"
 
 #include <QApplication>
@@ -42,6 +43,8 @@ QLabel* pathLabel(QWidget* parent) {
 frmReplica::frmReplica(FileDialogService& dialogs, QWidget* parent) : QWidget(parent), mDialogs(dialogs) {
     setObjectName(QStringLiteral("frmReplica"));
     setWindowTitle(kTitle);
+    // Varnox's picture in green, so the two programs are told apart in the window list.
+    setWindowIcon(QIcon(ui::programPicture(32, QColor(0x2e, 0x7d, 0x32))));
     setFont(QFont(QStringLiteral("IPAGothic"), 9));
     setFixedSize(px(4680), px(3690));
 

@@ -3,7 +3,6 @@
 #include "ui/WindowHelpers.h"
 
 #include <QKeyEvent>
-#include <QPushButton>
 
 namespace reports {
 
@@ -36,14 +35,9 @@ void ButtonOnlyDialog::done(int result) {
 }
 
 void ButtonOnlyDialog::keyPressEvent(QKeyEvent* event) {
-    // No button is the default: Enter in a box does nothing, on a focused button it presses it.
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        if (auto* button = qobject_cast<QPushButton*>(focusWidget()))
-            button->click();
-        event->accept();
-        return;
-    }
-    if (event->key() == Qt::Key_Escape) {
+    // No button is the default: Enter in a box presses nothing (on a focused button the program-wide
+    // desktop behaviour has pressed it before the key gets here), and Esc cancels nothing.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Escape) {
         event->accept();
         return;
     }

@@ -1,5 +1,5 @@
 // What the report selection dialogs share: the dialog font, twips, and a modal dialog that only its own
-// buttons close (no close box, Esc does nothing, Enter presses only a button that has the focus).
+// buttons close (no close box, Esc does nothing, Enter in a box presses no button).
 #pragma once
 
 #include <QDialog>

@@ -1,9 +1,12 @@
 #include "reports/InvoiceScopeDialog.h"
 
+#include "ui/DesktopBehaviour.h"
+
 #include <QButtonGroup>
 #include <QGroupBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <algorithm>
 
 namespace reports {
 
@@ -30,14 +33,19 @@ InvoiceScopeDialog::InvoiceScopeDialog(core::AppState& state, Variant variant, Q
     const bool pages = variant == Variant::ScopeAndPages;
     setObjectName(pages ? QStringLiteral("frmInvPrepP") : QStringLiteral("frmInvPrep"));
     setFont(dialogFont(9));
-    setFixedSize(pages ? twips(4680) : twips(2175), pages ? twips(1560) : twips(1440));
+    const QString caption =
+        core::isSet(s_.gInvPrintFlavour) ? QStringLiteral("請求書出力準備") : QStringLiteral("請求書表示準備");
+    setWindowTitle(caption);
+    // The scope-only dialog is narrower than its caption: it widens, and its buttons with it.
+    const int width = pages ? twips(4680) : std::max(twips(2175), ui::captionWidth(caption));
+    setFixedSize(width, pages ? twips(1560) : twips(1440));
 
     static const char* const kCaptions[] = {"未入金のみ", "全て", "一覧から選択", "キャンセル"};
     for (int i = 0; i < 4; ++i) {
         auto* b = new QPushButton(QString::fromUtf8(kCaptions[i]), this);
         b->setObjectName(QStringLiteral("Command1_%1").arg(i));
         b->setFont(dialogFont(11.25, true));
-        b->setGeometry(0, twips(360 * i), twips(2175), twips(375));
+        b->setGeometry(0, twips(360 * i), pages ? twips(2175) : width, twips(375));
         b->setAutoDefault(false);
         connect(b, &QPushButton::clicked, this, [this, i] { Command1_Click(i); });
         command1_[size_t(i)] = b;
@@ -59,7 +67,6 @@ InvoiceScopeDialog::InvoiceScopeDialog(core::AppState& state, Variant variant, Q
         setTabOrder(option2_[0], option2_[1]);
     }
 
-    setWindowTitle(core::isSet(s_.gInvPrintFlavour) ? QStringLiteral("請求書出力準備") : QStringLiteral("請求書表示準備"));
     command1_[0]->setFocus();
 }
 

@@ -1,12 +1,12 @@
 #include "shell/FileTypes.h"
 
+#include "ui/Icons.h"
 #include "ui/MessageService.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QPainter>
 #include <QProcess>
 #include <QSaveFile>
 #include <QStandardPaths>
@@ -76,20 +76,6 @@ QByteArray pngBytes(const QPixmap& pm) {
 }
 
 } // namespace
-
-QPixmap programPicture(int size) {
-    QPixmap pm(size, size);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.scale(size / 32.0, size / 32.0);
-    p.setBrush(QColor(0x20, 0x4a, 0x87));
-    p.setPen(Qt::NoPen);
-    p.drawRoundedRect(QRectF(1, 1, 30, 30), 6, 6);
-    p.setPen(QPen(Qt::white, 4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.drawPolyline(QPolygonF({QPointF(8, 8), QPointF(16, 24), QPointF(24, 8)}));
-    return pm;
-}
 
 FileTypePaths fileTypePaths(const QString& dataHome, const QString& configHome) {
     const QDir d(dataHome);
@@ -180,7 +166,7 @@ bool RegisterFileTypes(const QString& program, const QString& dataHome, const QS
                             QStringLiteral("手動で行ってください"));
         return false;
     }
-    const Write icon = writeBytes(paths.icon, pngBytes(programPicture(48)));
+    const Write icon = writeBytes(paths.icon, pngBytes(ui::programPicture(48)));
     const Write defaults =
         config.isEmpty() ? Write::Failed
                          : writeBytes(paths.defaults, defaultsText(QString::fromUtf8(readBytes(paths.defaults))).toUtf8());

@@ -22,9 +22,6 @@ QString desktopEntryText(const QString& program);
 // The mimeapps.list text with Varnox as the default for both types, the rest of the file kept.
 QString defaultsText(const QString& existing);
 
-// The program's icon: a white V on blue, drawn so no picture file is needed.
-QPixmap programPicture(int size);
-
 // Writes the files and refreshes the caches where update-mime-database and update-desktop-database are
 // installed (only when a file changed). A failure of the MIME file is silent; a failure of the desktop
 // entry shows "ダブルクリックによる起動の準備に失敗しました。" titled "手動で行ってください". True when all were written.

@@ -7,6 +7,7 @@
 #include "shell/Settings.h"
 
 #include "masters/CompanySettingsDialog.h"
+#include "ui/Icons.h"
 #include "ui/WindowHelpers.h"
 
 #include <QAction>
@@ -40,7 +41,7 @@ const QString kNoDb = QStringLiteral("ＤＢは開いていません");
 
 QFont panelFont() { return QFont(QStringLiteral("IPAGothic")); }
 
-QIcon programIcon() { return QIcon(programPicture(32)); }
+QIcon programIcon() { return QIcon(ui::programPicture(32)); }
 
 } // namespace
 
@@ -55,11 +56,11 @@ MainWindowHooks defaultHooks() {
         return NewDatabaseSettings{dlg.result().company, dlg.result().fieldLen};
     };
     const QString filter = QStringLiteral("Varnox DB Files (*.vrd)");
-    h.saveDatabasePath = [filter](QWidget* parent) {
-        return QFileDialog::getSaveFileName(parent, QStringLiteral("DB作成"), QString(), filter);
+    h.saveDatabasePath = [filter](QWidget* parent, const QString& folder) {
+        return QFileDialog::getSaveFileName(parent, QStringLiteral("DB作成"), folder, filter);
     };
-    h.openDatabasePath = [filter](QWidget* parent) {
-        return QFileDialog::getOpenFileName(parent, QStringLiteral("DBオープン"), QString(), filter);
+    h.openDatabasePath = [filter](QWidget* parent, const QString& folder) {
+        return QFileDialog::getOpenFileName(parent, QStringLiteral("DBオープン"), folder, filter);
     };
     h.password = [](AppState& s, QWidget* parent, QString& typed) { return askPassword(s, parent, typed); };
     h.openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };

@@ -27,8 +27,9 @@ namespace shell {
 struct MainWindowHooks {
     // The company settings dialog in new-database mode; nothing when it was cancelled.
     std::function<std::optional<NewDatabaseSettings>(core::AppState&, QWidget*)> newDatabaseSettings;
-    std::function<QString(QWidget*)> saveDatabasePath; // "" = cancelled
-    std::function<QString(QWidget*)> openDatabasePath; // "" = cancelled
+    // The file choosers, opened in the given folder; "" = cancelled.
+    std::function<QString(QWidget*, const QString& folder)> saveDatabasePath;
+    std::function<QString(QWidget*, const QString& folder)> openDatabasePath;
     std::function<bool(core::AppState&, QWidget*, QString&)> password;
     std::function<void(const QUrl&)> openUrl;
     bool animateUnload = true;

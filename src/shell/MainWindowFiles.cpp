@@ -3,6 +3,7 @@
 #include "shell/MainWindow.h"
 
 #include "print/PageSetup.h"
+#include "ui/FileDialogFolder.h"
 #include "ui/MessageService.h"
 #include "ui/WindowHelpers.h"
 
@@ -58,9 +59,11 @@ void MainWindow::mnuFileNew_Click() {
     const std::optional<NewDatabaseSettings> settings = hooks_.newDatabaseSettings(s_, this);
     if (!settings)
         return;
-    const QString chosen = hooks_.saveDatabasePath ? hooks_.saveDatabasePath(this) : QString();
+    const QString chosen =
+        hooks_.saveDatabasePath ? hooks_.saveDatabasePath(this, ui::dialogStartFolder(s_.gDbPath)) : QString();
     if (chosen.isEmpty())
         return;
+    ui::rememberDialogChoice(chosen);
     const QString path = withDatabaseSuffix(chosen);
     // The save box asked only about the name as typed: a name without the suffix can still hit a file.
     if (path != chosen && QFileInfo::exists(path) &&
@@ -80,9 +83,11 @@ void MainWindow::mnuFileNew_Click() {
 void MainWindow::mnuFileOpen_Click() {
     if (!confirmCloseCurrent())
         return;
-    const QString path = hooks_.openDatabasePath ? hooks_.openDatabasePath(this) : QString();
+    const QString path =
+        hooks_.openDatabasePath ? hooks_.openDatabasePath(this, ui::dialogStartFolder(s_.gDbPath)) : QString();
     if (path.isEmpty())
         return;
+    ui::rememberDialogChoice(path);
     if (!closeDatabase())
         return;
     ui::DoEvents();

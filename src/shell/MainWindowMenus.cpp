@@ -1,6 +1,8 @@
 // The main window's menu tree, report submenus and toolbar, built from tables.
 #include "shell/MainWindow.h"
 
+#include "ui/Icons.h"
+
 #include <QAction>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -214,7 +216,8 @@ void MainWindow::buildToolbar() {
         }
         const QString key = QLatin1String(b.key);
         // No text: an empty tool tip must not fall back to the action's text.
-        QAction* a = tbToolBar->addAction(style()->standardIcon(b.icon), QString());
+        // The style greys a dark picture only a little: a disabled button must look disabled.
+        QAction* a = tbToolBar->addAction(ui::withPlainDisabled(style()->standardIcon(b.icon)), QString());
         a->setObjectName(QStringLiteral("tb") + key);
         tips_.insert(key, QString::fromUtf8(b.tip));
         buttons_.insert(key, a);

@@ -302,7 +302,9 @@ TEST_F(PaymentWindows, LayoutKeepsTheEndButtonInTheCornerAndNeverOffTheTop) {
     const QPoint corner = w->endButton()->geometry().bottomRight();
     EXPECT_EQ(corner, QPoint(600 - 1 - 3, 400 - 1 - 3));
     EXPECT_EQ(w->grid()->geometry(), QRect(0, 0, 600, w->endButton()->y() - 3));
-    EXPECT_EQ(w->grid()->columnWidth(8), 600 / 9);
+    // The columns follow their texts, not the window: the last one holds its heading whole.
+    EXPECT_GE(w->grid()->columnWidth(8), w->grid()->horizontalHeader()->fontMetrics().horizontalAdvance(
+                                             QStringLiteral("キャンセル")));
     const int top = w->endButton()->y();
     w->resize(500, 20); // too low for the button: it stays where it was
     ASSERT_TRUE(QTest::qWaitFor([w] { return w->endButton()->x() == 500 - w->endButton()->width() - 3; }, 5000));

@@ -1,7 +1,10 @@
 #include "ui/MessageService.h"
 #include "ui/WindowHelpers.h"
 
+#include <QApplication>
 #include <QDialog>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QElapsedTimer>
 #include <QTest>
 #include <QTimer>
@@ -61,4 +64,28 @@ TEST(MessageService, RecordsTextTitleButtonsAndBeep) {
     EXPECT_EQ(rec.shown()[1].title, "確認");
     EXPECT_FALSE(rec.shown()[1].beepBefore);
     EXPECT_EQ(rec.beeps(), 1);
+}
+
+TEST(DesktopBehaviour, AMessageBoxIsWideEnoughForItsTitle) {
+    // Titles of the program's own boxes, the longest among them; the text is short. The person answering
+    // is a timer that notes the box's width and presses OK.
+    ui::QtMessageService screen;
+    for (const char* title : {"Varnox", "データベース読み込み中にエラーが発生しました", "手動で行ってください"}) {
+        int width = 0;
+        QTimer answer;
+        answer.setInterval(10);
+        QObject::connect(&answer, &QTimer::timeout, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); box && box->isVisible()) {
+                QTest::qWait(20);
+                width = box->width();
+                box->button(QMessageBox::Ok)->click();
+            }
+        });
+        answer.start();
+        screen.show(QStringLiteral("OK?"), QString::fromUtf8(title), ui::Buttons::Ok, ui::Icon::None);
+        answer.stop();
+        const QFontMetrics fm(QApplication::font("QMdiSubWindowTitleBar"));
+        // Room for the caption, the window icon and three title-bar buttons.
+        EXPECT_GE(width, fm.horizontalAdvance(QString::fromUtf8(title)) + 90) << title;
+    }
 }

@@ -63,6 +63,7 @@ protected:
 
 TEST_F(ReplicaWindow, StartsInCopyModeAndSwitchesModes) {
     EXPECT_EQ(w.windowTitle(), QStringLiteral("VarnoxReplica"));
+    EXPECT_FALSE(w.windowIcon().pixmap(32, 32).isNull());
     EXPECT_EQ(w.size(), QSize(312, 246));
     EXPECT_EQ(w.cmdFrom->text(), QStringLiteral("ソースDB"));
     EXPECT_EQ(w.Frame1->title(), QStringLiteral("処理種別"));

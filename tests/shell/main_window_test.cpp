@@ -51,8 +51,8 @@ protected:
             st.categories.gCatCount = 1;
             return settingsAnswer;
         };
-        h.saveDatabasePath = [this](QWidget*) { return savePath; };
-        h.openDatabasePath = [this](QWidget*) { return openPath; };
+        h.saveDatabasePath = [this](QWidget*, const QString&) { return savePath; };
+        h.openDatabasePath = [this](QWidget*, const QString&) { return openPath; };
         h.password = [this](AppState&, QWidget*, QString& typed) {
             if (passwords.empty())
                 return false;

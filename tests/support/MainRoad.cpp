@@ -118,10 +118,19 @@ Program::Program() {
     state_.gPrinterReady = core::kTrue;
     shell::MainWindowHooks hooks = shell::defaultHooks();
     // Only the file choosers stand in for the person; every other dialog is the program's own.
-    hooks.saveDatabasePath = [this](QWidget*) { return std::exchange(nextPath_, QString()); };
-    hooks.openDatabasePath = [this](QWidget*) { return std::exchange(nextPath_, QString()); };
+    hooks.saveDatabasePath = [this](QWidget*, const QString& folder) {
+        dialogStart_ = folder;
+        return std::exchange(nextPath_, QString());
+    };
+    hooks.openDatabasePath = [this](QWidget*, const QString& folder) {
+        dialogStart_ = folder;
+        return std::exchange(nextPath_, QString());
+    };
     hooks.openUrl = [](const QUrl&) {};
-    masters::setOpenFileDialog([this](QWidget*, const QString&, const QString&) { return std::exchange(nextPath_, QString()); });
+    masters::setOpenFileDialog([this](QWidget*, const QString&, const QString& preset) {
+        dialogStart_ = preset;
+        return std::exchange(nextPath_, QString());
+    });
     viewers::setSaveFileDialog([this](QWidget*, const viewers::SaveDialogRequest&) { return std::exchange(nextPath_, QString()); });
     hooks.animateUnload = false;
     window_ = std::make_unique<shell::MainWindow>(state_, hooks);

@@ -65,6 +65,8 @@ public:
 
     // The next file chooser answers this path ("" = the person cancels).
     void nextPath(const QString& path) { nextPath_ = path; }
+    // Where the last database or import file chooser opened (the import's: the file it offered, if any).
+    QString dialogStart() const { return dialogStart_; }
 
     // Starts a menu item by name ("mnuFileNew") as a click on it does. An item a person cannot reach
     // (it, or a menu above it, is disabled or hidden) is not started: false.
@@ -126,6 +128,7 @@ private:
     ui::RecordingMessageService messages_;
     core::AppState state_;
     QString nextPath_;
+    QString dialogStart_;
     std::unique_ptr<shell::MainWindow> window_;
 };
 

@@ -1,12 +1,14 @@
 #include "ui/GridColumns.h"
 
 #include <QApplication>
+#include <QFontMetricsF>
 #include <QEvent>
 #include <QHeaderView>
 #include <QPointer>
 #include <QScrollBar>
 #include <QStyle>
 #include <QTableView>
+#include <cmath>
 
 namespace ui {
 
@@ -56,18 +58,23 @@ void fitColumnsToText(QTableView* view, int minWidth) {
     const QAbstractItemModel* model = view->model();
     if (!model)
         return;
-    const QFontMetrics fm(view->font());
-    const QFontMetrics hfm(view->horizontalHeader()->font());
+    // Fractional advances, rounded up: on screen the text is laid out at fractional positions and can run
+    // a pixel past the whole-pixel width, which cuts the text short with an ellipsis.
+    const QFontMetricsF fm(view->font());
+    const QFontMetricsF hfm(view->horizontalHeader()->font());
+    const auto advance = [](const QFontMetricsF& m, const QString& text) {
+        return int(std::ceil(m.horizontalAdvance(text))) + 1;
+    };
     // The style's frame around a cell's text, on both sides, and one pixel for the grid line.
     const int cellMargin = 2 * (view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1) + 1;
     const int headMargin = 2 * view->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, view) + 2;
     const int rows = model->rowCount();
     for (int c = 0; c < model->columnCount(); ++c) {
-        int w = hfm.horizontalAdvance(model->headerData(c, Qt::Horizontal).toString()) + headMargin;
+        int w = advance(hfm, model->headerData(c, Qt::Horizontal).toString()) + headMargin;
         for (int r = 0; r < rows; ++r) {
             const QString text = model->data(model->index(r, c)).toString();
             if (!text.isEmpty())
-                w = std::max(w, fm.horizontalAdvance(text) + cellMargin);
+                w = std::max(w, advance(fm, text) + cellMargin);
         }
         view->setColumnWidth(c, std::max(w, minWidth));
     }

@@ -1,6 +1,9 @@
 #include "ui/MessageService.h"
 
+#include "ui/DesktopBehaviour.h"
+
 #include <QApplication>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -34,6 +37,11 @@ Answer QtMessageService::show(const QString& text, const QString& title, Buttons
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         break;
     }
+    // The box sizes itself anew whenever it lays out, so its width for the caption goes in as a spacer
+    // (last: setting the icon or the buttons builds the layout anew).
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(captionWidth(title), 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
     switch (box.exec()) {
     case QMessageBox::Yes: return Answer::Yes;
     case QMessageBox::No: return Answer::No;

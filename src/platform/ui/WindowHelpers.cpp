@@ -16,6 +16,8 @@ namespace {
 
 constexpr const char* kClosingByCode = "varnoxClosingByCode";
 constexpr const char* kNoCloseFilterName = "varnoxNoCloseFilter";
+// Read by the desktop behaviour, which keeps such windows from being minimized.
+constexpr const char* kNoCloseProperty = "varnoxNoClose";
 
 class NoCloseFilter : public QObject {
 public:
@@ -61,8 +63,13 @@ void DisableCloseButton(QWidget* window) {
     if (!window || window->findChild<QObject*>(QLatin1String(kNoCloseFilterName), Qt::FindDirectChildrenOnly))
         return;
     const bool visible = window->isVisible();
-    window->setWindowFlag(Qt::WindowCloseButtonHint, false);
-    window->setWindowFlag(Qt::WindowSystemMenuHint, false);
+    // Only a title: the window manager is told the window offers no close, minimize or maximize. Without
+    // CustomizeWindowHint an X11 window that lists no button at all is taken to allow every one.
+    Qt::WindowFlags flags = window->windowFlags();
+    flags &= ~(Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
+               Qt::WindowContextHelpButtonHint);
+    window->setWindowFlags(flags | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    window->setProperty(kNoCloseProperty, true);
     if (visible)
         window->show(); // changing flags hides a shown window
     auto* filter = new NoCloseFilter(window);

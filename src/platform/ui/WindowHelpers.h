@@ -12,8 +12,9 @@ void Wait(double seconds);
 // Runs pending events once (the yield inside long loops).
 void DoEvents();
 
-// Removes the window's close box: the title-bar close, Alt+F4 and the window manager's close
-// are ignored, and Escape no longer dismisses a dialog. The window closes only through CloseByCode.
+// Removes the window's close box, and minimize and maximize with it: the title-bar close, Alt+F4 and the
+// window manager's close are ignored, and Escape no longer dismisses a dialog. The window closes only
+// through CloseByCode.
 void DisableCloseButton(QWidget* window);
 
 // Closes a window from its own code, also one whose close box was disabled. Returns QWidget::close().

@@ -1,0 +1,117 @@
+#include "ui/DesktopBehaviour.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+#include <QWindowStateChangeEvent>
+
+namespace ui {
+
+namespace {
+
+constexpr const char* kInstalledName = "varnoxDesktopBehaviour";
+// Set by DisableCloseButton: such a window is a dialog whatever its class.
+constexpr const char* kNoCloseProperty = "varnoxNoClose";
+
+bool pressFocusedButton(QObject* receiver, const QKeyEvent* key) {
+    if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter)
+        return false;
+    if (key->modifiers() & ~Qt::KeypadModifier)
+        return false;
+    // The key comes to a button only when it has the keyboard focus.
+    auto* button = qobject_cast<QPushButton*>(receiver);
+    if (!button || !button->isEnabled() || !button->isVisible())
+        return false;
+    // A held key presses once: one order, not one per repeat.
+    if (!key->isAutoRepeat())
+        button->click();
+    return true;
+}
+
+void keepOnScreen(QWidget* window, const QWindowStateChangeEvent* change) {
+    const bool dialog = qobject_cast<QDialog*>(window) != nullptr;
+    if (!dialog && !window->property(kNoCloseProperty).toBool())
+        return;
+    const Qt::WindowStates now = window->windowState();
+    const Qt::WindowStates before = change->oldState();
+    Qt::WindowStates wanted = now;
+    if (now & Qt::WindowMinimized)
+        wanted = before & ~Qt::WindowMinimized;
+    if (dialog && (wanted & Qt::WindowMaximized) && !(before & Qt::WindowMaximized))
+        wanted &= ~Qt::WindowMaximized;
+    if (wanted == now)
+        return;
+    // After the change has been dealt with: the manager may still be iconifying the owner.
+    QTimer::singleShot(0, window, [w = QPointer<QWidget>(window), wanted] {
+        if (!w || !w->isVisible())
+            return;
+        w->setWindowState(wanted);
+        w->show();
+        w->raise();
+        w->activateWindow();
+    });
+}
+
+// A dialog narrower than its caption widens once shown (a message box sizes itself as it shows), about
+// its middle, so the title bar shows the whole caption.
+void fitCaption(QWidget* window) {
+    QTimer::singleShot(0, window, [w = QPointer<QWidget>(window)] {
+        if (!w || !w->isVisible())
+            return;
+        const int need = captionWidth(w->windowTitle());
+        if (w->width() >= need)
+            return;
+        const int grow = need - w->width();
+        if (w->minimumWidth() == w->maximumWidth())
+            w->setFixedWidth(need);
+        else
+            w->resize(need, w->height());
+        w->move(w->x() - grow / 2, w->y());
+    });
+}
+
+class DesktopBehaviour : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::KeyPress:
+            return pressFocusedButton(watched, static_cast<QKeyEvent*>(event));
+        case QEvent::Show:
+            if (auto* d = qobject_cast<QDialog*>(watched); d && d->isWindow())
+                fitCaption(d);
+            return false;
+        case QEvent::WindowStateChange:
+            if (auto* w = qobject_cast<QWidget*>(watched); w && w->isWindow())
+                keepOnScreen(w, static_cast<QWindowStateChangeEvent*>(event));
+            return false;
+        default:
+            return false;
+        }
+    }
+};
+
+} // namespace
+
+void installDesktopBehaviour() {
+    if (!qApp || qApp->findChild<QObject*>(QLatin1String(kInstalledName), Qt::FindDirectChildrenOnly))
+        return;
+    auto* filter = new DesktopBehaviour(qApp);
+    filter->setObjectName(QLatin1String(kInstalledName));
+    qApp->installEventFilter(filter);
+}
+
+int captionWidth(const QString& caption) {
+    // The font Qt itself takes for a title bar, with room to spare: managers draw theirs bold and larger,
+    // beside an icon and up to three buttons that some of them draw whatever the window asks.
+    const QFontMetrics fm(QApplication::font("QMdiSubWindowTitleBar"));
+    return fm.horizontalAdvance(caption) * 3 / 2 + 100;
+}
+
+} // namespace ui

@@ -1,0 +1,25 @@
+// What a desktop user expects of every window of the program, kept in one place for the whole application:
+// Enter presses the push button that has the focus, and a dialog stays on screen at its own size.
+#pragma once
+
+class QString;
+class QWidget;
+
+namespace ui {
+
+// Installs the behaviour on the running application; calling it again does nothing.
+// - Return or Enter on a focused push button presses it, in every window (a button keeps Space as well).
+//   Elsewhere the key goes on as before, so Enter in a text box presses no button unless a dialog made
+//   one its default.
+// - Some window managers offer minimize and maximize on every window whatever the window asks. A dialog,
+//   or a window without a close box, that gets minimized comes back at once, and a dialog maximized by
+//   the manager returns to its size: a minimized modal dialog takes its owner with it and, without a
+//   taskbar, leaves the user nothing to click.
+// - A dialog narrower than its caption (a message box with a long title) widens when it is shown.
+void installDesktopBehaviour();
+
+// The width a window needs for the window manager to show the whole of its caption: the caption in the
+// title-bar font, with room for the frame and the window icon.
+int captionWidth(const QString& caption);
+
+} // namespace ui
