@@ -225,6 +225,8 @@ private:
         case db::ErrorKind::Busy:
         case db::ErrorKind::Io:
         case db::ErrorKind::Replaced:
+        case db::ErrorKind::ReadOnly:
+        case db::ErrorKind::DiskFull:
         case db::ErrorKind::NotADatabase:
         case db::ErrorKind::NotFound: throw FileError();
         default: break;

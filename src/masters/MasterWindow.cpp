@@ -1,6 +1,6 @@
 #include "masters/MasterWindow.h"
 
-#include "core/FileReplaced.h"
+#include "core/FileProblems.h"
 #include "core/MainFrame.h"
 #include "core/Schema.h"
 #include "db/Database.h"
@@ -271,7 +271,7 @@ bool MasterWindow::savePending(bool showMessage) {
                                  spec_.caption);
             return false;
         }
-        if (core::tellIfReplaced(e)) {
+        if (core::tellFileProblem(e, state().gDbPath)) {
             model_->dropPending();
             return false;
         }

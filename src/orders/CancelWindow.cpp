@@ -1,6 +1,6 @@
 #include "orders/CancelWindow.h"
 
-#include "core/FileReplaced.h"
+#include "core/FileProblems.h"
 #include "orders/OrderMessages.h"
 #include "ui/MessageService.h"
 #include "ui/Pointer.h"
@@ -26,7 +26,7 @@ void CancelWindow::actOnSelectedRow() {
         return;
     } catch (const std::exception& e) {
         ui::showDefaultPointer();
-        if (!core::tellIfReplaced(e))
+        if (!core::tellFileProblem(e, state().gDbPath))
             ui::messages().error(kOtherProgramMessage, kWriteErrorTitle);
         return;
     }

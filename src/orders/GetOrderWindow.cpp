@@ -1,6 +1,6 @@
 #include "orders/GetOrderWindow.h"
 
-#include "core/FileReplaced.h"
+#include "core/FileProblems.h"
 #include "core/MainFrame.h"
 #include "core/Numbers.h"
 #include "db/DbError.h"
@@ -748,7 +748,7 @@ void GetOrderWindow::commitOnce() {
     } catch (const std::exception& e) {
         db_.reset(); // the next try opens the file afresh
         ui::showDefaultPointer();
-        errorBox(QStringLiteral("受注を保存できませんでした。入力内容はそのまま残っています。\n\n") + core::causeText(e),
+        errorBox(QStringLiteral("受注を保存できませんでした。入力内容はそのまま残っています。\n\n") + core::causeText(e, state().gDbPath),
                              kWriteErrorTitle);
         return;
     }

@@ -1,6 +1,6 @@
 #include "orders/PaymentWindow.h"
 
-#include "core/FileReplaced.h"
+#include "core/FileProblems.h"
 #include "orders/CalendarDialog.h"
 #include "orders/OrderMessages.h"
 #include "ui/Pointer.h"
@@ -36,7 +36,7 @@ void PaymentWindow::actOnSelectedRow() {
         return;
     } catch (const std::exception& e) {
         ui::showDefaultPointer();
-        if (!core::tellIfReplaced(e))
+        if (!core::tellFileProblem(e, state().gDbPath))
             ui::messages().error(kOtherProgramMessage, kWriteErrorTitle);
         return;
     }

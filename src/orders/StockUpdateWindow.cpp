@@ -1,6 +1,6 @@
 #include "orders/StockUpdateWindow.h"
 
-#include "core/FileReplaced.h"
+#include "core/FileProblems.h"
 #include "core/Numbers.h"
 #include "orders/EntryGrid.h"
 #include "orders/OrderMessages.h"
@@ -417,8 +417,8 @@ bool StockUpdateWindow::saveChanged() {
         result = StockStore(state().gDbPath).saveCounts(changes);
     } catch (const std::exception& e) {
         ui::showDefaultPointer();
-        if (core::isFileReplaced(e))
-            errorBox(core::kReopenText, QStringLiteral("Varnox"));
+        if (const QString cause = core::fileProblemText(e, state().gDbPath); !cause.isEmpty())
+            errorBox(cause, QStringLiteral("Varnox"));
         else
             errorBox(kOtherProgramMessage, kWriteErrorTitle);
         return false; // the typed counts stay on screen for another try

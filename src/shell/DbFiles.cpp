@@ -83,7 +83,7 @@ QString databaseFileProblem(const QString& path) {
     } catch (const db::DbError& e) {
         if (e.kind() == db::ErrorKind::Busy)
             return QStringLiteral("ＤＢが他で使用中です。");
-        if (e.kind() == db::ErrorKind::Io)
+        if (e.kind() == db::ErrorKind::Io || e.kind() == db::ErrorKind::ReadOnly || e.kind() == db::ErrorKind::DiskFull)
             return QStringLiteral("ＤＢファイルを開けません。");
         return QStringLiteral("VarnoxのＤＢではないか、壊れています。");
     }

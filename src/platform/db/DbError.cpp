@@ -34,9 +34,9 @@ void throwSqlite(int code, const char* message) {
         case SQLITE_CORRUPT: kind = ErrorKind::NotADatabase; break;
         case SQLITE_IOERR:
         case SQLITE_CANTOPEN:
-        case SQLITE_FULL:
-        case SQLITE_READONLY:
         case SQLITE_PERM: kind = ErrorKind::Io; break;
+        case SQLITE_READONLY: kind = ErrorKind::ReadOnly; break;
+        case SQLITE_FULL: kind = ErrorKind::DiskFull; break;
         case SQLITE_CONSTRAINT: kind = ErrorKind::OutOfRange; break;
         default:
             if (msg.startsWith(QLatin1String("no such")))

@@ -18,6 +18,8 @@ enum class ErrorKind {
     NoCurrentRecord,
     Changed,  // the row was changed by another user since it was read
     Replaced, // the file at the path is no longer the one this connection read
+    ReadOnly, // the file (or a read-only share) takes no write
+    DiskFull, // no room left for the write
     NotFound, // no such table or field
     Other,
 };

@@ -1,0 +1,58 @@
+#include "core/FileProblems.h"
+
+#include "db/DbError.h"
+#include "ui/MessageService.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace core {
+
+namespace {
+
+bool folderTakesNoFile(const QString& dbPath) {
+    const QFileInfo fi(dbPath);
+    return !fi.isWritable() || !QFileInfo(fi.absolutePath()).isWritable();
+}
+
+} // namespace
+
+bool isFileReplaced(const std::exception& e) {
+    const auto* d = dynamic_cast<const db::DbError*>(&e);
+    return d && d->kind() == db::ErrorKind::Replaced;
+}
+
+QString fileProblemText(const std::exception& e, const QString& dbPath) {
+    const auto* d = dynamic_cast<const db::DbError*>(&e);
+    if (!d)
+        return {};
+    switch (d->kind()) {
+    case db::ErrorKind::Replaced: return kReopenText;
+    case db::ErrorKind::DiskFull:
+        return QStringLiteral("ディスクがいっぱいのため、ＤＢに書き込めません。変更は保存されていません。");
+    case db::ErrorKind::ReadOnly:
+    case db::ErrorKind::Io:
+        // The journal is made beside the file: a read-only folder refuses every write, as a read-only file does.
+        if (d->kind() == db::ErrorKind::ReadOnly || folderTakesNoFile(dbPath))
+            return QStringLiteral("ＤＢファイル「%1」またはそのフォルダが読み取り専用のため、書き込めません。"
+                                  "変更は保存されていません。")
+                .arg(QDir::toNativeSeparators(dbPath));
+        return {};
+    default: return {};
+    }
+}
+
+bool tellFileProblem(const std::exception& e, const QString& dbPath) {
+    const QString text = fileProblemText(e, dbPath);
+    if (text.isEmpty())
+        return false;
+    ui::messages().error(text);
+    return true;
+}
+
+QString causeText(const std::exception& e, const QString& dbPath) {
+    const QString text = fileProblemText(e, dbPath);
+    return text.isEmpty() ? QString::fromUtf8(e.what()) : text;
+}
+
+} // namespace core
