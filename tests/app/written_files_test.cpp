@@ -318,6 +318,7 @@ TEST(WrittenFiles, AnImportTellsHowManyLinesHadATextCutToItsFieldSize) {
             EXPECT_TRUE(last.isEmpty()) << last.toStdString();
         } else {
             EXPECT_TRUE(last.startsWith(c.says)) << last.toStdString();
+            ASSERT_FALSE(p.messages().shown().empty());
             EXPECT_TRUE(p.messages().shown().back().text.startsWith(c.says)); // after every refusal
         }
         const QStringList stored = c.stored.split(QLatin1Char('|'));
