@@ -62,9 +62,9 @@ void failurePath(core::AppState& app, const QString& text, const QString& title)
 // status bar, and that an earlier file is as it was.
 void notSent(core::AppState& app, const PrintDevice& device, const QString& name) {
     const QString where = QDir::toNativeSeparators(device.destination());
-    const QString status = device.toFile() ? name + QStringLiteral("を ") + where + QStringLiteral(" に保存できませんでした。")
-                                           : name + QStringLiteral("をプリンタ ") + where +
-                                                 QStringLiteral(" に送れませんでした。");
+    const QString status = device.toFile()
+                               ? name + QStringLiteral("を ") + where + QStringLiteral(" に保存できませんでした。")
+                               : name + QStringLiteral("をプリンタ ") + where + QStringLiteral(" に送れませんでした。");
     const QString cause =
         device.toFile()
             ? QStringLiteral("このエラーはディスクの空きが足りない場合や、フォルダに書き込めない場合に起こることがあります。\n"

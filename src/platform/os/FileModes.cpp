@@ -27,7 +27,9 @@ mode_t currentUmask() {
 
 mode_t newFileMode() { return 0666 & ~currentUmask(); }
 
-bool setFileMode(const QString& path, mode_t mode) { return ::chmod(QFile::encodeName(path).constData(), mode) == 0; }
+bool setFileMode(const QString& path, mode_t mode) {
+    return ::chmod(QFile::encodeName(path).constData(), mode) == 0;
+}
 
 bool setFileMode(int fd, mode_t mode) { return fd >= 0 && ::fchmod(fd, mode) == 0; }
 
