@@ -156,7 +156,7 @@ public:
         return *v;
     }
 
-    // The field of the last line taken whose text was cut first; none when nothing was cut.
+    // The first field of the last line taken whose text was cut to its size; none when nothing was cut.
     const Column* cutColumn() const { return cutColumn_; }
     int sizeOf(const Column& c) const { return qMax(0, int(s_.gFieldLen[size_t(c.len)])); }
 
@@ -338,7 +338,6 @@ ImportResult importMasterFile(core::AppState& s, ImportKind kind, const QString&
     for (const Column& c : columns)
         fields << c.name;
 
-    int firstCutSize = 0;
     try {
         ImportStore store(s.gDbPath, importTable(kind), fields);
         Importer importer(s, kind, store);
@@ -353,10 +352,11 @@ ImportResult importMasterFile(core::AppState& s, ImportKind kind, const QString&
                     if (const Column* c = importer.cutColumn(); c && result.cut++ == 0) {
                         result.firstCutLine = i + 1;
                         result.firstCutField = c->name;
-                        firstCutSize = importer.sizeOf(*c);
+                        result.firstCutSize = importer.sizeOf(*c);
                     }
-                } else
+                } else {
                     ++result.skipped;
+                }
             } catch (const Refusal& r) {
                 ++result.refused;
                 // Nothing may hold the database while the box waits on the user.
@@ -383,7 +383,7 @@ ImportResult importMasterFile(core::AppState& s, ImportKind kind, const QString&
                                 .arg(result.cut)
                                 .arg(result.firstCutLine)
                                 .arg(result.firstCutField)
-                                .arg(firstCutSize));
+                                .arg(result.firstCutSize));
     return result;
 }
 

@@ -16,10 +16,11 @@ struct ImportResult {
     int refused = 0;   // lines reported with a refusal box
     int skipped = 0;   // lines passed over without a message (blank lines)
     bool fileError = false;
-    // Stored lines with a text cut to its field size, and the first of them (line number, field name).
+    // Stored lines with a text cut to its field size, and the first of them (line number, field, size).
     int cut = 0;
     int firstCutLine = 0;
     QString firstCutField;
+    int firstCutSize = 0;
 };
 
 // Called now and then with the lines done and the lines in the file.
