@@ -1,10 +1,12 @@
 #include "core/ControlFile.h"
 
+#include "os/FileModes.h"
 #include "text/AnsiFile.h"
 #include "text/Cp932.h"
 #include "ui/MessageService.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QtEndian>
 #include <cstring>
 
@@ -236,6 +238,14 @@ QString controlPathFor(const QString& dbPath) {
     return dbPath.left(dbPath.size() - 3) + QStringLiteral("vrk");
 }
 
+bool keepPairPrivate(const QString& dbPath, const QString& ctlPath) {
+    bool ok = os::setFileMode(ctlPath, os::kPrivateMode) && os::setFileMode(dbPath, os::kPrivateMode);
+    for (const char* side : {"-wal", "-shm", "-journal"})
+        if (const QString p = dbPath + QLatin1String(side); QFileInfo::exists(p))
+            ok = os::setFileMode(p, os::kPrivateMode) && ok;
+    return ok;
+}
+
 ControlData controlDataOf(const AppState& s) {
     ControlData d;
     d.company = s.gCompany;
@@ -253,8 +263,13 @@ bool WriteCtlFile(AppState& s) {
         if (path.isEmpty())
             throw ControlFileError("no database path");
         const QByteArray bytes = encodeControl(controlDataOf(s)); // validated before the file is touched
-        if (!text::writeFileWhole(path, bytes))
+        const bool secret = !s.gCompany.Password.isEmpty();
+        if (!text::writeFileWhole(path, bytes, nullptr, secret ? int(os::kPrivateMode) : -1))
             throw ControlFileError("cannot write the control file");
+        // The control file was private before its first byte; a database file of another owner keeps
+        // its mode, and the write itself succeeded.
+        if (secret)
+            keepPairPrivate(s.gDbPath, path);
         return true;
     } catch (const ControlFileError&) {
         ui::messages().error(QStringLiteral("ＤＢアクセスに失敗しました。"));

@@ -39,14 +39,19 @@ ControlData decodeControl(const QByteArray& bytes);
 QString controlPathFor(const QString& dbPath);
 
 // Writes the control file of the open database (gDbPath) from gCompany, gFieldLen, the carried values and
-// the committed categories. Validates before touching the file and replaces it atomically. On failure:
-// beep, "ＤＢアクセスに失敗しました。", false.
+// the committed categories. Validates before touching the file and replaces it atomically; with a password
+// the pair is kept private (keepPairPrivate). On failure: beep, "ＤＢアクセスに失敗しました。", false.
 bool WriteCtlFile(AppState& s);
 
 // Reads the control file of the database at dbPath into gCompanyEdit, gFieldLen, the carried values and
 // the committed categories, and rebuilds the reserved codes. The state changes only when the whole file
 // decoded. On failure: beep, the damaged-file message, false.
 bool ReadCtlFile(AppState& s, const QString& dbPath);
+
+// The password stands in the control file as it was typed: a control file that holds one, and the
+// database beside it (with the engine's files), are for their owner only (0600). False when a mode could
+// not be set.
+bool keepPairPrivate(const QString& dbPath, const QString& ctlPath);
 
 // The state's current values as control data (what WriteCtlFile writes).
 ControlData controlDataOf(const AppState& s);

@@ -124,6 +124,7 @@ public:
 
     // Returns true when a row was added, false for a line skipped without a message; throws Refusal.
     bool take(const QString& line) {
+        cutColumn_ = nullptr;
         if (!line.isEmpty() && line[0] == QChar(0))
             throw Refusal{kTitleDuplicate};
         db::Params values;
@@ -142,8 +143,8 @@ public:
                 throw Refusal{kTitleDuplicate};
             switch (c.kind) {
             case Kind::No: break;
-            case Kind::Code: values << code(cut(f, c.len)); break;
-            case Kind::Text: values << cut(f, c.len); break;
+            case Kind::Code: values << code(cut(f, c)); break;
+            case Kind::Text: values << cut(f, c); break;
             case Kind::Money: values << QVariant::fromValue(checked(money(f))); break;
             case Kind::Rate: values << rate(f); break;
             case Kind::Count: values << int(checked(whole(f))); break;
@@ -159,7 +160,6 @@ public:
         return true;
     }
 
-private:
     template <typename T>
     T checked(const std::optional<T>& v) {
         if (!v)
@@ -167,10 +167,17 @@ private:
         return *v;
     }
 
-    QString cut(const QString& f, int lenIndex) {
+    // The first field of the last line taken whose text was cut to its size; none when nothing was cut.
+    const Column* cutColumn() const { return cutColumn_; }
+    int sizeOf(const Column& c) const { return qMax(0, int(s_.gFieldLen[size_t(c.len)])); }
+
+private:
+    QString cut(const QString& f, const Column& c) {
         if (f.isEmpty())
             return QStringLiteral(" ");
-        return f.left(qMax(0, int(s_.gFieldLen[size_t(lenIndex)])));
+        if (f.size() > sizeOf(c) && !cutColumn_)
+            cutColumn_ = &c;
+        return f.left(sizeOf(c));
     }
 
     int number(const QString& f) {
@@ -237,6 +244,7 @@ private:
     ImportStore& store_;
     std::vector<Column> columns_;
     QSet<QString> categories_;
+    const Column* cutColumn_ = nullptr;
 };
 
 QStringList splitLines(const QString& all) {
@@ -353,10 +361,16 @@ ImportResult importMasterFile(core::AppState& s, ImportKind kind, const QString&
                 progress(i, total);
             const QString& line = lines[i];
             try {
-                if (importer.take(line))
+                if (importer.take(line)) {
                     ++result.added;
-                else
+                    if (const Column* c = importer.cutColumn(); c && result.cut++ == 0) {
+                        result.firstCutLine = i + 1;
+                        result.firstCutField = c->name;
+                        result.firstCutSize = importer.sizeOf(*c);
+                    }
+                } else {
                     ++result.skipped;
+                }
             } catch (const Refusal& r) {
                 ++result.refused;
                 // Nothing may hold the database while the box waits on the user.
@@ -374,6 +388,16 @@ ImportResult importMasterFile(core::AppState& s, ImportKind kind, const QString&
         result.fileError = true;
         showFileError();
     }
+    // Rows stored with a shortened text stay whatever came after them: the user learns of them.
+    if (result.cut > 0)
+        ui::messages().show(QStringLiteral("%1行のデータで、文字列が項目の長さを超えていたため、長さまで切り詰めて登録しました。\n"
+                                           "最初は%2行目の「%3」です（長さ%4文字）。\n"
+                                           "項目の長さはＤＢ作成時に決まります（自社情報変更で確かめられます）。"
+                                           "長い文字列を収めるには、長さを広げたＤＢを作成してインポートし直して下さい。")
+                                .arg(result.cut)
+                                .arg(result.firstCutLine)
+                                .arg(result.firstCutField)
+                                .arg(result.firstCutSize));
     return result;
 }
 

@@ -16,6 +16,11 @@ struct ImportResult {
     int refused = 0;   // lines reported with a refusal box
     int skipped = 0;   // lines passed over without a message (blank lines)
     bool fileError = false;
+    // Stored lines with a text cut to its field size, and the first of them (line number, field, size).
+    int cut = 0;
+    int firstCutLine = 0;
+    QString firstCutField;
+    int firstCutSize = 0;
 };
 
 // Called now and then with the lines done and the lines in the file.
@@ -33,7 +38,8 @@ int countLines(const QString& path);
 
 // Adds every acceptable line of the file at path to the kind's table of the database at s.gDbPath.
 // A refused line gives one beep and box and is skipped; a file or database that cannot be opened or read
-// gives the file error box. Rows stored before a failure stay.
+// gives the file error box. Rows stored before a failure stay. When stored lines had a text cut to its
+// field size, one box at the end says how many and names the first.
 ImportResult importMasterFile(core::AppState& s, ImportKind kind, const QString& path,
                               const ImportProgress& progress = {});
 

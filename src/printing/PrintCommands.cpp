@@ -27,6 +27,7 @@ using namespace reports;
 namespace {
 
 const QString kEmptyText = QStringLiteral("データが空です。");
+const QString kNotSentTitle = QStringLiteral("印刷に失敗しました");
 const QString kDbErrorTitle = QStringLiteral("データベース読み込み中にエラーが発生しました");
 const QString kDbErrorText = QStringLiteral(
     "このエラーは該当データベースをデータベース複製ユーティリティ、データベース最適化ユーティリティ、"
@@ -55,6 +56,23 @@ void failurePath(core::AppState& app, const QString& text, const QString& title)
     printHooks().wait(1);
     defaultPointer();
     ui::messages().error(text, title);
+}
+
+// A document that did not get out whole: the user is told where it did not go, in a box and on the
+// status bar, and that an earlier file is as it was.
+void notSent(core::AppState& app, const PrintDevice& device, const QString& name) {
+    const QString where = QDir::toNativeSeparators(device.destination());
+    const QString status = device.toFile()
+                               ? name + QStringLiteral("を ") + where + QStringLiteral(" に保存できませんでした。")
+                               : name + QStringLiteral("をプリンタ ") + where + QStringLiteral(" に送れませんでした。");
+    const QString cause =
+        device.toFile()
+            ? QStringLiteral("このエラーはディスクの空きが足りない場合や、フォルダに書き込めない場合に起こることがあります。\n"
+                             "前に保存したファイルは書き換えていません。")
+            : QStringLiteral("このエラーはプリンタが正しく設定されていない場合や、プリンタにつながらない場合に起こることがあります。");
+    if (app.gMainForm)
+        app.gMainForm->showStatusMessage(status);
+    failurePath(app, status + QStringLiteral("\n") + cause, kNotSentTitle);
 }
 
 QString s(const char* utf8) { return QString::fromUtf8(utf8); }
@@ -344,21 +362,32 @@ void RunPrintCommand(const PrintReport& report, core::AppState& app, QWidget* pa
         rs.gPrintScale = 1.0;
         const std::unique_ptr<PrintDevice> device = printHooks().device(ReportName(report.pages.kind));
         PageContext ctx{rs, device->target(), printHooks().yield};
-        bool printed = false;
+        bool drawn = false;
+        bool sent = true;
         bool fits = true;
         try {
             fits = RunPages(report.pages, job, ctx) != kLayoutError;
-            printed = !fits || job.recordCount <= 0 || device->finish();
+            drawn = true;
+            if (fits && job.recordCount > 0)
+                sent = device->finish();
+        } catch (const PrinterFailure&) {
+            drawn = true; // the rows were read; the printer took no more pages
+            sent = false;
         } catch (...) {
-            printed = false;
+            sent = false;
         }
+        const QString name = ReportName(report.pages.kind);
         if (!fits) {
             device->abort();
             refuseLayout();
-        } else if (!printed) {
+        } else if (!drawn) {
             // The pages drawn so far are dropped with the document.
             device->abort();
             failurePath(app, kDbErrorText, kDbErrorTitle);
+        } else if (!sent) {
+            // The queue refused the document, or the file did not reach the disk whole.
+            device->abort();
+            notSent(app, *device, name);
         } else if (job.recordCount <= 0) {
             device->abort();
             if (conditional) {
@@ -368,7 +397,6 @@ void RunPrintCommand(const PrintReport& report, core::AppState& app, QWidget* pa
             defaultPointer();
             ui::messages().error(noDataText);
         } else if (app.gMainForm && !device->destination().isEmpty()) {
-            const QString name = ReportName(report.pages.kind);
             app.gMainForm->showStatusMessage(
                 device->toFile() ? name + QStringLiteral("を ") + QDir::toNativeSeparators(device->destination()) +
                                        QStringLiteral(" に保存しました。")

@@ -1,14 +1,17 @@
 #include "printing/PrinterDevice.h"
 
+#include "db/SideFiles.h"
+#include "os/FileModes.h"
 #include "print/PageSetup.h"
 #include "print/PainterTarget.h"
+#include "printing/PdfCheck.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPrinter>
 #include <QStandardPaths>
 #include <QTemporaryFile>
-#include <cstdio>
 
 namespace printing {
 
@@ -24,8 +27,11 @@ public:
             final_ = QDir(PdfFallbackFolder()).filePath(documentName + QStringLiteral(".pdf"));
             QTemporaryFile part(final_ + QStringLiteral(".XXXXXX.part"));
             part.setAutoRemove(false);
-            if (part.open())
+            if (part.open()) {
                 part_ = part.fileName();
+                // A temporary file is private; the PDF takes the mode any new file of the user gets.
+                os::setFileMode(part.handle(), os::newFileMode());
+            }
             printer_.setOutputFileName(part_.isEmpty() ? final_ + QStringLiteral(".part") : part_);
             part_ = printer_.outputFileName();
         }
@@ -43,10 +49,13 @@ public:
             return true;
         bool ok = target_->end() && printer_.printerState() != QPrinter::Error;
         if (!part_.isEmpty()) {
-            // The complete file takes the final name in one step; until then the earlier one stands.
-            ok = ok && std::rename(QFile::encodeName(part_).constData(), QFile::encodeName(final_).constData()) == 0;
-            if (ok)
+            // Only a file that is whole on the disk takes the final name, in one step; until then the
+            // earlier one stands.
+            ok = ok && pdfFileIsWhole(part_) && db::renameOver(part_, final_);
+            if (ok) {
                 part_.clear();
+                db::syncPath(QFileInfo(final_).absolutePath());
+            }
             dropPart();
         }
         return ok;

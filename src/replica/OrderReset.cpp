@@ -356,6 +356,9 @@ RunResult copyAndClear(const QString& source, const QString& givenTarget, const 
         // Removed on every path but the one that puts them in place.
         const std::unique_ptr<TempBeside> tempDb = reserveBeside(target);
         const std::unique_ptr<TempBeside> tempCtl = reserveBeside(targetCtl);
+        // A copy of a pair with a password is as private as the original ought to be, from its first byte.
+        if (!ctl.data.company.Password.isEmpty() && !core::keepPairPrivate(tempDb->path(), tempCtl->path()))
+            fail(folderText(folder));
         backupInto(*src, source, tempDb->path());
         src.reset();
         writeSynced(tempCtl->path(), ctl.bytes);

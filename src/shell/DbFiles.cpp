@@ -145,6 +145,9 @@ bool createDatabase(AppState& s, const NewDatabaseSettings& settings, const QStr
     } catch (const db::DbError&) {
         return fail(QStringLiteral("ＤＢファイルを作成できません。\n") + path);
     }
+    // Private before the password or the data is written into them.
+    if (!next.gCompany.Password.isEmpty() && !keepPairPrivate(newDb->path(), newCtl->path()))
+        return fail(QStringLiteral("ＤＢファイルを作成できません。\n") + path);
     AppState build = next;
     build.gDbPath = newDb->path();
     try {

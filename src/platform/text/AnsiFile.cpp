@@ -1,5 +1,7 @@
 #include "text/AnsiFile.h"
 
+#include "os/FileModes.h"
+
 #include <QSaveFile>
 #include <stdexcept>
 
@@ -64,7 +66,7 @@ bool AnsiWriter::close() {
     return ok && file_.error() == QFileDevice::NoError;
 }
 
-bool writeFileWhole(const QString& path, const QByteArray& bytes, QString* error) {
+bool writeFileWhole(const QString& path, const QByteArray& bytes, QString* error, int mode) {
     QSaveFile file(path);
     auto fail = [&] {
         if (error)
@@ -73,6 +75,8 @@ bool writeFileWhole(const QString& path, const QByteArray& bytes, QString* error
         return false;
     };
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return fail();
+    if (mode >= 0 && !os::setFileMode(file.handle(), mode_t(mode)))
         return fail();
     qint64 done = 0;
     while (done < bytes.size()) {

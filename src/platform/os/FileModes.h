@@ -1,0 +1,24 @@
+// The modes of the files we write: what the user's umask gives a new file, or owner-only for files that
+// hold a secret.
+#pragma once
+
+#include <QString>
+#include <sys/types.h>
+
+namespace os {
+
+constexpr mode_t kPrivateMode = 0600;
+
+// The user's umask, read without changing it (other threads may be creating files meanwhile).
+mode_t currentUmask();
+// 0666 with the umask applied: the mode open(2) gives a new file.
+mode_t newFileMode();
+
+// chmod(2); false when it fails (a missing file included).
+bool setFileMode(const QString& path, mode_t mode);
+// The open file's mode (fchmod(2)), so that nothing is written before the mode is right.
+bool setFileMode(int fd, mode_t mode);
+// The permission bits of the file at path; -1 when it cannot be read.
+int fileMode(const QString& path);
+
+} // namespace os
