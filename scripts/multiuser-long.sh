@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# The multi-process test of one shared company file, run many times with more writes per worker:
+# ROUNDS runs (default 30), each worker doing SCALE times its usual number of writes (default 4).
+set -euo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
+"$here/scripts/build.sh" >/dev/null
+rounds="${ROUNDS:-30}"
+export VARNOX_MULTIUSER_SCALE="${SCALE:-4}" QT_QPA_PLATFORM=offscreen
+for i in $(seq 1 "$rounds"); do
+  VARNOX_MULTIUSER_SEED="$i" "$here/build/bin/multiuser_test" --gtest_brief=1 | grep -E "writes reported|FAILED|Failure" || true
+  [ "${PIPESTATUS[0]}" -eq 0 ] || { echo "run $i failed"; exit 1; }
+done
+echo "$rounds runs passed"
