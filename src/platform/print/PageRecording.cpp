@@ -7,7 +7,7 @@ namespace print {
 
 namespace {
 
-constexpr std::size_t kChunk = 1 << 20;
+constexpr std::size_t kChunk = 1 << 19; // characters
 
 bool drawsNothing(const QString& text) {
     for (QChar c : text)
@@ -27,7 +27,8 @@ QImage metricsImage(int dpi) {
 } // namespace
 
 PageRecording::PageRecording(double widthTwips, double heightTwips, int dpi)
-    : metricsDevice_(metricsImage(dpi)), metrics_(&metricsDevice_), width_(widthTwips), height_(heightTwips) {}
+    : metricsDevice_(metricsImage(dpi)), metrics_(&metricsDevice_), width_(widthTwips), height_(heightTwips) {
+}
 
 PageRecording::~PageRecording() = default;
 
@@ -40,30 +41,33 @@ void PageRecording::setFontSize(double points) {
     metrics_.setPointSize(points);
 }
 
-PageRecording::Span PageRecording::store(const QString& text) {
-    if (auto it = thisPage_.constFind(text); it != thisPage_.cend())
-        return *it;
-    if (auto it = pageBefore_.constFind(text); it != pageBefore_.cend()) {
-        thisPage_.insert(text, *it);
-        return *it;
+PageRecording::Span PageRecording::store(QStringView text) {
+    const std::size_t hash = qHash(text);
+    for (QHash<std::size_t, std::uint32_t>* page : {&thisPage_, &pageBefore_}) {
+        if (auto it = page->constFind(hash); it != page->cend()) {
+            const Op& op = ops_[*it];
+            if (textOf(op) == text) {
+                thisPage_.insert(hash, std::uint32_t(ops_.size()));
+                return {op.offset, op.length};
+            }
+        }
     }
-    const QByteArray utf8 = text.toUtf8();
-    const std::size_t n = std::size_t(utf8.size());
+    const std::size_t n = std::size_t(text.size());
     if (chunks_.empty() || chunkUsed_ + n > kChunk) {
-        chunks_.push_back(std::make_unique<char[]>(std::max(kChunk, n)));
+        chunks_.push_back(std::make_unique_for_overwrite<char16_t[]>(std::max(kChunk, n)));
         chunkUsed_ = 0;
     }
     const Span span{std::uint64_t(chunks_.size() - 1) * kChunk * 4 + chunkUsed_, std::uint32_t(n)};
-    std::memcpy(chunks_.back().get() + chunkUsed_, utf8.constData(), n);
+    std::memcpy(chunks_.back().get() + chunkUsed_, text.utf16(), n * sizeof(char16_t));
     chunkUsed_ += n;
-    thisPage_.insert(text, span);
+    thisPage_.insert(hash, std::uint32_t(ops_.size()));
     return span;
 }
 
-QString PageRecording::textOf(const Op& op) const {
+QStringView PageRecording::textOf(const Op& op) const {
     const std::size_t chunk = std::size_t(op.offset / (kChunk * 4));
     const std::size_t at = std::size_t(op.offset % (kChunk * 4));
-    return QString::fromUtf8(chunks_[chunk].get() + at, qsizetype(op.length));
+    return QStringView(chunks_[chunk].get() + at, qsizetype(op.length));
 }
 
 void PageRecording::print(const QString& text) {
@@ -86,12 +90,12 @@ bool PageRecording::newPage() {
 
 std::vector<PageRecording::Item> PageRecording::items(int page) const {
     std::vector<Item> out;
-    if (page < 1 || page > int(pageStarts_.size()))
-        return out;
+    if (page < 1 || page > int(pageStarts_.size())) return out;
     const std::size_t from = pageStarts_[std::size_t(page - 1)];
-    const std::size_t to = std::size_t(page) < pageStarts_.size() ? pageStarts_[std::size_t(page)] : ops_.size();
+    const std::size_t to =
+        std::size_t(page) < pageStarts_.size() ? pageStarts_[std::size_t(page)] : ops_.size();
     for (std::size_t i = from; i < to; ++i)
-        out.push_back({ops_[i].x, ops_[i].y, ops_[i].size, textOf(ops_[i])});
+        out.push_back({ops_[i].x, ops_[i].y, ops_[i].size, textOf(ops_[i]).toString()});
     return out;
 }
 
@@ -105,7 +109,8 @@ void PageRecording::play(int page, RenderTarget& target) const {
 }
 
 std::size_t PageRecording::bytes() const {
-    return ops_.capacity() * sizeof(Op) + pageStarts_.capacity() * sizeof(std::size_t) + chunks_.size() * kChunk;
+    return ops_.capacity() * sizeof(Op) + pageStarts_.capacity() * sizeof(std::size_t) +
+           chunks_.size() * kChunk * sizeof(char16_t);
 }
 
 } // namespace print

@@ -1,5 +1,5 @@
 // Pages kept as compact recordings of what was drawn on them: each printed text with its position and
-// font size, the texts held once as UTF-8 (a text repeated from the page before is shared). A page
+// font size, the texts held once (a text repeated from the page before is shared). A page
 // becomes a picture only when it is played on a device target, so a long report costs little memory.
 #pragma once
 
@@ -62,8 +62,8 @@ private:
         std::uint32_t length;
         std::uint64_t offset;
     };
-    Span store(const QString& text);
-    QString textOf(const Op& op) const;
+    Span store(QStringView text);
+    QStringView textOf(const Op& op) const;
 
     QImage metricsDevice_;
     TextMetrics metrics_;
@@ -74,11 +74,12 @@ private:
     double size_ = 9;
     std::vector<Op> ops_;
     std::vector<std::size_t> pageStarts_{0}; // first op of each page
-    std::vector<std::unique_ptr<char[]>> chunks_;
+    std::vector<std::unique_ptr<char16_t[]>> chunks_;
     std::size_t chunkUsed_ = 0;
-    // Texts of this page and the page before, to share the headers, blank lines and footers they repeat.
-    QHash<QString, Span> thisPage_;
-    QHash<QString, Span> pageBefore_;
+    // The ops of this page and the page before by the hash of their text, to share the headings and
+    // footers they repeat.
+    QHash<std::size_t, std::uint32_t> thisPage_;
+    QHash<std::size_t, std::uint32_t> pageBefore_;
 };
 
 } // namespace print
