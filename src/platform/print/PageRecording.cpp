@@ -109,7 +109,7 @@ void PageRecording::play(int page, RenderTarget& target) const {
 }
 
 std::size_t PageRecording::bytes() const {
-    return ops_.capacity() * sizeof(Op) + pageStarts_.capacity() * sizeof(std::size_t) +
+    return ops_.bytes() + pageStarts_.capacity() * sizeof(std::size_t) +
            chunks_.size() * kChunk * sizeof(char16_t);
 }
 

@@ -72,7 +72,25 @@ private:
     double x_ = 0;
     double y_ = 0;
     double size_ = 9;
-    std::vector<Op> ops_;
+    // The ops in blocks of a fixed size, so a long report never copies them to grow.
+    class Ops {
+    public:
+        std::size_t size() const { return size_; }
+        bool empty() const { return size_ == 0; }
+        const Op& operator[](std::size_t i) const { return blocks_[i / kBlock][i % kBlock]; }
+        void push_back(const Op& op) {
+            if (size_ % kBlock == 0)
+                blocks_.push_back(std::make_unique_for_overwrite<Op[]>(kBlock));
+            blocks_.back()[size_++ % kBlock] = op;
+        }
+        std::size_t bytes() const { return blocks_.size() * kBlock * sizeof(Op); }
+
+    private:
+        static constexpr std::size_t kBlock = 1 << 14;
+        std::vector<std::unique_ptr<Op[]>> blocks_;
+        std::size_t size_ = 0;
+    };
+    Ops ops_;
     std::vector<std::size_t> pageStarts_{0}; // first op of each page
     std::vector<std::unique_ptr<char16_t[]>> chunks_;
     std::size_t chunkUsed_ = 0;

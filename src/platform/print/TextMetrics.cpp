@@ -14,6 +14,9 @@ namespace {
 
 // Sizes kept at once; a page fitted to a narrow device tries many sizes, and those need not stay.
 constexpr std::size_t kKeptSizes = 16;
+// Texts a size measures whole before it learns its characters: a size tried once or twice while a line
+// is fitted to the page costs one shaping per text, not one per character.
+constexpr int kShapedUses = 8;
 
 // Advances are kept in 64ths of a pixel, the unit the font engine measures in, so adding them up is
 // exact and quick.
@@ -97,6 +100,7 @@ struct TextMetrics::Size {
     QFont font;
     QFontMetricsF fm;
     double lineHeight;
+    int uses = 0;
     std::array<std::unique_ptr<std::array<std::int32_t, 256>>, 256> pages;
 };
 
@@ -136,6 +140,10 @@ void TextMetrics::setPointSize(double points) {
 
 double TextMetrics::textWidth(QStringView text) const {
     Size& size = *current_;
+    if (size.uses < kShapedUses) {
+        ++size.uses;
+        return shapedWidth(text);
+    }
     const char16_t* p = text.utf16();
     const qsizetype n = text.size();
     double widest = 0;     // pixels
