@@ -7,7 +7,7 @@ namespace print {
 
 namespace {
 
-constexpr std::size_t kChunk = 1 << 19; // characters
+constexpr std::size_t kChunk = 1 << 20; // bytes
 
 bool drawsNothing(const QString& text) {
     for (QChar c : text)
@@ -41,33 +41,61 @@ void PageRecording::setFontSize(double points) {
     metrics_.setPointSize(points);
 }
 
+// A text of Latin-1 characters only (figures, codes, blanks) is kept one byte a character, any other
+// as UTF-16; the top bit of the length tells which.
+constexpr std::uint32_t kWide = 0x80000000u;
+
 PageRecording::Span PageRecording::store(QStringView text) {
     const std::size_t hash = qHash(text);
     for (QHash<std::size_t, std::uint32_t>* page : {&thisPage_, &pageBefore_}) {
         if (auto it = page->constFind(hash); it != page->cend()) {
             const Op& op = ops_[*it];
-            if (textOf(op) == text) {
+            if (holds(op, text)) {
                 thisPage_.insert(hash, std::uint32_t(ops_.size()));
                 return {op.offset, op.length};
             }
         }
     }
     const std::size_t n = std::size_t(text.size());
-    if (chunks_.empty() || chunkUsed_ + n > kChunk) {
-        chunks_.push_back(std::make_unique_for_overwrite<char16_t[]>(std::max(kChunk, n)));
+    const bool wide = !QtPrivate::isLatin1(text);
+    const std::size_t bytes = wide ? n * 2 : n;
+    chunkUsed_ += chunkUsed_ % 2; // UTF-16 stays aligned
+    if (chunks_.empty() || chunkUsed_ + bytes > kChunk) {
+        chunks_.push_back(std::make_unique_for_overwrite<char[]>(std::max(kChunk, bytes)));
         chunkUsed_ = 0;
     }
-    const Span span{std::uint64_t(chunks_.size() - 1) * kChunk * 4 + chunkUsed_, std::uint32_t(n)};
-    std::memcpy(chunks_.back().get() + chunkUsed_, text.utf16(), n * sizeof(char16_t));
-    chunkUsed_ += n;
+    char* at = chunks_.back().get() + chunkUsed_;
+    if (wide) {
+        std::memcpy(at, text.utf16(), bytes);
+    } else {
+        for (std::size_t i = 0; i < n; ++i)
+            at[i] = char(text[qsizetype(i)].unicode());
+    }
+    const Span span{std::uint64_t(chunks_.size() - 1) * kChunk * 4 + chunkUsed_,
+                    std::uint32_t(n) | (wide ? kWide : 0)};
+    chunkUsed_ += bytes;
     thisPage_.insert(hash, std::uint32_t(ops_.size()));
     return span;
 }
 
-QStringView PageRecording::textOf(const Op& op) const {
-    const std::size_t chunk = std::size_t(op.offset / (kChunk * 4));
-    const std::size_t at = std::size_t(op.offset % (kChunk * 4));
-    return QStringView(chunks_[chunk].get() + at, qsizetype(op.length));
+const char* PageRecording::bytesOf(const Op& op) const {
+    return chunks_[std::size_t(op.offset / (kChunk * 4))].get() + std::size_t(op.offset % (kChunk * 4));
+}
+
+bool PageRecording::holds(const Op& op, QStringView text) const {
+    const qsizetype n = qsizetype(op.length & ~kWide);
+    if (n != text.size())
+        return false;
+    if (op.length & kWide)
+        return QStringView(reinterpret_cast<const char16_t*>(bytesOf(op)), n) == text;
+    return QLatin1StringView(bytesOf(op), n) == text;
+}
+
+QString PageRecording::textOf(const Op& op) const {
+    const qsizetype n = qsizetype(op.length & ~kWide);
+    if (op.length & kWide)
+        return QString(reinterpret_cast<const QChar*>(bytesOf(op)), n);
+    return QString::fromLatin1(bytesOf(op), n);
 }
 
 void PageRecording::print(const QString& text) {
@@ -95,7 +123,7 @@ std::vector<PageRecording::Item> PageRecording::items(int page) const {
     const std::size_t to =
         std::size_t(page) < pageStarts_.size() ? pageStarts_[std::size_t(page)] : ops_.size();
     for (std::size_t i = from; i < to; ++i)
-        out.push_back({ops_[i].x, ops_[i].y, ops_[i].size, textOf(ops_[i]).toString()});
+        out.push_back({ops_[i].x, ops_[i].y, ops_[i].size, textOf(ops_[i])});
     return out;
 }
 
@@ -110,7 +138,7 @@ void PageRecording::play(int page, RenderTarget& target) const {
 
 std::size_t PageRecording::bytes() const {
     return ops_.bytes() + pageStarts_.capacity() * sizeof(std::size_t) +
-           chunks_.size() * kChunk * sizeof(char16_t);
+           chunks_.size() * kChunk;
 }
 
 } // namespace print

@@ -63,7 +63,9 @@ private:
         std::uint64_t offset;
     };
     Span store(QStringView text);
-    QStringView textOf(const Op& op) const;
+    const char* bytesOf(const Op& op) const;
+    bool holds(const Op& op, QStringView text) const;
+    QString textOf(const Op& op) const;
 
     QImage metricsDevice_;
     TextMetrics metrics_;
@@ -92,7 +94,7 @@ private:
     };
     Ops ops_;
     std::vector<std::size_t> pageStarts_{0}; // first op of each page
-    std::vector<std::unique_ptr<char16_t[]>> chunks_;
+    std::vector<std::unique_ptr<char[]>> chunks_;
     std::size_t chunkUsed_ = 0;
     // The ops of this page and the page before by the hash of their text, to share the headings and
     // footers they repeat.
