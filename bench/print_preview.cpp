@@ -5,7 +5,7 @@
 // in the same font, and the ratio of the two. Steps run in turns, best of VARNOX_BENCH_RUNS (3) previews
 // and VARNOX_BENCH_PRINT_RUNS (2) prints. Memory is the process's highest resident size in the first run
 // of a step. An argument gives one number of orders instead of the two; VARNOX_BENCH_ONLY=preview|print
-// and VARNOX_BENCH_REPORT=kind narrow the run.
+// and VARNOX_BENCH_REPORT=kind[,kind...] narrow the run.
 #include "gen/BareRead.h"
 #include "gen/BenchApp.h"
 #include "gen/DataGen.h"
@@ -149,7 +149,10 @@ int main(int argc, char** argv) {
     const int previewRuns = runs("VARNOX_BENCH_RUNS", 3);
     const int printRuns = runs("VARNOX_BENCH_PRINT_RUNS", 2);
     const QByteArray only = qgetenv("VARNOX_BENCH_ONLY"); // "preview" or "print"
-    const int onlyKind = runs("VARNOX_BENCH_REPORT", 0);  // one report kind
+    QList<int> onlyKinds; // report kinds, "6" or "5,6"
+    for (const QByteArray& k : qgetenv("VARNOX_BENCH_REPORT").split(','))
+        if (k.toInt() > 0)
+            onlyKinds << k.toInt();
 
     printing::printHooks().showProgress = false;
     printing::printHooks().wait = [](double) {};
@@ -177,7 +180,7 @@ int main(int argc, char** argv) {
                     "bare s", "build s", "ratio", "peak MB", "page1 ms", "last ms", "window s", "print s",
                     "plain s", "ratio", "peak MB", "pages");
         for (int kind = 1; kind <= reports::kReportCount; ++kind) {
-            if (onlyKind && kind != onlyKind) continue;
+            if (!onlyKinds.isEmpty() && !onlyKinds.contains(kind)) continue;
             const QString name = reports::ReportName(kind);
             reports::ReportState& rs = reports::reportState(s);
             double bare = 1e30;

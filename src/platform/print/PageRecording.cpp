@@ -1,6 +1,7 @@
 #include "print/PageRecording.h"
 
 #include <algorithm>
+#include <QAnyStringView>
 #include <cstring>
 
 namespace print {
@@ -41,9 +42,11 @@ void PageRecording::setFontSize(double points) {
     metrics_.setPointSize(points);
 }
 
-// A text of Latin-1 characters only (figures, codes, blanks) is kept one byte a character, any other
-// as UTF-16; the top bit of the length tells which.
-constexpr std::uint32_t kWide = 0x80000000u;
+// A text of Latin-1 characters only (figures, codes, blanks) is kept one byte a character, other texts
+// as UTF-8, one with a surrogate as UTF-16 so it comes back exactly; the top bits of the length tell which.
+constexpr std::uint32_t kUtf8 = 0x80000000u;
+constexpr std::uint32_t kUtf16 = 0x40000000u;
+constexpr std::uint32_t kLengthBits = 0x3FFFFFFFu;
 
 PageRecording::Span PageRecording::store(QStringView text) {
     const std::size_t hash = qHash(text);
@@ -56,23 +59,34 @@ PageRecording::Span PageRecording::store(QStringView text) {
             }
         }
     }
-    const std::size_t n = std::size_t(text.size());
-    const bool wide = !QtPrivate::isLatin1(text);
-    const std::size_t bytes = wide ? n * 2 : n;
+    std::uint32_t form = 0;
+    QByteArray utf8;
+    std::size_t bytes = std::size_t(text.size());
+    if (!QtPrivate::isLatin1(text)) {
+        if (std::any_of(text.begin(), text.end(), [](QChar c) { return c.isSurrogate(); })) {
+            form = kUtf16;
+            bytes *= 2;
+        } else {
+            form = kUtf8;
+            utf8 = text.toUtf8();
+            bytes = std::size_t(utf8.size());
+        }
+    }
     chunkUsed_ += chunkUsed_ % 2; // UTF-16 stays aligned
     if (chunks_.empty() || chunkUsed_ + bytes > kChunk) {
         chunks_.push_back(std::make_unique_for_overwrite<char[]>(std::max(kChunk, bytes)));
         chunkUsed_ = 0;
     }
     char* at = chunks_.back().get() + chunkUsed_;
-    if (wide) {
+    if (form == kUtf8) {
+        std::memcpy(at, utf8.constData(), bytes);
+    } else if (form == kUtf16) {
         std::memcpy(at, text.utf16(), bytes);
     } else {
-        for (std::size_t i = 0; i < n; ++i)
+        for (std::size_t i = 0; i < bytes; ++i)
             at[i] = char(text[qsizetype(i)].unicode());
     }
-    const Span span{std::uint64_t(chunks_.size() - 1) * kChunk * 4 + chunkUsed_,
-                    std::uint32_t(n) | (wide ? kWide : 0)};
+    const Span span{std::uint64_t(chunks_.size() - 1) * kChunk * 4 + chunkUsed_, std::uint32_t(bytes) | form};
     chunkUsed_ += bytes;
     thisPage_.insert(hash, std::uint32_t(ops_.size()));
     return span;
@@ -83,19 +97,21 @@ const char* PageRecording::bytesOf(const Op& op) const {
 }
 
 bool PageRecording::holds(const Op& op, QStringView text) const {
-    const qsizetype n = qsizetype(op.length & ~kWide);
-    if (n != text.size())
-        return false;
-    if (op.length & kWide)
-        return QStringView(reinterpret_cast<const char16_t*>(bytesOf(op)), n) == text;
-    return QLatin1StringView(bytesOf(op), n) == text;
+    const qsizetype bytes = qsizetype(op.length & kLengthBits);
+    if (op.length & kUtf8)
+        return QAnyStringView::equal(QUtf8StringView(bytesOf(op), bytes), text);
+    if (op.length & kUtf16)
+        return QStringView(reinterpret_cast<const char16_t*>(bytesOf(op)), bytes / 2) == text;
+    return bytes == text.size() && QLatin1StringView(bytesOf(op), bytes) == text;
 }
 
 QString PageRecording::textOf(const Op& op) const {
-    const qsizetype n = qsizetype(op.length & ~kWide);
-    if (op.length & kWide)
-        return QString(reinterpret_cast<const QChar*>(bytesOf(op)), n);
-    return QString::fromLatin1(bytesOf(op), n);
+    const qsizetype bytes = qsizetype(op.length & kLengthBits);
+    if (op.length & kUtf8)
+        return QString::fromUtf8(bytesOf(op), bytes);
+    if (op.length & kUtf16)
+        return QString(reinterpret_cast<const QChar*>(bytesOf(op)), bytes / 2);
+    return QString::fromLatin1(bytesOf(op), bytes);
 }
 
 void PageRecording::print(const QString& text) {
