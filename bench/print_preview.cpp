@@ -273,9 +273,16 @@ int main(int argc, char** argv) {
                         std::min(plainSeconds, plainWriter(doc, dir.filePath(QStringLiteral("plain.pdf"))));
                 }
             }
+            // Steps left out of the run show as 0.
+            if (bare > 1e29)
+                bare = 0;
+            if (buildSeconds > 1e29)
+                buildSeconds = 0;
+            if (printSeconds > 1e29)
+                printSeconds = plainSeconds = 0;
             std::printf(
                 "%-18s | %7d %8.3f %8.3f %6.2f %8.0f %8.1f %8.1f %8.2f | %8.2f %8.2f %6.2f %8.0f %6d\n",
-                name.toUtf8().constData(), previewPages, bare, buildSeconds, buildSeconds / bare, previewPeak,
+                name.toUtf8().constData(), previewPages, bare, buildSeconds, bare > 0 ? buildSeconds / bare : 0.0, previewPeak,
                 firstMs, lastMs, windowSeconds, printSeconds, plainSeconds,
                 plainSeconds > 0 ? printSeconds / plainSeconds : 0.0, printPeak, printedPages);
             std::fflush(stdout);
