@@ -1,13 +1,15 @@
 // The fourteen list builds, their tab exports and their windows on 20,000 and 100,000 orders (three lines
-// each), against a bare SQLite read of the same rows: time, the ratio, the peak memory and the longest
-// stretch of a build without running events. Arguments: order counts (default 20000 100000).
+// each), against the bare read and format of the same rows (gen/BareRead.h), measured in turns in one run:
+// time, the ratio, the peak memory and the longest stretch of a build without running events.
+// VARNOX_BENCH_RUNS sets the runs per step (default 5). Arguments: order counts (default 20000 100000).
 // VARNOX_BENCH_LIST=frmVRecD runs one list; VARNOX_BENCH_GAPS=1 tells where the longest stretch was;
 // VARNOX_BENCH_KEEP=1 keeps the database.
+#include "core/MainFrame.h"
+#include "gen/BareRead.h"
 #include "gen/BenchApp.h"
 #include "gen/DataGen.h"
 #include "reports/DefaultLayouts.h"
 #include "reports/Layout.h"
-#include "core/MainFrame.h"
 #include "ui/MessageService.h"
 #include "ui/WindowHelpers.h"
 #include "viewers/ListMembers.h"
@@ -16,78 +18,30 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
-#include <SQLiteCpp/SQLiteCpp.h>
-#include <sqlite3.h>
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <malloc.h>
 #include <vector>
 
 namespace {
 
-const char* kGoods = "SELECT * FROM 商品マスタ WHERE 商品コード <> 'XXXXXXXXXX' ORDER BY 商品No";
-const char* kClients = "SELECT * FROM 顧客マスタ WHERE 顧客コード <> 'XXXXXXXXXX' ORDER BY 顧客No";
-const char* kEmployees = "SELECT * FROM 社員マスタ WHERE 社員コード <> 'XXXXXXXXXX' ORDER BY 社員No";
-const char* kOrders = "SELECT * FROM 受注データ WHERE 受注No <> 0 ORDER BY 受注No";
-const char* kPaid = "SELECT * FROM 受注データ WHERE 受注No <> 0 AND 入金日 <> 0 ORDER BY 受注No";
-const char* kUnpaid = "SELECT * FROM 受注データ WHERE 受注No <> 0 AND 入金日 = 0 ORDER BY 受注No";
-const char* kCancelled = "SELECT * FROM 受注データ WHERE 受注No <> 0 AND キャンセル = 'X' ORDER BY 受注No";
-const char* kLines = "SELECT * FROM 受注個別データ WHERE 受注No <> 0 ORDER BY 個別No";
-const char* kLinesByOrder = "SELECT * FROM 受注個別データ WHERE 受注No <> 0 ORDER BY 受注No, 個別No";
-const char* kCancelledLines = "SELECT * FROM 受注個別データ WHERE 受注No IN (SELECT 受注No FROM 受注データ "
-                              "WHERE 受注No <> 0 AND キャンセル = 'X') ORDER BY 受注No, 個別No";
-const char* kClientNames = "SELECT 顧客コード, 顧客名 FROM 顧客マスタ";
-const char* kGoodsNames = "SELECT 商品コード, 商品名 FROM 商品マスタ";
+// The list windows in report-kind order.
+const char* const kWindows[14] = {"frmVComm", "frmVCli",  "frmVEmp",  "frmVRecG", "frmVRecD",
+                                  "frmVInv",  "frmVInfA", "frmVInfM", "frmVInfC", "frmVInfS",
+                                  "frmVCncl", "frmVLack", "frmVGetD", "frmVGetY"};
 
-// The rows each list reads, in the order it needs them.
-struct Bare {
-    const char* window;
-    std::vector<const char*> queries;
-};
+// Runs of each step, taken in turns with the bare read so both see the same load; the best counts.
+int runs() {
+    return qEnvironmentVariableIsSet("VARNOX_BENCH_RUNS") ? qEnvironmentVariableIntValue("VARNOX_BENCH_RUNS")
+                                                          : 5;
+}
 
-const std::vector<Bare> kBare{
-    {"frmVComm", {kGoods}},
-    {"frmVCli", {kClients}},
-    {"frmVEmp", {kEmployees}},
-    {"frmVRecG", {kOrders}},
-    {"frmVRecD", {kLines}},
-    {"frmVInv", {kOrders, kLinesByOrder, kClientNames, kGoodsNames}},
-    {"frmVInfA", {kOrders, kLinesByOrder}},
-    {"frmVInfM", {kOrders, kLinesByOrder}},
-    {"frmVInfC", {kOrders}},
-    {"frmVInfS", {kOrders}},
-    {"frmVCncl", {kCancelled, kCancelledLines}},
-    {"frmVLack", {kGoods}},
-    {"frmVGetD", {kPaid}},
-    {"frmVGetY", {kUnpaid}},
-};
-
-// Runs of each step; the best counts.
-constexpr int kRuns = 5;
-
-// Opens the file and reads every column of every row, keeping nothing: the least a build has to do.
-double bareRead(const QString& path, const Bare& b) {
-    return benchgen::bestOfMs(kRuns, [&] {
-        SQLite::Database d(path.toStdString(), SQLite::OPEN_READONLY);
-        std::int64_t sum = 0;
-        for (const char* sql : b.queries) {
-            SQLite::Statement st(d, sql);
-            const int n = st.getColumnCount();
-            while (st.executeStep()) {
-                for (int i = 0; i < n; ++i) {
-                    const SQLite::Column c = st.getColumn(i);
-                    switch (c.getType()) {
-                    case SQLITE_INTEGER: sum += c.getInt64(); break;
-                    case SQLITE_FLOAT: sum += std::int64_t(c.getDouble()); break;
-                    case SQLITE_TEXT: sum += c.getBytes(); (void)c.getText(); break;
-                    default: break;
-                    }
-                }
-            }
-        }
-        if (sum == 42)
-            std::puts("");
-    });
+double timeMs(const std::function<void()>& f) {
+    QElapsedTimer t;
+    t.start();
+    f();
+    return double(t.nsecsElapsed()) / 1e6;
 }
 
 // Peak resident memory since the last reset, and the reset (Linux: writing 5 to clear_refs).
@@ -102,8 +56,7 @@ long residentKb(const char* key) {
 void resetPeak() {
     malloc_trim(0);
     QFile f(QStringLiteral("/proc/self/clear_refs"));
-    if (f.open(QIODevice::WriteOnly))
-        f.write("5");
+    if (f.open(QIODevice::WriteOnly)) f.write("5");
 }
 
 struct Measure {
@@ -113,39 +66,44 @@ struct Measure {
     int count = 0;
 };
 
-Measure measureBuild(core::AppState& s, const viewers::ListMember& m) {
-    Measure out;
-    out.ms = benchgen::bestOfMs(kRuns, [&] {
+// One timed build; the longest stretch without events is kept in out.
+double timeBuild(core::AppState& s, const viewers::ListMember& m, Measure& out) {
+    return timeMs([&] {
         QElapsedTimer gap;
         gap.start();
         double maxGap = 0;
         int at = 0;
         const viewers::BuildResult r = viewers::buildList(m, s, [&] {
             const double g = double(gap.nsecsElapsed()) / 1e6;
-            if (g > maxGap) { maxGap = g; at = s.gProgressCount; }
+            if (g > maxGap) {
+                maxGap = g;
+                at = s.gProgressCount;
+            }
             ui::DoEvents();
             gap.restart();
         });
         if (qEnvironmentVariableIsSet("VARNOX_BENCH_GAPS"))
-            std::printf("  longest gap %.1f ms before record %d, %.1f ms after the last\n", maxGap, at, double(gap.nsecsElapsed()) / 1e6);
+            std::printf("  longest gap %.1f ms before record %d, %.1f ms after the last\n", maxGap, at,
+                        double(gap.nsecsElapsed()) / 1e6);
         out.count = r.count;
         out.maxGapMs = std::max(out.maxGapMs, std::max(maxGap, double(gap.nsecsElapsed()) / 1e6));
     });
-    resetPeak();
-    const long before = residentKb("VmRSS:");
-    { const viewers::BuildResult r = viewers::buildList(m, s, [] { ui::DoEvents(); }); }
-    out.peakMb = (residentKb("VmHWM:") - before) / 1024;
-    return out;
 }
 
-Measure measureTab(core::AppState& s, const viewers::ListMember& m, const QString& file) {
-    Measure out;
-    out.ms = benchgen::bestOfMs(kRuns, [&] { viewers::writeTabFile(m, s, file); });
+long buildPeak(core::AppState& s, const viewers::ListMember& m) {
+    resetPeak();
+    const long before = residentKb("VmRSS:");
+    {
+        const viewers::BuildResult r = viewers::buildList(m, s, [] { ui::DoEvents(); });
+    }
+    return (residentKb("VmHWM:") - before) / 1024;
+}
+
+long tabPeak(core::AppState& s, const viewers::ListMember& m, const QString& file) {
     resetPeak();
     const long before = residentKb("VmRSS:");
     viewers::writeTabFile(m, s, file);
-    out.peakMb = (residentKb("VmHWM:") - before) / 1024;
-    return out;
+    return (residentKb("VmHWM:") - before) / 1024;
 }
 
 struct BenchMain : core::MainFrame {
@@ -190,23 +148,35 @@ void runAt(int orders) {
         reports::FrmtValidate(s.gFrmtText[size_t(k)], s.gFrmtCount[size_t(k)]);
     }
     s.gInvViewScope = 1; // every order's invoice
-    std::printf("\n%d orders, %d lines, %d goods, %d clients (made in %.1f s)\n", orders, orders * spec.linesPerOrder,
-                spec.goods, spec.clients, double(made.elapsed()) / 1000);
-    std::printf("%-10s %9s %9s %9s %6s %8s %7s %9s %8s %6s %9s %9s\n", "list", "records", "bare ms", "build ms", "ratio",
-                "peak MB", "gap ms", "tab ms", "tab MB", "ratio", "window ms", "window MB");
+    std::printf("\n%d orders, %d lines, %d goods, %d clients (made in %.1f s)\n", orders,
+                orders * spec.linesPerOrder, spec.goods, spec.clients, double(made.elapsed()) / 1000);
+    std::printf("%-10s %9s %8s %9s %9s %6s %8s %7s %9s %8s %6s %9s %6s %9s\n", "list", "records", "read ms",
+                "bare ms", "build ms", "ratio", "peak MB", "gap ms", "tab ms", "tab MB", "ratio", "window ms",
+                "ratio", "window MB");
     const QString tabFile = dir.filePath(QStringLiteral("tab.txt"));
     const QByteArray only = qgetenv("VARNOX_BENCH_LIST"); // one list, for profiling
-    for (const Bare& b : kBare) {
-        if (!only.isEmpty() && only != b.window)
-            continue;
-        const viewers::ListMember& m = *viewers::listMember(QString::fromLatin1(b.window));
-        const double bare = bareRead(s.gDbPath, b);
-        const Measure build = measureBuild(s, m);
-        const Measure tab = measureTab(s, m, tabFile);
-        const Measure window = measureWindow(s, m);
-        std::printf("%-10s %9d %9.1f %9.1f %6.2f %8ld %7.1f %9.1f %8ld %6.2f %9.1f %9ld\n", b.window, build.count, bare,
-                    build.ms, build.ms / bare, build.peakMb, build.maxGapMs, tab.ms, tab.peakMb, tab.ms / bare, window.ms,
-                    window.peakMb);
+    for (int kind = 1; kind <= 14; ++kind) {
+        const char* window = kWindows[kind - 1];
+        if (!only.isEmpty() && only != window) continue;
+        const viewers::ListMember& m = *viewers::listMember(QString::fromLatin1(window));
+        // In turns, so that a busy moment of the machine falls on every step alike.
+        double read = 1e30, bare = 1e30, build = 1e30, tab = 1e30, shown = 1e30;
+        Measure b;
+        long windowPeak = 0;
+        for (int r = 0; r < runs(); ++r) {
+            read = std::min(read, timeMs([&] { benchgen::bareReadAndFormat(s.gDbPath, kind, false); }));
+            bare = std::min(bare, timeMs([&] { benchgen::bareReadAndFormat(s.gDbPath, kind); }));
+            build = std::min(build, timeBuild(s, m, b));
+            tab = std::min(tab, timeMs([&] { viewers::writeTabFile(m, s, tabFile); }));
+            const Measure w = measureWindow(s, m);
+            shown = std::min(shown, w.ms);
+            windowPeak = std::max(windowPeak, w.peakMb);
+        }
+        const long peak = buildPeak(s, m);
+        const long tabMb = tabPeak(s, m, tabFile);
+        std::printf("%-10s %9d %8.1f %9.1f %9.1f %6.2f %8ld %7.1f %9.1f %8ld %6.2f %9.1f %6.2f %9ld\n",
+                    window, b.count, read, bare, build, build / bare, peak, b.maxGapMs, tab, tabMb,
+                    tab / bare, shown, shown / bare, windowPeak);
         std::fflush(stdout);
     }
 }
@@ -218,8 +188,7 @@ int main(int argc, char** argv) {
     std::vector<int> sizes;
     for (int i = 1; i < argc; ++i)
         sizes.push_back(std::atoi(argv[i]));
-    if (sizes.empty())
-        sizes = {20000, 100000};
+    if (sizes.empty()) sizes = {20000, 100000};
     for (int n : sizes)
         runAt(n);
     return 0;

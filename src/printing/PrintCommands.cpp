@@ -77,6 +77,12 @@ void notSent(core::AppState& app, const PrintDevice& device, const QString& name
 
 QString s(const char* utf8) { return QString::fromUtf8(utf8); }
 
+// What the order filters pass, as conditions on the stored values: a paid order's date reads as a
+// number other than 0, a cancelled order's mark is "X". Anything else may read as unpaid.
+const char* const kPaidWhere = "o.入金日 <> 0";
+const char* const kUnpaidWhere = "NOT (typeof(o.入金日) IN ('integer', 'real') AND o.入金日 <> 0)";
+const char* const kCancelledWhere = "o.キャンセル = 'X'";
+
 PageSpec tableSpec(int kind, const char* keyField, int reservedIndex, Fill fill, Renderer header, Renderer data,
                    bool (*printTest)(const ReportState&) = nullptr) {
     PageSpec p;
@@ -110,6 +116,7 @@ PageSpec detailSpec(int kind, bool cancelledOnly, Fill fill, Fill fillLine, Rend
                     Renderer data, Renderer data2) {
     PageSpec p = orderSpec(kind, PageFamily::OrderDetail, fill, header, data);
     p.cancelledOnly = cancelledOnly;
+    if (cancelledOnly) p.orderWhere = kCancelledWhere;
     p.fillLine = fillLine;
     p.header2 = header2;
     p.data2 = data2;
@@ -189,10 +196,12 @@ std::vector<PrintReport> buildReports() {
                  orderSpec(kGetD, F::OrderList,
                            [](ReportState& rs, const FieldGetter& g) { rs.gRecGetD = orderRecFrom(g); },
                            RenderHeaderGetD, RenderDataGetD, OrderIsPaid)});
+    r.back().pages.orderWhere = kPaidWhere;
     r.push_back({s("mnuPrGetY"), V::Condition, s("未入金受注一覧"), orders, false,
                  orderSpec(kGetY, F::OrderList,
                            [](ReportState& rs, const FieldGetter& g) { rs.gRecGetY = orderRecFrom(g); },
                            RenderHeaderGetY, RenderDataGetY, isUnpaid)});
+    r.back().pages.orderWhere = kUnpaidWhere;
     return r;
 }
 
@@ -282,7 +291,7 @@ void OpenReaders(const PrintReport& report, PrintJob& job) {
     switch (report.pages.family) {
     case PageFamily::Table:
     case PageFamily::OrderList:
-        job.rows = readRows(database, report.tables.front());
+        job.rows = readRows(database, report.tables.front(), report.pages.orderWhere);
         break;
     case PageFamily::Invoice:
         job.clientNames =
@@ -291,7 +300,7 @@ void OpenReaders(const PrintReport& report, PrintJob& job) {
             core::loadCodeNames(database, QStringLiteral("SELECT 商品コード, 商品名 FROM 商品マスタ ORDER BY rowid"));
         [[fallthrough]];
     default:
-        job.ordersAndLines = readOrdersWithLines(database);
+        job.ordersAndLines = readOrdersWithLines(database, report.pages.orderWhere);
         break;
     }
 }

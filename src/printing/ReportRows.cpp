@@ -12,12 +12,17 @@ const QString kOrders = QStringLiteral("受注データ");
 const QString kLines = QStringLiteral("受注個別データ");
 
 // The only statements these readers run: constant texts over the five business tables.
-QString tableStatement(const QString& table) {
+QString whereClause(const char* where) {
+    return where ? QStringLiteral(" WHERE ") + QString::fromUtf8(where) : QString();
+}
+
+QString tableStatement(const QString& table, const char* where) {
     static const QStringList known{QStringLiteral("商品マスタ"), QStringLiteral("顧客マスタ"),
                                    QStringLiteral("社員マスタ"), kOrders, kLines};
     if (!known.contains(table))
         throw db::DbError(db::ErrorKind::NotFound, QStringLiteral("no report table ") + table);
-    return QStringLiteral("SELECT * FROM %1 ORDER BY rowid").arg(db::Database::quoteIdent(table));
+    return QStringLiteral("SELECT * FROM %1 AS o").arg(db::Database::quoteIdent(table)) + whereClause(where) +
+           QStringLiteral(" ORDER BY rowid");
 }
 
 class SnapshotRows : public Rows {
@@ -68,9 +73,9 @@ QHash<QString, int> columnsOf(const db::Query& q, int from, int to) {
 }
 
 class QueryRows : public Rows {
-public:
-    QueryRows(db::Database& db, const QString& table)
-        : q_(db.query(tableStatement(table))), columns_(columnsOf(q_, 0, q_.columnCount())) {}
+  public:
+    QueryRows(db::Database& db, const QString& table, const char* where)
+        : q_(db.query(tableStatement(table, where))), columns_(columnsOf(q_, 0, q_.columnCount())) {}
     bool next() override { return q_.next(); }
     QVariant value(const QString& field) const override {
         const int i = columns_.value(field, -1);
@@ -85,10 +90,13 @@ private:
 // One pass over the orders joined to their lines through the index on the lines' 受注No: an order
 // comes with all its lines, in table order, and no more than one order is held at a time.
 class QueryOrders : public OrdersWithLines {
-public:
-    explicit QueryOrders(db::Database& db)
-        : q_(db.query(QStringLiteral("SELECT o.rowid AS order_rowid, o.*, l.rowid AS line_rowid, l.* FROM 受注データ AS o "
-                                     "LEFT JOIN 受注個別データ AS l ON l.受注No = o.受注No ORDER BY o.rowid, l.rowid"))) {
+  public:
+    QueryOrders(db::Database& db, const char* where)
+        : q_(db.query(
+              QStringLiteral(
+                  "SELECT o.rowid AS order_rowid, o.*, l.rowid AS line_rowid, l.* FROM 受注データ AS o "
+                  "LEFT JOIN 受注個別データ AS l ON l.受注No = o.受注No") +
+              whereClause(where) + QStringLiteral(" ORDER BY o.rowid, l.rowid"))) {
         int lineRowid = -1;
         for (int i = 0; i < q_.columnCount(); ++i)
             if (q_.columnName(i) == QLatin1String("line_rowid"))
@@ -146,11 +154,13 @@ std::unique_ptr<OrdersWithLines> ordersWithLinesOf(const TableSnapshot& orders, 
     return std::make_unique<SnapshotOrders>(orders, lines);
 }
 
-std::unique_ptr<Rows> readRows(db::Database& db, const QString& table) {
-    return std::make_unique<QueryRows>(db, table);
+std::unique_ptr<Rows> readRows(db::Database& db, const QString& table, const char* where) {
+    return std::make_unique<QueryRows>(db, table, where);
 }
 
-std::unique_ptr<OrdersWithLines> readOrdersWithLines(db::Database& db) { return std::make_unique<QueryOrders>(db); }
+std::unique_ptr<OrdersWithLines> readOrdersWithLines(db::Database& db, const char* where) {
+    return std::make_unique<QueryOrders>(db, where);
+}
 
 QHash<QString, QString> namesOf(const TableSnapshot& table, const QString& codeField, const QString& nameField) {
     QHash<QString, QString> names;
@@ -163,8 +173,9 @@ QHash<QString, QString> namesOf(const TableSnapshot& table, const QString& codeF
 }
 
 qint64 countRows(db::Database& db, const QString& table) {
-    tableStatement(table); // refuses names outside the schema
-    return db.scalar(QStringLiteral("SELECT COUNT(*) FROM %1").arg(db::Database::quoteIdent(table))).toLongLong();
+    tableStatement(table, nullptr); // refuses names outside the schema
+    return db.scalar(QStringLiteral("SELECT COUNT(*) FROM %1").arg(db::Database::quoteIdent(table)))
+        .toLongLong();
 }
 
 } // namespace printing

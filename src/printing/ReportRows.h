@@ -46,9 +46,10 @@ public:
 std::unique_ptr<Rows> rowsOf(const TableSnapshot& table);
 std::unique_ptr<OrdersWithLines> ordersWithLinesOf(const TableSnapshot& orders, const TableSnapshot& lines);
 
-// From the database, which must stay open while they are read. Throw db::DbError.
-std::unique_ptr<Rows> readRows(db::Database& db, const QString& table);
-std::unique_ptr<OrdersWithLines> readOrdersWithLines(db::Database& db);
+// From the database, which must stay open while they are read. Throw db::DbError. where, when given, is
+// a constant condition on the table (named o) that leaves out rows the report would pass over anyway.
+std::unique_ptr<Rows> readRows(db::Database& db, const QString& table, const char* where = nullptr);
+std::unique_ptr<OrdersWithLines> readOrdersWithLines(db::Database& db, const char* where = nullptr);
 // Code -> name of the first row with each code, in table order (the invoice's client and goods names).
 QHash<QString, QString> namesOf(const TableSnapshot& table, const QString& codeField, const QString& nameField);
 // Rows of a table, its seed row counted.

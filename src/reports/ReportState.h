@@ -11,6 +11,10 @@
 
 namespace reports {
 
+// Today's date on the system clock. Each invoice header asks for it, so the local date is worked out
+// again only at midnight or after a second (the clock may have been set), not at every call.
+QDate systemDate();
+
 struct ReportState {
     explicit ReportState(core::AppState& app) : app(app) {}
 
@@ -20,7 +24,7 @@ struct ReportState {
     // Factor applied to every FONTSIZE item: 1.0 when printing, the page scale in the preview.
     double gPrintScale = 1.0;
     // The date an invoice is dated with.
-    std::function<QDate()> today = [] { return QDate::currentDate(); };
+    std::function<QDate()> today = systemDate;
 
     // Working room of the renderers, kept between calls so a line costs no allocation.
     QString pendingBuffer;

@@ -77,9 +77,8 @@ void walkRows(ListRun& run, db::Query q, Rec ReportState::*buffer, Renderer data
     Rec& rec = run.rs.*buffer;
     while (q.next()) {
         cols.fill(q, rec);
-        if (!pass(rec))
-            continue;
-        run.list(data, [&](QString& out) { tab(rec, out); });
+        if (pass(rec)) run.list(data, [&](QString& out) { tab(rec, out); });
+        run.rowDone();
     }
 }
 
@@ -106,39 +105,46 @@ void titledHeader(ListRun& run, const QString& label) {
 // Walks.
 
 void walkComm(ListRun& run) {
-    walkRows<GoodsColumns>(run, run.store().goods(run.app.gReservedCode[core::kLenGoodsCode]), &ReportState::gRecComm,
-                           RenderDataComm, tabGoods);
+    run.expectRows(ListTable::Goods);
+    walkRows<GoodsColumns>(run, run.store().goods(run.app.gReservedCode[core::kLenGoodsCode]),
+                           &ReportState::gRecComm, RenderDataComm, tabGoods);
 }
 
 void walkCli(ListRun& run) {
+    run.expectRows(ListTable::Clients);
     walkRows<ClientColumns>(run, run.store().clients(run.app.gReservedCode[core::kLenClientCode]),
                             &ReportState::gRecCli, RenderDataCli, tabClient);
 }
 
 void walkEmp(ListRun& run) {
+    run.expectRows(ListTable::Employees);
     walkRows<EmployeeColumns>(run, run.store().employees(run.app.gReservedCode[core::kLenEmployeeCode]),
                               &ReportState::gRecEmp, RenderDataEmp, tabEmployee);
 }
 
 void walkRecG(ListRun& run) {
-    walkRows<OrderColumns>(run, run.store().orders(OrderSet::All), &ReportState::gRecRecG, RenderDataRecG, tabOrder);
+    run.expectRows(ListTable::Orders);
+    walkRows<OrderColumns>(run, run.store().orders(OrderSet::All), &ReportState::gRecRecG, RenderDataRecG,
+                           tabOrder);
 }
 
 void walkRecD(ListRun& run) {
+    run.expectRows(ListTable::Lines);
     walkRows<LineColumns>(run, run.store().orderLines(), &ReportState::gRecRecD, RenderDataRecD, tabLine);
 }
 
 // Every goods row counts as found, short or not: goods without a shortage show the header alone.
 void walkLack(ListRun& run) {
-    walkRows<GoodsColumns>(run, run.store().goods(run.app.gReservedCode[core::kLenGoodsCode]), &ReportState::gRecLack,
-                           RenderDataLack, tabGoods, [&run](const GoodsRec& g) {
+    run.expectRows(ListTable::Goods);
+    walkRows<GoodsColumns>(run, run.store().goods(run.app.gReservedCode[core::kLenGoodsCode]),
+                           &ReportState::gRecLack, RenderDataLack, tabGoods, [&run](const GoodsRec& g) {
                                run.noteFound();
                                return g.在庫量 <= g.在庫発注点;
                            });
 }
 
-template <OrderRec ReportState::*buffer, Renderer data>
-void walkOrdersInPeriod(ListRun& run, db::Query q) {
+template <OrderRec ReportState::*buffer, Renderer data> void walkOrdersInPeriod(ListRun& run, db::Query q) {
+    run.expectRows(ListTable::Orders);
     walkRows<OrderColumns>(run, std::move(q), buffer, data, tabOrder,
                            [&run](const OrderRec& o) { return run.inPeriod(o.受注日付); });
 }
@@ -170,9 +176,10 @@ void walkInfM(ListRun& run) {
     const OrderColumns order(orders);
     LineCursor lines(run.store().linesOfOrders(OrderSet::All));
     OrderLineRec& rec = run.rs.gRecInfM;
+    run.expectRows(ListTable::Orders);
     while (orders.next()) {
-        if (!run.inPeriod(order.orderDate(orders)))
-            continue;
+        run.rowDone(); // the lines of the order before
+        if (!run.inPeriod(order.orderDate(orders))) continue;
         for (bool more = lines.seek(order.orderNo(orders)); more; more = lines.next()) {
             lines.columns().fill(lines.query(), rec);
             if (!code.isEmpty() && rec.商品コード != code)
@@ -194,7 +201,9 @@ void walkTwoLevel(ListRun& run) {
     OrderLineRec& l = run.rs.*lineBuf;
     run.render(header);
     run.render(header2);
+    run.expectRows(ListTable::Orders);
     while (orders.next()) {
+        run.rowDone(); // the order before with its lines
         order.fill(orders, o);
         if (!run.inPeriod(o.受注日付))
             continue;
@@ -238,7 +247,9 @@ void walkInv(ListRun& run) {
     const QString goodsPrefix = QStringLiteral("商品コード=");
     QHash<QString, QString> clients, goods;
     std::optional<LineCursor> lines;
+    run.expectRows(ListTable::Orders);
     while (orders.next()) {
+        run.rowDone(); // the invoice before
         if (!lines) {
             db::Query clientNames = run.store().clientNames();
             clients = core::codeNamesOf(clientNames);

@@ -54,9 +54,25 @@ void ListRun::render(Renderer r) {
 // itself: records are rendered straight into the list, and the whole text is never copied at the end.
 void ListRun::startList() {
     QString list = shown_.take();
+    sizeAtList_ = list.size();
     list += line_.text();
     line_.text() = std::move(list);
     listing_ = true;
+    rowsBeforeList_ = rowsDone_;
+}
+
+void ListRun::expectRows(ListTable table) {
+    if (building()) expected_ = store().rowCount(table);
+}
+
+void ListRun::rowDone() {
+    ++rowsDone_;
+    if (!building() || reserved_ || !listing_) return;
+    reserved_ = true;
+    QString& text = line_.text();
+    const qint64 perRow = (text.size() - sizeAtList_) / std::max<qint64>(1, rowsDone_ - rowsBeforeList_) + 2;
+    const qint64 room = text.size() + (expected_ - rowsDone_) * perRow * 9 / 8;
+    if (room > text.capacity() && room < kMostRoom) text.reserve(qsizetype(room));
 }
 
 void ListRun::flush() {
@@ -105,9 +121,7 @@ QString ListRun::takeResult() {
     if (!listing_)
         return shown_.take();
     listing_ = false;
-    QString t = line_.take();
-    t.squeeze();
-    return t;
+    return line_.take();
 }
 
 } // namespace viewers

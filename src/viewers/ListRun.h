@@ -51,6 +51,12 @@ public:
     void render(Renderer render);
     void flush();
 
+    // Build only: the rows the walk goes through (an upper bound will do) and the end of each. Once a row
+    // has added to the list, the list text takes its room for all the rows at once, so it is never
+    // copied to grow; room the rows do not fill is never written and costs no memory.
+    void expectRows(ListTable table);
+    void rowDone();
+
     void noteFound() { found_ = true; }
     // One listed record: in a build its rendered line and a line end, counted; in an export its
     // tab record, appended to the file text by tab.
@@ -88,6 +94,7 @@ private:
     void countListed();
 
     static constexpr qsizetype kTabPiece = 1 << 16;
+    static constexpr qint64 kMostRoom = qint64(1) << 28; // characters; a list beyond it grows as it goes
 
     Mode mode_;
     std::function<void()> yield_;
@@ -98,6 +105,11 @@ private:
     print::TextTarget shown_; // rch, until the first record: then the list goes on from it
     print::TextTarget line_;  // Text1; once listing, the list itself
     bool listing_ = false;
+    qint64 expected_ = 0;
+    qint64 rowsDone_ = 0;
+    qint64 rowsBeforeList_ = 0;
+    qsizetype sizeAtList_ = 0;
+    bool reserved_ = false;
     Renderer unchanging_ = nullptr;
     QString unchangingText_;
     QString fileText_;

@@ -64,6 +64,27 @@ db::Query ListStore::linesOfOrders(OrderSet set, const QString& code, std::int32
                      orderParams(set, code, orderNo));
 }
 
+qint64 ListStore::rowCount(ListTable table) {
+    const char* sql = "SELECT COUNT(*) FROM 受注データ";
+    switch (table) {
+    case ListTable::Goods:
+        sql = "SELECT COUNT(*) FROM 商品マスタ";
+        break;
+    case ListTable::Clients:
+        sql = "SELECT COUNT(*) FROM 顧客マスタ";
+        break;
+    case ListTable::Employees:
+        sql = "SELECT COUNT(*) FROM 社員マスタ";
+        break;
+    case ListTable::Orders:
+        break;
+    case ListTable::Lines:
+        sql = "SELECT COUNT(*) FROM 受注個別データ";
+        break;
+    }
+    return db_.scalar(QString::fromUtf8(sql)).toLongLong();
+}
+
 db::Query ListStore::clientNames() {
     return db_.query(QStringLiteral("SELECT 顧客コード, 顧客名 FROM 顧客マスタ ORDER BY 顧客No"));
 }

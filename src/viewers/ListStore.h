@@ -19,6 +19,9 @@ enum class OrderSet {
     One,       // the one order numbered by the code argument's number
 };
 
+// The tables a list is driven by.
+enum class ListTable { Goods, Clients, Employees, Orders, Lines };
+
 class ListStore {
 public:
     // Opens the database file; throws db::DbError when it cannot (a missing file is not created).
@@ -36,6 +39,9 @@ public:
     // The lines of the orders of the set (as orders() reads them), by order number, then line number:
     // one pass gives each order its lines in line-number order.
     db::Query linesOfOrders(OrderSet set, const QString& code = {}, std::int32_t orderNo = 0);
+
+    // Rows of the table, its seed row counted: a quick upper bound of the rows a list goes through.
+    qint64 rowCount(ListTable table);
 
     // Code and name of every client / goods row, in key order.
     db::Query clientNames();

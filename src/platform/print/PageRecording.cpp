@@ -1,13 +1,14 @@
 #include "print/PageRecording.h"
 
 #include <algorithm>
+#include <QAnyStringView>
 #include <cstring>
 
 namespace print {
 
 namespace {
 
-constexpr std::size_t kChunk = 1 << 20;
+constexpr std::size_t kChunk = 1 << 20; // bytes
 
 bool drawsNothing(const QString& text) {
     for (QChar c : text)
@@ -27,7 +28,8 @@ QImage metricsImage(int dpi) {
 } // namespace
 
 PageRecording::PageRecording(double widthTwips, double heightTwips, int dpi)
-    : metricsDevice_(metricsImage(dpi)), metrics_(&metricsDevice_), width_(widthTwips), height_(heightTwips) {}
+    : metricsDevice_(metricsImage(dpi)), metrics_(&metricsDevice_), width_(widthTwips), height_(heightTwips) {
+}
 
 PageRecording::~PageRecording() = default;
 
@@ -40,30 +42,76 @@ void PageRecording::setFontSize(double points) {
     metrics_.setPointSize(points);
 }
 
-PageRecording::Span PageRecording::store(const QString& text) {
-    if (auto it = thisPage_.constFind(text); it != thisPage_.cend())
-        return *it;
-    if (auto it = pageBefore_.constFind(text); it != pageBefore_.cend()) {
-        thisPage_.insert(text, *it);
-        return *it;
+// A text of Latin-1 characters only (figures, codes, blanks) is kept one byte a character, other texts
+// as UTF-8, one with a surrogate as UTF-16 so it comes back exactly; the top bits of the length tell which.
+constexpr std::uint32_t kUtf8 = 0x80000000u;
+constexpr std::uint32_t kUtf16 = 0x40000000u;
+constexpr std::uint32_t kLengthBits = 0x3FFFFFFFu;
+
+PageRecording::Span PageRecording::store(QStringView text) {
+    const std::size_t hash = qHash(text);
+    for (QHash<std::size_t, std::uint32_t>* page : {&thisPage_, &pageBefore_}) {
+        if (auto it = page->constFind(hash); it != page->cend()) {
+            const Op& op = ops_[*it];
+            if (holds(op, text)) {
+                thisPage_.insert(hash, std::uint32_t(ops_.size()));
+                return {op.offset, op.length};
+            }
+        }
     }
-    const QByteArray utf8 = text.toUtf8();
-    const std::size_t n = std::size_t(utf8.size());
-    if (chunks_.empty() || chunkUsed_ + n > kChunk) {
-        chunks_.push_back(std::make_unique<char[]>(std::max(kChunk, n)));
+    std::uint32_t form = 0;
+    QByteArray utf8;
+    std::size_t bytes = std::size_t(text.size());
+    if (!QtPrivate::isLatin1(text)) {
+        if (std::any_of(text.begin(), text.end(), [](QChar c) { return c.isSurrogate(); })) {
+            form = kUtf16;
+            bytes *= 2;
+        } else {
+            form = kUtf8;
+            utf8 = text.toUtf8();
+            bytes = std::size_t(utf8.size());
+        }
+    }
+    chunkUsed_ += chunkUsed_ % 2; // UTF-16 stays aligned
+    if (chunks_.empty() || chunkUsed_ + bytes > kChunk) {
+        chunks_.push_back(std::make_unique_for_overwrite<char[]>(std::max(kChunk, bytes)));
         chunkUsed_ = 0;
     }
-    const Span span{std::uint64_t(chunks_.size() - 1) * kChunk * 4 + chunkUsed_, std::uint32_t(n)};
-    std::memcpy(chunks_.back().get() + chunkUsed_, utf8.constData(), n);
-    chunkUsed_ += n;
-    thisPage_.insert(text, span);
+    char* at = chunks_.back().get() + chunkUsed_;
+    if (form == kUtf8) {
+        std::memcpy(at, utf8.constData(), bytes);
+    } else if (form == kUtf16) {
+        std::memcpy(at, text.utf16(), bytes);
+    } else {
+        for (std::size_t i = 0; i < bytes; ++i)
+            at[i] = char(text[qsizetype(i)].unicode());
+    }
+    const Span span{std::uint64_t(chunks_.size() - 1) * kChunk * 4 + chunkUsed_, std::uint32_t(bytes) | form};
+    chunkUsed_ += bytes;
+    thisPage_.insert(hash, std::uint32_t(ops_.size()));
     return span;
 }
 
+const char* PageRecording::bytesOf(const Op& op) const {
+    return chunks_[std::size_t(op.offset / (kChunk * 4))].get() + std::size_t(op.offset % (kChunk * 4));
+}
+
+bool PageRecording::holds(const Op& op, QStringView text) const {
+    const qsizetype bytes = qsizetype(op.length & kLengthBits);
+    if (op.length & kUtf8)
+        return QAnyStringView::equal(QUtf8StringView(bytesOf(op), bytes), text);
+    if (op.length & kUtf16)
+        return QStringView(reinterpret_cast<const char16_t*>(bytesOf(op)), bytes / 2) == text;
+    return bytes == text.size() && QLatin1StringView(bytesOf(op), bytes) == text;
+}
+
 QString PageRecording::textOf(const Op& op) const {
-    const std::size_t chunk = std::size_t(op.offset / (kChunk * 4));
-    const std::size_t at = std::size_t(op.offset % (kChunk * 4));
-    return QString::fromUtf8(chunks_[chunk].get() + at, qsizetype(op.length));
+    const qsizetype bytes = qsizetype(op.length & kLengthBits);
+    if (op.length & kUtf8)
+        return QString::fromUtf8(bytesOf(op), bytes);
+    if (op.length & kUtf16)
+        return QString(reinterpret_cast<const QChar*>(bytesOf(op)), bytes / 2);
+    return QString::fromLatin1(bytesOf(op), bytes);
 }
 
 void PageRecording::print(const QString& text) {
@@ -86,10 +134,10 @@ bool PageRecording::newPage() {
 
 std::vector<PageRecording::Item> PageRecording::items(int page) const {
     std::vector<Item> out;
-    if (page < 1 || page > int(pageStarts_.size()))
-        return out;
+    if (page < 1 || page > int(pageStarts_.size())) return out;
     const std::size_t from = pageStarts_[std::size_t(page - 1)];
-    const std::size_t to = std::size_t(page) < pageStarts_.size() ? pageStarts_[std::size_t(page)] : ops_.size();
+    const std::size_t to =
+        std::size_t(page) < pageStarts_.size() ? pageStarts_[std::size_t(page)] : ops_.size();
     for (std::size_t i = from; i < to; ++i)
         out.push_back({ops_[i].x, ops_[i].y, ops_[i].size, textOf(ops_[i])});
     return out;
@@ -105,7 +153,8 @@ void PageRecording::play(int page, RenderTarget& target) const {
 }
 
 std::size_t PageRecording::bytes() const {
-    return ops_.capacity() * sizeof(Op) + pageStarts_.capacity() * sizeof(std::size_t) + chunks_.size() * kChunk;
+    return ops_.bytes() + pageStarts_.capacity() * sizeof(std::size_t) +
+           chunks_.size() * kChunk;
 }
 
 } // namespace print

@@ -1,5 +1,5 @@
 // Pages kept as compact recordings of what was drawn on them: each printed text with its position and
-// font size, the texts held once as UTF-8 (a text repeated from the page before is shared). A page
+// font size, the texts held once (a text repeated from the page before is shared). A page
 // becomes a picture only when it is played on a device target, so a long report costs little memory.
 #pragma once
 
@@ -62,7 +62,9 @@ private:
         std::uint32_t length;
         std::uint64_t offset;
     };
-    Span store(const QString& text);
+    Span store(QStringView text);
+    const char* bytesOf(const Op& op) const;
+    bool holds(const Op& op, QStringView text) const;
     QString textOf(const Op& op) const;
 
     QImage metricsDevice_;
@@ -72,13 +74,32 @@ private:
     double x_ = 0;
     double y_ = 0;
     double size_ = 9;
-    std::vector<Op> ops_;
+    // The ops in blocks of a fixed size, so a long report never copies them to grow.
+    class Ops {
+    public:
+        std::size_t size() const { return size_; }
+        bool empty() const { return size_ == 0; }
+        const Op& operator[](std::size_t i) const { return blocks_[i / kBlock][i % kBlock]; }
+        void push_back(const Op& op) {
+            if (size_ % kBlock == 0)
+                blocks_.push_back(std::make_unique_for_overwrite<Op[]>(kBlock));
+            blocks_.back()[size_++ % kBlock] = op;
+        }
+        std::size_t bytes() const { return blocks_.size() * kBlock * sizeof(Op); }
+
+    private:
+        static constexpr std::size_t kBlock = 1 << 14;
+        std::vector<std::unique_ptr<Op[]>> blocks_;
+        std::size_t size_ = 0;
+    };
+    Ops ops_;
     std::vector<std::size_t> pageStarts_{0}; // first op of each page
     std::vector<std::unique_ptr<char[]>> chunks_;
     std::size_t chunkUsed_ = 0;
-    // Texts of this page and the page before, to share the headers, blank lines and footers they repeat.
-    QHash<QString, Span> thisPage_;
-    QHash<QString, Span> pageBefore_;
+    // The ops of this page and the page before by the hash of their text, to share the headings and
+    // footers they repeat.
+    QHash<std::size_t, std::uint32_t> thisPage_;
+    QHash<std::size_t, std::uint32_t> pageBefore_;
 };
 
 } // namespace print

@@ -3,46 +3,16 @@
 #pragma once
 
 #include "print/RenderTarget.h"
+#include "print/TextMetrics.h"
 
-#include <QFont>
-#include <QFontMetricsF>
 #include <QPainter>
-#include <optional>
 
 class QPaintDevice;
 
 namespace print {
 
-// The fixed-pitch Japanese face that reports are printed in.
-QString fixedPitchFamily();
-
-// Text measures of the report font on one device, in twips; kept for the size last asked.
-class TextMetrics {
-public:
-    explicit TextMetrics(QPaintDevice* device);
-    QPaintDevice* device() const { return device_; }
-    const QFont& font() const { return font_; }
-    void setPointSize(double points);
-    const QFontMetricsF& fm() const { return *fm_; }
-    double lineHeight() const { return lineHeight_; }
-    double textWidth(const QString& text) const;
-    double textHeight(const QString& text) const { return printedLineCount(text) * lineHeight_; }
-    double toPxX(double twips) const { return twips * dpiX_ / 1440.0; }
-    double toPxY(double twips) const { return twips * dpiY_ / 1440.0; }
-    double widthTwips() const;
-    double heightTwips() const;
-
-private:
-    QPaintDevice* device_;
-    QFont font_;
-    double dpiX_;
-    double dpiY_;
-    std::optional<QFontMetricsF> fm_;
-    double lineHeight_ = 0;
-};
-
 class PainterTarget : public RenderTarget {
-public:
+  public:
     // Paints on the device, which must outlive the target. A lazy target begins painting with the first
     // thing drawn, so a printer document is only begun when there is something on it; until then it
     // measures text on the device all the same.
@@ -71,7 +41,7 @@ public:
     // A device has no text of its own: appended text is printed as it stands.
     void appendText(const QString& text) override { print(text); }
 
-private:
+  private:
     bool begin();
 
     QPaintDevice* device_;

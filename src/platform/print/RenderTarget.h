@@ -31,6 +31,6 @@ public:
 };
 
 // Lines a text occupies when printed: one more per CR LF pair inside it.
-int printedLineCount(const QString& text);
+int printedLineCount(QStringView text);
 
 } // namespace print

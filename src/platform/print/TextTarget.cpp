@@ -4,7 +4,7 @@
 
 namespace print {
 
-int printedLineCount(const QString& text) {
+int printedLineCount(QStringView text) {
     int n = 1;
     for (qsizetype i = 0; i + 1 < text.size(); ++i)
         if (text[i] == QLatin1Char('\r') && text[i + 1] == QLatin1Char('\n'))

@@ -1,0 +1,195 @@
+#include "print/TextMetrics.h"
+
+#include "print/RenderTarget.h"
+
+#include <QList>
+#include <QPaintDevice>
+#include <array>
+#include <cmath>
+#include <cstdint>
+
+namespace print {
+
+namespace {
+
+// Sizes kept at once; a page fitted to a narrow device tries many sizes, and those need not stay.
+constexpr std::size_t kKeptSizes = 16;
+// Texts a size measures whole before it learns its characters: a size tried once or twice while a line
+// is fitted to the page costs one shaping per text, not one per character.
+constexpr int kShapedUses = 8;
+
+// Advances are kept in 64ths of a pixel, the unit the font engine measures in, so adding them up is
+// exact and quick.
+constexpr std::int32_t kUnmeasured = -1;
+constexpr std::int32_t kShapeWhole = -2;
+
+// Characters whose advance can depend on their neighbours, or that the face may not draw by itself.
+bool mayJoin(char16_t c) {
+    if (c >= 0x20 && c < 0x7F) return false;
+    if (c < 0xA0 || QChar::isSurrogate(c)) return true;
+    switch (QChar::category(char32_t(c))) {
+    case QChar::Mark_NonSpacing:
+    case QChar::Mark_SpacingCombining:
+    case QChar::Mark_Enclosing:
+    case QChar::Other_Control:
+    case QChar::Other_Format:
+    case QChar::Other_PrivateUse:
+    case QChar::Other_NotAssigned:
+        return true;
+    default:
+        break;
+    }
+    switch (QChar::script(char32_t(c))) {
+    case QChar::Script_Common:
+    case QChar::Script_Latin:
+    case QChar::Script_Greek:
+    case QChar::Script_Cyrillic:
+    case QChar::Script_Han:
+    case QChar::Script_Hiragana:
+    case QChar::Script_Katakana:
+        return false;
+    default:
+        return true;
+    }
+}
+
+QFont reportFont(QPaintDevice* device, double points) {
+    QFont f(fixedPitchFamily(), device);
+    f.setStyleHint(QFont::TypeWriter);
+    f.setPointSizeF(points);
+    return f;
+}
+
+} // namespace
+
+QString fixedPitchFamily() {
+    return QStringLiteral("IPAGothic");
+}
+
+struct TextMetrics::Size {
+    Size(QPaintDevice* device, double points, double dpiY)
+        : points(points), font(reportFont(device, points)), fm(font, device),
+          lineHeight(fm.lineSpacing() * 1440.0 / dpiY) {}
+
+    // The advance of c in 64ths of a device pixel, or kShapeWhole.
+    std::int32_t advance(char16_t c) {
+        const auto& page = pages[c >> 8];
+        if (page) {
+            const std::int32_t a = (*page)[c & 0xFF];
+            if (a != kUnmeasured) return a;
+        }
+        return measure(c);
+    }
+
+    std::int32_t measure(char16_t c) {
+        auto& page = pages[c >> 8];
+        if (!page) {
+            page = std::make_unique<std::array<std::int32_t, 256>>();
+            page->fill(kUnmeasured);
+        }
+        std::int32_t& a = (*page)[c & 0xFF];
+        a = kShapeWhole;
+        if (!mayJoin(c) && fm.inFont(QChar(c))) {
+            const double px = fm.horizontalAdvance(QString(QChar(c))) * 64;
+            if (px >= 0 && px < 1e9 && px == std::floor(px)) a = std::int32_t(px);
+        }
+        return a;
+    }
+
+    double points;
+    QFont font;
+    QFontMetricsF fm;
+    double lineHeight;
+    int uses = 0;
+    std::array<std::unique_ptr<std::array<std::int32_t, 256>>, 256> pages;
+};
+
+TextMetrics::TextMetrics(QPaintDevice* device)
+    : device_(device), dpiX_(device->logicalDpiX()), dpiY_(device->logicalDpiY()) {
+    setPointSize(9);
+}
+
+TextMetrics::~TextMetrics() = default;
+
+const QFont& TextMetrics::font() const {
+    return current_->font;
+}
+
+const QFontMetricsF& TextMetrics::fm() const {
+    return current_->fm;
+}
+
+double TextMetrics::lineHeight() const {
+    return current_->lineHeight;
+}
+
+void TextMetrics::setPointSize(double points) {
+    // Qt refuses sizes below one point; the layout clamps, this only guards the device.
+    const double size = std::max(points, 1.0);
+    if (current_ && current_->points == size) return;
+    for (const auto& s : sizes_) {
+        if (s->points == size) {
+            current_ = s.get();
+            return;
+        }
+    }
+    if (sizes_.size() >= kKeptSizes) sizes_.clear();
+    sizes_.push_back(std::make_unique<Size>(device_, size, dpiY_));
+    current_ = sizes_.back().get();
+}
+
+double TextMetrics::textWidth(QStringView text) const {
+    Size& size = *current_;
+    if (size.uses < kShapedUses) {
+        ++size.uses;
+        return shapedWidth(text);
+    }
+    const char16_t* p = text.utf16();
+    const qsizetype n = text.size();
+    double widest = 0;     // pixels
+    std::int64_t line = 0; // 64ths of a pixel
+    qsizetype lineStart = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = p[i];
+        if (c == u'\r' && i + 1 < n && p[i + 1] == u'\n') {
+            widest = std::max(widest, line / 64.0);
+            line = 0;
+            lineStart = ++i + 1;
+            continue;
+        }
+        const std::int32_t a = size.advance(c);
+        if (a == kShapeWhole) {
+            qsizetype end = text.indexOf(u"\r\n", i);
+            if (end < 0) end = n;
+            widest =
+                std::max(widest, size.fm.horizontalAdvance(text.mid(lineStart, end - lineStart).toString()));
+            line = 0;
+            i = end + 1;
+            lineStart = end + 2;
+            continue;
+        }
+        line += a;
+    }
+    return std::max(widest, line / 64.0) * 1440.0 / dpiX_;
+}
+
+double TextMetrics::shapedWidth(QStringView text) const {
+    double widest = 0;
+    for (QStringView line : text.split(u"\r\n"))
+        widest = std::max(widest, current_->fm.horizontalAdvance(line.toString()));
+    return widest * 1440.0 / dpiX_;
+}
+
+double TextMetrics::textHeight(QStringView text) const {
+    return printedLineCount(text) * lineHeight();
+}
+
+double TextMetrics::widthTwips() const {
+    return device_->width() * 1440.0 / dpiX_;
+}
+
+double TextMetrics::heightTwips() const {
+    return device_->height() * 1440.0 / dpiY_;
+}
+
+} // namespace print
