@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
           libsqlite3-dev libsqlitecpp-dev googletest libgtest-dev libgmock-dev libbenchmark-dev
           fonts-ipafont-gothic fonts-ipafont-mincho xvfb xauth openbox x11-utils qt6-qpa-plugins poppler-utils
-          qt6-translations-l10n shared-mime-info desktop-file-utils)
+          qt6-translations-l10n shared-mime-info desktop-file-utils sqlite3 bindfs)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
