@@ -17,33 +17,12 @@
 #include <gtest/gtest.h>
 
 using mainroad::Program;
+using mainroad::sqlite;
 using mainroad::waitFor;
 
 namespace {
 
 QString joined(Program& p) { return p.messages().texts().join('|'); }
-
-QString sqlite(const QString& db, const QString& sql) {
-    QProcess p;
-    p.start(QStringLiteral("sqlite3"), {db, sql});
-    p.waitForFinished(30000);
-    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
-}
-
-orders::PaymentWindow* openPayments(Program& p) {
-    mainroad::onNextModalOf<orders::PaymentChooser>([](orders::PaymentChooser& c) { c.cmd[1]->click(); });
-    p.trigger(QStringLiteral("mnuReceipt"));
-    orders::PaymentWindow* w = nullptr;
-    waitFor([&] { return (w = p.work<orders::PaymentWindow>()) && core::isSet(p.state().gChildState[core::kChildPayment].Open); });
-    return w;
-}
-
-void answerCalendar(const QDate& day) {
-    mainroad::onNextModalOf<orders::CalendarDialog>([day](orders::CalendarDialog& d) {
-        d.calendar()->setSelectedDate(day);
-        d.okButton()->click();
-    });
-}
 
 QStringList besides(const QString& folder) {
     return QDir(folder).entryList({QStringLiteral("shop.vrd-*")}, QDir::Files | QDir::Hidden);
@@ -63,11 +42,11 @@ TEST(NetworkFolder, WorksWithoutSharedMemoryAndAnotherProgramSeesEachWriteAtOnce
     const QString other = p.path(QStringLiteral("real/shop.vrd")); // the file as the server holds it
 
     ASSERT_EQ(p.enterOrder(QStringLiteral("㈱山田商店"), QStringLiteral("佐藤一郎"), {{1, 2}}), 1);
-    orders::PaymentWindow* pay = openPayments(p);
+    orders::PaymentWindow* pay = p.openPayments();
     ASSERT_NE(pay, nullptr);
     ASSERT_EQ(p.enterOrder(QStringLiteral("髙橋食品"), QStringLiteral("鈴木花子"), {{2, 3}}), 2);
     EXPECT_EQ(sqlite(other, QStringLiteral("SELECT count(*) FROM 受注データ WHERE 販売金額 > 0")), QStringLiteral("2"));
-    answerCalendar(QDate(2024, 7, 1));
+    mainroad::answerCalendar(QDate(2024, 7, 1));
     ASSERT_TRUE(mainroad::clickOrder(pay, 1));
     EXPECT_EQ(sqlite(other, QStringLiteral("SELECT CAST(入金日 AS INTEGER) FROM 受注データ WHERE 受注No = 1")),
               QString::number(qint64(db::toOleDate(QDate(2024, 7, 1)))));
@@ -97,10 +76,10 @@ TEST(NetworkFolder, AReadOnlyShareOpensForReadingAndSaysWhyItTakesNoWrite) {
     p.nextPath(p.path(QStringLiteral("share/shop.vrd")));
     p.trigger(QStringLiteral("mnuFileOpen"));
     ASSERT_FALSE(p.state().gOpenDbName.isEmpty()) << joined(p).toStdString();
-    orders::PaymentWindow* pay = openPayments(p);
+    orders::PaymentWindow* pay = p.openPayments();
     ASSERT_NE(pay, nullptr) << joined(p).toStdString();
     EXPECT_EQ(pay->model()->orderCount(), 3); // read as it is
-    answerCalendar(QDate(2024, 7, 1));
+    mainroad::answerCalendar(QDate(2024, 7, 1));
     ASSERT_TRUE(mainroad::clickOrder(pay, 1));
     EXPECT_TRUE(joined(p).contains(QStringLiteral("読み取り専用"))) << joined(p).toStdString();
     EXPECT_EQ(sqlite(made, QStringLiteral("SELECT group_concat(受注No || ':' || 入金日) FROM 受注データ")), before);

@@ -25,19 +25,12 @@
 #include <gtest/gtest.h>
 
 using mainroad::Program;
+using mainroad::sqlite;
 using mainroad::waitFor;
 
 namespace {
 
 QString joined(Program& p) { return p.messages().texts().join('|'); }
-
-// The sqlite3 tool on the file: another program, in another process.
-QString sqlite(const QString& db, const QString& sql) {
-    QProcess p;
-    p.start(QStringLiteral("sqlite3"), {db, sql});
-    p.waitForFinished(30000);
-    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
-}
 
 bool sqliteTool() { return QProcess::execute(QStringLiteral("sqlite3"), {QStringLiteral("-version")}) == 0; }
 
@@ -62,14 +55,6 @@ public:
 private:
     QProcess p_;
 };
-
-template <class W> W* openList(Program& p, const char* item, int child) {
-    mainroad::onNextModalOf<orders::PaymentChooser>([](orders::PaymentChooser& c) { c.cmd[1]->click(); });
-    p.trigger(QString::fromLatin1(item));
-    W* w = nullptr;
-    waitFor([&] { return (w = p.work<W>()) && core::isSet(p.state().gChildState[size_t(child)].Open); });
-    return w;
-}
 
 const orders::OrderListRow* shownOrder(orders::OrderListWindow* w, int no) {
     for (int i = 0; i < w->model()->orderCount(); ++i)
@@ -122,18 +107,15 @@ TEST(SharedFile, AnotherProgramsLookNeverMakesOurLaterWritesVanish) {
     Program p;
     const QString db = p.openShopWithOrders();
     ASSERT_FALSE(db.isEmpty()) << joined(p).toStdString();
-    auto* pay = openList<orders::PaymentWindow>(p, "mnuReceipt", core::kChildPayment);
-    auto* cancel = openList<orders::CancelWindow>(p, "mnuCancel", core::kChildCancel);
+    auto* pay = p.openPayments();
+    auto* cancel = p.openCancels();
     ASSERT_TRUE(pay && cancel);
 
     sqlite(db, QStringLiteral("select 1"));
     ASSERT_TRUE(mainroad::clickOrder(cancel, 1));
     EXPECT_EQ(sqlite(db, QStringLiteral("SELECT キャンセル FROM 受注データ WHERE 受注No = 1")), QStringLiteral("X"));
     sqlite(db, QStringLiteral("UPDATE 受注データ SET 入金日 = 40000 WHERE 受注No = 3"));
-    mainroad::onNextModalOf<orders::CalendarDialog>([](orders::CalendarDialog& d) {
-        d.calendar()->setSelectedDate(QDate(2024, 7, 1));
-        d.okButton()->click();
-    });
+    mainroad::answerCalendar(QDate(2024, 7, 1));
     ASSERT_TRUE(mainroad::clickOrder(pay, 1));
     EXPECT_EQ(sqlite(db, QStringLiteral("SELECT CAST(入金日 AS INTEGER) FROM 受注データ WHERE 受注No = 1")),
               QString::number(qint64(db::toOleDate(QDate(2024, 7, 1)))));
@@ -156,8 +138,8 @@ TEST(SharedFile, AWriteThatMeetsAnotherProgramsLockSaysSoAndChangesNothing) {
     Program p;
     const QString db = p.openShopWithOrders();
     ASSERT_FALSE(db.isEmpty()) << joined(p).toStdString();
-    auto* pay = openList<orders::PaymentWindow>(p, "mnuReceipt", core::kChildPayment);
-    auto* cancel = openList<orders::CancelWindow>(p, "mnuCancel", core::kChildCancel);
+    auto* pay = p.openPayments();
+    auto* cancel = p.openCancels();
     ASSERT_TRUE(pay && cancel);
     const QString before = sqlite(db, QStringLiteral("SELECT group_concat(受注No || ':' || 入金日 || キャンセル) FROM 受注データ"));
     struct Case {
@@ -170,10 +152,7 @@ TEST(SharedFile, AWriteThatMeetsAnotherProgramsLockSaysSoAndChangesNothing) {
         const orders::OrderListRow shown = *shownOrder(c.window, 1);
         HeldWrite other(db);
         if (c.window == pay)
-            mainroad::onNextModalOf<orders::CalendarDialog>([](orders::CalendarDialog& d) {
-                d.calendar()->setSelectedDate(QDate(2024, 7, 1));
-                d.okButton()->click();
-            });
+            mainroad::answerCalendar(QDate(2024, 7, 1));
         ASSERT_TRUE(mainroad::clickOrder(c.window, 1));
         other.release();
         EXPECT_TRUE(joined(p).contains(QStringLiteral("他の人が使用している"))) << joined(p).toStdString();
@@ -190,7 +169,7 @@ TEST(SharedFile, ACopyOfTheFileAloneHoldsEverySavedOrderWhileWindowsStayOpen) {
     const QString db = p.openShop();
     ASSERT_FALSE(db.isEmpty()) << joined(p).toStdString();
     ASSERT_EQ(p.enterOrder(QStringLiteral("㈱山田商店"), QStringLiteral("佐藤一郎"), {{1, 1}}), 1);
-    ASSERT_TRUE(openList<orders::PaymentWindow>(p, "mnuReceipt", core::kChildPayment)); // keeps its connection
+    ASSERT_TRUE(p.openPayments()); // keeps its connection
     for (int i = 1; i < 3; ++i)
         ASSERT_EQ(p.enterOrder(QStringLiteral("㈱山田商店"), QStringLiteral("佐藤一郎"), {{1, i + 1}}), i + 1);
     const QString copy = p.path(QStringLiteral("backup.vrd"));

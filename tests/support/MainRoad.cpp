@@ -23,6 +23,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QProcess>
 #include <QPushButton>
 #include <QSettings>
 #include <QTableWidget>
@@ -63,6 +64,20 @@ void onNextModalWhere(std::function<bool(QWidget*)> matches, std::function<void(
                              act(w);
                      });
     timer->start();
+}
+
+QString sqlite(const QString& db, const QString& sql) {
+    QProcess p;
+    p.start(QStringLiteral("sqlite3"), {db, sql});
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+void answerCalendar(const QDate& day) {
+    onNextModalOf<orders::CalendarDialog>([day](orders::CalendarDialog& d) {
+        d.calendar()->setSelectedDate(day);
+        d.okButton()->click();
+    });
 }
 
 bool clickOrder(orders::OrderListWindow* w, int orderNo) {
@@ -273,26 +288,37 @@ int Program::enterOrder(const QString& client, const QString& employee, const st
     return committed ? no : 0;
 }
 
-bool Program::payOrder(int orderNo, const QDate& day) {
+orders::PaymentWindow* Program::openPayments() {
     onNextModalOf<orders::PaymentChooser>([](orders::PaymentChooser& c) { c.cmd[1]->click(); });
     trigger(QStringLiteral("mnuReceipt"));
     orders::PaymentWindow* w = nullptr;
-    if (!waitFor([&] { return (w = work<orders::PaymentWindow>()) && core::isSet(state_.gChildState[core::kChildPayment].Open); }))
+    return waitFor([&] { return (w = work<orders::PaymentWindow>()) && core::isSet(state_.gChildState[core::kChildPayment].Open); })
+               ? w
+               : nullptr;
+}
+
+orders::CancelWindow* Program::openCancels() {
+    onNextModalOf<orders::PaymentChooser>([](orders::PaymentChooser& c) { c.cmd[1]->click(); });
+    trigger(QStringLiteral("mnuCancel"));
+    orders::CancelWindow* w = nullptr;
+    return waitFor([&] { return (w = work<orders::CancelWindow>()) && core::isSet(state_.gChildState[core::kChildCancel].Open); })
+               ? w
+               : nullptr;
+}
+
+bool Program::payOrder(int orderNo, const QDate& day) {
+    orders::PaymentWindow* w = openPayments();
+    if (w == nullptr)
         return false;
-    onNextModalOf<orders::CalendarDialog>([day](orders::CalendarDialog& d) {
-        d.calendar()->setSelectedDate(day);
-        d.okButton()->click();
-    });
+    answerCalendar(day);
     const bool clicked = clickOrder(w, orderNo);
     w->endButton()->click();
     return waitFor([this] { return work<orders::PaymentWindow>() == nullptr; }) && clicked;
 }
 
 bool Program::toggleCancel(int orderNo) {
-    onNextModalOf<orders::PaymentChooser>([](orders::PaymentChooser& c) { c.cmd[1]->click(); });
-    trigger(QStringLiteral("mnuCancel"));
-    orders::CancelWindow* w = nullptr;
-    if (!waitFor([&] { return (w = work<orders::CancelWindow>()) && core::isSet(state_.gChildState[core::kChildCancel].Open); }))
+    orders::CancelWindow* w = openCancels();
+    if (w == nullptr)
         return false;
     const bool clicked = clickOrder(w, orderNo);
     w->endButton()->click();

@@ -21,6 +21,8 @@ class CompanySettingsDialog;
 }
 namespace orders {
 class OrderListWindow;
+class PaymentWindow;
+class CancelWindow;
 }
 
 namespace mainroad {
@@ -38,6 +40,12 @@ template <class T> void onNextModalOf(std::function<void(T&)> act, int ms = 1000
     onNextModalWhere([](QWidget* w) { return qobject_cast<T*>(w) != nullptr; },
                      [act = std::move(act)](QWidget* w) { act(*qobject_cast<T*>(w)); }, ms);
 }
+
+// The sqlite3 tool on a database file: another program, in another process. Its output, trimmed.
+QString sqlite(const QString& db, const QString& sql);
+
+// Answers the next date picker with the day and 決定.
+void answerCalendar(const QDate& day);
 
 // A click on the order's row of a payment or cancellation list; false when it is not listed.
 bool clickOrder(orders::OrderListWindow* w, int orderNo);
@@ -105,6 +113,9 @@ public:
     // 入金処理 and キャンセル処理 on one order: the chooser answered "all orders", a click on the order's
     // row (the payment date picked in the calendar), the window closed with its end button.
     bool payOrder(int orderNo, const QDate& day);
+    // 入金処理 or キャンセル処理 opened on all orders and left open; nullptr when it did not open.
+    orders::PaymentWindow* openPayments();
+    orders::CancelWindow* openCancels();
     bool toggleCancel(int orderNo);
 
     // The shop with three orders entered through the front door: 1 unpaid, 2 paid on 2024-06-28,
