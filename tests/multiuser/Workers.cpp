@@ -10,9 +10,11 @@
 
 #include <QDate>
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QThread>
 #include <SQLiteCpp/SQLiteCpp.h>
+#include <cstdio>
 #include <random>
 
 namespace multiuser {
@@ -217,6 +219,17 @@ void runCopier(Run& r) {
     }
 }
 
+// Varnox with a window open on the file and nothing to do: holds its connection until told to stop
+// (its standard input closes).
+void runHold(Run& r) {
+    db::Database window(sharedDb(r.plan.folder));
+    QFile in;
+    in.open(stdin, QIODevice::ReadOnly);
+    std::fputs("open\n", stdout);
+    std::fflush(stdout);
+    in.readAll();
+}
+
 } // namespace
 
 QString sharedDb(const QString& folder) { return QDir(folder).filePath(QStringLiteral("shop.vrd")); }
@@ -243,6 +256,8 @@ int runWorker(const Plan& plan) {
         runSqlite(r);
     else if (k == QLatin1String("copier"))
         runCopier(r);
+    else if (k == QLatin1String("hold"))
+        runHold(r);
     else
         return 2;
     return 0;

@@ -20,6 +20,7 @@ struct Plan {
 
 QString sharedDb(const QString& folder);
 QStringList workerKinds(); // "orders", "payments", "cancels", "stock", "masters", "sqlite", "copier"
+                           // and "hold" (keeps the file open, idle, until its input closes)
 int runWorker(const Plan& plan); // 0 when it ran to the end (refused writes are reported, not failures)
 
 } // namespace multiuser

@@ -5,10 +5,16 @@
 #include "CrashOps.h"
 #include "Journal.h"
 #include "Workers.h"
+#include "core/AppState.h"
+#include "db/SideFiles.h"
+#include "replica/OrderReset.h"
+#include "shell/DbFiles.h"
+#include "ui/MessageService.h"
 #include "support/SharedFolder.h"
 #include "support/TestEnv.h"
 
 #include <QDir>
+#include <QFile>
 #include <QMap>
 #include <QProcess>
 #include <gtest/gtest.h>
@@ -94,6 +100,45 @@ TEST(MultiUser, OnASharedFolderToo) {
     if (!share.ok())
         GTEST_SKIP() << "bindfs or FUSE is not available here";
     runOffice(tmp.path(QStringLiteral("share")), fromEnv("VARNOX_MULTIUSER_SCALE", 1));
+}
+
+// A Varnox in another process with the file open and idle holds no lock on the file itself, yet ＤＢ作成 over
+// it and VarnoxReplica both see it in use and leave it as it is; once it closes, both may go on.
+TEST(MultiUser, AFileOpenAndIdleInAnotherVarnoxIsInUse) {
+    testenv::TempFolder tmp;
+    ui::RecordingMessageService rec;
+    ui::setMessageService(&rec);
+    const QString db = sharedDb(tmp.path());
+    crash::makeCompany(db, QStringLiteral("会社"), QStringLiteral("甲"), 3);
+    QProcess other;
+    other.start(QStringLiteral(VARNOX_WORKER), {QStringLiteral("hold"), tmp.path(), QStringLiteral("0"), QStringLiteral("1")});
+    ASSERT_TRUE(other.waitForReadyRead(30000));
+    QFile f(db);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray before = f.readAll();
+    f.close();
+
+    EXPECT_EQ(db::probeUse(db), db::FileUse::InUse);
+    const replica::RunResult reset = replica::clearOrderData(db, {});
+    EXPECT_FALSE(reset.ok());
+    EXPECT_TRUE(reset.message.contains(QStringLiteral("使用中"))) << reset.message.toStdString();
+    core::AppState s;
+    core::InitFieldLimits(s);
+    s.rebuildReservedCodes();
+    shell::NewDatabaseSettings settings;
+    settings.fieldLen = s.gFieldLen;
+    settings.company.CompanyName = QStringLiteral("新会社");
+    EXPECT_FALSE(shell::createDatabase(s, settings, db));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(f.readAll() == before);
+    f.close();
+
+    other.closeWriteChannel();
+    ASSERT_TRUE(other.waitForFinished(30000));
+    EXPECT_EQ(db::probeUse(db), db::FileUse::Free);
+    EXPECT_TRUE(replica::clearOrderData(db, {}).ok());
+    EXPECT_TRUE(shell::createDatabase(s, settings, db));
+    ui::setMessageService(nullptr);
 }
 
 } // namespace
