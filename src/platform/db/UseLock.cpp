@@ -44,9 +44,11 @@ enum class Got { Held, Refused, NoLock };
 // taken on a file that was removed meanwhile is taken again on the new one.
 Got lockFile(const QString& lockPath, UseLock::Mode mode, int& fdOut) {
     for (int attempt = 0; attempt < 20; ++attempt) {
-        const int fd = ::open(native(lockPath).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        int fd = ::open(native(lockPath).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        if (fd < 0) // another user's lock file, or a read-only folder with one in it: a lock needs no write
+            fd = ::open(native(lockPath).constData(), O_RDONLY | O_CLOEXEC);
         if (fd < 0)
-            return Got::NoLock; // a read-only folder: nothing can be held there
+            return Got::NoLock; // a read-only folder without one: nothing can be held there
         if (::flock(fd, (mode == UseLock::Mode::Shared ? LOCK_SH : LOCK_EX) | LOCK_NB) != 0) {
             const int err = errno;
             ::close(fd);
