@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QMutex>
+#include <QRecursiveMutex>
 #include <cerrno>
 #include <fcntl.h>
 #include <linux/magic.h>
@@ -18,7 +19,7 @@ namespace db {
 
 namespace {
 
-QMutex gMutex;
+QRecursiveMutex gMutex; // a lock given up inside take() may end the last use
 QHash<QString, std::weak_ptr<UseLock>>& registry() {
     static QHash<QString, std::weak_ptr<UseLock>> r;
     return r;
