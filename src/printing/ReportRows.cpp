@@ -64,27 +64,50 @@ private:
     int row_ = -1;
 };
 
-QHash<QString, int> columnsOf(const db::Query& q, int from, int to) {
-    QHash<QString, int> columns;
-    for (int i = from; i < to; ++i)
-        if (!columns.contains(q.columnName(i)))
-            columns.insert(q.columnName(i), i);
-    return columns;
-}
+// Column numbers by field name. The record readers ask for the same literal names on every row; a
+// literal's text never moves, so those are remembered by its address and a row costs no hashing.
+class ColumnIndex {
+public:
+    ColumnIndex() = default;
+    ColumnIndex(const db::Query& q, int from, int to) {
+        for (int i = from; i < to; ++i)
+            if (!byName_.contains(q.columnName(i)))
+                byName_.insert(q.columnName(i), i);
+    }
+    int of(const QString& name) const {
+        if (name.data_ptr().isMutable()) // text that may be freed and reused
+            return byName_.value(name, -1);
+        for (const Seen& s : seen_)
+            if (s.text == name.constData() && s.size == name.size())
+                return s.column;
+        const int column = byName_.value(name, -1);
+        seen_.push_back({name.constData(), name.size(), column});
+        return column;
+    }
+
+private:
+    struct Seen {
+        const QChar* text;
+        qsizetype size;
+        int column;
+    };
+    QHash<QString, int> byName_;
+    mutable std::vector<Seen> seen_;
+};
 
 class QueryRows : public Rows {
   public:
     QueryRows(db::Database& db, const QString& table, const char* where)
-        : q_(db.query(tableStatement(table, where))), columns_(columnsOf(q_, 0, q_.columnCount())) {}
+        : q_(db.query(tableStatement(table, where))), columns_(q_, 0, q_.columnCount()) {}
     bool next() override { return q_.next(); }
     QVariant value(const QString& field) const override {
-        const int i = columns_.value(field, -1);
+        const int i = columns_.of(field);
         return i < 0 ? QVariant() : q_.value(i);
     }
 
 private:
     db::Query q_;
-    QHash<QString, int> columns_;
+    ColumnIndex columns_;
 };
 
 // One pass over the orders joined to their lines through the index on the lines' 受注No: an order
@@ -102,8 +125,9 @@ class QueryOrders : public OrdersWithLines {
             if (q_.columnName(i) == QLatin1String("line_rowid"))
                 lineRowid = i;
         lineRowid_ = lineRowid;
-        orderColumns_ = columnsOf(q_, 1, lineRowid);
-        lineColumns_ = columnsOf(q_, lineRowid + 1, q_.columnCount());
+        orderColumns_ = ColumnIndex(q_, 1, lineRowid);
+        lineColumns_ = ColumnIndex(q_, lineRowid + 1, q_.columnCount());
+        lineWidth_ = q_.columnCount() - lineRowid - 1;
         pending_ = q_.next();
     }
     bool next() override {
@@ -113,37 +137,34 @@ class QueryOrders : public OrdersWithLines {
         order_.resize(0);
         for (int i = 1; i < lineRowid_; ++i)
             order_.push_back(q_.value(i));
-        lines_.resize(0);
+        lines_.clear(); // keeps its room: one order's lines after another cost no allocation
         do {
-            if (!q_.isNull(lineRowid_)) {
-                QVariantList line;
-                line.reserve(q_.columnCount() - lineRowid_ - 1);
+            if (!q_.isNull(lineRowid_))
                 for (int i = lineRowid_ + 1; i < q_.columnCount(); ++i)
-                    line.push_back(q_.value(i));
-                lines_.push_back(std::move(line));
-            }
+                    lines_.push_back(q_.value(i));
             pending_ = q_.next();
         } while (pending_ && q_.toInt64(0) == rowid);
         return true;
     }
     QVariant value(const QString& field) const override {
-        const int i = orderColumns_.value(field, -1);
+        const int i = orderColumns_.of(field);
         return i < 0 ? QVariant() : order_[i - 1];
     }
-    int lineCount() const override { return int(lines_.size()); }
+    int lineCount() const override { return lineWidth_ > 0 ? int(lines_.size()) / lineWidth_ : 0; }
     QVariant line(int n, const QString& field) const override {
-        const int i = lineColumns_.value(field, -1);
-        return i < 0 ? QVariant() : lines_[size_t(n)][i - lineRowid_ - 1];
+        const int i = lineColumns_.of(field);
+        return i < 0 ? QVariant() : lines_[size_t(n) * size_t(lineWidth_) + size_t(i - lineRowid_ - 1)];
     }
 
 private:
     db::Query q_;
     int lineRowid_ = 0;
-    QHash<QString, int> orderColumns_;
-    QHash<QString, int> lineColumns_;
+    int lineWidth_ = 0;
+    ColumnIndex orderColumns_;
+    ColumnIndex lineColumns_;
     bool pending_ = false;
     QVariantList order_;
-    std::vector<QVariantList> lines_;
+    std::vector<QVariant> lines_; // the current order's lines, lineWidth_ fields each
 };
 
 } // namespace

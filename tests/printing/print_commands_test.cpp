@@ -2,6 +2,7 @@
 // preview waits for, the document sent only when something was printed, and a real PDF.
 #include "printing/PrintCommands.h"
 #include "printing/Register.h"
+#include "printing/ReportRows.h"
 
 #include "core/Schema.h"
 #include "db/Database.h"
@@ -18,6 +19,8 @@
 #include <QDir>
 #include <QTimer>
 #include <QFile>
+#include <map>
+#include <set>
 #include <gtest/gtest.h>
 
 using namespace printing;
@@ -135,6 +138,60 @@ TEST_F(PrintCommands, EveryReportIsRegisteredUnderItsMenuName) {
         EXPECT_EQ(PrintReports()[size_t(i)].pages.kind, i + 1);
         EXPECT_TRUE(bool(frame::command(QString::fromLatin1(names[i])))) << names[i];
     }
+}
+
+// The readers a report prints from: every order with its own lines whatever their number and table order,
+// a field asked by a literal name or by a name built at run time alike, and no value for a field not there.
+TEST_F(PrintCommands, ReadersGiveEachOrderItsLinesByAnyName) {
+    const std::vector<int> linesOf{0, 1, 3, 2, 0, 4};
+    std::map<int, std::vector<int>> expected; // order -> its lines' 個別No, in table order
+    int lineNo = 100;
+    for (int round = 0; round < 4; ++round) // lines of different orders interleaved in the table
+        for (int o = 0; o < int(linesOf.size()); ++o)
+            if (round < linesOf[size_t(o)]) {
+                ++lineNo;
+                addLine(lineNo, o + 1, QStringLiteral("G%1").arg(lineNo));
+                expected[o + 1].push_back(lineNo);
+            }
+    for (int o = 0; o < int(linesOf.size()); ++o)
+        addOrder(o + 1, QDate(2024, 5, 1 + o));
+    addGoods(7, QStringLiteral("G7"));
+
+    const QString builtOrderNo = QString::fromUtf8("受注") + QStringLiteral("No");
+    const QString builtCode = QString::fromUtf8("商品") + QStringLiteral("コード");
+    auto orders = readOrdersWithLines(*db);
+    std::set<int> seen;
+    while (orders->next()) {
+        const int o = orders->value(QStringLiteral("受注No")).toInt();
+        if (o < 1) // the tables' seed row
+            continue;
+        SCOPED_TRACE(o);
+        seen.insert(o);
+        EXPECT_EQ(orders->value(builtOrderNo).toInt(), o);
+        EXPECT_FALSE(orders->value(QStringLiteral("個数")).isValid());
+        ASSERT_EQ(orders->lineCount(), linesOf[size_t(o - 1)]);
+        for (int i = 0; i < orders->lineCount(); ++i) {
+            const int no = expected[o][size_t(i)];
+            EXPECT_EQ(orders->line(i, QStringLiteral("個別No")).toInt(), no);
+            EXPECT_EQ(orders->line(i, QStringLiteral("受注No")).toInt(), o);
+            EXPECT_EQ(orders->line(i, builtOrderNo).toInt(), o);
+            EXPECT_EQ(orders->line(i, QStringLiteral("商品コード")).toString(), QStringLiteral("G%1").arg(no));
+            EXPECT_EQ(orders->line(i, builtCode).toString(), QStringLiteral("G%1").arg(no));
+            EXPECT_FALSE(orders->line(i, QStringLiteral("顧客コード")).isValid());
+        }
+    }
+    EXPECT_EQ(seen.size(), linesOf.size());
+
+    auto goods = readRows(*db, QStringLiteral("商品マスタ"));
+    bool found = false;
+    while (goods->next())
+        if (goods->value(QStringLiteral("商品No")).toInt() == 7) {
+            found = true;
+            EXPECT_EQ(goods->value(builtCode).toString(), QStringLiteral("G7"));
+            EXPECT_EQ(goods->value(QStringLiteral("商品コード")).toString(), QStringLiteral("G7"));
+            EXPECT_FALSE(goods->value(QStringLiteral("受注No")).isValid());
+        }
+    EXPECT_TRUE(found);
 }
 
 TEST_F(PrintCommands, TableReportIsPrintedAndSent) {
