@@ -225,20 +225,21 @@ Database::~Database() {
     }
 }
 
-void Database::checkHeader() {
+bool Database::readHeader(void* into, int size, qint64 offset) {
     sqlite3_file* file = nullptr;
-    char head[28] = {};
-    if (sqlite3_file_control(db_->getHandle(), "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file ||
-        !file->pMethods || file->pMethods->xRead(file, head, sizeof head, 0) != SQLITE_OK ||
-        QByteArray(head, 16) != QByteArray("SQLite format 3", 16))
+    return sqlite3_file_control(handle().getHandle(), "main", SQLITE_FCNTL_FILE_POINTER, &file) == SQLITE_OK &&
+           file && file->pMethods && file->pMethods->xRead(file, into, size, offset) == SQLITE_OK;
+}
+
+void Database::checkHeader() {
+    char head[16] = {};
+    if (!readHeader(head, sizeof head, 0) || QByteArray(head, 16) != QByteArray("SQLite format 3", 16))
         throw DbError(ErrorKind::NotADatabase, QStringLiteral("not a database: ") + path_);
 }
 
 quint32 Database::changeCounter() {
-    sqlite3_file* file = nullptr;
     unsigned char b[4] = {};
-    if (sqlite3_file_control(handle().getHandle(), "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file ||
-        !file->pMethods || file->pMethods->xRead(file, b, sizeof b, 24) != SQLITE_OK)
+    if (!readHeader(b, sizeof b, 24))
         return 0;
     return quint32(b[0]) << 24 | quint32(b[1]) << 16 | quint32(b[2]) << 8 | quint32(b[3]);
 }

@@ -107,9 +107,11 @@ private:
     bool writes(const QString& sql); // whether the statement changes the file
     int run(const QString& sql, const Params& params = {}); // one statement, as it is
     void configure(Access access);
+    // Bytes of the file's header, read through the engine's own descriptor; false when they cannot be read.
+    bool readHeader(void* into, int size, qint64 offset);
     void checkHeader();        // throws NotADatabase
-    quint32 changeCounter();   // the header's count of committed changes, read through the engine's own file
-    void refuseIfReplaced();   // throws Io
+    quint32 changeCounter();   // the header's count of committed changes
+    void refuseIfReplaced();   // throws Replaced
     void checkpointIfLogged(); // a file left in WAL mode by another program still gets every commit in place
 
     QString path_;

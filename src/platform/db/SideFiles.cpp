@@ -2,6 +2,7 @@
 
 #include "db/DbError.h"
 #include "db/UseLock.h"
+#include "os/FileModes.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,13 +24,6 @@ namespace {
 const char* const kSides[] = {"-journal", "-wal", "-shm"};
 
 QByteArray native(const QString& path) { return QFile::encodeName(path); }
-
-// Permissions of a newly made file (the user's umask applied), not the private ones of a temporary file.
-void giveNewFilePermissions(const QString& path) {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::chmod(native(path).constData(), 0666 & ~mask);
-}
 
 int lockedFd(const QString& path) {
     const int fd = ::open(native(path).constData(), O_RDONLY | O_CLOEXEC);
@@ -53,7 +47,8 @@ TempBeside::TempBeside(const QString& besidePath) {
     path_ = reserve.fileName();
     reserve.close();
     fd_ = lockedFd(path_);
-    giveNewFilePermissions(path_);
+    // The mode of a newly made file (the user's umask applied), not the private one of a temporary file.
+    os::setFileMode(path_, os::newFileMode());
 }
 
 TempBeside::~TempBeside() {

@@ -31,6 +31,8 @@ QString keyFor(const QString& dbPath) {
     return canonical.isEmpty() ? fi.absoluteFilePath() : canonical;
 }
 
+QString lockPathOf(const QString& key) { return key + QStringLiteral("-lock"); }
+
 QByteArray native(const QString& path) { return QFile::encodeName(path); }
 
 bool sameFile(int fd, const QString& path) {
@@ -66,8 +68,6 @@ Got lockFile(const QString& lockPath, UseLock::Mode mode, int& fdOut) {
 
 } // namespace
 
-QString UseLock::lockPathFor(const QString& dbPath) { return keyFor(dbPath) + QStringLiteral("-lock"); }
-
 UseLock::UseLock(QString key, QString lockPath, int fd, Mode mode)
     : key_(std::move(key)), lockPath_(std::move(lockPath)), fd_(fd), mode_(mode) {}
 
@@ -93,7 +93,7 @@ std::shared_ptr<UseLock> UseLock::take(const QString& dbPath, Mode mode) {
             throw DbError(ErrorKind::Busy, QStringLiteral("the database is open in this program: ") + dbPath);
         return held;
     }
-    const QString lockPath = key + QStringLiteral("-lock");
+    const QString lockPath = lockPathOf(key);
     int fd = -1;
     if (lockFile(lockPath, mode, fd) == Got::Refused)
         throw DbError(ErrorKind::Busy, QStringLiteral("the database is in use by another program: ") + dbPath);
@@ -108,7 +108,7 @@ std::shared_ptr<UseLock> UseLock::heldHere(const QString& dbPath) {
 }
 
 bool UseLock::heldElsewhere(const QString& dbPath) {
-    const QString lockPath = lockPathFor(dbPath);
+    const QString lockPath = lockPathOf(keyFor(dbPath));
     const int fd = ::open(native(lockPath).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return false; // nobody made one

@@ -40,8 +40,6 @@ public:
     void readStarted() { ++reads_; }
     void readEnded() { --reads_; }
 
-    static QString lockPathFor(const QString& dbPath);
-
 private:
     UseLock(QString key, QString lockPath, int fd, Mode mode);
 
