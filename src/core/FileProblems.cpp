@@ -17,11 +17,6 @@ bool folderTakesNoFile(const QString& dbPath) {
 
 } // namespace
 
-bool isFileReplaced(const std::exception& e) {
-    const auto* d = dynamic_cast<const db::DbError*>(&e);
-    return d && d->kind() == db::ErrorKind::Replaced;
-}
-
 QString fileProblemText(const std::exception& e, const QString& dbPath) {
     const auto* d = dynamic_cast<const db::DbError*>(&e);
     if (!d)

@@ -14,7 +14,6 @@ inline const QString kReopenText = QStringLiteral(
 
 // The text naming the cause, or "" when e is another error.
 QString fileProblemText(const std::exception& e, const QString& dbPath);
-bool isFileReplaced(const std::exception& e);
 // Beeps and shows the text when there is one; false (and nothing shown) for any other error.
 bool tellFileProblem(const std::exception& e, const QString& dbPath);
 // What a message appends as the cause: the text above when there is one, the error's own text otherwise.

@@ -184,7 +184,7 @@ void MasterTableModel::save() {
             if (changed_[i])
                 rs_.setValue(rs_.fields()[size_t(i)].name, pending_[i]);
         rs_.update();
-    } catch (const db::DbError& e) {
+    } catch (const db::DbError&) {
         rs_.cancelUpdate();
         dropPending();
         throw;

@@ -271,10 +271,8 @@ bool MasterWindow::savePending(bool showMessage) {
                                  spec_.caption);
             return false;
         }
-        if (core::tellFileProblem(e, state().gDbPath)) {
-            model_->dropPending();
-            return false;
-        }
+        if (core::tellFileProblem(e, state().gDbPath))
+            return false; // the model dropped the edit already
         maintError(showMessage);
         return false;
     }

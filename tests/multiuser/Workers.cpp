@@ -234,33 +234,18 @@ void runHold(Run& r) {
 
 QString sharedDb(const QString& folder) { return QDir(folder).filePath(QStringLiteral("shop.vrd")); }
 
-QStringList workerKinds() {
-    return {QStringLiteral("orders"), QStringLiteral("payments"), QStringLiteral("cancels"), QStringLiteral("stock"),
-            QStringLiteral("masters"), QStringLiteral("sqlite"), QStringLiteral("copier")};
-}
-
 int runWorker(const Plan& plan) {
-    Run r(plan);
-    const QString& k = plan.kind;
-    if (k == QLatin1String("orders"))
-        runOrders(r);
-    else if (k == QLatin1String("payments"))
-        runPayments(r);
-    else if (k == QLatin1String("cancels"))
-        runCancels(r);
-    else if (k == QLatin1String("stock"))
-        runStock(r);
-    else if (k == QLatin1String("masters"))
-        runMasters(r);
-    else if (k == QLatin1String("sqlite"))
-        runSqlite(r);
-    else if (k == QLatin1String("copier"))
-        runCopier(r);
-    else if (k == QLatin1String("hold"))
-        runHold(r);
-    else
-        return 2;
-    return 0;
+    static const std::pair<const char*, void (*)(Run&)> kinds[] = {
+        {"orders", runOrders}, {"payments", runPayments}, {"cancels", runCancels}, {"stock", runStock},
+        {"masters", runMasters}, {"sqlite", runSqlite},     {"copier", runCopier},   {"hold", runHold}};
+    for (const auto& [name, run] : kinds) {
+        if (plan.kind != QLatin1String(name))
+            continue;
+        Run r(plan);
+        run(r);
+        return 0;
+    }
+    return 2;
 }
 
 } // namespace multiuser

@@ -19,8 +19,9 @@ struct Plan {
 };
 
 QString sharedDb(const QString& folder);
-QStringList workerKinds(); // "orders", "payments", "cancels", "stock", "masters", "sqlite", "copier"
-                           // and "hold" (keeps the file open, idle, until its input closes)
-int runWorker(const Plan& plan); // 0 when it ran to the end (refused writes are reported, not failures)
+// Runs the worker of plan.kind: "orders", "payments", "cancels", "stock", "masters", "sqlite", "copier", or
+// "hold" (keeps the file open, idle, until its input closes). 0 when it ran to the end (refused writes are
+// reported, not failures); 2 for an unknown kind.
+int runWorker(const Plan& plan);
 
 } // namespace multiuser
