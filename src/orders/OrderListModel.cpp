@@ -26,6 +26,13 @@ void OrderListModel::setOrders(std::vector<OrderListRow> rows, int minRows) {
 
 void OrderListModel::clear() { setOrders({}, minRows_); }
 
+int OrderListModel::indexOf(qint32 orderNo) const {
+    for (size_t i = 0; i < rows_.size(); ++i)
+        if (rows_[i].orderNo == orderNo)
+            return int(i);
+    return -1;
+}
+
 void OrderListModel::setPaidDate(int i, double paidDate) {
     rows_[size_t(i)].paidDate = paidDate;
     emit dataChanged(index(i, ColPaidDate), index(i, ColPaidDate), {Qt::DisplayRole});

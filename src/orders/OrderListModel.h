@@ -26,6 +26,7 @@ public:
 
     int orderCount() const { return int(rows_.size()); }
     const OrderListRow& order(int i) const { return rows_[size_t(i)]; } // 0-based
+    int indexOf(qint32 orderNo) const; // -1 when not listed
     void setPaidDate(int i, double paidDate);
     void setCancelMark(int i, const QString& mark);
     void replaceOrder(int i, OrderListRow row);

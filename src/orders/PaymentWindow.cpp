@@ -41,14 +41,11 @@ void PaymentWindow::actOnSelectedRow() {
         return;
     }
     // The list may have been read again while the calendar was open: the order is found by its number.
-    for (int i = 0; i < model()->orderCount(); ++i) {
-        if (model()->order(i).orderNo != orderNo)
-            continue;
+    if (const int i = model()->indexOf(orderNo); i >= 0) {
         if (fresh)
             model()->replaceOrder(i, std::move(*fresh));
         else if (written)
             model()->setPaidDate(i, answer);
-        break;
     }
     ui::showDefaultPointer();
     if (!written)

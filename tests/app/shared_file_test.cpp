@@ -56,11 +56,8 @@ private:
     QProcess p_;
 };
 
-const orders::OrderListRow* shownOrder(orders::OrderListWindow* w, int no) {
-    for (int i = 0; i < w->model()->orderCount(); ++i)
-        if (w->model()->order(i).orderNo == no)
-            return &w->model()->order(i);
-    return nullptr;
+const orders::OrderListRow& shownOrder(orders::OrderListWindow* w, int no) {
+    return w->model()->order(w->model()->indexOf(no));
 }
 
 // Files of ours still open that were deleted under us: a log another program removed would show here.
@@ -97,20 +94,31 @@ void typeCell(masters::MasterWindow* w, int row, int col, const QString& text) {
     mainroad::type(editor, text);
 }
 
+// The shop with its three orders, 入金処理 and キャンセル処理 open on them, and the sqlite3 tool as the
+// other program.
+class SharedFileListsOpen : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!sqliteTool())
+            GTEST_SKIP() << "the sqlite3 tool is not installed";
+        db = p.openShopWithOrders();
+        ASSERT_FALSE(db.isEmpty()) << joined(p).toStdString();
+        pay = p.openPayments();
+        cancel = p.openCancels();
+        ASSERT_TRUE(pay && cancel);
+    }
+
+    Program p;
+    QString db;
+    orders::PaymentWindow* pay = nullptr;
+    orders::CancelWindow* cancel = nullptr;
+};
+
 } // namespace
 
 // Another program's look at the file, and its write, while the payment and cancel windows hold their
 // connections: our later writes reach the file, theirs is kept, and no file of ours is left deleted.
-TEST(SharedFile, AnotherProgramsLookNeverMakesOurLaterWritesVanish) {
-    if (!sqliteTool())
-        GTEST_SKIP() << "the sqlite3 tool is not installed";
-    Program p;
-    const QString db = p.openShopWithOrders();
-    ASSERT_FALSE(db.isEmpty()) << joined(p).toStdString();
-    auto* pay = p.openPayments();
-    auto* cancel = p.openCancels();
-    ASSERT_TRUE(pay && cancel);
-
+TEST_F(SharedFileListsOpen, AnotherProgramsLookNeverMakesOurLaterWritesVanish) {
     sqlite(db, QStringLiteral("select 1"));
     ASSERT_TRUE(mainroad::clickOrder(cancel, 1));
     EXPECT_EQ(sqlite(db, QStringLiteral("SELECT キャンセル FROM 受注データ WHERE 受注No = 1")), QStringLiteral("X"));
@@ -132,15 +140,7 @@ TEST(SharedFile, AnotherProgramsLookNeverMakesOurLaterWritesVanish) {
 
 // While another program holds the file in a write, a payment or a cancel click waits the busy time, then
 // says so: the grid and the file are as they were.
-TEST(SharedFile, AWriteThatMeetsAnotherProgramsLockSaysSoAndChangesNothing) {
-    if (!sqliteTool())
-        GTEST_SKIP() << "the sqlite3 tool is not installed";
-    Program p;
-    const QString db = p.openShopWithOrders();
-    ASSERT_FALSE(db.isEmpty()) << joined(p).toStdString();
-    auto* pay = p.openPayments();
-    auto* cancel = p.openCancels();
-    ASSERT_TRUE(pay && cancel);
+TEST_F(SharedFileListsOpen, AWriteThatMeetsAnotherProgramsLockSaysSoAndChangesNothing) {
     const QString before = sqlite(db, QStringLiteral("SELECT group_concat(受注No || ':' || 入金日 || キャンセル) FROM 受注データ"));
     struct Case {
         const char* what;
@@ -149,15 +149,15 @@ TEST(SharedFile, AWriteThatMeetsAnotherProgramsLockSaysSoAndChangesNothing) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         p.messages().clear();
-        const orders::OrderListRow shown = *shownOrder(c.window, 1);
+        const orders::OrderListRow shown = shownOrder(c.window, 1);
         HeldWrite other(db);
         if (c.window == pay)
             mainroad::answerCalendar(QDate(2024, 7, 1));
         ASSERT_TRUE(mainroad::clickOrder(c.window, 1));
         other.release();
         EXPECT_TRUE(joined(p).contains(QStringLiteral("他の人が使用している"))) << joined(p).toStdString();
-        EXPECT_EQ(shownOrder(c.window, 1)->paidDate, shown.paidDate);
-        EXPECT_EQ(shownOrder(c.window, 1)->cancelMark, shown.cancelMark);
+        EXPECT_EQ(shownOrder(c.window, 1).paidDate, shown.paidDate);
+        EXPECT_EQ(shownOrder(c.window, 1).cancelMark, shown.cancelMark);
         EXPECT_EQ(sqlite(db, QStringLiteral("SELECT group_concat(受注No || ':' || 入金日 || キャンセル) FROM 受注データ")),
                   before);
     }

@@ -81,15 +81,14 @@ void answerCalendar(const QDate& day) {
 }
 
 bool clickOrder(orders::OrderListWindow* w, int orderNo) {
-    for (int i = 0; i < w->model()->orderCount(); ++i)
-        if (w->model()->order(i).orderNo == orderNo) {
-            QTableView* g = w->grid();
-            const QModelIndex at = g->model()->index(i, 1);
-            g->scrollTo(at);
-            QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->visualRect(at).center());
-            return true;
-        }
-    return false;
+    const int i = w->model()->indexOf(orderNo);
+    if (i < 0)
+        return false;
+    QTableView* g = w->grid();
+    const QModelIndex at = g->model()->index(i, 1);
+    g->scrollTo(at);
+    QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->visualRect(at).center());
+    return true;
 }
 
 void type(QWidget* box, const QString& text) {
