@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -230,6 +231,43 @@ TEST(RoadFiles, ReplicaClearsTheOrdersInACopyAndInPlace) {
     EXPECT_EQ(dump(db, "商品マスタ"), goods);
     EXPECT_EQ(count(db, "受注データ", "受注No <> 0"), 0);
     EXPECT_EQ(count(db, "受注個別データ", "受注No <> 0"), 0);
+}
+
+// Another Varnox has the file open and idle, in a process of its own (it holds no lock on the file itself
+// between writes): ＤＢ作成 over it and VarnoxReplica's 受注情報クリア both leave it byte for byte; once that
+// Varnox has closed it, the reset goes through.
+TEST(RoadFiles, AFileOpenInAnotherVarnoxIsInUseForNewAndForVarnoxReplica) {
+    Program p;
+    const QString db = p.openShop();
+    ASSERT_FALSE(db.isEmpty()) << joined(p).toStdString();
+    p.trigger(QStringLiteral("mnuFileClose"));
+    QProcess other;
+    other.start(QStringLiteral(VARNOX_WORKER), {QStringLiteral("hold"), QFileInfo(db).absolutePath(),
+                                                QStringLiteral("0"), QStringLiteral("1")});
+    ASSERT_TRUE(other.waitForReadyRead(30000));
+    const QByteArray before = readAll(db);
+
+    p.messages().clear();
+    EXPECT_TRUE(p.newDatabase(QStringLiteral("shop.vrd")).isEmpty());
+    EXPECT_TRUE(joined(p).contains(QStringLiteral("すでに存在します"))) << joined(p).toStdString();
+    EXPECT_TRUE(readAll(db) == before);
+
+    Chooser files;
+    replica::frmReplica w(files);
+    w.show();
+    w.Op[1]->click();
+    files.next = db;
+    w.cmdFrom->click();
+    p.messages().clear();
+    w.cmdDone->click();
+    EXPECT_TRUE(joined(p).contains(QStringLiteral("使用中"))) << joined(p).toStdString();
+    EXPECT_TRUE(readAll(db) == before);
+
+    other.closeWriteChannel();
+    ASSERT_TRUE(other.waitForFinished(30000));
+    p.messages().clear();
+    w.cmdDone->click();
+    EXPECT_EQ(p.messages().texts(), QStringList{QStringLiteral("DBを初期化しました。")});
 }
 
 // A database of another program, opened by mistake: Varnox and VarnoxReplica both say it is not theirs
