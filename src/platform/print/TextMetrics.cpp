@@ -2,8 +2,11 @@
 
 #include "print/RenderTarget.h"
 
+#include <QCoreApplication>
 #include <QList>
 #include <QPaintDevice>
+#include <QThread>
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -67,42 +70,73 @@ QString fixedPitchFamily() {
 }
 
 struct TextMetrics::Size {
-    Size(QPaintDevice* device, double points, double dpiY)
-        : points(points), font(reportFont(device, points)), fm(font, device),
-          lineHeight(fm.lineSpacing() * 1440.0 / dpiY) {}
+    Size(QPaintDevice* device, double points)
+        : devType(device->devType()), dpiX(device->logicalDpiX()), dpiY(device->logicalDpiY()),
+          points(points), font(reportFont(device, points)), fm(font, device),
+          lineHeight(fm.lineSpacing() * 1440.0 / dpiY) {
+        ascii.fill(kUnmeasured);
+    }
+
+    bool fits(int type, int x, int y, double size) const {
+        return points == size && devType == type && dpiX == x && dpiY == y;
+    }
 
     // The advance of c in 64ths of a device pixel, or kShapeWhole.
     std::int32_t advance(char16_t c) {
-        const auto& page = pages[c >> 8];
-        if (page) {
-            const std::int32_t a = (*page)[c & 0xFF];
-            if (a != kUnmeasured) return a;
+        if (c < ascii.size()) {
+            const std::int32_t a = ascii[c];
+            return a != kUnmeasured ? a : ascii[c] = measure(c);
         }
-        return measure(c);
-    }
-
-    std::int32_t measure(char16_t c) {
         auto& page = pages[c >> 8];
         if (!page) {
             page = std::make_unique<std::array<std::int32_t, 256>>();
             page->fill(kUnmeasured);
         }
         std::int32_t& a = (*page)[c & 0xFF];
-        a = kShapeWhole;
-        if (!mayJoin(c) && fm.inFont(QChar(c))) {
-            const double px = fm.horizontalAdvance(QString(QChar(c))) * 64;
-            if (px >= 0 && px < 1e9 && px == std::floor(px)) a = std::int32_t(px);
-        }
-        return a;
+        return a != kUnmeasured ? a : a = measure(c);
     }
 
+    std::int32_t measure(char16_t c) const {
+        if (!mayJoin(c) && fm.inFont(QChar(c))) {
+            const double px = fm.horizontalAdvance(QString(QChar(c))) * 64;
+            if (px >= 0 && px < 1e9 && px == std::floor(px)) return std::int32_t(px);
+        }
+        return kShapeWhole;
+    }
+
+    // The device the measures hold for.
+    int devType;
+    int dpiX;
+    int dpiY;
     double points;
     QFont font;
     QFontMetricsF fm;
     double lineHeight;
     int uses = 0;
+    // Figures, Latin letters and blanks, the most of every report, looked up without a page.
+    std::array<std::int32_t, 0x80> ascii;
     std::array<std::unique_ptr<std::array<std::int32_t, 256>>, 256> pages;
 };
+
+namespace {
+
+// Sizes learnt on the application's thread, for every metrics of a device of the same kind and
+// resolution: a preview or print begun again measures no character it measured before. They go with
+// the application, before the fonts they hold outlive it.
+constexpr std::size_t kSharedSizes = 48;
+std::vector<std::shared_ptr<TextMetrics::Size>> sharedSizes;
+
+bool sharesSizes() {
+    return QCoreApplication::instance() && QThread::currentThread() == QCoreApplication::instance()->thread();
+}
+
+void share(std::shared_ptr<TextMetrics::Size> size) {
+    if (sharedSizes.empty()) qAddPostRoutine([] { sharedSizes.clear(); });
+    if (sharedSizes.size() >= kSharedSizes) sharedSizes.erase(sharedSizes.begin());
+    sharedSizes.push_back(std::move(size));
+}
+
+} // namespace
 
 TextMetrics::TextMetrics(QPaintDevice* device)
     : device_(device), dpiX_(device->logicalDpiX()), dpiY_(device->logicalDpiY()) {
@@ -133,8 +167,21 @@ void TextMetrics::setPointSize(double points) {
             return;
         }
     }
+    const bool shared = sharesSizes();
+    std::shared_ptr<Size> found;
+    if (shared) {
+        const int type = device_->devType();
+        const auto it = std::find_if(sharedSizes.begin(), sharedSizes.end(), [&](const auto& s) {
+            return s->fits(type, int(dpiX_), int(dpiY_), size);
+        });
+        if (it != sharedSizes.end()) found = *it;
+    }
+    if (!found) {
+        found = std::make_shared<Size>(device_, size);
+        if (shared) share(found);
+    }
     if (sizes_.size() >= kKeptSizes) sizes_.clear();
-    sizes_.push_back(std::make_unique<Size>(device_, size, dpiY_));
+    sizes_.push_back(std::move(found));
     current_ = sizes_.back().get();
 }
 
@@ -149,24 +196,29 @@ double TextMetrics::textWidth(QStringView text) const {
     double widest = 0;     // pixels
     std::int64_t line = 0; // 64ths of a pixel
     qsizetype lineStart = 0;
+    const std::int32_t* ascii = size.ascii.data();
     for (qsizetype i = 0; i < n; ++i) {
         const char16_t c = p[i];
-        if (c == u'\r' && i + 1 < n && p[i + 1] == u'\n') {
-            widest = std::max(widest, line / 64.0);
-            line = 0;
-            lineStart = ++i + 1;
-            continue;
-        }
-        const std::int32_t a = size.advance(c);
-        if (a == kShapeWhole) {
-            qsizetype end = text.indexOf(u"\r\n", i);
-            if (end < 0) end = n;
-            widest =
-                std::max(widest, size.fm.horizontalAdvance(text.mid(lineStart, end - lineStart).toString()));
-            line = 0;
-            i = end + 1;
-            lineStart = end + 2;
-            continue;
+        // A figure, letter or blank measured before costs a look-up; the rest takes the long way.
+        std::int32_t a = c < 0x80 ? ascii[c] : kUnmeasured;
+        if (a < 0) {
+            if (c == u'\r' && i + 1 < n && p[i + 1] == u'\n') {
+                widest = std::max(widest, line / 64.0);
+                line = 0;
+                lineStart = ++i + 1;
+                continue;
+            }
+            a = size.advance(c);
+            if (a == kShapeWhole) {
+                qsizetype end = text.indexOf(u"\r\n", i);
+                if (end < 0) end = n;
+                widest = std::max(widest,
+                                  size.fm.horizontalAdvance(text.mid(lineStart, end - lineStart).toString()));
+                line = 0;
+                i = end + 1;
+                lineStart = end + 2;
+                continue;
+            }
         }
         line += a;
     }

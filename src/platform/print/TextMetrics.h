@@ -3,6 +3,8 @@
 // being shaped again at every draw: the report face is fixed-pitch with no kerning or ligatures, so the
 // sum is exactly what the device's own measure of the whole text gives. A text holding a character that
 // may join or change its neighbours (a mark, a control, a glyph from a fallback face) is measured whole.
+// On the application's thread the sizes are shared by every metrics of a device of the same kind and
+// resolution, so a report previewed or printed again measures nothing it measured before.
 #pragma once
 
 #include <QFont>
@@ -40,13 +42,13 @@ class TextMetrics {
     double widthTwips() const;
     double heightTwips() const;
 
-  private:
     struct Size;
 
+  private:
     QPaintDevice* device_;
     double dpiX_;
     double dpiY_;
-    std::vector<std::unique_ptr<Size>> sizes_;
+    std::vector<std::shared_ptr<Size>> sizes_;
     Size* current_ = nullptr;
 };
 
