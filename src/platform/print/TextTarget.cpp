@@ -5,9 +5,11 @@
 namespace print {
 
 int printedLineCount(QStringView text) {
+    // The string's own search finds the CRs: most texts have none, or one at the end.
     int n = 1;
-    for (qsizetype i = 0; i + 1 < text.size(); ++i)
-        if (text[i] == QLatin1Char('\r') && text[i + 1] == QLatin1Char('\n'))
+    for (qsizetype i = text.indexOf(QLatin1Char('\r')); i >= 0 && i + 1 < text.size();
+         i = text.indexOf(QLatin1Char('\r'), i + 1))
+        if (text[i + 1] == QLatin1Char('\n'))
             ++n;
     return n;
 }
