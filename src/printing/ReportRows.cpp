@@ -2,6 +2,8 @@
 
 #include "db/Database.h"
 
+#include <array>
+#include <cstdint>
 #include <optional>
 
 namespace printing {
@@ -77,22 +79,33 @@ public:
     int of(const QString& name) const {
         if (name.data_ptr().isMutable()) // text that may be freed and reused
             return byName_.value(name, -1);
-        for (const Seen& s : seen_)
+        // Open addressing on the address; a table kept at most half full.
+        std::size_t slot = (reinterpret_cast<std::uintptr_t>(name.constData()) >> 4) % kSlots;
+        for (;; slot = (slot + 1) % kSlots) {
+            const Seen& s = seen_[slot];
             if (s.text == name.constData() && s.size == name.size())
                 return s.column;
+            if (!s.text)
+                break;
+        }
         const int column = byName_.value(name, -1);
-        seen_.push_back({name.constData(), name.size(), column});
+        if (used_ < kSlots / 2) {
+            seen_[slot] = {name.constData(), name.size(), column};
+            ++used_;
+        }
         return column;
     }
 
 private:
     struct Seen {
-        const QChar* text;
-        qsizetype size;
-        int column;
+        const QChar* text = nullptr;
+        qsizetype size = 0;
+        int column = -1;
     };
+    static constexpr std::size_t kSlots = 64;
     QHash<QString, int> byName_;
-    mutable std::vector<Seen> seen_;
+    mutable std::array<Seen, kSlots> seen_{};
+    mutable std::size_t used_ = 0;
 };
 
 class QueryRows : public Rows {
