@@ -85,6 +85,26 @@ void splitScaled(std::uint64_t mantissa, int scale, char* digits, int& nInt, int
     nFrac = scale;
 }
 
+// The calendar date of an OLE day count (day 0 is 1899/12/30), in the proleptic Gregorian calendar the
+// dates are kept in, counted without a QDate on every record (after Howard Hinnant's days-to-civil).
+void civilDate(std::int64_t oleDay, int& year, int& month, int& day) {
+    const std::int64_t z = oleDay - 25569 + 719468; // days from 0000/03/01
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const std::int64_t doe = z - era * 146097;
+    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const std::int64_t mp = (5 * doy + 2) / 153;
+    day = int(doy - (153 * mp + 2) / 5 + 1);
+    month = int(mp < 10 ? mp + 3 : mp - 9);
+    year = int(yoe + era * 400 + (month <= 2));
+}
+
+struct ClockTime {
+    int hour;
+    int minute;
+    int second;
+};
+
 double numericValue(const FieldValue& v) {
     switch (v.type) {
     case FieldValue::Type::Long:
@@ -454,11 +474,11 @@ void FormatPattern::formatDate(double ole, QString& out) const {
     }
     // Day and time of day straight from the day count: no time zone is involved.
     const double day = std::trunc(ole);
-    const QDate date = db::dateFromOle(day);
-    int year = 0, month = 0, dayOfMonth = 0;
-    date.getDate(&year, &month, &dayOfMonth);
+    int year = 0, month = 0, dayOfMonth = 0; // all 0 before the first day a date can hold
+    if (day >= db::kFirstOleDay)
+        civilDate(std::int64_t(day), year, month, dayOfMonth);
     const int secs = int(std::llround(std::fabs(ole - day) * 86400.0)) % 86400;
-    const QTime time = QTime(0, 0).addSecs(secs);
+    const ClockTime time{secs / 3600, secs / 60 % 60, secs % 60};
     Chars c;
     for (const DatePiece& p : date_) {
         switch (p.part) {
@@ -484,22 +504,22 @@ void FormatPattern::formatDate(double ole, QString& out) const {
             appendPadded(c, dayOfMonth, 1);
             break;
         case DatePart::Hour2:
-            appendPadded(c, time.hour(), 2);
+            appendPadded(c, time.hour, 2);
             break;
         case DatePart::Hour1:
-            appendPadded(c, time.hour(), 1);
+            appendPadded(c, time.hour, 1);
             break;
         case DatePart::Min2:
-            appendPadded(c, time.minute(), 2);
+            appendPadded(c, time.minute, 2);
             break;
         case DatePart::Min1:
-            appendPadded(c, time.minute(), 1);
+            appendPadded(c, time.minute, 1);
             break;
         case DatePart::Sec2:
-            appendPadded(c, time.second(), 2);
+            appendPadded(c, time.second, 2);
             break;
         case DatePart::Sec1:
-            appendPadded(c, time.second(), 1);
+            appendPadded(c, time.second, 1);
             break;
         }
     }

@@ -1,6 +1,12 @@
 // The FORMAT pattern formatter and the display-width cut.
 #include "reports/Format.h"
 
+#include "db/OleDate.h"
+
+#include <QDate>
+#include <QTime>
+#include <cmath>
+
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -107,6 +113,44 @@ TEST(Format, PatternResults) {
         const QString pattern = QString::fromUtf16(c.pattern);
         EXPECT_EQ(FormatValue(c.v, pattern), QString::fromUtf16(c.expected)) << pattern.toStdString();
     }
+}
+
+// Every day of the years around today's, a day in every 97 (so every day of the month and every leap
+// rule) from the first day a date can hold to the last, and times of day before and after day 0: the
+// date pattern gives what the calendar of QDate and QTime gives.
+TEST(Format, DatePatternsAgreeWithTheCalendarOnEveryDay) {
+    const FormatPattern pattern(QStringLiteral("yyyy/mm/dd hh:nn:ss y-m-d h:n:s"));
+    const QDate epoch(1899, 12, 30);
+    int wrong = 0;
+    const auto check = [&](double ole) {
+        const double day = std::trunc(ole);
+        const QDate d = epoch.addDays(qint64(day));
+        const QTime t = QTime(0, 0).addSecs(int(std::llround(std::fabs(ole - day) * 86400.0)) % 86400);
+        const QString expected = QStringLiteral("%1/%2/%3 %4:%5:%6 %7-%8-%9 %10:%11:%12")
+                                     .arg(d.year(), 4, 10, QLatin1Char('0'))
+                                     .arg(d.month(), 2, 10, QLatin1Char('0'))
+                                     .arg(d.day(), 2, 10, QLatin1Char('0'))
+                                     .arg(t.hour(), 2, 10, QLatin1Char('0'))
+                                     .arg(t.minute(), 2, 10, QLatin1Char('0'))
+                                     .arg(t.second(), 2, 10, QLatin1Char('0'))
+                                     .arg(d.year() % 100, 2, 10, QLatin1Char('0'))
+                                     .arg(d.month())
+                                     .arg(d.day())
+                                     .arg(t.hour())
+                                     .arg(t.minute())
+                                     .arg(t.second());
+        QString out;
+        pattern.format(FieldValue::ofDate(ole), out);
+        if (out != expected && ++wrong <= 5)
+            ADD_FAILURE() << ole << ": " << out.toStdString() << " against " << expected.toStdString();
+    };
+    for (double day = -4000; day <= 80000; ++day)
+        check(day);
+    for (double day = db::kFirstOleDay; day <= db::kLastOleDay; day += 97)
+        check(day);
+    for (double ole : {0.25, -0.25, -1.5, -1.75, 1.999, 36526.5, -657434.5, db::kFirstOleDay, db::kLastOleDay, 2958464.99})
+        check(ole);
+    EXPECT_EQ(wrong, 0);
 }
 
 TEST(Format, WidthLeavesOutTheBang) {
