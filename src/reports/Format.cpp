@@ -31,12 +31,7 @@ bool isDateLetter(QChar c) {
     }
 }
 
-// A formatted value is put together here and appended to its line at once: a QString append per
-// character costs more than the formatting itself on lists of many records.
-using Chars = QVarLengthArray<char16_t, 128>;
-
 void put(Chars& out, QStringView s) { out.append(s.utf16(), s.size()); }
-void flush(const Chars& c, QString& out) { out.append(reinterpret_cast<const QChar*>(c.constData()), c.size()); }
 
 void appendPadded(Chars& out, int value, int minDigits) {
     char buf[16];
@@ -284,15 +279,21 @@ void appendPlain(const FieldValue& v, QString& out) {
 }
 
 void FormatPattern::format(const FieldValue& v, QString& out) const {
+    Chars c;
+    format(v, c);
+    out.append(reinterpret_cast<const QChar*>(c.constData()), c.size());
+}
+
+void FormatPattern::format(const FieldValue& v, Chars& out) const {
     switch (kind_) {
-    case Kind::General:
-        appendPlain(v, out);
+    case Kind::General: {
+        QString plain;
+        appendPlain(v, plain);
+        put(out, plain);
         return;
+    }
     case Kind::Literal:
-        if (v.type == FieldValue::Type::Text)
-            out += v.s;
-        else
-            out += pattern_;
+        put(out, v.type == FieldValue::Type::Text ? v.s : QStringView(pattern_));
         return;
     case Kind::Text:
         if (v.type == FieldValue::Type::Text) {
@@ -308,17 +309,16 @@ void FormatPattern::format(const FieldValue& v, QString& out) const {
         return;
     case Kind::Date:
         if (v.type == FieldValue::Type::Text)
-            out += v.s; // a text is not a date
+            put(out, v.s); // a text is not a date
         else
             formatDate(numericValue(v), out);
         return;
     }
 }
 
-void FormatPattern::formatText(QStringView text, QString& out) const {
+void FormatPattern::formatText(QStringView text, Chars& c) const {
     // Each "@" (or "&", which leaves no blank) takes one character; without "!" the text fills the
     // positions from the right, with "!" from the left. Surplus characters are kept.
-    Chars c;
     if (leftFill_) {
         qsizetype next = 0;
         for (QChar p : pattern_) {
@@ -335,10 +335,10 @@ void FormatPattern::formatText(QStringView text, QString& out) const {
         }
         if (next < text.size())
             put(c, text.sliced(next));
-        flush(c, out);
         return;
     }
-    // Right fill: walk the pattern backwards, then reverse what was written.
+    // Right fill: walk the pattern backwards, then reverse what was written; surplus characters go first.
+    const qsizetype start = c.size();
     qsizetype next = text.size() - 1;
     for (qsizetype i = pattern_.size() - 1; i >= 0; --i) {
         const QChar p = pattern_[i];
@@ -351,13 +351,15 @@ void FormatPattern::formatText(QStringView text, QString& out) const {
             c.append(p.unicode());
         }
     }
-    std::reverse(c.begin(), c.end());
-    if (next >= 0)
-        out += text.first(next + 1);
-    flush(c, out);
+    std::reverse(c.begin() + start, c.end());
+    if (next >= 0) {
+        const qsizetype surplus = next + 1;
+        c.insert(c.begin() + start, surplus, u' ');
+        std::copy_n(text.utf16(), surplus, c.begin() + start);
+    }
 }
 
-void FormatPattern::formatNumberValue(const FieldValue& v, QString& out) const {
+void FormatPattern::formatNumberValue(const FieldValue& v, Chars& out) const {
     char digits[kDigitRoom];
     int nInt = 0, nFrac = 0;
     bool neg = false;
@@ -372,7 +374,7 @@ void FormatPattern::formatNumberValue(const FieldValue& v, QString& out) const {
         break;
     case FieldValue::Type::Single: {
         if (!std::isfinite(v.d)) { // only an edited database holds these
-            out += db::kOutOfRangeText;
+            put(out, db::kOutOfRangeText);
             return;
         }
         // The float's own shortest decimal form, so 0.1 stays 0.1 rather than 0.100000001.
@@ -383,7 +385,7 @@ void FormatPattern::formatNumberValue(const FieldValue& v, QString& out) const {
     }
     case FieldValue::Type::Date: {
         if (!std::isfinite(v.d)) {
-            out += db::kOutOfRangeText;
+            put(out, db::kOutOfRangeText);
             return;
         }
         char buf[kDigitRoom];
@@ -396,7 +398,7 @@ void FormatPattern::formatNumberValue(const FieldValue& v, QString& out) const {
         bool ok = false;
         const double d = v.s.toDouble(&ok);
         if (!ok || !std::isfinite(d)) {
-            out += v.s;
+            put(out, v.s);
             return;
         }
         char buf[kDigitRoom];
@@ -408,7 +410,7 @@ void FormatPattern::formatNumberValue(const FieldValue& v, QString& out) const {
     formatNumber(neg, digits, nInt, nFrac, out);
 }
 
-void FormatPattern::formatNumber(bool neg, const char* src, int nInt, int nFrac, QString& out) const {
+void FormatPattern::formatNumber(bool neg, const char* src, int nInt, int nFrac, Chars& c) const {
     // Work on a copy with one spare digit in front for a carry.
     char d[kDigitRoom + 1];
     d[0] = '0';
@@ -445,7 +447,6 @@ void FormatPattern::formatNumber(bool neg, const char* src, int nInt, int nFrac,
     for (int i = 0; allZero && i < shownFrac; ++i)
         allZero = d[intLen + i] == '0';
 
-    Chars c;
     if (neg && !allZero)
         c.append(u'-');
     put(c, prefix_);
@@ -464,12 +465,11 @@ void FormatPattern::formatNumber(bool neg, const char* src, int nInt, int nFrac,
             c.append(u'0');
     }
     put(c, suffix_);
-    flush(c, out);
 }
 
-void FormatPattern::formatDate(double ole, QString& out) const {
+void FormatPattern::formatDate(double ole, Chars& c) const {
     if (!std::isfinite(ole) || std::fabs(ole) > 2958465.0) { // beyond 9999/12/31
-        out += db::kOutOfRangeText;
+        put(c, db::kOutOfRangeText);
         return;
     }
     // Day and time of day straight from the day count: no time zone is involved.
@@ -479,7 +479,6 @@ void FormatPattern::formatDate(double ole, QString& out) const {
         civilDate(std::int64_t(day), year, month, dayOfMonth);
     const int secs = int(std::llround(std::fabs(ole - day) * 86400.0)) % 86400;
     const ClockTime time{secs / 3600, secs / 60 % 60, secs % 60};
-    Chars c;
     for (const DatePiece& p : date_) {
         switch (p.part) {
         case DatePart::Literal:
@@ -523,7 +522,6 @@ void FormatPattern::formatDate(double ole, QString& out) const {
             break;
         }
     }
-    flush(c, out);
 }
 
 QString FormatValue(const FieldValue& v, const QString& pattern) {

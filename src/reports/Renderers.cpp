@@ -177,28 +177,38 @@ void appendBlanks(QString& s, qsizetype n) {
         s.resize(s.size() + n, QLatin1Char(' '));
 }
 
-// Appends the field in its form to the pending line. scratch is reused between fields.
-void appendField(const Field& f, const FormatPattern& pattern, QString& pending, QString& scratch) {
+// Appends n characters to s: blanks, then the text.
+void appendPadded(QString& s, qsizetype blanks, const char16_t* text, qsizetype n) {
+    blanks = std::max<qsizetype>(blanks, 0);
+    const qsizetype at = s.size();
+    s.resize(at + blanks + n);
+    char16_t* out = reinterpret_cast<char16_t*>(s.data()) + at;
+    std::fill_n(out, blanks, u' ');
+    std::copy_n(text, n, out + blanks);
+}
+
+// Appends the field in its form to the pending line, formatted in one go and added to the line at once.
+void appendField(const Field& f, const FormatPattern& pattern, QString& pending) {
     if (f.form == Form::PatternBlanks) {
         appendBlanks(pending, pattern.pattern().size());
         return;
     }
-    scratch.resize(0);
-    pattern.format(f.value, scratch);
+    Chars text;
+    pattern.format(f.value, text);
+    const qsizetype n = text.size();
     const int width = pattern.width();
     switch (f.form) {
     case Form::Cut:
-        pending += QStringView(scratch).first(text::fittingLength(scratch, width));
+        appendPadded(pending, 0, text.constData(), text::fittingLength(QStringView(text.constData(), n), width));
         return;
     case Form::BlankDate:
         if (f.value.d == 0) {
-            appendBlanks(pending, std::max<qsizetype>(width, scratch.size()));
+            appendBlanks(pending, std::max<qsizetype>(width, n));
             return;
         }
         [[fallthrough]];
     default:
-        appendBlanks(pending, width - scratch.size());
-        pending += scratch;
+        appendPadded(pending, width - n, text.constData(), n);
         return;
     }
 }
@@ -208,8 +218,7 @@ enum class Align { Left, Center, Right };
 class Walk {
 public:
     Walk(const RendererDef& def, ReportState& rs, RenderTarget& target, bool toDevice)
-        : def_(def), rs_(rs), target_(target), toDevice_(toDevice), pending_(rs.pendingBuffer),
-          scratch_(rs.scratchBuffer) {
+        : def_(def), rs_(rs), target_(target), toDevice_(toDevice), pending_(rs.pendingBuffer) {
         pending_.resize(0); // keeps the buffer's room from the last call
     }
 
@@ -362,7 +371,7 @@ private:
             return;
         Field f;
         if (def_.fields(rs_, field_, f))
-            appendField(f, pattern, pending_, scratch_);
+            appendField(f, pattern, pending_);
         ++field_;
     }
 
@@ -371,7 +380,6 @@ private:
     RenderTarget& target_;
     bool toDevice_;
     QString& pending_;
-    QString& scratch_;
     int field_ = 1;
     Align align_ = Align::Left;
 };

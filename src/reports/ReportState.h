@@ -28,7 +28,6 @@ struct ReportState {
 
     // Working room of the renderers, kept between calls so a line costs no allocation.
     QString pendingBuffer;
-    QString scratchBuffer;
 
     GoodsRec gRecComm;
     ClientRec gRecCli;
