@@ -30,9 +30,9 @@ struct PageSpec {
     bool (*printTest)(const reports::ReportState&) = nullptr;
     // Order lists: the order filter on the raw row (payment tests), the code field and its title label.
     bool (*orderFilter)(const Rows& order) = nullptr;
-    // A constant condition on the orders (named o) that every order the filters pass meets: the rows
-    // read leave the others out.
-    const char* orderWhere = nullptr;
+    // A constant condition on the table read (named o) that every row the filters and the print test
+    // pass meets: the rows read leave the others out.
+    const char* rowWhere = nullptr;
     QString codeField;
     QString codeLabel;
     // Order details: the line buffer.

@@ -82,6 +82,11 @@ QString s(const char* utf8) { return QString::fromUtf8(utf8); }
 const char* const kPaidWhere = "o.入金日 <> 0";
 const char* const kUnpaidWhere = "NOT (typeof(o.入金日) IN ('integer', 'real') AND o.入金日 <> 0)";
 const char* const kCancelledWhere = "o.キャンセル = 'X'";
+// Goods whose stock is over the reorder point, both stored as whole numbers the records hold, are never
+// short; any other row is left to the report's own test.
+const char* const kShortWhere = "NOT (typeof(o.在庫量) = 'integer' AND typeof(o.在庫発注点) = 'integer' AND "
+                                "o.在庫量 BETWEEN -2147483648 AND 2147483647 AND "
+                                "o.在庫発注点 BETWEEN -2147483648 AND 2147483647 AND o.在庫量 > o.在庫発注点)";
 
 PageSpec tableSpec(int kind, const char* keyField, int reservedIndex, Fill fill, Renderer header, Renderer data,
                    bool (*printTest)(const ReportState&) = nullptr) {
@@ -116,7 +121,7 @@ PageSpec detailSpec(int kind, bool cancelledOnly, Fill fill, Fill fillLine, Rend
                     Renderer data, Renderer data2) {
     PageSpec p = orderSpec(kind, PageFamily::OrderDetail, fill, header, data);
     p.cancelledOnly = cancelledOnly;
-    if (cancelledOnly) p.orderWhere = kCancelledWhere;
+    if (cancelledOnly) p.rowWhere = kCancelledWhere;
     p.fillLine = fillLine;
     p.header2 = header2;
     p.data2 = data2;
@@ -192,16 +197,17 @@ std::vector<PrintReport> buildReports() {
                      kLack, "商品コード", kGoodsCode,
                      [](ReportState& rs, const FieldGetter& g) { rs.gRecLack = goodsRecFrom(g); }, RenderHeaderLack,
                      RenderDataLack, [](const ReportState& rs) { return rs.gRecLack.在庫量 <= rs.gRecLack.在庫発注点; })});
+    r.back().pages.rowWhere = kShortWhere;
     r.push_back({s("mnuPrGetD"), V::Condition, s("入金済み受注一覧"), orders, false,
                  orderSpec(kGetD, F::OrderList,
                            [](ReportState& rs, const FieldGetter& g) { rs.gRecGetD = orderRecFrom(g); },
                            RenderHeaderGetD, RenderDataGetD, OrderIsPaid)});
-    r.back().pages.orderWhere = kPaidWhere;
+    r.back().pages.rowWhere = kPaidWhere;
     r.push_back({s("mnuPrGetY"), V::Condition, s("未入金受注一覧"), orders, false,
                  orderSpec(kGetY, F::OrderList,
                            [](ReportState& rs, const FieldGetter& g) { rs.gRecGetY = orderRecFrom(g); },
                            RenderHeaderGetY, RenderDataGetY, isUnpaid)});
-    r.back().pages.orderWhere = kUnpaidWhere;
+    r.back().pages.rowWhere = kUnpaidWhere;
     return r;
 }
 
@@ -291,7 +297,7 @@ void OpenReaders(const PrintReport& report, PrintJob& job) {
     switch (report.pages.family) {
     case PageFamily::Table:
     case PageFamily::OrderList:
-        job.rows = readRows(database, report.tables.front(), report.pages.orderWhere);
+        job.rows = readRows(database, report.tables.front(), report.pages.rowWhere);
         break;
     case PageFamily::Invoice:
         job.clientNames =
@@ -300,7 +306,7 @@ void OpenReaders(const PrintReport& report, PrintJob& job) {
             core::loadCodeNames(database, QStringLiteral("SELECT 商品コード, 商品名 FROM 商品マスタ ORDER BY rowid"));
         [[fallthrough]];
     default:
-        job.ordersAndLines = readOrdersWithLines(database, report.pages.orderWhere);
+        job.ordersAndLines = readOrdersWithLines(database, report.pages.rowWhere);
         break;
     }
 }

@@ -6,6 +6,7 @@
 
 #include "core/Schema.h"
 #include "db/Database.h"
+#include "db/DbError.h"
 #include "db/OleDate.h"
 #include "frame/WindowRegistry.h"
 #include "print/RecordingTarget.h"
@@ -209,6 +210,51 @@ TEST_F(PrintCommands, TableReportIsPrintedAndSent) {
         << texts.join(QLatin1Char('|')).toStdString();
     EXPECT_TRUE(texts.filter(app.gReservedCode[0]).isEmpty());
     EXPECT_EQ(texts.back(), QStringLiteral("- 1 -"));
+}
+
+// The short goods report reads only the goods it can print: whatever the stock and reorder point hold
+// (equal, over, under, empty, text, fractions, past the range of a whole number), the goods printed are
+// those its own rule passes on every stored row.
+TEST_F(PrintCommands, ShortGoodsAreThoseTheRulePassesWhateverTheStoredStock) {
+    const QVariant null;
+    const QVariant text = QStringLiteral("abc");
+    const QVariant big = qint64(3000000000);
+    const QVariant minusBig = qint64(-3000000000);
+    const std::pair<QVariant, QVariant> stockAndPoint[] = {
+        {1, 2},      {2, 2},    {3, 2},    {-1, -2},    {-2, -1},     {0, 0},          {null, 5},
+        {5, null},   {null, null}, {text, 1}, {1, text}, {2.7, 2},     {2, 2.2},        {2.4, 2},
+        {big, 1},    {1, big},  {minusBig, 1}, {big, minusBig}, {QStringLiteral("7"), 3}, {3, QStringLiteral("7")},
+    };
+    int stored = 0;
+    for (int i = 0; i < int(std::size(stockAndPoint)); ++i) {
+        try { // what the table refuses (an empty stock, a text) is not a case
+            db->execute(QStringLiteral("INSERT INTO 商品マスタ (商品No,商品コード,商品名,個別定価,個別仕切値,個別原価,"
+                                       "消費税率,在庫量,在庫発注点,商品カテゴリ) VALUES (?,?,?,?,?,?,?,?,?,?)"),
+                        {i + 1, QStringLiteral("S%1X").arg(i + 10), QStringLiteral("商品"), money(1), money(1),
+                         money(1), 10.0, stockAndPoint[i].first, stockAndPoint[i].second, QStringLiteral("食品")});
+            ++stored;
+        } catch (const db::DbError&) {
+        }
+    }
+    ASSERT_GE(stored, 8);
+    QStringList expected;
+    auto goods = readRows(*db, QStringLiteral("商品マスタ"));
+    while (goods->next()) {
+        const GoodsRec r = goodsRecFrom(goods->fields());
+        if (r.商品コード.startsWith(QLatin1Char('S')) && r.在庫量 <= r.在庫発注点)
+            expected << r.商品コード;
+    }
+    ASSERT_GE(expected.size(), 3);
+    ASSERT_LE(expected.size(), stored - 3);
+
+    run("mnuPrLack");
+    ASSERT_EQ(sent.finished, 1) << messages.texts().join(QLatin1Char('|')).toStdString();
+    const QString printed = sent.last->printedTexts().join(QLatin1Char('|'));
+    QStringList seen;
+    for (int i = 0; i < int(std::size(stockAndPoint)); ++i)
+        if (printed.contains(QStringLiteral("S%1X").arg(i + 10)))
+            seen << QStringLiteral("S%1X").arg(i + 10);
+    EXPECT_EQ(seen, expected);
 }
 
 TEST_F(PrintCommands, OutcomesAndTheirMessages) {
