@@ -69,22 +69,25 @@ void tabInvoiceLine(const InvoiceLineRec& r, bool taxPerLine, QString& out) {
     out += kCrLf;
 }
 
-// The common walk: every row of the query into the buffer, listed when it passes.
+// The common walk: every row of the query that passes into the buffer, and listed. The row is judged
+// from the query before it is read into the buffer, so rows a list leaves out cost no reading.
 template <class Columns, class Rec, class Pass>
 void walkRows(ListRun& run, db::Query q, Rec ReportState::*buffer, Renderer data, void (*tab)(const Rec&, QString&),
               Pass pass) {
     const Columns cols(q);
     Rec& rec = run.rs.*buffer;
     while (q.next()) {
-        cols.fill(q, rec);
-        if (pass(rec)) run.list(data, [&](QString& out) { tab(rec, out); });
+        if (pass(cols, q)) {
+            cols.fill(q, rec);
+            run.list(data, [&](QString& out) { tab(rec, out); });
+        }
         run.rowDone();
     }
 }
 
 template <class Columns, class Rec>
 void walkRows(ListRun& run, db::Query q, Rec ReportState::*buffer, Renderer data, void (*tab)(const Rec&, QString&)) {
-    walkRows<Columns>(run, std::move(q), buffer, data, tab, [](const Rec&) { return true; });
+    walkRows<Columns>(run, std::move(q), buffer, data, tab, [](const Columns&, const db::Query&) { return true; });
 }
 
 // Prologues.
@@ -137,16 +140,19 @@ void walkRecD(ListRun& run) {
 void walkLack(ListRun& run) {
     run.expectRows(ListTable::Goods);
     walkRows<GoodsColumns>(run, run.store().goods(run.app.gReservedCode[core::kLenGoodsCode]),
-                           &ReportState::gRecLack, RenderDataLack, tabGoods, [&run](const GoodsRec& g) {
+                           &ReportState::gRecLack, RenderDataLack, tabGoods,
+                           [&run](const GoodsColumns& cols, const db::Query& q) {
                                run.noteFound();
-                               return g.在庫量 <= g.在庫発注点;
+                               return cols.isShort(q);
                            });
 }
 
 template <OrderRec ReportState::*buffer, Renderer data> void walkOrdersInPeriod(ListRun& run, db::Query q) {
     run.expectRows(ListTable::Orders);
     walkRows<OrderColumns>(run, std::move(q), buffer, data, tabOrder,
-                           [&run](const OrderRec& o) { return run.inPeriod(o.受注日付); });
+                           [&run](const OrderColumns& cols, const db::Query& q) {
+                               return run.inPeriod(cols.orderDate(q));
+                           });
 }
 
 void walkInfC(ListRun& run) {

@@ -60,6 +60,8 @@ void GoodsColumns::fill(const db::Query& q, GoodsRec& r) const {
     r.商品カテゴリ = textAt(q, category_);
 }
 
+bool GoodsColumns::isShort(const db::Query& q) const { return longAt(q, stock_) <= longAt(q, reorder_); }
+
 ClientColumns::ClientColumns(const db::Query& q) {
     const Names n(q);
     no_ = n("顧客No");

@@ -14,6 +14,8 @@ class GoodsColumns {
 public:
     explicit GoodsColumns(const db::Query& q);
     void fill(const db::Query& q, reports::GoodsRec& r) const;
+    // 在庫量 at or below 在庫発注点, as the buffer would hold them.
+    bool isShort(const db::Query& q) const;
 
 private:
     int no_, code_, name_, list_, part_, cost_, rate_, stock_, reorder_, category_;

@@ -71,6 +71,33 @@ TEST(Cp932, EveryEncodableCharacterComesBackInItsStoredForm) {
     EXPECT_EQ(changed, sortedNine);
 }
 
+// The longest prefix that fits, never splitting a surrogate pair, over generated texts of every kind of
+// character (ASCII, half-width kana, kanji, characters CP932 cannot hold, pairs and lone halves).
+TEST(Cp932, FittingLengthIsTheLongestWholePrefixWithinTheWidth) {
+    const char16_t pool[] = {u'a', u'0', u' ', u'ｱ', u'株', u'髙', u'①', u'\u00e9', 0xD83D,
+                             0xDE00, 0xD83D, 0xDE00, u'\t', 0x3000};
+    std::uint32_t seed = 12345;
+    auto rnd = [&seed](std::uint32_t n) {
+        seed = seed * 1103515245 + 12345;
+        return (seed >> 8) % n;
+    };
+    for (int round = 0; round < 3000; ++round) {
+        QString s;
+        const int len = int(rnd(12));
+        for (int i = 0; i < len; ++i)
+            s += QChar(pool[rnd(std::size(pool))]);
+        const int width = int(rnd(26));
+        qsizetype expected = 0;
+        for (qsizetype i = 0; i < s.size();) {
+            const qsizetype next = i + charSize(s, i);
+            if (displayWidth(QStringView(s).left(next)) > width)
+                break;
+            expected = i = next;
+        }
+        ASSERT_EQ(fittingLength(s, width), expected) << s.toStdString() << " in " << width;
+    }
+}
+
 TEST(Cp932, TypedTextIsKeptInItsStoredFormOrRefusedAtItsFirstBadCharacter) {
     struct Case {
         QString typed;

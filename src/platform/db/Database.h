@@ -22,6 +22,8 @@ class Database;
 class Statement;
 } // namespace SQLite
 
+struct sqlite3_stmt;
+
 namespace db {
 
 // A bound parameter: QVariant() is Null; Currency binds as its raw integer; QDate/QDateTime as OLE dates.
@@ -46,9 +48,16 @@ public:
 
 private:
     friend class Database;
-    Query(std::unique_ptr<SQLite::Statement> st, std::shared_ptr<UseLock> use, std::shared_ptr<int> ownReads);
+    // The engine's own statement: a list reads millions of fields, and each read through the wrapper made
+    // and dropped a counted column object.
+    struct Finalize {
+        void operator()(sqlite3_stmt* st) const;
+    };
+    using Statement = std::unique_ptr<sqlite3_stmt, Finalize>;
+    Query(Statement st, std::shared_ptr<UseLock> use, std::shared_ptr<int> ownReads);
     void finishRead();
-    std::unique_ptr<SQLite::Statement> st_;
+    Statement st_;
+    bool done_ = false;
     // While it holds a row, the query counts among the reads of the file and of its connection.
     std::shared_ptr<UseLock> use_;
     std::shared_ptr<int> ownReads_;
@@ -103,6 +112,7 @@ public:
 
 private:
     std::unique_ptr<SQLite::Statement> prepare(const QString& sql, const Params& params);
+    Query::Statement prepareQuery(const QString& sql, const Params& params);
     SQLite::Statement& cached(const QString& sql, const Params& params);
     bool writes(const QString& sql); // whether the statement changes the file
     int run(const QString& sql, const Params& params = {}); // one statement, as it is

@@ -123,21 +123,38 @@ int widthIn(const std::array<std::uint8_t, 0x10000>& t, QChar c) {
 
 int displayWidth(QChar c) { return widthIn(byteCounts(), c); }
 
+// The list and report texts pass through these a character at a time, millions of times: the table is
+// looked up once per text and the loops stay plain.
 int displayWidth(QStringView s) {
     const auto& t = byteCounts();
     int w = 0;
-    for (QChar c : s)
+    for (const QChar c : s)
         w += widthIn(t, c);
     return w;
 }
 
 qsizetype fittingLength(QStringView s, int width) {
     const auto& t = byteCounts();
+    const QChar* const p = s.data();
+    const qsizetype n = s.size();
     int w = 0;
     qsizetype i = 0;
-    while (i < s.size()) {
-        const int size = charSize(s, i);
-        const int cw = size == 2 ? 2 : widthIn(t, s[i]);
+    while (i < n) {
+        const char16_t u = p[i].unicode();
+        qsizetype size = 1;
+        int cw;
+        if (u >= 0xD800 && u < 0xE000) {
+            // A whole pair takes two cells; a half alone takes one, as displayWidth counts it.
+            if (u < 0xDC00 && i + 1 < n && p[i + 1].isLowSurrogate()) {
+                size = 2;
+                cw = 2;
+            } else {
+                cw = 1;
+            }
+        } else {
+            const int b = t[u];
+            cw = b == 0 ? 2 : b;
+        }
         if (w + cw > width)
             break;
         w += cw;
