@@ -449,22 +449,33 @@ void FormatPattern::formatNumber(bool neg, const char* src, int nInt, int nFrac,
 
     if (neg && !allZero)
         c.append(u'-');
-    put(c, prefix_);
+    if (!prefix_.isEmpty())
+        put(c, prefix_);
+    // The digits with their commas and decimals, written straight into room for the most there can be.
     const int padZeros = std::max(0, minInt_ - intDigits);
     const int total = intDigits + padZeros;
+    QVarLengthArray<char16_t, 2 * kDigitRoom> out(total + total / 3 + 2 + std::max(shownFrac, minFrac_));
+    char16_t* o = out.data();
+    int untilComma = total % 3 == 0 ? 3 : total % 3; // digits before the next comma
     for (int k = 0; k < total; ++k) {
-        if (grouping_ && k > 0 && (total - k) % 3 == 0)
-            c.append(u',');
-        c.append(char16_t(k < padZeros ? '0' : d[start + k - padZeros]));
+        if (untilComma == 0) {
+            if (grouping_)
+                *o++ = u',';
+            untilComma = 3;
+        }
+        *o++ = char16_t(k < padZeros ? '0' : d[start + k - padZeros]);
+        --untilComma;
     }
     if (hasPoint_) {
-        c.append(u'.');
+        *o++ = u'.';
         for (int i = 0; i < shownFrac; ++i)
-            c.append(char16_t(d[intLen + i]));
+            *o++ = char16_t(d[intLen + i]);
         for (int i = shownFrac; i < minFrac_; ++i)
-            c.append(u'0');
+            *o++ = u'0';
     }
-    put(c, suffix_);
+    c.append(out.constData(), o - out.constData());
+    if (!suffix_.isEmpty())
+        put(c, suffix_);
 }
 
 void FormatPattern::formatDate(double ole, Chars& c) const {

@@ -153,6 +153,17 @@ TEST(Format, DatePatternsAgreeWithTheCalendarOnEveryDay) {
     EXPECT_EQ(wrong, 0);
 }
 
+// Patterns longer than any number: every placeholder is filled, with commas where the pattern has them.
+TEST(Format, PatternsLongerThanAnyNumber) {
+    const QString zeros(700, QLatin1Char('0'));
+    EXPECT_EQ(FormatValue(FieldValue::ofLong(-5), zeros + QStringLiteral(".") + zeros),
+              QStringLiteral("-") + QString(699, QLatin1Char('0')) + QStringLiteral("5.") + zeros);
+    const QString grouped = FormatValue(cur(12345678), QStringLiteral("#,") + zeros + QStringLiteral(".00"));
+    EXPECT_EQ(grouped.size(), 700 + 233 + 3);
+    EXPECT_TRUE(grouped.endsWith(QStringLiteral("001,234.57"))) << grouped.right(20).toStdString();
+    EXPECT_TRUE(grouped.startsWith(QStringLiteral("0,000,000"))) << grouped.left(20).toStdString();
+}
+
 TEST(Format, WidthLeavesOutTheBang) {
     EXPECT_EQ(FormatPattern(QStringLiteral("!@@@@@")).width(), 5);
     EXPECT_EQ(FormatPattern(QStringLiteral("###,###,##0")).width(), 11);
