@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <QAnyStringView>
+#include <cstdint>
 #include <cstring>
 
 namespace print {
@@ -23,6 +24,25 @@ QImage metricsImage(int dpi) {
     image.setDotsPerMeterX(perMetre);
     image.setDotsPerMeterY(perMetre);
     return image;
+}
+
+// A quick hash of a text for finding it again on the page or the page before: its length and up to 24
+// characters from its start, middle and end. Texts of the same hash are compared before one is shared, so
+// a text that shares its samples with another is only kept twice.
+std::size_t sampledHash(QStringView text) {
+    const qsizetype n = text.size();
+    if (n <= 24)
+        return qHash(text);
+    const auto* p = reinterpret_cast<const unsigned char*>(text.utf16());
+    std::uint64_t h = std::uint64_t(n) * 0x9E3779B97F4A7C15ull;
+    for (const qsizetype from : {qsizetype(0), n / 2 - 4, n - 8}) {
+        std::uint64_t w[2];
+        std::memcpy(w, p + from * 2, sizeof w);
+        h = (h ^ w[0]) * 0xFF51AFD7ED558CCDull;
+        h = (h ^ w[1]) * 0xC4CEB9FE1A85EC53ull;
+        h ^= h >> 33;
+    }
+    return std::size_t(h);
 }
 
 } // namespace
@@ -49,7 +69,7 @@ constexpr std::uint32_t kUtf16 = 0x40000000u;
 constexpr std::uint32_t kLengthBits = 0x3FFFFFFFu;
 
 PageRecording::Span PageRecording::store(QStringView text) {
-    const std::size_t hash = qHash(text);
+    const std::size_t hash = sampledHash(text);
     for (QHash<std::size_t, std::uint32_t>* page : {&thisPage_, &pageBefore_}) {
         if (auto it = page->constFind(hash); it != page->cend()) {
             const Op& op = ops_[*it];
