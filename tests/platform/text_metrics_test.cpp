@@ -105,6 +105,17 @@ TEST(TextMetrics, AddedAdvancesEqualTheDevicesMeasureOfTheWholeText) {
             }
             EXPECT_EQ(wrong, 0);
         }
+        // One line after another at every size in turn, as a line too wide for the page is measured
+        // again smaller and smaller.
+        int wrong = 0;
+        for (qsizetype i = 0; i < 120; ++i) {
+            for (const double size : sizes) {
+                m.setPointSize(size);
+                if (m.textWidth(lines[i]) != m.shapedWidth(lines[i]) && ++wrong <= 5)
+                    ADD_FAILURE() << d.name << " at " << size << ": " << lines[i].left(40).toStdString();
+            }
+        }
+        EXPECT_EQ(wrong, 0);
     }
 }
 
