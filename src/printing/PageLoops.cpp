@@ -41,7 +41,13 @@ OrdersWithLines& ordersOf(PrintJob& job) {
 // rows and footer.
 void drawFullPage(const PageSpec& spec, const PrintJob& job, ReportState& rs, print::RenderTarget& target) {
     ReportState probe(rs.app);
-    probe.frmt = rs.frmt;
+    // The probe walks the report's own tables, lent to it for the page and handed back after.
+    struct Lend {
+        FrmtTables& from;
+        FrmtTables& to;
+        Lend(FrmtTables& from, FrmtTables& to) : from(from), to(to) { std::swap(from, to); }
+        ~Lend() { std::swap(from, to); }
+    } lend(rs.frmt, probe.frmt);
     probe.gPrintScale = rs.gPrintScale;
     probe.today = rs.today;
     const int rows = spec.family == PageFamily::Invoice ? std::max(1, job.pageCapacity) : rowsPerPage(job);

@@ -4,20 +4,17 @@
 
 namespace reports {
 
-namespace {
-const std::shared_ptr<const FormatPattern> kNoPattern = std::make_shared<FormatPattern>();
-}
-
-FrmtTables::FrmtTables() {
-    for (auto& column : cells_)
-        for (Cell& c : column)
-            c.pattern = kNoPattern;
+const FormatPattern& FrmtTables::noPattern() {
+    static const FormatPattern none;
+    return none;
 }
 
 void FrmtTables::load(const QString& text, int count, int column) {
     if (column < 1 || column > kColumns)
         return;
-    auto& cells = cells_[size_t(column)];
+    if (!cells_)
+        cells_ = std::make_unique<std::array<std::array<Cell, kRows + 1>, kColumns + 1>>();
+    auto& cells = (*cells_)[size_t(column)];
     const int rows = std::clamp(count, 0, kRows);
     int pos = 1;
     QString sval;
@@ -32,7 +29,7 @@ void FrmtTables::load(const QString& text, int count, int column) {
         c.kind = kind;
         if (kind == kTokHeaderText || kind == kTokFormat) {
             c.str = sval;
-            c.pattern = kind == kTokFormat ? std::make_shared<FormatPattern>(sval) : kNoPattern;
+            c.pattern = kind == kTokFormat ? std::make_shared<FormatPattern>(sval) : nullptr;
         } else if (kind >= kTokMaxLine && kind <= kTokSpace) {
             c.num = nval;
         }

@@ -16,13 +16,14 @@ public:
     static constexpr int kRows = 300;
     static constexpr int kColumns = 15;
 
-    FrmtTables();
-
     // Rows and columns count from 1, as the layout lines do.
     int kind(int row, int column) const { return cell(row, column).kind; }
     const QString& str(int row, int column) const { return cell(row, column).str; }
     std::int32_t num(int row, int column) const { return cell(row, column).num; }
-    const FormatPattern& pattern(int row, int column) const { return *cell(row, column).pattern; }
+    const FormatPattern& pattern(int row, int column) const {
+        const auto& p = cell(row, column).pattern;
+        return p ? *p : noPattern();
+    }
     // Rows loaded into the column by the last load.
     int rows(int column) const { return loaded_[size_t(column)]; }
 
@@ -30,15 +31,22 @@ public:
     void load(const QString& text, int count, int column);
 
 private:
+    static const FormatPattern& noPattern();
+
     struct Cell {
         int kind = 0;
         QString str;
         std::int32_t num = 0;
-        std::shared_ptr<const FormatPattern> pattern;
+        std::shared_ptr<const FormatPattern> pattern; // none: the empty pattern
     };
-    const Cell& cell(int row, int column) const { return cells_[size_t(column)][size_t(row)]; }
+    const Cell& cell(int row, int column) const {
+        static const Cell none;
+        return cells_ ? (*cells_)[size_t(column)][size_t(row)] : none;
+    }
 
-    std::array<std::array<Cell, kRows + 1>, kColumns + 1> cells_;
+    // Made by the first load, so that tables nothing is loaded into cost nothing and two tables trade
+    // their cells at once.
+    std::unique_ptr<std::array<std::array<Cell, kRows + 1>, kColumns + 1>> cells_;
     std::array<int, kColumns + 1> loaded_{};
 };
 
