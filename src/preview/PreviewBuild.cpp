@@ -69,7 +69,7 @@ int build(BuildContext& ctx, const Entry& e) {
     };
     try {
         job.database = std::make_unique<db::Database>(ctx.app.gDbPath);
-        if (QueryRowCount(*job.database, e.kind, ctx.app) <= 0) {
+        if (!QueryHasRows(*job.database, e.kind, ctx.app)) {
             job.database.reset();
             return fail(kEmptyText, QStringLiteral("Varnox"));
         }

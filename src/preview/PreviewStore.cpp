@@ -9,55 +9,62 @@ using namespace reports;
 
 namespace {
 
-qint64 exists(db::Database& db, const QString& condition, const QVariantList& params = {}) {
-    return db.scalar(QStringLiteral("SELECT EXISTS (SELECT 1 FROM 受注データ WHERE 受注No <> 0") + condition +
-                         QStringLiteral(")"),
+bool exists(db::Database& db, const QString& from, const QString& condition,
+            const QVariantList& params = {}) {
+    return db.scalar(QStringLiteral("SELECT EXISTS (SELECT 1 FROM ") + from + QStringLiteral(" WHERE ") +
+                         condition + QStringLiteral(")"),
                      params)
-        .toLongLong();
+               .toLongLong() != 0;
+}
+
+bool orderExists(db::Database& db, const QString& condition, const QVariantList& params = {}) {
+    return exists(db, QStringLiteral("受注データ"), QStringLiteral("受注No <> 0") + condition, params);
 }
 
 } // namespace
 
-qint64 QueryRowCount(db::Database& db, int kind, const core::AppState& s) {
+bool QueryHasRows(db::Database& db, int kind, const core::AppState& s) {
     const QString code = s.gCondCode[size_t(kind)];
     switch (kind) {
     case kComm:
-        return db.scalar(QStringLiteral("SELECT COUNT(*) FROM 商品マスタ WHERE 商品コード <> ?"),
-                         {s.gReservedCode[core::kLenGoodsCode]})
-            .toLongLong();
+        return exists(db, QStringLiteral("商品マスタ"), QStringLiteral("商品コード <> ?"),
+                      {s.gReservedCode[core::kLenGoodsCode]});
     case kCli:
-        return db.scalar(QStringLiteral("SELECT COUNT(*) FROM 顧客マスタ WHERE 顧客コード <> ?"),
-                         {s.gReservedCode[core::kLenClientCode]})
-            .toLongLong();
+        return exists(db, QStringLiteral("顧客マスタ"), QStringLiteral("顧客コード <> ?"),
+                      {s.gReservedCode[core::kLenClientCode]});
     case kEmp:
-        return db.scalar(QStringLiteral("SELECT COUNT(*) FROM 社員マスタ WHERE 社員コード <> ?"),
-                         {s.gReservedCode[core::kLenEmployeeCode]})
-            .toLongLong();
+        return exists(db, QStringLiteral("社員マスタ"), QStringLiteral("社員コード <> ?"),
+                      {s.gReservedCode[core::kLenEmployeeCode]});
     case kRecG:
-        return db.scalar(QStringLiteral("SELECT COUNT(*) FROM 受注データ WHERE 受注No <> 0")).toLongLong();
+        return orderExists(db, {});
     case kRecD:
-        return db.scalar(QStringLiteral("SELECT COUNT(*) FROM 受注個別データ WHERE 個別No <> 0")).toLongLong();
+        return exists(db, QStringLiteral("受注個別データ"), QStringLiteral("個別No <> 0"));
     case kLack:
-        return db.scalar(QStringLiteral("SELECT COUNT(*) FROM 商品マスタ WHERE 商品コード <> ? AND 在庫量 <= 在庫発注点"),
-                         {s.gReservedCode[core::kLenGoodsCode]})
-            .toLongLong();
+        return exists(db, QStringLiteral("商品マスタ"),
+                      QStringLiteral("商品コード <> ? AND 在庫量 <= 在庫発注点"),
+                      {s.gReservedCode[core::kLenGoodsCode]});
     case kInfC:
-        return code.isEmpty() ? exists(db, {}) : exists(db, QStringLiteral(" AND 顧客コード = ?"), {code});
+        return code.isEmpty() ? orderExists(db, {})
+                              : orderExists(db, QStringLiteral(" AND 顧客コード = ?"), {code});
     case kInfS:
-        return code.isEmpty() ? exists(db, {}) : exists(db, QStringLiteral(" AND 社員コード = ?"), {code});
+        return code.isEmpty() ? orderExists(db, {})
+                              : orderExists(db, QStringLiteral(" AND 社員コード = ?"), {code});
     case kGetD:
-        return exists(db, QStringLiteral(" AND 入金日 <> 0"));
+        return orderExists(db, QStringLiteral(" AND 入金日 <> 0"));
     case kGetY:
-        return exists(db, QStringLiteral(" AND 入金日 = 0"));
+        return orderExists(db, QStringLiteral(" AND 入金日 = 0"));
     case kCncl:
-        return exists(db, QStringLiteral(" AND キャンセル = 'X'"));
+        return orderExists(db, QStringLiteral(" AND キャンセル = 'X'"));
     case kInv:
-        return s.gInvPrintScope == 0 ? exists(db, QStringLiteral(" AND 入金日 = 0")) : exists(db, {});
+        return s.gInvPrintScope == 0 ? orderExists(db, QStringLiteral(" AND 入金日 = 0"))
+                                     : orderExists(db, {});
     case kInfM:
-        // The order lines must hold more than their seed row as well.
-        return exists(db, {}) && db.scalar(QStringLiteral("SELECT COUNT(*) FROM 受注個別データ")).toLongLong() > 1;
+        // The order lines must hold more than their seed row as well: two of them are enough to know.
+        return orderExists(db, {}) &&
+               db.scalar(QStringLiteral("SELECT COUNT(*) FROM (SELECT 1 FROM 受注個別データ LIMIT 2)"))
+                       .toLongLong() > 1;
     default:
-        return exists(db, {});
+        return orderExists(db, {});
     }
 }
 

@@ -13,7 +13,7 @@ class Database;
 
 namespace preview {
 
-// Rows the report's query finds (table reports: their count; order reports: 0 or 1).
-qint64 QueryRowCount(db::Database& db, int kind, const core::AppState& state);
+// Whether the report's query finds any row; found without counting them all.
+bool QueryHasRows(db::Database& db, int kind, const core::AppState& state);
 
 } // namespace preview
