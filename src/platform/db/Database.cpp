@@ -285,13 +285,16 @@ void Database::configure(Access access) {
             // A rollback journal: a committed write is in the file itself, so a plain copy of the file holds
             // it, and nothing relies on memory shared between the hosts of a network folder. A file another
             // program keeps open in WAL mode cannot leave it now; then every commit is checkpointed.
+            // The setting answers with the mode the file is in after it.
+            std::string mode;
             try {
-                db_->exec("PRAGMA journal_mode = DELETE");
+                mode = db_->execAndGet("PRAGMA journal_mode = DELETE").getString();
             } catch (const SQLite::Exception& e) {
                 if ((e.getErrorCode() & 0xff) != SQLITE_BUSY && (e.getErrorCode() & 0xff) != SQLITE_LOCKED)
                     throw;
+                mode = db_->execAndGet("PRAGMA journal_mode").getString();
             }
-            wal_ = db_->execAndGet("PRAGMA journal_mode").getString() == "wal";
+            wal_ = mode == "wal";
             if (wal_ && onSharedFileSystem(path_))
                 throw DbError(ErrorKind::Busy,
                               QStringLiteral("another program keeps the file in WAL mode on a network folder: ") + path_);
