@@ -6,6 +6,7 @@
 #include <QDate>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
 #include <SQLiteCpp/SQLiteCpp.h>
 #include <sqlite3.h>
 
@@ -194,6 +195,16 @@ double Query::toDouble(int i) const { return sqlite3_column_double(st_.get(), i)
 QString Query::toText(int i) const {
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st_.get(), i));
     return QString::fromUtf8(text, sqlite3_column_bytes(st_.get(), i));
+}
+
+void Query::readText(int i, QString& into) const {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st_.get(), i));
+    const int bytes = sqlite3_column_bytes(st_.get(), i);
+    // As fromUtf8 decodes: a byte order mark is kept, a broken sequence becomes a replacement character.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    into.resize(utf8.requiredSpace(bytes));
+    QChar* const start = into.data();
+    into.truncate(utf8.appendToBuffer(start, QByteArrayView(text, bytes)) - start);
 }
 
 QVariant Query::value(int i) const {
