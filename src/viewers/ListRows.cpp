@@ -23,6 +23,13 @@ std::int32_t longAt(const db::Query& q, int i) { return i < 0 ? 0 : std::int32_t
 Currency moneyAt(const db::Query& q, int i) { return i < 0 ? Currency() : Currency::fromRaw(q.toInt64(i)); }
 double doubleAt(const db::Query& q, int i) { return i < 0 ? 0.0 : q.toDouble(i); }
 QString textAt(const db::Query& q, int i) { return i < 0 ? QString() : q.toText(i); }
+// A text field into the record buffer, reusing the memory the field held for the row before.
+void textInto(const db::Query& q, int i, QString& field) {
+    if (i < 0)
+        field.resize(0);
+    else
+        q.readText(i, field);
+}
 // A Null mark is no cancellation.
 QString cancelAt(const db::Query& q, int i) { return i < 0 || q.isNull(i) ? QStringLiteral(" ") : q.toText(i); }
 // FAX and E-Mail: one blank for Null or empty.
@@ -49,15 +56,15 @@ GoodsColumns::GoodsColumns(const db::Query& q) {
 
 void GoodsColumns::fill(const db::Query& q, GoodsRec& r) const {
     r.商品No = longAt(q, no_);
-    r.商品コード = textAt(q, code_);
-    r.商品名 = textAt(q, name_);
+    textInto(q, code_, r.商品コード);
+    textInto(q, name_, r.商品名);
     r.個別定価 = moneyAt(q, list_);
     r.個別仕切値 = moneyAt(q, part_);
     r.個別原価 = moneyAt(q, cost_);
     r.消費税率 = float(doubleAt(q, rate_));
     r.在庫量 = longAt(q, stock_);
     r.在庫発注点 = longAt(q, reorder_);
-    r.商品カテゴリ = textAt(q, category_);
+    textInto(q, category_, r.商品カテゴリ);
 }
 
 bool GoodsColumns::isShort(const db::Query& q) const { return longAt(q, stock_) <= longAt(q, reorder_); }
@@ -76,11 +83,11 @@ ClientColumns::ClientColumns(const db::Query& q) {
 
 void ClientColumns::fill(const db::Query& q, ClientRec& r) const {
     r.顧客No = longAt(q, no_);
-    r.顧客コード = textAt(q, code_);
-    r.顧客名 = textAt(q, name_);
-    r.郵便番号 = textAt(q, zip_);
-    r.住所 = textAt(q, address_);
-    r.TEL = textAt(q, tel_);
+    textInto(q, code_, r.顧客コード);
+    textInto(q, name_, r.顧客名);
+    textInto(q, zip_, r.郵便番号);
+    textInto(q, address_, r.住所);
+    textInto(q, tel_, r.TEL);
     r.FAX = blankAt(q, fax_);
     r.EMail = blankAt(q, mail_);
 }
@@ -94,8 +101,8 @@ EmployeeColumns::EmployeeColumns(const db::Query& q) {
 
 void EmployeeColumns::fill(const db::Query& q, EmployeeRec& r) const {
     r.社員No = longAt(q, no_);
-    r.社員コード = textAt(q, code_);
-    r.氏名 = textAt(q, name_);
+    textInto(q, code_, r.社員コード);
+    textInto(q, name_, r.氏名);
 }
 
 OrderColumns::OrderColumns(const db::Query& q) {
@@ -117,8 +124,8 @@ OrderColumns::OrderColumns(const db::Query& q) {
 // An order row and an invoice head take the same fields.
 template <class Rec> void OrderColumns::fillOrder(const db::Query& q, Rec& r) const {
     r.受注No = longAt(q, no_);
-    r.顧客コード = textAt(q, client_);
-    r.社員コード = textAt(q, employee_);
+    textInto(q, client_, r.顧客コード);
+    textInto(q, employee_, r.社員コード);
     r.定価金額 = moneyAt(q, list_);
     r.仕切値 = moneyAt(q, part_);
     r.販売金額 = moneyAt(q, sale_);
@@ -155,7 +162,7 @@ LineColumns::LineColumns(const db::Query& q) {
 template <class Rec> void LineColumns::fillLine(const db::Query& q, Rec& r) const {
     r.個別No = longAt(q, no_);
     r.受注No = longAt(q, order_);
-    r.商品コード = textAt(q, goods_);
+    textInto(q, goods_, r.商品コード);
     r.個数 = longAt(q, qty_);
     r.個別定価 = moneyAt(q, list_);
     r.個別仕切値 = moneyAt(q, part_);

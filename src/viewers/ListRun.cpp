@@ -1,6 +1,7 @@
 #include "viewers/ListRun.h"
 
 #include "db/OleDate.h"
+#include "os/LargeBuffers.h"
 
 namespace viewers {
 
@@ -72,7 +73,10 @@ void ListRun::rowDone() {
     QString& text = line_.text();
     const qint64 perRow = (text.size() - sizeAtList_) / std::max<qint64>(1, rowsDone_ - rowsBeforeList_) + 2;
     const qint64 room = text.size() + (expected_ - rowsDone_) * perRow * 9 / 8;
-    if (room > text.capacity() && room < kMostRoom) text.reserve(qsizetype(room));
+    if (room > text.capacity() && room < kMostRoom) {
+        text.reserve(qsizetype(room));
+        os::preferLargePages(text.data(), std::size_t(text.capacity()) * sizeof(QChar));
+    }
 }
 
 void ListRun::flush() {

@@ -6,6 +6,7 @@
 #include <QDate>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
 #include <SQLiteCpp/SQLiteCpp.h>
 #include <sqlite3.h>
 
@@ -196,6 +197,16 @@ QString Query::toText(int i) const {
     return QString::fromUtf8(text, sqlite3_column_bytes(st_.get(), i));
 }
 
+void Query::readText(int i, QString& into) const {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st_.get(), i));
+    const int bytes = sqlite3_column_bytes(st_.get(), i);
+    // As fromUtf8 decodes: a byte order mark is kept, a broken sequence becomes a replacement character.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    into.resize(utf8.requiredSpace(bytes));
+    QChar* const start = into.data();
+    into.truncate(utf8.appendToBuffer(start, QByteArrayView(text, bytes)) - start);
+}
+
 QVariant Query::value(int i) const {
     switch (sqlite3_column_type(st_.get(), i)) {
     case SQLITE_INTEGER: return QVariant::fromValue<qint64>(toInt64(i));
@@ -285,13 +296,16 @@ void Database::configure(Access access) {
             // A rollback journal: a committed write is in the file itself, so a plain copy of the file holds
             // it, and nothing relies on memory shared between the hosts of a network folder. A file another
             // program keeps open in WAL mode cannot leave it now; then every commit is checkpointed.
+            // The setting answers with the mode the file is in after it.
+            std::string mode;
             try {
-                db_->exec("PRAGMA journal_mode = DELETE");
+                mode = db_->execAndGet("PRAGMA journal_mode = DELETE").getString();
             } catch (const SQLite::Exception& e) {
                 if ((e.getErrorCode() & 0xff) != SQLITE_BUSY && (e.getErrorCode() & 0xff) != SQLITE_LOCKED)
                     throw;
+                mode = db_->execAndGet("PRAGMA journal_mode").getString();
             }
-            wal_ = db_->execAndGet("PRAGMA journal_mode").getString() == "wal";
+            wal_ = mode == "wal";
             if (wal_ && onSharedFileSystem(path_))
                 throw DbError(ErrorKind::Busy,
                               QStringLiteral("another program keeps the file in WAL mode on a network folder: ") + path_);

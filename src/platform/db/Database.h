@@ -44,6 +44,8 @@ public:
     qint64 toInt64(int i) const;
     double toDouble(int i) const;
     QString toText(int i) const; // Null reads as ""
+    // The same text into a string the caller keeps from row to row, in the memory it already has.
+    void readText(int i, QString& into) const;
     Currency toCurrency(int i) const { return Currency::fromRaw(toInt64(i)); }
 
 private:
