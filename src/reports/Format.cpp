@@ -122,6 +122,8 @@ FormatPattern::FormatPattern(const QString& pattern) : pattern_(pattern) {
     if (pattern.contains(QLatin1Char('@')) || pattern.contains(QLatin1Char('&'))) {
         kind_ = Kind::Text;
         leftFill_ = pattern.contains(QLatin1Char('!'));
+        if (std::all_of(pattern.cbegin(), pattern.cend(), [](QChar c) { return c == u'@' || c == u'!'; }))
+            blanksOnly_ = width_;
         return;
     }
     QStringView first(pattern);
@@ -319,6 +321,16 @@ void FormatPattern::format(const FieldValue& v, Chars& out) const {
 void FormatPattern::formatText(QStringView text, Chars& c) const {
     // Each "@" (or "&", which leaves no blank) takes one character; without "!" the text fills the
     // positions from the right, with "!" from the left. Surplus characters are kept.
+    if (blanksOnly_ >= 0) {
+        // The usual pattern, in one step: the text with the blanks it leaves on its open side.
+        const qsizetype blanks = std::max<qsizetype>(0, blanksOnly_ - text.size());
+        if (!leftFill_)
+            c.insert(c.end(), blanks, u' ');
+        c.append(text.utf16(), text.size());
+        if (leftFill_)
+            c.insert(c.end(), blanks, u' ');
+        return;
+    }
     if (leftFill_) {
         qsizetype next = 0;
         for (QChar p : pattern_) {

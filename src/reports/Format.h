@@ -65,6 +65,7 @@ private:
     Kind kind_ = Kind::General;
     // Text patterns
     bool leftFill_ = false;
+    int blanksOnly_ = -1; // a pattern of "@" (and "!") alone: how many, which pad the text with blanks
     // Number patterns
     QString prefix_;
     QString suffix_;

@@ -213,3 +213,25 @@ TEST(Format, TruncateToWidth) {
 }
 
 } // namespace
+
+// A pattern of "@" alone is formatted in one step; a literal on the side the surplus characters leave
+// free (after the field filled from the right, before the field filled from the left) sends the same text
+// through the general walk over the pattern, which must give the same characters beside the literal.
+// Every width, both fills, texts shorter and longer than the pattern, of every character width.
+TEST(Format, PlainTextPatternsAgreeWithTheGeneralWalk) {
+    const QString pool = QStringLiteral("aZ9 株髙ｱ①") + QChar(0xD83D) + QChar(0xDE00);
+    for (int width = 1; width <= 12; ++width)
+        for (const bool left : {false, true})
+            for (int length = 0; length <= 15; ++length) {
+                QString text;
+                for (int i = 0; i < length; ++i)
+                    text += pool[(i * 7 + width + length) % pool.size()];
+                const QString plain = (left ? QStringLiteral("!") : QString()) + QString(width, QLatin1Char('@'));
+                QString fast, general;
+                FormatPattern(plain).format(FieldValue::ofText(text), fast);
+                FormatPattern(left ? QLatin1Char('x') + plain : plain + QLatin1Char('x'))
+                    .format(FieldValue::ofText(text), general);
+                ASSERT_EQ(left ? QLatin1Char('x') + fast : fast + QLatin1Char('x'), general)
+                    << plain.toStdString() << " " << text.toStdString();
+            }
+}
