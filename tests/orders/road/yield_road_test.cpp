@@ -270,6 +270,45 @@ template <class W> W* settle(Shop& shop, int child) {
     return w;
 }
 
+// One handler of a window, started by a test.
+template <class W> struct Action {
+    const char* name;
+    std::function<void(W*)> run;
+    bool box = false; // the handler shows a message box
+};
+
+// Each action with each arrival inside it (no input behind a box), on the window as open() finds or opens
+// it and prepare() leaves it; check() then looks at the window the handler left, or null once it closed.
+// Gives the number of cases run.
+template <class W>
+int runAtEveryArrival(Shop& shop, int child, const std::vector<Action<W>>& actions, const std::function<W*()>& open,
+                      const std::function<void(W*)>& prepare,
+                      const std::function<void(const Action<W>&, W*, const std::string&)>& check) {
+    int cases = 0;
+    for (const Action<W>& a : actions)
+        for (const Arrival& arrival : arrivals()) {
+            if (a.box && arrival.input) continue;
+            const std::string where = std::string(a.name) + " / " + arrival.name;
+            SCOPED_TRACE(where);
+            W* w = open();
+            if (!w) {
+                ADD_FAILURE() << "the window did not open";
+                return cases;
+            }
+            shop.messages().clear();
+            prepare(w);
+            arrival.arm(shop, w->grid(), child);
+            {
+                std::optional<ReadBoxes> boxes;
+                if (a.box) boxes.emplace(shop.messages());
+                a.run(w);
+            }
+            ++cases;
+            check(a, settle<W>(shop, child), where);
+        }
+    return cases;
+}
+
 } // namespace
 
 // At each yield the order window's handlers reach (a price click, a click on an editable cell, a key
@@ -279,12 +318,7 @@ TEST(YieldRoad, OrderWindowStaysTrueWhateverArrivesInsideItsHandlers) {
     Shop shop(kGoods);
     ASSERT_FALSE(shop.dbPath().isEmpty());
     const int caught = ui::GuardedApplication::caught();
-    struct Action {
-        const char* name;
-        std::function<void(GetOrderWindow*)> run;
-        bool box = false; // the handler shows a message box
-    };
-    const std::vector<Action> actions{
+    const std::vector<Action<GetOrderWindow>> actions{
         {"price click", [](GetOrderWindow* w) { Shop::click(w->grid(), 8, 3); }},
         {"cell click", [](GetOrderWindow* w) { Shop::click(w->grid(), 6, 6); }},
         {"down key", [](GetOrderWindow* w) { QTest::keyClick(w->grid()->editor(), Qt::Key_Down); }},
@@ -297,27 +331,18 @@ TEST(YieldRoad, OrderWindowStaysTrueWhateverArrivesInsideItsHandlers) {
         {"too large box", [](GetOrderWindow* w) { Shop::type(w->grid(), QStringLiteral("9999999999")); },
          true},
     };
-    int cases = 0;
-    for (const Action& a : actions)
-        for (const Arrival& arrival : arrivals()) {
-            if (a.box && arrival.input) continue;
-            const std::string where = std::string(a.name) + " / " + arrival.name;
-            SCOPED_TRACE(where);
+    const int cases = runAtEveryArrival<GetOrderWindow>(
+        shop, core::kChildGetOrder, actions,
+        [&] {
             GetOrderWindow* w = shop.p.work<GetOrderWindow>();
-            if (!w) w = shop.openOrder();
-            ASSERT_NE(w, nullptr);
-            shop.messages().clear();
+            return w ? w : shop.openOrder();
+        },
+        [](GetOrderWindow* w) {
             // K08 with a quantity, the editor on row 8 (the case of the scroll repaint and the price).
             Shop::click(w->grid(), 8, 6);
             Shop::type(w->grid(), QStringLiteral("1"));
-            arrival.arm(shop, w->grid(), core::kChildGetOrder);
-            {
-                std::optional<ReadBoxes> boxes;
-                if (a.box) boxes.emplace(shop.messages());
-                a.run(w);
-            }
-            ++cases;
-            w = settle<GetOrderWindow>(shop, core::kChildGetOrder);
+        },
+        [&](const Action<GetOrderWindow>& a, GetOrderWindow* w, const std::string& where) {
             const QStringList texts = shop.texts();
             for (const QString& t : texts)
                 EXPECT_TRUE(t == kZeroTotal || (a.box && t == kHuge)) << t.toStdString();
@@ -326,12 +351,12 @@ TEST(YieldRoad, OrderWindowStaysTrueWhateverArrivesInsideItsHandlers) {
                                       "SELECT COUNT(*) FROM 受注データ WHERE 受注No > 0 AND 販売金額 = 0"))
                           .toInt(),
                       w ? 1 : 0);
-            if (!w) continue;
+            if (!w) return;
             expectOrderRowsOwn(shop, w, where);
             commitAndCheck(shop, w, where);
             w->grid()->scrollBar()->setValue(0);
             settle<GetOrderWindow>(shop, core::kChildGetOrder);
-        }
+        });
     EXPECT_EQ(cases, 23);
     EXPECT_EQ(ui::GuardedApplication::caught(), caught);
 }
@@ -342,12 +367,7 @@ TEST(YieldRoad, StockWindowStaysTrueWhateverArrivesInsideItsHandlers) {
     Shop shop(kGoods);
     ASSERT_FALSE(shop.dbPath().isEmpty());
     const int caught = ui::GuardedApplication::caught();
-    struct Action {
-        const char* name;
-        std::function<void(StockUpdateWindow*)> run;
-        bool box = false; // the handler shows a message box
-    };
-    const std::vector<Action> actions{
+    const std::vector<Action<StockUpdateWindow>> actions{
         {"cell click", [](StockUpdateWindow* w) { Shop::click(w->grid(), 6, 6); }},
         {"down key", [](StockUpdateWindow* w) { QTest::keyClick(w->grid()->editor(), Qt::Key_Down); }},
         {"更新", [](StockUpdateWindow* w) { Shop::press(w->okButton()); }},
@@ -355,32 +375,23 @@ TEST(YieldRoad, StockWindowStaysTrueWhateverArrivesInsideItsHandlers) {
         {"too large box", [](StockUpdateWindow* w) { Shop::type(w->grid(), QStringLiteral("99999999999")); },
          true},
     };
-    int cases = 0;
-    for (const Action& a : actions)
-        for (const Arrival& arrival : arrivals()) {
-            if (a.box && arrival.input) continue;
-            const std::string where = std::string(a.name) + " / " + arrival.name;
-            SCOPED_TRACE(where);
+    const int cases = runAtEveryArrival<StockUpdateWindow>(
+        shop, core::kChildStockUp, actions,
+        [&] {
             StockUpdateWindow* w = shop.p.work<StockUpdateWindow>();
-            if (!w) w = shop.openStock();
-            ASSERT_NE(w, nullptr);
-            shop.messages().clear();
+            return w ? w : shop.openStock();
+        },
+        [](StockUpdateWindow* w) {
             Shop::click(w->grid(), 8, 6);
             Shop::type(w->grid(), QStringLiteral("12"));
-            arrival.arm(shop, w->grid(), core::kChildStockUp);
-            {
-                std::optional<ReadBoxes> boxes;
-                if (a.box) boxes.emplace(shop.messages());
-                a.run(w);
-            }
-            ++cases;
-            w = settle<StockUpdateWindow>(shop, core::kChildStockUp);
+        },
+        [&](const Action<StockUpdateWindow>& a, StockUpdateWindow* w, const std::string& where) {
             for (const QString& t : shop.texts())
                 EXPECT_TRUE(a.box && t == kHuge) << t.toStdString();
-            if (!w) continue;
+            if (!w) return;
             expectStockRowsOwn(w, where);
             updateAndCheck(shop, w, where);
-        }
+        });
     EXPECT_EQ(cases, 23);
     EXPECT_EQ(ui::GuardedApplication::caught(), caught);
 }
