@@ -3,8 +3,6 @@
 // and tile; closing one at any moment gives the menus back.
 #include "support/MainRoad.h"
 
-#include "reports/ConditionDialog.h"
-#include "reports/InvoiceScopeDialog.h"
 #include "shell/CommandStates.h"
 #include "text/Cp932.h"
 #include "viewers/ListWindow.h"
@@ -41,17 +39,7 @@ const ListCase kLists[14] = {
 
 // Starts the list of menu position i and answers its dialog as a person wanting everything would.
 void openList(Program& p, int i) {
-    mainroad::onNextModalWhere(
-        [](QWidget* w) {
-            return qobject_cast<reports::ConditionDialog*>(w) || qobject_cast<reports::InvoiceScopeDialog*>(w);
-        },
-        [](QWidget* w) {
-            if (auto* c = qobject_cast<reports::ConditionDialog*>(w))
-                c->cmdOK()->click(); // every year, every code
-            else if (auto* s = qobject_cast<reports::InvoiceScopeDialog*>(w))
-                s->command1(reports::kScopeAll)->click();
-        },
-        2000);
+    mainroad::answerReportDialog();
     p.trigger(QStringLiteral("mnuV") + QLatin1String(shell::kReportTags[size_t(i)]));
 }
 

@@ -5,8 +5,6 @@
 
 #include "preview/PreviewWindow.h"
 #include "printing/PrintCommands.h"
-#include "reports/ConditionDialog.h"
-#include "reports/InvoiceScopeDialog.h"
 #include "reports/ReportKind.h"
 #include "shell/CommandStates.h"
 
@@ -65,21 +63,6 @@ PdfText readPdf(const QString& path) {
     return out;
 }
 
-// Answers the report's dialogs as a person wanting everything would.
-void answerDialogs() {
-    mainroad::onNextModalWhere(
-        [](QWidget* w) {
-            return qobject_cast<reports::ConditionDialog*>(w) || qobject_cast<reports::InvoiceScopeDialog*>(w);
-        },
-        [](QWidget* w) {
-            if (auto* c = qobject_cast<reports::ConditionDialog*>(w))
-                c->cmdOK()->click();
-            else if (auto* s = qobject_cast<reports::InvoiceScopeDialog*>(w))
-                s->command1(reports::kScopeAll)->click();
-        },
-        2000);
-}
-
 preview::frmPreview* openPreview() {
     for (QWidget* w : QApplication::topLevelWidgets())
         if (auto* pv = qobject_cast<preview::frmPreview*>(w); pv && pv->isVisible())
@@ -120,7 +103,7 @@ TEST(RoadPrint, EachReportPrintsWithinThePageAndPreviewsTheSamePages) {
         for (const QString& old : pdfsIn(folder))
             QFile::remove(QDir(folder).filePath(old));
 
-        answerDialogs();
+        mainroad::answerReportDialog();
         start(p, QStringLiteral("mnuPr") + tag);
         EXPECT_TRUE(p.messages().shown().empty()) << joined(p).toStdString();
         const QStringList written = pdfsIn(folder);
@@ -138,7 +121,7 @@ TEST(RoadPrint, EachReportPrintsWithinThePageAndPreviewsTheSamePages) {
         }
         EXPECT_TRUE(all.join(QString()).contains(QString::fromUtf8(kLastHeading[i]))) << all.join(' ').toStdString();
 
-        answerDialogs();
+        mainroad::answerReportDialog();
         start(p, QStringLiteral("mnuPv") + tag);
         preview::frmPreview* pv = nullptr;
         ASSERT_TRUE(waitFor([&] { return (pv = openPreview()) && pv->built(); })) << joined(p).toStdString();

@@ -6,8 +6,6 @@
 #include "preview/PreviewWindow.h"
 #include "print/PageSetup.h"
 #include "print/TextMetrics.h"
-#include "reports/ConditionDialog.h"
-#include "reports/InvoiceScopeDialog.h"
 #include "shell/CommandStates.h"
 
 #include <QApplication>
@@ -30,20 +28,6 @@ preview::frmPreview* openPreview() {
     return nullptr;
 }
 
-void answerDialogs() {
-    mainroad::onNextModalWhere(
-        [](QWidget* w) {
-            return qobject_cast<reports::ConditionDialog*>(w) ||
-                   qobject_cast<reports::InvoiceScopeDialog*>(w);
-        },
-        [](QWidget* w) {
-            if (auto* c = qobject_cast<reports::ConditionDialog*>(w))
-                c->cmdOK()->click();
-            else if (auto* s = qobject_cast<reports::InvoiceScopeDialog*>(w))
-                s->command1(reports::kScopeAll)->click();
-        },
-        2000);
-}
 
 } // namespace
 
@@ -54,7 +38,7 @@ TEST(RoadTextWidths, EveryReportTextMeasuresAsTheDeviceMeasuresIt) {
     std::map<double, QSet<QString>> drawn;
     for (const char* tag : shell::kReportTags) {
         SCOPED_TRACE(tag);
-        answerDialogs();
+        mainroad::answerReportDialog();
         ASSERT_TRUE(waitFor(
             [&] { return p.window().item(QStringLiteral("mnuPv") + QLatin1String(tag))->isEnabled(); }));
         p.trigger(QStringLiteral("mnuPv") + QLatin1String(tag));

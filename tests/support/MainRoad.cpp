@@ -9,6 +9,8 @@
 #include "orders/GetOrderWindow.h"
 #include "orders/PaymentChooser.h"
 #include "orders/PaymentWindow.h"
+#include "reports/ConditionDialog.h"
+#include "reports/InvoiceScopeDialog.h"
 #include "shell/Startup.h"
 #include "text/AnsiFile.h"
 #include "viewers/Export.h"
@@ -78,6 +80,20 @@ void answerCalendar(const QDate& day) {
         d.calendar()->setSelectedDate(day);
         d.okButton()->click();
     });
+}
+
+void answerReportDialog() {
+    onNextModalWhere(
+        [](QWidget* w) {
+            return qobject_cast<reports::ConditionDialog*>(w) || qobject_cast<reports::InvoiceScopeDialog*>(w);
+        },
+        [](QWidget* w) {
+            if (auto* c = qobject_cast<reports::ConditionDialog*>(w))
+                c->cmdOK()->click();
+            else if (auto* s = qobject_cast<reports::InvoiceScopeDialog*>(w))
+                s->command1(reports::kScopeAll)->click();
+        },
+        2000);
 }
 
 bool clickOrder(orders::OrderListWindow* w, int orderNo) {

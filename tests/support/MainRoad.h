@@ -47,6 +47,10 @@ QString sqlite(const QString& db, const QString& sql);
 // Answers the next date picker with the day and 決定.
 void answerCalendar(const QDate& day);
 
+// Answers the next report dialog as a person wanting everything would: the condition dialog's OK (every
+// year, every code), or every order in the invoice scope dialog.
+void answerReportDialog();
+
 // A click on the order's row of a payment or cancellation list; false when it is not listed.
 bool clickOrder(orders::OrderListWindow* w, int orderNo);
 
