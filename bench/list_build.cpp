@@ -3,7 +3,7 @@
 // time, the ratio, the peak memory and the longest stretch of a build without running events.
 // VARNOX_BENCH_RUNS sets the runs per step (default 5). Arguments: order counts (default 20000 100000).
 // VARNOX_BENCH_LIST=frmVRecD runs one list; VARNOX_BENCH_GAPS=1 tells where the longest stretch was;
-// VARNOX_BENCH_KEEP=1 keeps the database.
+// VARNOX_BENCH_KEEP=1 keeps the database; VARNOX_BENCH_STEP=window times the windows alone (for profiling).
 #include "core/MainFrame.h"
 #include "gen/BareRead.h"
 #include "gen/BenchApp.h"
@@ -165,7 +165,12 @@ void runAt(int orders) {
         double read = 1e30, bare = 1e30, build = 1e30, tab = 1e30, shown = 1e30;
         Measure b;
         long windowPeak = 0;
+        const bool windowOnly = qgetenv("VARNOX_BENCH_STEP") == "window"; // for profiling the window alone
         for (int r = 0; r < runs(); ++r) {
+            if (windowOnly) {
+                shown = std::min(shown, measureWindow(s, m).ms);
+                continue;
+            }
             read = std::min(read, timeMs([&] { benchgen::bareReadAndFormat(s.gDbPath, kind, false); }));
             bare = std::min(bare, timeMs([&] { benchgen::bareReadAndFormat(s.gDbPath, kind); }));
             build = std::min(build, timeBuild(s, m, b));

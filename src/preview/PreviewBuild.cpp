@@ -68,8 +68,8 @@ int build(BuildContext& ctx, const Entry& e) {
         return 1;
     };
     try {
-        job.database = std::make_unique<db::Database>(ctx.app.gDbPath);
-        if (!QueryHasRows(*job.database, e.kind, ctx.app)) {
+        job.database = std::make_unique<db::KeptConnection>(ctx.app.gDbPath);
+        if (!QueryHasRows(**job.database, e.kind, ctx.app)) {
             job.database.reset();
             return fail(kEmptyText, QStringLiteral("Varnox"));
         }

@@ -430,8 +430,6 @@ int RunPages(const PageSpec& spec, PrintJob& job, PageContext& ctx) {
     job.status = status;
     job.rows.reset();
     job.ordersAndLines.reset();
-    if (job.database)
-        job.database->close();
     job.database.reset();
     return status;
 }

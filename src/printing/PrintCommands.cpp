@@ -293,7 +293,7 @@ PrintHooks& printHooks() {
 }
 
 void OpenReaders(const PrintReport& report, PrintJob& job) {
-    db::Database& database = *job.database;
+    db::Database& database = **job.database;
     switch (report.pages.family) {
     case PageFamily::Table:
     case PageFamily::OrderList:
@@ -319,8 +319,8 @@ int PrintPrepare(const PrintReport& report, core::AppState& app, PrintJob& job) 
     const bool tableReport = report.pages.family == PageFamily::Table;
     const QString lines = QStringLiteral("受注個別データ");
     try {
-        job.database = std::make_unique<db::Database>(app.gDbPath);
-        db::Database& database = *job.database;
+        job.database = std::make_unique<db::KeptConnection>(app.gDbPath);
+        db::Database& database = **job.database;
         const qint64 tested = countRows(database, report.tables.front());
         // The order lines are searched by every report that reads them; a table without even its seed
         // row is a damaged database, not an empty one.

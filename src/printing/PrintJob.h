@@ -2,7 +2,7 @@
 // reads afterwards, and the table snapshots the page loop prints from.
 #pragma once
 
-#include "db/Database.h"
+#include "db/KeptConnection.h"
 #include "printing/ReportRows.h"
 #include "printing/TableSnapshot.h"
 
@@ -31,8 +31,8 @@ struct PrintJob {
     std::vector<LayoutItem> headerItems;
     std::vector<LayoutItem> dataItems;
 
-    // What the page loop reads, straight from the database the preparation opened; it closes it.
-    std::unique_ptr<db::Database> database;
+    // What the page loop reads, straight from the database the preparation opened; it gives it back.
+    std::unique_ptr<db::KeptConnection> database;
     std::unique_ptr<Rows> rows;                      // a table report's table, an order list's orders
     std::unique_ptr<OrdersWithLines> ordersAndLines; // reports of orders with their lines
     QHash<QString, QString> clientNames;             // the invoice's names by code

@@ -2,6 +2,7 @@
 // close-all and refresh-all broadcasts to the work windows.
 #include "shell/MainWindow.h"
 
+#include "db/KeptConnection.h"
 #include "print/PageSetup.h"
 #include "ui/FileDialogFolder.h"
 #include "ui/MessageService.h"
@@ -170,6 +171,7 @@ bool MainWindow::closeDatabase() {
     }
     panels_[0]->setText(kNoDb);
     s_.gDbPath.clear();
+    db::KeptConnection::closeKept(); // no descriptor of ours stays on a file the user is done with
     SetMenusDbClosed();
     return true;
 }

@@ -34,32 +34,32 @@ db::Params orderParams(OrderSet set, const QString& code, std::int32_t orderNo) 
 ListStore::ListStore(const QString& dbPath) : db_(dbPath) {}
 
 db::Query ListStore::goods(const QString& reservedCode) {
-    return db_.query(QStringLiteral("SELECT * FROM 商品マスタ WHERE 商品コード <> ? ORDER BY 商品No"), {reservedCode});
+    return db_->query(QStringLiteral("SELECT * FROM 商品マスタ WHERE 商品コード <> ? ORDER BY 商品No"), {reservedCode});
 }
 
 db::Query ListStore::clients(const QString& reservedCode) {
-    return db_.query(QStringLiteral("SELECT * FROM 顧客マスタ WHERE 顧客コード <> ? ORDER BY 顧客No"), {reservedCode});
+    return db_->query(QStringLiteral("SELECT * FROM 顧客マスタ WHERE 顧客コード <> ? ORDER BY 顧客No"), {reservedCode});
 }
 
 db::Query ListStore::employees(const QString& reservedCode) {
-    return db_.query(QStringLiteral("SELECT * FROM 社員マスタ WHERE 社員コード <> ? ORDER BY 社員No"), {reservedCode});
+    return db_->query(QStringLiteral("SELECT * FROM 社員マスタ WHERE 社員コード <> ? ORDER BY 社員No"), {reservedCode});
 }
 
 db::Query ListStore::orders(OrderSet set, const QString& code, std::int32_t orderNo) {
-    return db_.query(QStringLiteral("SELECT * FROM 受注データ WHERE ") + orderCondition(set) +
+    return db_->query(QStringLiteral("SELECT * FROM 受注データ WHERE ") + orderCondition(set) +
                          QStringLiteral(" ORDER BY 受注No"),
                      orderParams(set, code, orderNo));
 }
 
 db::Query ListStore::orderLines() {
-    return db_.query(QStringLiteral("SELECT * FROM 受注個別データ WHERE 受注No <> 0 ORDER BY 個別No"));
+    return db_->query(QStringLiteral("SELECT * FROM 受注個別データ WHERE 受注No <> 0 ORDER BY 個別No"));
 }
 
 db::Query ListStore::linesOfOrders(OrderSet set, const QString& code, std::int32_t orderNo) {
     const QString order = QStringLiteral(" ORDER BY 受注No, 個別No");
     if (set == OrderSet::All)
-        return db_.query(QStringLiteral("SELECT * FROM 受注個別データ WHERE 受注No <> 0") + order);
-    return db_.query(QStringLiteral("SELECT * FROM 受注個別データ WHERE 受注No IN (SELECT 受注No FROM 受注データ WHERE ") +
+        return db_->query(QStringLiteral("SELECT * FROM 受注個別データ WHERE 受注No <> 0") + order);
+    return db_->query(QStringLiteral("SELECT * FROM 受注個別データ WHERE 受注No IN (SELECT 受注No FROM 受注データ WHERE ") +
                          orderCondition(set) + QLatin1Char(')') + order,
                      orderParams(set, code, orderNo));
 }
@@ -82,15 +82,15 @@ qint64 ListStore::rowCount(ListTable table) {
         sql = "SELECT COUNT(*) FROM 受注個別データ";
         break;
     }
-    return db_.scalar(QString::fromUtf8(sql)).toLongLong();
+    return db_->scalar(QString::fromUtf8(sql)).toLongLong();
 }
 
 db::Query ListStore::clientNames() {
-    return db_.query(QStringLiteral("SELECT 顧客コード, 顧客名 FROM 顧客マスタ ORDER BY 顧客No"));
+    return db_->query(QStringLiteral("SELECT 顧客コード, 顧客名 FROM 顧客マスタ ORDER BY 顧客No"));
 }
 
 db::Query ListStore::goodsNames() {
-    return db_.query(QStringLiteral("SELECT 商品コード, 商品名 FROM 商品マスタ ORDER BY 商品No"));
+    return db_->query(QStringLiteral("SELECT 商品コード, 商品名 FROM 商品マスタ ORDER BY 商品No"));
 }
 
 } // namespace viewers

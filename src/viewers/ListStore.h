@@ -1,7 +1,8 @@
-// The queries of the list windows and their exports, over one database opened for one build or export.
+// The queries of the list windows and their exports, over one connection for one build or export (kept
+// between lists: a small list costs less to read than a connection to open).
 #pragma once
 
-#include "db/Database.h"
+#include "db/KeptConnection.h"
 
 #include <QString>
 #include <cstdint>
@@ -48,7 +49,7 @@ public:
     db::Query goodsNames();
 
 private:
-    db::Database db_;
+    db::KeptConnection db_;
 };
 
 } // namespace viewers

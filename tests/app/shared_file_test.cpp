@@ -10,6 +10,8 @@
 #include "orders/OrderListModel.h"
 #include "orders/PaymentChooser.h"
 #include "orders/PaymentWindow.h"
+#include "shell/CommandStates.h"
+#include "viewers/ListWindow.h"
 
 #include "db/OleDate.h"
 
@@ -22,6 +24,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <functional>
 #include <gtest/gtest.h>
 
 using mainroad::Program;
@@ -281,4 +284,112 @@ TEST(SharedFile, ASavedOrderIsToldOfWhenTheNextNumberCannotBeMade) {
     EXPECT_EQ(no, 0); // the window could not go on
     EXPECT_TRUE(joined(p).contains(QStringLiteral("受注No.1 を保存しました"))) << joined(p).toStdString();
     EXPECT_EQ(sqlite(db, QStringLiteral("SELECT count(*) FROM 受注個別データ WHERE 受注No = 1")), QStringLiteral("1"));
+}
+
+namespace {
+
+// The 社員マスタ list opened from its menu item, read and closed: its text, or "" when it said why not.
+QString employeeList(Program& p) {
+    const QString item = QStringLiteral("mnuV") + QLatin1String(shell::kReportTags[2]);
+    waitFor([&] { return p.window().item(item)->isEnabled(); });
+    mainroad::answerReportDialog();
+    p.trigger(item);
+    viewers::ListWindow* w = nullptr;
+    waitFor([&] {
+        w = p.work<viewers::ListWindow>();
+        return (w && w->loaded()) || !p.messages().shown().empty();
+    });
+    const QString text = w && w->loaded() ? w->shownText() : QString();
+    if (w && w->loaded())
+        w->findChild<QPushButton*>(QStringLiteral("cmdClose"))->click();
+    waitFor([&] { return p.workCount() == 0; });
+    return text;
+}
+
+} // namespace
+
+// A list reads through a connection kept from the list before it. Whatever another program did to the file
+// in between, the next list shows the file now at the path, or says it cannot read it; between lists the file
+// is free for another program's sole use, and no descriptor of ours stays on a file that is gone.
+TEST(SharedFile, EachListReadsTheFileAsItIsNowWhateverAnotherProgramDidSinceTheLast) {
+    if (!sqliteTool())
+        GTEST_SKIP() << "the sqlite3 tool is not installed";
+    const QString rename = QStringLiteral("UPDATE 社員マスタ SET 氏名 = '山本次郎' WHERE 社員コード = 'E02'");
+    struct Case {
+        const char* what;
+        std::function<void(Program&, const QString& db)> act;
+        const char* shows; // nullptr: the list says it cannot read the file
+    } cases[] = {
+        {"nothing", [](Program&, const QString&) {}, "鈴木花子"},
+        {"writes", [&](Program&, const QString& db) { sqlite(db, rename); }, "山本次郎"},
+        {"changes its schema and compacts it",
+         [&](Program&, const QString& db) {
+             sqlite(db, QStringLiteral("CREATE TABLE メモ (x); ") + rename + QStringLiteral("; DROP TABLE メモ; VACUUM;"));
+         },
+         "山本次郎"},
+        {"copies a backup over it in place",
+         [&](Program& p, const QString& db) {
+             const QString backup = p.path(QStringLiteral("backup.vrd"));
+             QProcess::execute(QStringLiteral("cp"), {db, backup});
+             sqlite(db, rename);
+             QProcess::execute(QStringLiteral("cp"), {backup, db});
+         },
+         "鈴木花子"},
+        {"renames another file over it",
+         [&](Program& p, const QString& db) {
+             const QString other = p.path(QStringLiteral("other.vrd"));
+             QProcess::execute(QStringLiteral("cp"), {db, other});
+             sqlite(other, rename);
+             QProcess::execute(QStringLiteral("mv"), {other, db});
+         },
+         "山本次郎"},
+        {"deletes it", [](Program&, const QString& db) { QFile::remove(db); }, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Program p;
+        const QString db = p.openShop();
+        ASSERT_FALSE(db.isEmpty()) << joined(p).toStdString();
+        ASSERT_TRUE(employeeList(p).contains(QStringLiteral("鈴木花子"))) << joined(p).toStdString();
+        // Idle between lists: another program may have the file to itself.
+        EXPECT_EQ(sqlite(db, QStringLiteral("BEGIN EXCLUSIVE; ROLLBACK; SELECT 'alone';")), QStringLiteral("alone"));
+        EXPECT_EQ(QProcess::execute(QStringLiteral("flock"), {QStringLiteral("-n"), QStringLiteral("-x"),
+                                                              db + QStringLiteral("-lock"), QStringLiteral("true")}),
+                  0);
+        QFile::remove(db + QStringLiteral("-lock"));
+        c.act(p, db);
+        p.messages().clear();
+        const QString shown = employeeList(p);
+        if (c.shows) {
+            EXPECT_TRUE(shown.contains(QString::fromUtf8(c.shows))) << shown.toStdString() << joined(p).toStdString();
+            EXPECT_TRUE(p.messages().shown().empty()) << joined(p).toStdString();
+        } else {
+            EXPECT_TRUE(shown.isEmpty());
+            EXPECT_TRUE(joined(p).contains(QStringLiteral("他の人が使用している"))) << joined(p).toStdString();
+        }
+        EXPECT_TRUE(deletedOpenFiles().isEmpty()) << deletedOpenFiles().join(' ').toStdString();
+        p.trigger(QStringLiteral("mnuFileClose"));
+        EXPECT_TRUE(deletedOpenFiles().isEmpty()) << deletedOpenFiles().join(' ').toStdString();
+    }
+}
+
+// While VarnoxReplica or New over the file holds it alone, a list says it cannot read it; once that is done,
+// the next list reads the file it left.
+TEST(SharedFile, AListWhileAnotherProgramHoldsTheFileAloneSaysSoAndTheNextReadsIt) {
+    Program p;
+    const QString db = p.openShop();
+    ASSERT_FALSE(db.isEmpty()) << joined(p).toStdString();
+    ASSERT_TRUE(employeeList(p).contains(QStringLiteral("鈴木花子")));
+    QProcess alone;
+    alone.start(QStringLiteral("flock"), {QStringLiteral("-x"), db + QStringLiteral("-lock"), QStringLiteral("-c"),
+                                          QStringLiteral("echo held; read x")});
+    ASSERT_TRUE(alone.waitForReadyRead(10000));
+    p.messages().clear();
+    EXPECT_TRUE(employeeList(p).isEmpty());
+    EXPECT_TRUE(joined(p).contains(QStringLiteral("他の人が使用している"))) << joined(p).toStdString();
+    alone.closeWriteChannel();
+    ASSERT_TRUE(alone.waitForFinished(10000));
+    p.messages().clear();
+    EXPECT_TRUE(employeeList(p).contains(QStringLiteral("鈴木花子"))) << joined(p).toStdString();
+    EXPECT_TRUE(p.messages().shown().empty()) << joined(p).toStdString();
 }

@@ -293,22 +293,7 @@ quint32 Database::changeCounter() {
 void Database::configure(Access access) {
     try {
         if (access == Access::ReadWrite) {
-            // A rollback journal: a committed write is in the file itself, so a plain copy of the file holds
-            // it, and nothing relies on memory shared between the hosts of a network folder. A file another
-            // program keeps open in WAL mode cannot leave it now; then every commit is checkpointed.
-            // The setting answers with the mode the file is in after it.
-            std::string mode;
-            try {
-                mode = db_->execAndGet("PRAGMA journal_mode = DELETE").getString();
-            } catch (const SQLite::Exception& e) {
-                if ((e.getErrorCode() & 0xff) != SQLITE_BUSY && (e.getErrorCode() & 0xff) != SQLITE_LOCKED)
-                    throw;
-                mode = db_->execAndGet("PRAGMA journal_mode").getString();
-            }
-            wal_ = mode == "wal";
-            if (wal_ && onSharedFileSystem(path_))
-                throw DbError(ErrorKind::Busy,
-                              QStringLiteral("another program keeps the file in WAL mode on a network folder: ") + path_);
+            setJournal();
         } else {
             db_->exec("PRAGMA query_only = 1");
         }
@@ -321,6 +306,58 @@ void Database::configure(Access access) {
     sqlite3* h = db_->getHandle();
     sqlite3_create_function(h, "Year", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, sqlYear, nullptr, nullptr);
     sqlite3_create_function(h, "Month", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, sqlMonth, nullptr, nullptr);
+}
+
+// A rollback journal: a committed write is in the file itself, so a plain copy of the file holds it, and
+// nothing relies on memory shared between the hosts of a network folder. A file another program keeps open
+// in WAL mode cannot leave it now; then every commit is checkpointed. The setting answers with the mode the
+// file is in after it.
+void Database::setJournal() {
+    std::string mode;
+    try {
+        mode = db_->execAndGet("PRAGMA journal_mode = DELETE").getString();
+    } catch (const SQLite::Exception& e) {
+        if ((e.getErrorCode() & 0xff) != SQLITE_BUSY && (e.getErrorCode() & 0xff) != SQLITE_LOCKED)
+            throw;
+        mode = db_->execAndGet("PRAGMA journal_mode").getString();
+    }
+    wal_ = mode == "wal";
+    if (wal_ && onSharedFileSystem(path_))
+        throw DbError(ErrorKind::Busy,
+                      QStringLiteral("another program keeps the file in WAL mode on a network folder: ") + path_);
+}
+
+void Database::release() {
+    if (!idle())
+        throw DbError(ErrorKind::Other, QStringLiteral("the connection is still in use"));
+    checkpointIfLogged();
+    if (use_)
+        use_->connectionClosed();
+    use_.reset();
+}
+
+void Database::retake() {
+    if (use_)
+        return;
+    use_ = UseLock::take(path_, UseLock::Mode::Shared);
+    use_->connectionOpened();
+    try {
+        // Looked at under the lock, so that what another program did before it holds from now on. The
+        // connection still reads the file it opened: one moved, deleted or renamed over since is not the
+        // file at the path any more.
+        int moved = 0;
+        if (sqlite3_file_control(handle().getHandle(), "main", SQLITE_FCNTL_HAS_MOVED, &moved) != SQLITE_OK || moved)
+            throw DbError(ErrorKind::Replaced, QStringLiteral("the database file was moved or deleted: ") + path_);
+        checkHeader();
+        setJournal();
+    } catch (const SQLite::Exception& e) {
+        release();
+        rethrow(e);
+    } catch (...) {
+        release();
+        throw;
+    }
+    seenChanges_ = changeCounter();
 }
 
 void Database::close() {

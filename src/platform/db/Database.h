@@ -110,6 +110,14 @@ public:
 
     SQLite::Database& handle();
 
+    // Between its readers a connection may wait idle (KeptConnection). It then holds nothing: release()
+    // gives up the file's use lock, so that the file counts as free; retake() takes it again before the next
+    // use, and throws (Replaced when the file was moved or deleted meanwhile, Busy as opening does) when the
+    // connection must not be used again. A copy put over the file in place is simply read.
+    bool idle() const { return db_ && !inTx_ && ownReads_.use_count() == 1; } // no transaction, no query left
+    void release();
+    void retake();
+
     static QString quoteIdent(const QString& name);
 
 private:
@@ -119,6 +127,7 @@ private:
     bool writes(const QString& sql); // whether the statement changes the file
     int run(const QString& sql, const Params& params = {}); // one statement, as it is
     void configure(Access access);
+    void setJournal(); // the rollback journal, or the WAL mode another program keeps the file in
     // Bytes of the file's header, read through the engine's own descriptor; false when they cannot be read.
     bool readHeader(void* into, int size, qint64 offset);
     void checkHeader();        // throws NotADatabase
