@@ -270,6 +270,29 @@ TEST(RoadFiles, AFileOpenInAnotherVarnoxIsInUseForNewAndForVarnoxReplica) {
     EXPECT_EQ(p.messages().texts(), QStringList{QStringLiteral("DBを初期化しました。")});
 }
 
+// Lists read and closed leave the file free though Varnox keeps it open: VarnoxReplica clears its orders,
+// and the next order list finds none.
+TEST(RoadFiles, VarnoxReplicaClearsAFileWhoseListsWereJustReadAndTheNextListFindsNoOrder) {
+    Program p;
+    const QString db = p.openShopWithOrders();
+    ASSERT_FALSE(db.isEmpty()) << joined(p).toStdString();
+    ASSERT_TRUE(mainroad::readList(p, 3).contains(QStringLiteral("C02"))) << joined(p).toStdString();
+
+    Chooser files;
+    replica::frmReplica w(files);
+    w.show();
+    w.Op[1]->click();
+    files.next = db;
+    w.cmdFrom->click();
+    p.messages().clear();
+    w.cmdDone->click();
+    EXPECT_EQ(p.messages().texts(), QStringList{QStringLiteral("DBを初期化しました。")});
+
+    p.messages().clear();
+    EXPECT_FALSE(mainroad::readList(p, 3).contains(QStringLiteral("C02")));
+    EXPECT_TRUE(waitFor([&] { return joined(p).contains(QStringLiteral("データが空です")); })) << joined(p).toStdString();
+}
+
 // A database of another program, opened by mistake: Varnox and VarnoxReplica both say it is not theirs
 // and leave it byte for byte, with no log files beside it, whether it keeps its log as a journal or a WAL.
 TEST(RoadFiles, AnotherProgramsDatabaseIsRefusedAndLeftAsItWas) {

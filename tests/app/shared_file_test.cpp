@@ -10,8 +10,6 @@
 #include "orders/OrderListModel.h"
 #include "orders/PaymentChooser.h"
 #include "orders/PaymentWindow.h"
-#include "shell/CommandStates.h"
-#include "viewers/ListWindow.h"
 
 #include "db/OleDate.h"
 
@@ -287,25 +285,7 @@ TEST(SharedFile, ASavedOrderIsToldOfWhenTheNextNumberCannotBeMade) {
 }
 
 namespace {
-
-// The 社員マスタ list opened from its menu item, read and closed: its text, or "" when it said why not.
-QString employeeList(Program& p) {
-    const QString item = QStringLiteral("mnuV") + QLatin1String(shell::kReportTags[2]);
-    waitFor([&] { return p.window().item(item)->isEnabled(); });
-    mainroad::answerReportDialog();
-    p.trigger(item);
-    viewers::ListWindow* w = nullptr;
-    waitFor([&] {
-        w = p.work<viewers::ListWindow>();
-        return (w && w->loaded()) || !p.messages().shown().empty();
-    });
-    const QString text = w && w->loaded() ? w->shownText() : QString();
-    if (w && w->loaded())
-        w->findChild<QPushButton*>(QStringLiteral("cmdClose"))->click();
-    waitFor([&] { return p.workCount() == 0; });
-    return text;
-}
-
+QString employeeList(Program& p) { return mainroad::readList(p, 2); }
 } // namespace
 
 // A list reads through a connection kept from the list before it. Whatever another program did to the file

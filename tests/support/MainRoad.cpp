@@ -11,9 +11,11 @@
 #include "orders/PaymentWindow.h"
 #include "reports/ConditionDialog.h"
 #include "reports/InvoiceScopeDialog.h"
+#include "shell/CommandStates.h"
 #include "shell/Startup.h"
 #include "text/AnsiFile.h"
 #include "viewers/Export.h"
+#include "viewers/ListWindow.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -94,6 +96,23 @@ void answerReportDialog() {
                 s->command1(reports::kScopeAll)->click();
         },
         2000);
+}
+
+QString readList(Program& p, int i) {
+    const QString item = QStringLiteral("mnuV") + QLatin1String(shell::kReportTags[size_t(i)]);
+    waitFor([&] { return p.window().item(item)->isEnabled(); }); // the menus come back after the last list
+    answerReportDialog();
+    p.trigger(item);
+    viewers::ListWindow* w = nullptr;
+    waitFor([&] {
+        w = p.work<viewers::ListWindow>();
+        return (w && w->loaded()) || !p.messages().shown().empty();
+    });
+    const QString text = w && w->loaded() ? w->shownText() : QString();
+    if (w && w->loaded())
+        w->findChild<QPushButton*>(QStringLiteral("cmdClose"))->click();
+    waitFor([&] { return p.workCount() == 0; });
+    return text;
 }
 
 bool clickOrder(orders::OrderListWindow* w, int orderNo) {

@@ -51,6 +51,12 @@ void answerCalendar(const QDate& day);
 // year, every code), or every order in the invoice scope dialog.
 void answerReportDialog();
 
+class Program;
+
+// Opens the list at menu position i (0 = 商品マスタ) from its データ表示 item as a person wanting everything
+// would, and closes it once built: its text, or "" when it said why it could not be read.
+QString readList(Program& p, int i);
+
 // A click on the order's row of a payment or cancellation list; false when it is not listed.
 bool clickOrder(orders::OrderListWindow* w, int orderNo);
 
