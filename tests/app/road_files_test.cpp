@@ -67,6 +67,22 @@ public:
     }
 };
 
+// VarnoxReplica's window with 受注情報クリア chosen on the file, as a person sets it up; clear() presses it.
+struct ReplicaClear {
+    Chooser files;
+    replica::frmReplica w{files};
+    explicit ReplicaClear(const QString& db) {
+        w.show();
+        w.Op[1]->click();
+        files.next = db;
+        w.cmdFrom->click();
+    }
+    void clear(Program& p) {
+        p.messages().clear();
+        w.cmdDone->click();
+    }
+};
+
 } // namespace
 
 TEST(RoadFiles, CloseWithWorkWindowsOpenTakesThemAllAndKeepsWhatWasTyped) {
@@ -252,21 +268,14 @@ TEST(RoadFiles, AFileOpenInAnotherVarnoxIsInUseForNewAndForVarnoxReplica) {
     EXPECT_TRUE(joined(p).contains(QStringLiteral("すでに存在します"))) << joined(p).toStdString();
     EXPECT_TRUE(readAll(db) == before);
 
-    Chooser files;
-    replica::frmReplica w(files);
-    w.show();
-    w.Op[1]->click();
-    files.next = db;
-    w.cmdFrom->click();
-    p.messages().clear();
-    w.cmdDone->click();
+    ReplicaClear replica(db);
+    replica.clear(p);
     EXPECT_TRUE(joined(p).contains(QStringLiteral("使用中"))) << joined(p).toStdString();
     EXPECT_TRUE(readAll(db) == before);
 
     other.closeWriteChannel();
     ASSERT_TRUE(other.waitForFinished(30000));
-    p.messages().clear();
-    w.cmdDone->click();
+    replica.clear(p);
     EXPECT_EQ(p.messages().texts(), QStringList{QStringLiteral("DBを初期化しました。")});
 }
 
@@ -278,14 +287,7 @@ TEST(RoadFiles, VarnoxReplicaClearsAFileWhoseListsWereJustReadAndTheNextListFind
     ASSERT_FALSE(db.isEmpty()) << joined(p).toStdString();
     ASSERT_TRUE(mainroad::readList(p, 3).contains(QStringLiteral("C02"))) << joined(p).toStdString();
 
-    Chooser files;
-    replica::frmReplica w(files);
-    w.show();
-    w.Op[1]->click();
-    files.next = db;
-    w.cmdFrom->click();
-    p.messages().clear();
-    w.cmdDone->click();
+    ReplicaClear(db).clear(p);
     EXPECT_EQ(p.messages().texts(), QStringList{QStringLiteral("DBを初期化しました。")});
 
     p.messages().clear();
