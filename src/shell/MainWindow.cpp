@@ -30,6 +30,9 @@
 #include <QTime>
 #include <QToolBar>
 #include <QUrl>
+#include <QElapsedTimer>
+#include <algorithm>
+#include <memory>
 
 namespace shell {
 
@@ -135,11 +138,54 @@ QString MainWindow::statusText(int panel) const {
     return panel >= 1 && panel <= 3 ? panels_[panel - 1]->text() : QString();
 }
 
+// A placement saved on a screen that is gone, or larger than this one, comes back whole onto the screen,
+// its frame (title bar, borders) included: otherwise the window, and every dialog centred over it, opens
+// where nobody can reach it.
+QRect MainWindow::onScreen(const QRect& saved, const QMargins& frame) const {
+    const QScreen* screen = QGuiApplication::screenAt(saved.center());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return saved;
+    const QRect room = screen->availableGeometry().marginsRemoved(frame);
+    QRect r(saved.topLeft(), saved.size().boundedTo(room.size()));
+    r.moveLeft(std::clamp(r.left(), room.left(), room.right() + 1 - r.width()));
+    r.moveTop(std::clamp(r.top(), room.top(), room.bottom() + 1 - r.height()));
+    return r;
+}
+
+void MainWindow::showEvent(QShowEvent* e) {
+    QMainWindow::showEvent(e);
+    if (framed_)
+        return;
+    framed_ = true;
+    // The frame's size is known only once the window manager has framed the window: look for it a few
+    // times during the first second, then fit once.
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    auto* look = new QTimer(this);
+    look->setInterval(50);
+    connect(look, &QTimer::timeout, this, [this, look, clock] {
+        const QRect inner = geometry(), outer = frameGeometry();
+        if (outer == inner && clock->elapsed() < 1000)
+            return;
+        look->deleteLater();
+        if (isMaximized() || isFullScreen())
+            return;
+        const QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+                             outer.bottom() - inner.bottom());
+        if (const QRect fitted = onScreen(inner, frame); fitted != inner)
+            setGeometry(fitted);
+    });
+    look->start();
+}
+
 void MainWindow::applySettings() {
     const MainSettings st = loadMainSettings();
     const double dpi = logicalDpiX() > 0 ? logicalDpiX() : 96.0;
-    setGeometry(twipsToPixels(st.left, dpi), twipsToPixels(st.top, dpi), twipsToPixels(st.width, dpi),
-                twipsToPixels(st.height, dpi));
+    setGeometry(onScreen(QRect(twipsToPixels(st.left, dpi), twipsToPixels(st.top, dpi),
+                               twipsToPixels(st.width, dpi), twipsToPixels(st.height, dpi)),
+                         QMargins()));
 
     items_.value(QStringLiteral("mnuViewToolbar"))->setChecked(st.toolbar);
     s_.gShowToolbar = vbool(st.toolbar);

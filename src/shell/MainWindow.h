@@ -101,6 +101,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    void showEvent(QShowEvent* e) override;
     void dragEnterEvent(QDragEnterEvent* e) override;
     void dropEvent(QDropEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
@@ -111,6 +112,7 @@ private:
     void buildMenuPictures();
     void buildStatusBar();
     void applySettings();
+    QRect onScreen(const QRect& saved, const QMargins& frame) const;
     void setTips(bool on);
     void SetMenusDbClosed();
     void SetMenusDbOpen();
@@ -149,6 +151,7 @@ private:
     bool closeRunning_ = false;
     int closeWaitMs_ = 10000;
     bool unloading_ = false;
+    bool framed_ = false; // the first showing has fitted the frame onto the screen
 };
 
 } // namespace shell

@@ -158,8 +158,18 @@ bool press(QWidget* w, const QString& text) {
     return false;
 }
 
-Program::Program() {
-    QSettings(QStringLiteral("Varnox"), QStringLiteral("Varnox")).clear();
+Program::Program() : Program(QHash<QString, QString>{}, QSize(1024, 768)) {}
+
+Program::Program(const QHash<QString, QString>& saved) : Program(saved, QSize()) {}
+
+Program::Program(const QHash<QString, QString>& saved, const QSize& size) {
+    {
+        QSettings settings(QStringLiteral("Varnox"), QStringLiteral("Varnox"));
+        settings.clear();
+        settings.beginGroup(QStringLiteral("Settings"));
+        for (auto it = saved.cbegin(); it != saved.cend(); ++it)
+            settings.setValue(it.key(), it.value());
+    }
     app::registerSubsystems();
     shell::loadQtTranslation();
     ui::setMessageService(&messages_);
@@ -183,7 +193,8 @@ Program::Program() {
     viewers::setSaveFileDialog([this](QWidget*, const viewers::SaveDialogRequest&) { return std::exchange(nextPath_, QString()); });
     hooks.animateUnload = false;
     window_ = std::make_unique<shell::MainWindow>(state_, hooks);
-    window_->resize(1024, 768);
+    if (size.isValid())
+        window_->resize(size);
     window_->updateCommandStates();
     window_->show();
 }

@@ -9,8 +9,10 @@
 #include "ui/MessageService.h"
 
 #include <QDate>
+#include <QHash>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -72,6 +74,9 @@ bool press(QWidget* w, const QString& text);
 class Program {
 public:
     Program();
+    // The program as it starts after an earlier run left these settings (section "Settings", key to
+    // value): the main window takes the placement it reads, as Varnox does.
+    explicit Program(const QHash<QString, QString>& saved);
     ~Program();
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
@@ -145,6 +150,8 @@ public:
     int workCount() const { return int(window_->mdiArea()->subWindowList().size()); }
 
 private:
+    Program(const QHash<QString, QString>& saved, const QSize& size);
+
     testenv::TempFolder folder_;
     ui::RecordingMessageService messages_;
     core::AppState state_;

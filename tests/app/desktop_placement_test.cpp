@@ -1,0 +1,86 @@
+// Where the main window and its dialogs come up when the placement saved by an earlier run no longer
+// fits: a second screen that is gone, a smaller screen, a position far off. Run headless and, where Xvfb
+// and openbox are at hand, again under a real window manager.
+#include "support/MainRoad.h"
+
+#include "shell/AboutWindow.h"
+
+#include <QGuiApplication>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <cmath>
+#include <gtest/gtest.h>
+
+using mainroad::Program;
+using mainroad::waitFor;
+
+namespace {
+
+QString twips(int pixels, double dpi) {
+    return QString::number(std::lround(pixels * 1440.0 / dpi));
+}
+
+QHash<QString, QString> savedPlacement(const QRect& r, double dpi) {
+    return {{QStringLiteral("MainLeft"), twips(r.x(), dpi)},
+            {QStringLiteral("MainTop"), twips(r.y(), dpi)},
+            {QStringLiteral("MainWidth"), twips(r.width(), dpi)},
+            {QStringLiteral("MainHeight"), twips(r.height(), dpi)}};
+}
+
+std::string text(const QRect& r) {
+    return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()).toStdString();
+}
+
+} // namespace
+
+TEST(DesktopPlacement, TheMainWindowAndItsDialogsOpenWholeOnTheScreenWhateverPlacementWasSaved) {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    ASSERT_NE(screen, nullptr);
+    const QRect room = screen->availableGeometry();
+    const double dpi = screen->logicalDotsPerInchX();
+    const QSize fits(room.width() * 3 / 4, room.height() * 3 / 4);
+    struct Case {
+        const char* what;
+        QRect saved;
+        bool keptAsSaved;
+    };
+    const std::vector<Case> cases{
+        {"where it was left", QRect(room.topLeft() + QPoint(40, 30), fits), true},
+        {"on a screen to the right that is gone", QRect(QPoint(room.right() + 400, room.top() + 50), fits),
+         false},
+        {"on a screen to the left that is gone", QRect(QPoint(room.left() - 3000, room.top() + 50), fits),
+         false},
+        {"below the screen", QRect(QPoint(room.left() + 20, room.bottom() + 200), fits), false},
+        {"far above and left", QRect(room.topLeft() - QPoint(20000, 20000), fits), false},
+        {"half off the right edge", QRect(QPoint(room.right() - fits.width() / 2, room.top() + 20), fits),
+         false},
+        {"larger than the screen", QRect(room.topLeft(), room.size() * 2), false},
+        {"larger and off screen", QRect(QPoint(room.right() + 100, room.bottom() + 100), room.size() * 3 / 2),
+         false},
+    };
+    for (const Case& c : cases) {
+        Program p(savedPlacement(c.saved, dpi));
+        shell::MainWindow& w = p.window();
+        ASSERT_TRUE(waitFor([&] { return w.isVisible(); })) << c.what;
+        // What the person sees, title bar and borders included, comes onto the screen once framed.
+        EXPECT_TRUE(waitFor([&] { return room.contains(w.frameGeometry()); }, 2000))
+            << c.what << ": " << text(w.frameGeometry()) << " on " << text(room);
+        if (c.keptAsSaved) {
+            QTest::qWait(200);
+            EXPECT_EQ(w.geometry(), c.saved) << c.what << ": " << text(w.geometry());
+        }
+
+        const size_t before = p.messages().shown().size();
+        QRect dialog;
+        mainroad::onNextModalOf<shell::AboutWindow>([&](shell::AboutWindow& d) {
+            QTest::qWait(QGuiApplication::platformName() == QLatin1String("xcb") ? 300 : 0);
+            dialog = d.frameGeometry();
+            d.cmdOK->click();
+        });
+        ASSERT_TRUE(p.trigger(QStringLiteral("mnuHelpAbout"))) << c.what;
+        ASSERT_TRUE(dialog.isValid()) << c.what;
+        EXPECT_TRUE(room.contains(dialog)) << c.what << ": dialog at " << text(dialog);
+        EXPECT_EQ(p.messages().shown().size(), before) << c.what;
+    }
+}
