@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QFontMetrics>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
@@ -74,6 +75,51 @@ void fitCaption(QWidget* window) {
     });
 }
 
+// The rest of a double click whose first click closed a dialog: its second press, double click and
+// release go nowhere, so they cannot act on the window that is now under the pointer.
+class ClosingClick {
+public:
+    bool swallow(QObject* watched, QEvent* event) {
+        auto* w = qobject_cast<QWidget*>(watched);
+        if (!w)
+            return false;
+        QWidget* window = w->window();
+        switch (event->type()) {
+        case QEvent::MouseButtonRelease:
+            if (swallowing_) {
+                swallowing_ = armed_ = false;
+                return true;
+            }
+            if (qobject_cast<QDialog*>(window)) {
+                released_ = window;
+                releasedAt_ = static_cast<const QMouseEvent*>(event)->timestamp();
+            }
+            return false;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+            if (armed_ && window != released_ &&
+                static_cast<const QMouseEvent*>(event)->timestamp() - releasedAt_ <=
+                    quint64(QApplication::doubleClickInterval())) {
+                swallowing_ = true;
+                return true;
+            }
+            armed_ = false;
+            return false;
+        case QEvent::Hide:
+            if (w == released_ && w->isWindow())
+                armed_ = true;
+            return false;
+        default:
+            return false;
+        }
+    }
+
+private:
+    QPointer<QWidget> released_; // the dialog the last click ended on
+    quint64 releasedAt_ = 0;
+    bool armed_ = false, swallowing_ = false;
+};
+
 class DesktopBehaviour : public QObject {
 public:
     using QObject::QObject;
@@ -81,12 +127,18 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseButtonRelease:
+            return closingClick_.swallow(watched, event);
         case QEvent::KeyPress:
             return pressFocusedButton(watched, static_cast<QKeyEvent*>(event));
         case QEvent::Show:
             if (auto* d = qobject_cast<QDialog*>(watched); d && d->isWindow())
                 fitCaption(d);
             return false;
+        case QEvent::Hide:
+            return closingClick_.swallow(watched, event);
         case QEvent::WindowStateChange:
             if (auto* w = qobject_cast<QWidget*>(watched); w && w->isWindow())
                 keepOnScreen(w, static_cast<QWindowStateChangeEvent*>(event));
@@ -95,6 +147,9 @@ protected:
             return false;
         }
     }
+
+private:
+    ClosingClick closingClick_;
 };
 
 } // namespace

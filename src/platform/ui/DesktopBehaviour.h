@@ -16,6 +16,8 @@ namespace ui {
 //   the manager returns to its size: a minimized modal dialog takes its owner with it and, without a
 //   taskbar, leaves the user nothing to click.
 // - A dialog narrower than its caption (a message box with a long title) widens when it is shown.
+// - A click that closes a dialog is a click only: the second half of a double click on the dialog's button
+//   does not land on whatever the dialog uncovered or opened (a list row that would act at once).
 void installDesktopBehaviour();
 
 // The width a window needs for the window manager to show the whole of its caption: the caption in the
