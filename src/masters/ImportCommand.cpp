@@ -51,7 +51,7 @@ void runImportCommand(core::AppState& s, ImportKind kind, QWidget* parent) {
     ui::DoEvents();
     // A click waiting in the queue may have closed the database or opened another one meanwhile: the
     // file was chosen for the database open before, so nothing is imported then.
-    if (s.gOpenDbName.isEmpty() || s.gDbPath != dbPath) {
+    if (s.gDbPath != dbPath) {
         QApplication::restoreOverrideCursor();
         return;
     }
