@@ -47,7 +47,14 @@ void runImportCommand(core::AppState& s, ImportKind kind, QWidget* parent) {
     ui::rememberDialogChoice(path);
 
     QApplication::setOverrideCursor(Qt::WaitCursor);
+    const QString dbPath = s.gDbPath;
     ui::DoEvents();
+    // A click waiting in the queue may have closed the database or opened another one meanwhile: the
+    // file was chosen for the database open before, so nothing is imported then.
+    if (s.gDbPath != dbPath) {
+        QApplication::restoreOverrideCursor();
+        return;
+    }
 
     std::unique_ptr<QProgressDialog> bar;
     if (countLines(path) >= kProgressLines) {

@@ -211,13 +211,14 @@ void frmPreview::PrintReport() {
     // them without a look whether it is still there.
     core::AppState& state = state_;
     const QPointer<frmPreview> self(this);
+    // A second click on 印刷 (or one on 閉じる) waiting in the queue must not start a second print.
+    setEnabled(false);
     ui::DoEvents();
     if (!self) {
         restorePointer();
         return;
     }
     state.gPrintDone = core::kFalse;
-    setEnabled(false);
     state.gPrintMode = core::kTrue;
     print(state, mainWindowOf(state));
     while (!core::isSet(state.gPrintDone))

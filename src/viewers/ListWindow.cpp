@@ -165,6 +165,8 @@ void ListWindow::reloadData() {
     rch_->clear();
     rch_->hide();
     mLoaded_ = false;
+    // Nothing is saved from the window while its text is being built again: it would save the empty text.
+    setEnabled(false);
     QPointer<ListWindow> self(this);
     ui::DoEvents();
     if (!self || closed_)

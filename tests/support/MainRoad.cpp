@@ -27,6 +27,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QProcess>
 #include <QPushButton>
 #include <QSettings>
@@ -147,6 +148,15 @@ void writeCp932(const QString& path, const QStringList& lines) {
         w.writeLine(l);
     if (!w.close())
         throw std::runtime_error("cannot write " + path.toStdString());
+}
+
+void postClick(QWidget* w) {
+    const QPointF at = QRectF(w->rect()).center();
+    const QPointF global = w->mapToGlobal(at);
+    QCoreApplication::postEvent(
+        w, new QMouseEvent(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton, {}));
+    QCoreApplication::postEvent(
+        w, new QMouseEvent(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton, {}));
 }
 
 bool press(QWidget* w, const QString& text) {

@@ -71,6 +71,10 @@ void writeCp932(const QString& path, const QStringList& lines);
 // Presses the button with the given text on the widget (a dialog's OK, a chooser's button).
 bool press(QWidget* w, const QString& text);
 
+// A click as the queue holds it: handled at the next yield to the event loop, if the widget takes clicks
+// then (a disabled one drops it).
+void postClick(QWidget* w);
+
 class Program {
 public:
     Program();
