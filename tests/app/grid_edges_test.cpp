@@ -156,6 +156,10 @@ TEST(GridEdges, EveryMasterCellTakesAValueWholeOrRefusesIt) {
                     EXPECT_TRUE(p.messages().shown()[0].beepBefore);
                     EXPECT_EQ(fileRow(p, m), before);
                     EXPECT_EQ(shown, shownBefore);
+                    if (f.type == db::FieldType::Text && input.size() == 3 && input[1].unicode() < 0x20) {
+                        EXPECT_TRUE(
+                            p.messages().shown()[0].text.contains(QStringLiteral("「%1」").arg(f.name)));
+                    }
                     continue;
                 }
                 ++taken;
