@@ -323,7 +323,8 @@ void CompanySettingsDialog::cmdOK_Click() {
     if (rdo[1]->isChecked()) {
         const ParseResult parsed = ParseAmount(txtTax->text());
         const double percent = parsed.ok() ? double(parsed.value.raw()) / 10000.0 : -1.0;
-        if (!parsed.ok() || percent < 0 || percent > 100) {
+        // The box shows a rate with two decimals: a third would be rounded away by the next ＯＫ.
+        if (!parsed.ok() || percent < 0 || percent > 100 || parsed.value.raw() % 100 != 0) {
             refuse(txtTax, QStringLiteral("税率の指定が間違っています。"), false);
             return;
         }

@@ -97,14 +97,9 @@ std::optional<db::Currency> money(const QString& f) {
     return r.value;
 }
 
-// A NUL would hide the rest of a stored text, and other control characters show as nothing: a code,
-// name or category holding one is refused, not stored. (Tabs, CR and LF end a field before this.)
-bool hasControl(const QString& f) {
-    for (const QChar ch : f)
-        if (ch.unicode() < 0x20 || ch.unicode() == 0x7f)
-            return true;
-    return false;
-}
+// A code, name or category holding a control character is refused, not stored. (Tabs, CR and LF end a
+// field before this.)
+bool hasControl(const QString& f) { return FindControl(f) >= 0; }
 
 class FileError : public std::exception {};
 

@@ -3,6 +3,7 @@
 #include "core/Dates.h"
 
 #include "db/OleDate.h"
+#include "masters/TabFields.h"
 #include "text/Cp932.h"
 
 #include <QLocale>
@@ -123,6 +124,15 @@ bool MasterTableModel::setData(const QModelIndex& index, const QVariant& value, 
             return false;
         }
         typed = t.text;
+        if (const qsizetype at = FindControl(typed); at >= 0) {
+            const QString code = QStringLiteral("%1").arg(typed[at].unicode(), 4, 16, QLatin1Char('0')).toUpper();
+            emit textRefused(index,
+                             QStringLiteral("「%1」に、保存できない制御文字（U+%2）があります。\n"
+                                            "この文字を取り除いて下さい。")
+                                 .arg(f.name, code),
+                             typed, int(at), 1);
+            return false;
+        }
     }
     const int r = index.row();
     if (pendingRow_ >= 0 && pendingRow_ != r) {
@@ -311,14 +321,20 @@ std::optional<QVariant> MasterTableModel::parseText(const db::FieldInfo& f, cons
         return db::toSingle(*v);
     }
     case db::FieldType::Date: {
+        // Only days the engine can hold (years 100 to 9999): another would be stored and shown as none.
+        const auto day = [](double ole) -> std::optional<QVariant> {
+            if (!db::dateFromOle(ole).isValid())
+                return std::nullopt;
+            return ole;
+        };
         const QString t = text.trimmed();
         for (const char* fmt : {"yyyy/M/d H:m:s", "yyyy/M/d H:m", "yyyy-M-d H:m:s", "yyyy/M/d", "yyyy-M-d"}) {
             const QDateTime dt = QDateTime::fromString(t, QString::fromLatin1(fmt));
             if (dt.isValid())
-                return db::toOleDate(dt);
+                return day(db::toOleDate(dt));
         }
         if (const auto v = number(t))
-            return *v; // an OLE date number, 0 included
+            return day(*v); // an OLE date number, 0 included
         return std::nullopt;
     }
     case db::FieldType::Text: break;

@@ -42,4 +42,11 @@ QString GetTabField(int n, const QString& line) {
 
 bool HasNoQuote(const QString& s) { return !s.contains(QLatin1Char('\'')); }
 
+qsizetype FindControl(QStringView s) {
+    for (qsizetype i = 0; i < s.size(); ++i)
+        if (s[i].unicode() < 0x20 || s[i].unicode() == 0x7f)
+            return i;
+    return -1;
+}
+
 } // namespace masters

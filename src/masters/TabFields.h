@@ -13,4 +13,9 @@ QString GetTabField(int n, const QString& line);
 // False when s holds an apostrophe.
 bool HasNoQuote(const QString& s);
 
+// The first control character (below U+0020, or DEL) of a text a master would keep; -1 when there is
+// none. A NUL would hide the rest of the stored text, the others show as nothing, and a tab or a line
+// end would split the exported line.
+qsizetype FindControl(QStringView s);
+
 } // namespace masters

@@ -108,6 +108,8 @@ MainWindow::~MainWindow() {
     for (const QPointer<QWidget>& w : std::as_const(opening_))
         if (w)
             disconnect(w, nullptr, this, nullptr);
+    // The filter would be asked about the viewport's last events while the area is half destroyed.
+    mdi_->viewport()->removeEventFilter(this);
     delete mdi_;
     mdi_ = nullptr;
 }
