@@ -292,8 +292,7 @@ inline std::vector<WritePath> fileWritePaths() {
 // Each path with the disk full at several points of the write: either the write is whole and nothing said
 // it failed, or the folder is as it was (databases by content and check) with nothing beside, and a box
 // says the disk is full. With room again the command works.
-inline void checkOnAFullDisk(const std::vector<WritePath>& paths) {
-    const long long limits[] = {5000, 60000};
+inline void checkOnAFullDisk(const std::vector<WritePath>& paths, const std::vector<long long>& limits) {
     Program p;
     ASSERT_FALSE(p.openShopWithOrders().isEmpty()) << joined(p).toStdString();
     // The shop with its orders: what the pair-replacing paths replace.

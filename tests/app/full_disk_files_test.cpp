@@ -7,5 +7,5 @@
 using namespace fulldisk;
 
 TEST(FullDiskFiles, EveryFileWriteKeepsWhatWasThereAndSaysTheDiskIsFull) {
-    checkOnAFullDisk(fileWritePaths());
+    checkOnAFullDisk(fileWritePaths(), {200, 60000});
 }
