@@ -12,6 +12,7 @@ DbError::DbError(ErrorKind kind, const QString& detail) : std::runtime_error(det
 
 void throwSqlite(int code, const char* message) {
     const QString msg = QString::fromUtf8(message ? message : "");
+    const int writeErrno = takeLastWriteErrno(); // taken by every error, so none is left for a later one
     const int primary = code & 0xff;
     ErrorKind kind = ErrorKind::Other;
     switch (code) {
@@ -37,7 +38,7 @@ void throwSqlite(int code, const char* message) {
         case SQLITE_CORRUPT: kind = ErrorKind::NotADatabase; break;
         case SQLITE_IOERR:
             // A write that failed for want of room (a quota, a file-size limit) is a full disk to the user.
-            switch (takeLastWriteErrno()) {
+            switch (writeErrno) {
             case ENOSPC:
             case EDQUOT:
             case EFBIG: kind = ErrorKind::DiskFull; break;
