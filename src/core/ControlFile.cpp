@@ -1,5 +1,6 @@
 #include "core/ControlFile.h"
 
+#include "core/FileProblems.h"
 #include "os/FileModes.h"
 #include "text/AnsiFile.h"
 #include "text/Cp932.h"
@@ -8,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QtEndian>
+#include <cerrno>
 #include <cstring>
 
 namespace core {
@@ -258,21 +260,27 @@ ControlData controlDataOf(const AppState& s) {
 }
 
 bool WriteCtlFile(AppState& s) {
+    QString cause;
     try {
         const QString path = controlPathFor(s.gDbPath);
         if (path.isEmpty())
             throw ControlFileError("no database path");
         const QByteArray bytes = encodeControl(controlDataOf(s)); // validated before the file is touched
         const bool secret = !s.gCompany.Password.isEmpty();
-        if (!text::writeFileWhole(path, bytes, nullptr, secret ? int(os::kPrivateMode) : -1))
+        if (!text::writeFileWhole(path, bytes, nullptr, secret ? int(os::kPrivateMode) : -1)) {
+            cause = writeCauseText(path, errno);
             throw ControlFileError("cannot write the control file");
+        }
         // The control file was private before its first byte; a database file of another owner keeps
         // its mode, and the write itself succeeded.
         if (secret)
             keepPairPrivate(s.gDbPath, path);
         return true;
     } catch (const ControlFileError&) {
-        ui::messages().error(QStringLiteral("ＤＢアクセスに失敗しました。"));
+        ui::messages().error(QStringLiteral("ＤＢアクセスに失敗しました。") +
+                             (cause.isEmpty() ? QString()
+                                              : QStringLiteral("\n") + cause +
+                                                    QStringLiteral("コントロールファイルは書き換えていません。")));
         return false;
     }
 }

@@ -5,6 +5,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <cerrno>
+#include <system_error>
 
 namespace core {
 
@@ -48,6 +50,33 @@ bool tellFileProblem(const std::exception& e, const QString& dbPath) {
 QString causeText(const std::exception& e, const QString& dbPath) {
     const QString text = fileProblemText(e, dbPath);
     return text.isEmpty() ? QString::fromUtf8(e.what()) : text;
+}
+
+QString writeCauseText(const QString& path, int systemErrno) {
+    const QFileInfo fi(path);
+    if (fi.isDir())
+        return QStringLiteral("同じ名前のフォルダがあります。");
+    if (!QFileInfo(fi.absolutePath()).isDir())
+        return QStringLiteral("保存先のフォルダが見つかりません。");
+    switch (systemErrno) {
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: return QStringLiteral("ディスクがいっぱいです。");
+    case EROFS:
+    case EACCES:
+    case EPERM: return QStringLiteral("保存先が読み取り専用です。");
+    default: return {};
+    }
+}
+
+QString writeCauseText(const QString& path, const std::exception& e) {
+    if (const auto* s = dynamic_cast<const std::system_error*>(&e))
+        return writeCauseText(path, s->code().category() == std::generic_category() ? s->code().value() : 0);
+    if (const auto* d = dynamic_cast<const db::DbError*>(&e))
+        return writeCauseText(path, d->kind() == db::ErrorKind::DiskFull   ? ENOSPC
+                                    : d->kind() == db::ErrorKind::ReadOnly ? EROFS
+                                                                           : 0);
+    return writeCauseText(path, 0);
 }
 
 } // namespace core

@@ -19,4 +19,11 @@ bool tellFileProblem(const std::exception& e, const QString& dbPath);
 // What a message appends as the cause: the text above when there is one, the error's own text otherwise.
 QString causeText(const std::exception& e, const QString& dbPath);
 
+// Why the file at path could not be written, as a sentence: a folder by its name, its folder gone, a full
+// disk, a read-only file or folder; "" for another cause. The path is looked at first (a stale error
+// number says nothing of it), then the system's error number, or what was thrown (a std::system_error,
+// or the database's own kinds).
+QString writeCauseText(const QString& path, int systemErrno);
+QString writeCauseText(const QString& path, const std::exception& e);
+
 } // namespace core

@@ -74,7 +74,7 @@ void ImportStore::insert(const db::Params& values) {
             db::bindValue(*insert_, i + 1, values[i]);
         insert_->exec();
     } catch (const SQLite::Exception& e) {
-        insert_->reset();
+        insert_->tryReset(); // gives the same error again: only the first is reported
         db::throwSqlite(e.getExtendedErrorCode(), e.what());
     }
     ++count_;

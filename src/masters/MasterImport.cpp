@@ -1,5 +1,6 @@
 #include "masters/MasterImport.h"
 
+#include "core/FileProblems.h"
 #include "core/Numbers.h"
 #include "db/DbError.h"
 #include "db/OleDate.h"
@@ -101,7 +102,11 @@ std::optional<db::Currency> money(const QString& f) {
 // field before this.)
 bool hasControl(const QString& f) { return FindControl(f) >= 0; }
 
-class FileError : public std::exception {};
+class FileError : public std::exception {
+public:
+    explicit FileError(QString cause = {}) : cause(std::move(cause)) {}
+    QString cause; // why the database took no more: "" when no plain cause is known
+};
 
 struct Refusal {
     QString title;
@@ -222,7 +227,7 @@ private:
     }
 
     // Errors of the file or the engine itself would refuse every line that follows: stop instead.
-    static void fatalIfEngine(const db::DbError& e) {
+    void fatalIfEngine(const db::DbError& e) const {
         switch (e.kind()) {
         case db::ErrorKind::Busy:
         case db::ErrorKind::Io:
@@ -230,7 +235,7 @@ private:
         case db::ErrorKind::ReadOnly:
         case db::ErrorKind::DiskFull:
         case db::ErrorKind::NotADatabase:
-        case db::ErrorKind::NotFound: throw FileError();
+        case db::ErrorKind::NotFound: throw FileError(core::writeCauseText(s_.gDbPath, e));
         default: break;
         }
     }
@@ -260,8 +265,9 @@ QStringList splitLines(const QString& all) {
     return lines;
 }
 
-void showFileError() {
-    ui::messages().error(QStringLiteral("ファイル読み込み中にエラーが発生しました。"),
+void showFileError(const QString& cause = {}) {
+    ui::messages().error(QStringLiteral("ファイル読み込み中にエラーが発生しました。") +
+                             (cause.isEmpty() ? QString() : QStringLiteral("\n") + cause + QStringLiteral("ＤＢに書き込めません。")),
                          QStringLiteral("このエラーは該当ファイルを他の人が使用している場合に起こることがあります。"));
 }
 
@@ -376,12 +382,12 @@ ImportResult importMasterFile(core::AppState& s, ImportKind kind, const QString&
         store.commit();
         if (progress)
             progress(total, total);
-    } catch (const FileError&) {
+    } catch (const FileError& e) {
         result.fileError = true;
-        showFileError();
-    } catch (const db::DbError&) {
+        showFileError(e.cause);
+    } catch (const db::DbError& e) {
         result.fileError = true;
-        showFileError();
+        showFileError(core::writeCauseText(s.gDbPath, e));
     }
     // Rows stored with a shortened text stay whatever came after them: the user learns of them.
     if (result.cut > 0)

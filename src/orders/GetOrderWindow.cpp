@@ -284,7 +284,7 @@ bool GetOrderWindow::newPendingOrder(bool keepChoices) {
         ui::showDefaultPointer();
         // The order just stored is stored: the user must not key it in again.
         const QString saved = justSaved_ > 0 ? QStringLiteral("受注No.%1 を保存しました。\n").arg(justSaved_) : QString();
-        errorBox(saved + QStringLiteral("新しい受注No.を登録できませんでした。\n\n") + QString::fromUtf8(e.what()),
+        errorBox(saved + QStringLiteral("新しい受注No.を登録できませんでした。\n\n") + core::causeText(e, state().gDbPath),
                  kWriteErrorTitle);
         return false;
     }

@@ -1,12 +1,14 @@
 #include "replica/OrderReset.h"
 
 #include "core/ControlFile.h"
+#include "core/FileProblems.h"
 #include "core/Schema.h"
 #include "db/Compact.h"
 #include "db/Database.h"
 #include "db/SideFiles.h"
 #include "db/Transaction.h"
 #include "db/UseLock.h"
+#include "db/WriteErrors.h"
 #include "replica/ReplicaPaths.h"
 
 #include <QDir>
@@ -16,6 +18,7 @@
 #include <QTemporaryFile>
 #include <SQLiteCpp/Backup.h>
 #include <SQLiteCpp/SQLiteCpp.h>
+#include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
 #include <sqlite3.h>
@@ -40,6 +43,12 @@ struct Failure {
 };
 
 QString shown(const QString& path) { return QDir::toNativeSeparators(path); }
+
+// What went wrong, its cause first when it is one a person can act on (a full disk, a read-only folder).
+QString detailOf(const QString& cause, const char* what) {
+    return cause.isEmpty() ? QString::fromUtf8(what) : cause + QLatin1Char(' ') + QString::fromUtf8(what);
+}
+QString detailOf(const QString& path, const std::exception& e) { return detailOf(core::writeCauseText(path, e), e.what()); }
 
 [[noreturn]] void fail(const QString& message, const QString& detail = {}) {
     throw Failure{RunStatus::NothingChanged,
@@ -166,13 +175,13 @@ bool resetAndCompact(const QString& path, const core::ControlData& ctl, const Re
             writeSeedRows(*d, ctl, o.today);
             d->close(); // the compaction needs the file alone, our own connection included
         } catch (const db::DbError& e) {
-            fail(QStringLiteral("受注情報をクリアできませんでした。DBは変更されていません。"), e.detail());
+            fail(QStringLiteral("受注情報をクリアできませんでした。DBは変更されていません。"), detailOf(path, e));
         }
     }
     try {
         o.compact(path);
     } catch (const std::exception& e) {
-        compactError = QString::fromUtf8(e.what());
+        compactError = detailOf(path, e);
         return false;
     }
     return true;
@@ -188,17 +197,17 @@ void backupInto(SQLite::Database& source, const QString& sourcePath, const QStri
         const int code = e.getErrorCode();
         if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
             fail(inUseText(sourcePath));
-        fail(kCopyFailed, QString::fromUtf8(e.what()));
+        fail(kCopyFailed, detailOf(core::writeCauseText(tempDb, db::takeLastWriteErrno()), e.what()));
     }
     if (!syncPath(tempDb))
-        fail(kCopyFailed);
+        fail(kCopyFailed, core::writeCauseText(tempDb, errno));
 }
 
 void writeSynced(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size() || !f.flush() ||
         ::fsync(f.handle()) != 0)
-        fail(kCopyFailed);
+        fail(kCopyFailed, core::writeCauseText(path, errno));
 }
 
 // An existing target must be replaceable: not read-only and not open in another program. The check
@@ -207,6 +216,8 @@ void checkTargetReplaceable(const QString& path) {
     const QFileInfo fi(path);
     if (!fi.exists())
         return;
+    if (fi.isDir())
+        fail(QStringLiteral("「%1」と同じ名前のフォルダがあります。").arg(shown(path)));
     if (!fi.isFile() || !fi.isWritable())
         fail(readOnlyText(path));
     if (path.endsWith(QLatin1String(".vrk"), Qt::CaseInsensitive))
@@ -276,6 +287,7 @@ bool canCreateFileIn(const QString& folder) {
 }
 
 RunResult clearOrderData(const QString& dbPath, const ResetOptions& given) {
+    db::recordWriteErrors();
     const ResetOptions o = withDefaults(given);
     try {
         const QFileInfo fi(dbPath);
@@ -298,6 +310,7 @@ RunResult clearOrderData(const QString& dbPath, const ResetOptions& given) {
 }
 
 RunResult copyAndClear(const QString& source, const QString& givenTarget, const ResetOptions& given) {
+    db::recordWriteErrors();
     const ResetOptions o = withDefaults(given);
     const QString target = withDbExtension(givenTarget);
     const QString sourceCtl = controlPathOf(source);

@@ -1,6 +1,7 @@
 #include "shell/DbFiles.h"
 
 #include "core/ControlFile.h"
+#include "core/FileProblems.h"
 #include "core/Schema.h"
 #include "db/Database.h"
 #include "db/OleDate.h"
@@ -11,6 +12,7 @@
 #include <QDate>
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
 #include <memory>
 #include <unistd.h>
 
@@ -29,6 +31,11 @@ bool writeSynced(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size() && f.flush() &&
            ::fsync(f.handle()) == 0;
+}
+
+// The cause of a failed write on a line of its own, and that the earlier pair was kept.
+QString causeLine(const QString& cause) {
+    return cause.isEmpty() ? QString() : QStringLiteral("\n") + cause + QStringLiteral("前のファイルは書き換えていません。");
 }
 
 // Puts the finished pair in place of whatever is at dbPath and ctlPath. The old database leaves the name
@@ -122,7 +129,7 @@ bool createDatabase(AppState& s, const NewDatabaseSettings& settings, const QStr
         return fail(QStringLiteral("ＤＢアクセスに失敗しました。"));
     }
     if (ctlPath.isEmpty() || QFileInfo(path).isDir())
-        return fail(kExists + QStringLiteral("\n") + path);
+        return fail(kExists + QStringLiteral("\n") + path + causeLine(writeCauseText(path, 0)));
     // A file another program holds is not replaced; its pair stays as it is. Held alone from here to the
     // end, so no Varnox opens the old file while the new one takes its place.
     std::shared_ptr<db::UseLock> alone;
@@ -143,7 +150,7 @@ bool createDatabase(AppState& s, const NewDatabaseSettings& settings, const QStr
         newDb = std::make_unique<db::TempBeside>(path);
         newCtl = std::make_unique<db::TempBeside>(ctlPath);
     } catch (const db::DbError&) {
-        return fail(QStringLiteral("ＤＢファイルを作成できません。\n") + path);
+        return fail(QStringLiteral("ＤＢファイルを作成できません。\n") + path + causeLine(writeCauseText(path, errno)));
     }
     // Private before the password or the data is written into them.
     if (!next.gCompany.Password.isEmpty() && !keepPairPrivate(newDb->path(), newCtl->path()))
@@ -152,16 +159,16 @@ bool createDatabase(AppState& s, const NewDatabaseSettings& settings, const QStr
     build.gDbPath = newDb->path();
     try {
         CreateNewDatabase(build);
-    } catch (const db::DbError&) {
-        return fail(QStringLiteral("ＤＢファイルを作成できません。\n") + path);
+    } catch (const db::DbError& e) {
+        return fail(QStringLiteral("ＤＢファイルを作成できません。\n") + path + causeLine(writeCauseText(path, e)));
     }
     try {
         CreateCompanyTables(build, today);
     } catch (const db::DbError& e) {
-        return fail(QStringLiteral("ＤＢのテーブルを作成できません。\n") + e.detail());
+        return fail(QStringLiteral("ＤＢのテーブルを作成できません。\n") + e.detail() + causeLine(writeCauseText(path, e)));
     }
     if (!db::syncPath(newDb->path()) || !writeSynced(newCtl->path(), control))
-        return fail(QStringLiteral("ＤＢアクセスに失敗しました。"));
+        return fail(QStringLiteral("ＤＢアクセスに失敗しました。") + causeLine(writeCauseText(path, errno)));
     // Checked again at the last moment: the old file may have been opened while the new one was built.
     if (db::probeUse(path) == db::FileUse::InUse)
         return fail(kExists + QStringLiteral("\n") + path);

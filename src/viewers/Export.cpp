@@ -3,7 +3,9 @@
 
 
 #include <QFileDialog>
+#include <cerrno>
 #include <stdexcept>
+#include <system_error>
 
 namespace viewers {
 
@@ -29,11 +31,21 @@ void setSaveFileDialog(SaveFileDialog d) { dialog() = d ? std::move(d) : SaveFil
 
 QString askSaveFileName(QWidget* parent, const SaveDialogRequest& request) { return dialog()(parent, request); }
 
+namespace {
+
+// Read at once after the failing call, so the message can name the cause (a full disk, a read-only folder).
+[[noreturn]] void throwFileError(const QSaveFile& file) {
+    const int err = errno;
+    throw std::system_error(err, std::generic_category(), file.errorString().toStdString());
+}
+
+} // namespace
+
 ExportWriter::ExportWriter(const QString& path) : file_(path) {
     // Unbuffered and counted: a buffered QSaveFile commits a short file when the disk fills on its
     // last flush.
     if (!file_.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throw std::runtime_error(file_.errorString().toStdString());
+        throwFileError(file_);
 }
 
 ExportWriter::~ExportWriter() {
@@ -55,15 +67,16 @@ void ExportWriter::put(const QString& piece) {
     while (done < bytes.size()) {
         const qint64 n = file_.write(bytes.constData() + done, bytes.size() - done);
         if (n <= 0)
-            throw std::runtime_error(file_.errorString().toStdString());
+            throwFileError(file_);
         done += n;
     }
     written_ += done;
 }
 
 void ExportWriter::commit() {
+    errno = 0;
     if (file_.size() != written_ || !file_.commit())
-        throw std::runtime_error(file_.errorString().toStdString());
+        throwFileError(file_);
 }
 
 void writeExportFile(const QString& path, const QString& text) {

@@ -33,7 +33,7 @@ public:
 
 // A CP932 export written in pieces to a file beside the target and put in its place by commit() only
 // when every byte was written; destroyed without commit() it leaves the target as it was. put() throws
-// UnencodableExport (naming the line counted over all pieces) or std::runtime_error.
+// UnencodableExport (naming the line counted over all pieces) or std::system_error (the system's error).
 class ExportWriter {
 public:
     explicit ExportWriter(const QString& path);

@@ -1,5 +1,6 @@
 #include "viewers/ListWindow.h"
 
+#include "core/FileProblems.h"
 #include "reports/ProgressWait.h"
 #include "ui/MessageService.h"
 #include "ui/WindowHelpers.h"
@@ -7,6 +8,7 @@
 #include "ui/Pointer.h"
 #include "viewers/TabText.h"
 
+#include <QDir>
 #include <QPointer>
 #include <QPushButton>
 #include <QResizeEvent>
@@ -219,9 +221,15 @@ void ListWindow::exportTo(bool tab) {
         ui::showDefaultPointer();
         ui::messages().error(unencodableExportMessage(e.bad), QStringLiteral("ファイル出力エラーです"));
         return;
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
         ui::showDefaultPointer();
-        ui::messages().error(messageText(kExportError), QStringLiteral("ファイル出力エラーです"));
+        // A cause the person can act on is named; the file stayed as it was in every case.
+        const QString cause = core::writeCauseText(name, e);
+        ui::messages().error(messageText(kExportError) +
+                                 (cause.isEmpty() ? QString()
+                                                  : QStringLiteral("\n%1 に書き込めませんでした。%2ファイルは書き換えていません。")
+                                                        .arg(QDir::toNativeSeparators(name), cause)),
+                             QStringLiteral("ファイル出力エラーです"));
         return;
     }
     ui::showDefaultPointer();

@@ -308,5 +308,7 @@ TEST_F(ControlFileTest, UnwritableFolderFailsWithMessage) {
     InitFieldLimits(s);
     s.gDbPath = dir.path("no/such/folder/c.vrd");
     EXPECT_FALSE(WriteCtlFile(s));
-    EXPECT_EQ(rec.texts(), QStringList{QStringLiteral("ＤＢアクセスに失敗しました。")});
+    ASSERT_EQ(rec.texts().size(), 1);
+    EXPECT_EQ(rec.texts()[0].section('\n', 0, 0), QStringLiteral("ＤＢアクセスに失敗しました。")); // then the cause
+    EXPECT_TRUE(rec.texts()[0].contains(QStringLiteral("フォルダが見つかりません")));
 }

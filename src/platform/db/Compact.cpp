@@ -3,6 +3,7 @@
 #include "db/DbError.h"
 #include "db/SideFiles.h"
 #include "db/UseLock.h"
+#include "db/WriteErrors.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,6 +17,7 @@
 namespace db {
 
 void compactDatabase(const QString& givenPath) {
+    recordWriteErrors();
     const QFileInfo given(givenPath);
     if (!given.exists() || !given.isFile())
         throw DbError(ErrorKind::Io, QStringLiteral("file not found: ") + givenPath);

@@ -2,6 +2,7 @@
 
 #include "db/OleDate.h"
 #include "db/UseLock.h"
+#include "db/WriteErrors.h"
 
 #include <QDate>
 #include <QFile>
@@ -221,6 +222,7 @@ QVariant Query::value(int i) const {
 // ---- Database ----
 
 Database::Database(const QString& path, Access access) : path_(path) {
+    recordWriteErrors();
     if (!QFile::exists(path))
         throw DbError(ErrorKind::Io, QStringLiteral("file not found: ") + path);
     try {
@@ -252,6 +254,7 @@ Database::Database(const QString& path, Access access) : path_(path) {
 }
 
 std::unique_ptr<Database> Database::create(const QString& path) {
+    recordWriteErrors();
     // An empty file is a name reserved for the new database (a temporary beside its final place).
     if (QFile::exists(path) && QFileInfo(path).size() > 0)
         throw DbError(ErrorKind::Io, QStringLiteral("file exists: ") + path);

@@ -1,5 +1,8 @@
 #include "db/DbError.h"
 
+#include "db/WriteErrors.h"
+
+#include <cerrno>
 #include <cstring>
 #include <sqlite3.h>
 
@@ -9,6 +12,7 @@ DbError::DbError(ErrorKind kind, const QString& detail) : std::runtime_error(det
 
 void throwSqlite(int code, const char* message) {
     const QString msg = QString::fromUtf8(message ? message : "");
+    const int writeErrno = takeLastWriteErrno(); // taken by every error, so none is left for a later one
     const int primary = code & 0xff;
     ErrorKind kind = ErrorKind::Other;
     switch (code) {
@@ -33,6 +37,15 @@ void throwSqlite(int code, const char* message) {
         case SQLITE_NOTADB:
         case SQLITE_CORRUPT: kind = ErrorKind::NotADatabase; break;
         case SQLITE_IOERR:
+            // A write that failed for want of room (a quota, a file-size limit) is a full disk to the user.
+            switch (writeErrno) {
+            case ENOSPC:
+            case EDQUOT:
+            case EFBIG: kind = ErrorKind::DiskFull; break;
+            case EROFS: kind = ErrorKind::ReadOnly; break;
+            default: kind = ErrorKind::Io; break;
+            }
+            break;
         case SQLITE_CANTOPEN:
         case SQLITE_PERM: kind = ErrorKind::Io; break;
         case SQLITE_READONLY: kind = ErrorKind::ReadOnly; break;

@@ -3,6 +3,7 @@
 #include "os/FileModes.h"
 
 #include <QSaveFile>
+#include <cerrno>
 #include <stdexcept>
 
 namespace text {
@@ -69,9 +70,11 @@ bool AnsiWriter::close() {
 bool writeFileWhole(const QString& path, const QByteArray& bytes, QString* error, int mode) {
     QSaveFile file(path);
     auto fail = [&] {
+        const int err = errno; // the failing call's, for the caller to name the cause
         if (error)
             *error = file.errorString();
         file.cancelWriting();
+        errno = err;
         return false;
     };
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))

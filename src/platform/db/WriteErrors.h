@@ -1,0 +1,14 @@
+// The system's error of the last failed write, kept for the messages: the engine itself calls only ENOSPC
+// a full disk, and a quota or a file-size limit comes back as a plain I/O error.
+#pragma once
+
+namespace db {
+
+// Puts a thin layer under every database file opened from now on (once; later calls do nothing) that
+// keeps the error number of a failed write, truncation or sync.
+void recordWriteErrors();
+
+// The error number of this thread's last failed write to a database file since the last call, else 0.
+int takeLastWriteErrno();
+
+} // namespace db
