@@ -3,6 +3,7 @@
 #pragma once
 
 #include "support/MainRoad.h"
+#include "support/ReplicaRoad.h"
 
 #include "masters/CompanySettingsDialog.h"
 #include "masters/MasterGrid.h"
@@ -11,8 +12,6 @@
 #include "orders/EntryGrid.h"
 #include "orders/StockChooser.h"
 #include "orders/StockUpdateWindow.h"
-#include "replica/FileDialogs.h"
-#include "replica/frmReplica.h"
 #include "viewers/ListWindow.h"
 
 #include <QCryptographicHash>
@@ -26,7 +25,6 @@
 #include <QTableView>
 #include <QTableWidget>
 #include <QTest>
-#include <deque>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -105,34 +103,7 @@ inline QStringList failures(Program& p) {
     return out;
 }
 
-// The replica's file dialogs, answered from a queue.
-class ScriptedDialogs : public replica::FileDialogService {
-  public:
-    std::deque<QString> answers;
-    QString openFile(QWidget*, const QString&, const QString&) override { return next(); }
-    QString saveFile(QWidget*, const QString&, const QString&, const QString&) override { return next(); }
-
-  private:
-    QString next() {
-        QString a = answers.empty() ? QString() : answers.front();
-        if (!answers.empty()) answers.pop_front();
-        return a;
-    }
-};
-
-// VarnoxReplica's window: a copy into target (op 0) or the source cleared in place (op 1).
-inline void runReplica(const QString& source, const QString& target) {
-    ScriptedDialogs dialogs;
-    replica::frmReplica w(dialogs);
-    w.Op[target.isEmpty() ? 1 : 0]->click();
-    dialogs.answers = {source};
-    w.cmdFrom->click();
-    if (!target.isEmpty()) {
-        dialogs.answers = {target};
-        w.cmdTo->click();
-    }
-    w.cmdDone->click();
-}
+using mainroad::runReplica;
 
 inline bool start(Program& p, const QString& item) {
     return mainroad::waitFor([&] { return p.reachable(item); }, 3000) && p.trigger(item);

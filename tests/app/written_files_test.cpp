@@ -2,6 +2,7 @@
 // and says so (and so does a print queue that refuses a document), the files it creates take the mode the
 // umask gives, a password keeps its pair owner-only, and an import tells of texts cut to their field size.
 #include "support/MainRoad.h"
+#include "support/ReplicaRoad.h"
 
 #include "core/ControlFile.h"
 #include "masters/CompanySettingsDialog.h"
@@ -10,8 +11,6 @@
 #include "print/RecordingTarget.h"
 #include "printing/PdfCheck.h"
 #include "printing/PrintCommands.h"
-#include "replica/FileDialogs.h"
-#include "replica/frmReplica.h"
 #include "text/Cp932.h"
 #include "viewers/Export.h"
 #include "viewers/ListWindow.h"
@@ -21,7 +20,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <deque>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -57,31 +55,9 @@ public:
     QString destination() const override { return QStringLiteral("事務所のプリンタ"); }
 };
 
-// The replica's file dialogs, answered from a queue.
-class ScriptedDialogs : public replica::FileDialogService {
-public:
-    std::deque<QString> answers;
-    QString openFile(QWidget*, const QString&, const QString&) override { return next(); }
-    QString saveFile(QWidget*, const QString&, const QString&, const QString&) override { return next(); }
-
-private:
-    QString next() {
-        QString a = answers.empty() ? QString() : answers.front();
-        if (!answers.empty())
-            answers.pop_front();
-        return a;
-    }
-};
-
 // VarnoxReplica's 別ファイルに複製 from source to target, through its window.
 bool copyWithReplica(const QString& source, const QString& target) {
-    ScriptedDialogs dialogs;
-    replica::frmReplica w(dialogs);
-    w.Op[0]->click();
-    dialogs.answers = {source, target};
-    w.cmdFrom->click();
-    w.cmdTo->click();
-    w.cmdDone->click();
+    mainroad::runReplica(source, target);
     return QFileInfo::exists(target);
 }
 

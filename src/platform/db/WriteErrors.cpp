@@ -86,45 +86,37 @@ int xUnfetch(sqlite3_file* f, sqlite3_int64 at, void* p) {
     return real(f)->pMethods->xUnfetch(real(f), at, p);
 }
 
+const sqlite3_io_methods methodsV3 = {3,
+                                      xClose,
+                                      xRead,
+                                      xWrite,
+                                      xTruncate,
+                                      xSync,
+                                      xFileSize,
+                                      xLock,
+                                      xUnlock,
+                                      xCheckReservedLock,
+                                      xFileControl,
+                                      xSectorSize,
+                                      xDeviceCharacteristics,
+                                      xShmMap,
+                                      xShmLock,
+                                      xShmBarrier,
+                                      xShmUnmap,
+                                      xFetch,
+                                      xUnfetch};
 // The layer below gives methods of an older version to some files: ours offer no more than it does.
-sqlite3_io_methods methodsV1 = {1,
-                                xClose,
-                                xRead,
-                                xWrite,
-                                xTruncate,
-                                xSync,
-                                xFileSize,
-                                xLock,
-                                xUnlock,
-                                xCheckReservedLock,
-                                xFileControl,
-                                xSectorSize,
-                                xDeviceCharacteristics,
-                                nullptr,
-                                nullptr,
-                                nullptr,
-                                nullptr,
-                                nullptr,
-                                nullptr};
-sqlite3_io_methods methodsV3 = {3,
-                                xClose,
-                                xRead,
-                                xWrite,
-                                xTruncate,
-                                xSync,
-                                xFileSize,
-                                xLock,
-                                xUnlock,
-                                xCheckReservedLock,
-                                xFileControl,
-                                xSectorSize,
-                                xDeviceCharacteristics,
-                                xShmMap,
-                                xShmLock,
-                                xShmBarrier,
-                                xShmUnmap,
-                                xFetch,
-                                xUnfetch};
+const sqlite3_io_methods methodsV1 = [] {
+    sqlite3_io_methods m = methodsV3;
+    m.iVersion = 1;
+    m.xShmMap = nullptr;
+    m.xShmLock = nullptr;
+    m.xShmBarrier = nullptr;
+    m.xShmUnmap = nullptr;
+    m.xFetch = nullptr;
+    m.xUnfetch = nullptr;
+    return m;
+}();
 
 int xOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* f, int flags, int* outFlags) {
     auto* file = reinterpret_cast<File*>(f);
