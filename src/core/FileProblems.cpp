@@ -52,31 +52,35 @@ QString causeText(const std::exception& e, const QString& dbPath) {
     return text.isEmpty() ? QString::fromUtf8(e.what()) : text;
 }
 
-QString writeCauseText(const QString& path, int systemErrno) {
+namespace {
+
+QString writeCause(const QString& path, db::ErrorKind kind) {
     const QFileInfo fi(path);
     if (fi.isDir())
         return QStringLiteral("同じ名前のフォルダがあります。");
     if (!QFileInfo(fi.absolutePath()).isDir())
         return QStringLiteral("保存先のフォルダが見つかりません。");
-    switch (systemErrno) {
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG: return QStringLiteral("ディスクがいっぱいです。");
-    case EROFS:
-    case EACCES:
-    case EPERM: return QStringLiteral("保存先が読み取り専用です。");
+    switch (kind) {
+    case db::ErrorKind::DiskFull: return QStringLiteral("ディスクがいっぱいです。");
+    case db::ErrorKind::ReadOnly: return QStringLiteral("保存先が読み取り専用です。");
     default: return {};
     }
+}
+
+} // namespace
+
+QString writeCauseText(const QString& path, int systemErrno) {
+    // A file or folder we may not write is read-only to the user, as a read-only file system is.
+    const bool denied = systemErrno == EACCES || systemErrno == EPERM;
+    return writeCause(path, denied ? db::ErrorKind::ReadOnly : db::writeErrorKind(systemErrno));
 }
 
 QString writeCauseText(const QString& path, const std::exception& e) {
     if (const auto* s = dynamic_cast<const std::system_error*>(&e))
         return writeCauseText(path, s->code().category() == std::generic_category() ? s->code().value() : 0);
     if (const auto* d = dynamic_cast<const db::DbError*>(&e))
-        return writeCauseText(path, d->kind() == db::ErrorKind::DiskFull   ? ENOSPC
-                                    : d->kind() == db::ErrorKind::ReadOnly ? EROFS
-                                                                           : 0);
-    return writeCauseText(path, 0);
+        return writeCause(path, d->kind());
+    return writeCause(path, db::ErrorKind::Other);
 }
 
 } // namespace core

@@ -10,6 +10,16 @@ namespace db {
 
 DbError::DbError(ErrorKind kind, const QString& detail) : std::runtime_error(detail.toStdString()), kind_(kind) {}
 
+ErrorKind writeErrorKind(int systemErrno) {
+    switch (systemErrno) {
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: return ErrorKind::DiskFull;
+    case EROFS: return ErrorKind::ReadOnly;
+    default: return ErrorKind::Io;
+    }
+}
+
 void throwSqlite(int code, const char* message) {
     const QString msg = QString::fromUtf8(message ? message : "");
     const int writeErrno = takeLastWriteErrno(); // taken by every error, so none is left for a later one
@@ -37,14 +47,8 @@ void throwSqlite(int code, const char* message) {
         case SQLITE_NOTADB:
         case SQLITE_CORRUPT: kind = ErrorKind::NotADatabase; break;
         case SQLITE_IOERR:
-            // A write that failed for want of room (a quota, a file-size limit) is a full disk to the user.
-            switch (writeErrno) {
-            case ENOSPC:
-            case EDQUOT:
-            case EFBIG: kind = ErrorKind::DiskFull; break;
-            case EROFS: kind = ErrorKind::ReadOnly; break;
-            default: kind = ErrorKind::Io; break;
-            }
+            // The engine itself calls only ENOSPC a full disk.
+            kind = writeErrorKind(writeErrno);
             break;
         case SQLITE_CANTOPEN:
         case SQLITE_PERM: kind = ErrorKind::Io; break;

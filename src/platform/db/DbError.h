@@ -37,4 +37,8 @@ private:
 // Turns an SQLite result code and message into the matching error.
 [[noreturn]] void throwSqlite(int extendedCode, const char* message);
 
+// What a failed write's system error number means to the user: a full disk (no room, a quota, a file-size
+// limit), a read-only file system, else a plain I/O error.
+ErrorKind writeErrorKind(int systemErrno);
+
 } // namespace db
