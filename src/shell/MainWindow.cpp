@@ -30,9 +30,7 @@
 #include <QTime>
 #include <QToolBar>
 #include <QUrl>
-#include <QElapsedTimer>
 #include <algorithm>
-#include <memory>
 
 namespace shell {
 
@@ -163,13 +161,11 @@ void MainWindow::showEvent(QShowEvent* e) {
     framed_ = true;
     // The frame's size is known only once the window manager has framed the window: look for it a few
     // times during the first second, then fit once.
-    auto clock = std::make_shared<QElapsedTimer>();
-    clock->start();
     auto* look = new QTimer(this);
     look->setInterval(50);
-    connect(look, &QTimer::timeout, this, [this, look, clock] {
+    connect(look, &QTimer::timeout, this, [this, look, looks = 0]() mutable {
         const QRect inner = geometry(), outer = frameGeometry();
-        if (outer == inner && clock->elapsed() < 1000)
+        if (outer == inner && ++looks < 20)
             return;
         look->deleteLater();
         if (isMaximized() || isFullScreen())
