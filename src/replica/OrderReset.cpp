@@ -59,6 +59,8 @@ QString inUseText(const QString& path) {
     return QStringLiteral("「%1」は他のプログラムで使用中です。そのプログラムを終了してからやり直してください。")
         .arg(shown(path));
 }
+// What is wrong with the lock file when it is not simply held by another program (it names the file).
+QString lockProblem(const db::DbError& e) { return e.kind() == db::ErrorKind::Busy ? QString() : e.detail(); }
 QString notDatabaseText(const QString& path) {
     return QStringLiteral("「%1」はVarnoxのDBではないか、壊れています。").arg(shown(path));
 }
@@ -164,8 +166,8 @@ bool resetAndCompact(const QString& path, const core::ControlData& ctl, const Re
     std::shared_ptr<db::UseLock> alone;
     try {
         alone = db::UseLock::take(path, db::UseLock::Mode::Exclusive);
-    } catch (const db::DbError&) {
-        fail(inUseText(path));
+    } catch (const db::DbError& e) {
+        fail(inUseText(path), lockProblem(e));
     }
     {
         const std::unique_ptr<db::Database> d = takeAlone(path);
@@ -334,8 +336,8 @@ RunResult copyAndClear(const QString& source, const QString& givenTarget, const 
         if (QFileInfo(target).isFile()) {
             try {
                 targetAlone = db::UseLock::take(target, db::UseLock::Mode::Exclusive);
-            } catch (const db::DbError&) {
-                fail(inUseText(target));
+            } catch (const db::DbError& e) {
+                fail(inUseText(target), lockProblem(e));
             }
         }
         checkTargetReplaceable(target);

@@ -135,8 +135,10 @@ bool createDatabase(AppState& s, const NewDatabaseSettings& settings, const QStr
     std::shared_ptr<db::UseLock> alone;
     try {
         alone = db::UseLock::take(path, db::UseLock::Mode::Exclusive);
-    } catch (const db::DbError&) {
-        return fail(kExists + QStringLiteral("\n") + path);
+    } catch (const db::DbError& e) {
+        // A lock file that is a link, a folder or the like is named.
+        return fail(kExists + QStringLiteral("\n") + path +
+                    (e.kind() == db::ErrorKind::Busy ? QString() : QStringLiteral("\n") + e.detail()));
     }
     if (db::probeUse(path) == db::FileUse::InUse)
         return fail(kExists + QStringLiteral("\n") + path);

@@ -2,11 +2,15 @@
 
 #include "Journal.h"
 
+#include "core/AppState.h"
 #include "db/Database.h"
 #include "masters/MasterTableModel.h"
 #include "orders/OrderStatusStore.h"
 #include "orders/OrderStore.h"
 #include "orders/StockStore.h"
+#include "replica/OrderReset.h"
+#include "shell/DbFiles.h"
+#include "ui/MessageService.h"
 
 #include <QDate>
 #include <QDir>
@@ -230,14 +234,65 @@ void runHold(Run& r) {
     in.readAll();
 }
 
+// A list between its reads, over and over: gives up the file's use lock and takes it again, as a kept
+// connection does. Prints how many takes were refused.
+void runShare(Run& r) {
+    int refused = 0;
+    db::Database list(sharedDb(r.plan.folder));
+    for (int i = 0; i < r.plan.rounds; ++i) {
+        list.release();
+        try {
+            list.retake();
+        } catch (const std::exception&) {
+            ++refused;
+            list.release();
+        }
+    }
+    std::printf("refused %d\n", refused);
+}
+
+// Another user once, on the file: a window opening it for writing, VarnoxReplica clearing it or copying
+// other.vrd onto it, ＤＢ作成 over it. Prints "done", or "refused: " and what the user was told.
+void runOnce(Run& r) {
+    const QString db = sharedDb(r.plan.folder);
+    ui::RecordingMessageService told;
+    ui::setMessageService(&told);
+    QString refusal;
+    try {
+        if (r.plan.kind == QLatin1String("open")) {
+            db::Database window(db);
+        } else if (r.plan.kind == QLatin1String("clear")) {
+            refusal = replica::clearOrderData(db).message;
+        } else if (r.plan.kind == QLatin1String("copyonto")) {
+            refusal =
+                replica::copyAndClear(QDir(r.plan.folder).filePath(QStringLiteral("other.vrd")), db).message;
+        } else {
+            core::AppState s;
+            core::InitFieldLimits(s);
+            s.rebuildReservedCodes();
+            shell::NewDatabaseSettings settings;
+            settings.fieldLen = s.gFieldLen;
+            settings.company.CompanyName = QStringLiteral("新会社");
+            if (!shell::createDatabase(s, settings, db))
+                refusal = told.texts().join(QLatin1Char('\n'));
+        }
+    } catch (const std::exception& e) {
+        refusal = QString::fromUtf8(e.what());
+    }
+    ui::setMessageService(nullptr);
+    std::printf("%s\n", refusal.isEmpty() ? "done" : qPrintable(QStringLiteral("refused: ") + refusal));
+}
+
 } // namespace
 
 QString sharedDb(const QString& folder) { return QDir(folder).filePath(QStringLiteral("shop.vrd")); }
 
 int runWorker(const Plan& plan) {
     static const std::pair<const char*, void (*)(Run&)> kinds[] = {
-        {"orders", runOrders}, {"payments", runPayments}, {"cancels", runCancels}, {"stock", runStock},
-        {"masters", runMasters}, {"sqlite", runSqlite},     {"copier", runCopier},   {"hold", runHold}};
+        {"orders", runOrders},   {"payments", runPayments}, {"cancels", runCancels}, {"stock", runStock},
+        {"masters", runMasters}, {"sqlite", runSqlite},     {"copier", runCopier},   {"hold", runHold},
+        {"share", runShare},     {"open", runOnce},         {"clear", runOnce},      {"copyonto", runOnce},
+        {"new", runOnce}};
     for (const auto& [name, run] : kinds) {
         if (plan.kind != QLatin1String(name))
             continue;

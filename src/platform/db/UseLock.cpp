@@ -2,11 +2,13 @@
 
 #include "db/DbError.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QMutex>
 #include <QRecursiveMutex>
+#include <QThread>
 #include <cerrno>
 #include <fcntl.h>
 #include <linux/magic.h>
@@ -35,35 +37,103 @@ QString lockPathOf(const QString& key) { return key + QStringLiteral("-lock"); }
 
 QByteArray native(const QString& path) { return QFile::encodeName(path); }
 
+// The path still names the file behind fd (a leaving user may have removed it meanwhile).
 bool sameFile(int fd, const QString& path) {
     struct stat a {}, b {};
-    return ::fstat(fd, &a) == 0 && ::stat(native(path).constData(), &b) == 0 && a.st_dev == b.st_dev &&
+    return ::fstat(fd, &a) == 0 && ::lstat(native(path).constData(), &b) == 0 && a.st_dev == b.st_dev &&
            a.st_ino == b.st_ino;
 }
 
-enum class Got { Held, Refused, NoLock };
+// How long a take waits for a lock held the other way before it says "in use". A user leaving holds its
+// lock exclusively for a moment to remove the file, and a lock file just made is the creator's alone until
+// its mode is set: a shared take waits those out; an exclusive one only has to outlast the moment.
+constexpr int kSharedWaitMs = 1500;
+constexpr int kExclusiveWaitMs = 200;
+constexpr int kRetryMs = 2;
 
-// Locks the lock file, made when missing. The lock file goes away when its last user leaves, so a lock
-// taken on a file that was removed meanwhile is taken again on the new one.
-Got lockFile(const QString& lockPath, UseLock::Mode mode, int& fdOut) {
-    for (int attempt = 0; attempt < 20; ++attempt) {
-        int fd = ::open(native(lockPath).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-        if (fd < 0) // another user's lock file, or a read-only folder with one in it: a lock needs no write
-            fd = ::open(native(lockPath).constData(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0)
-            return Got::NoLock; // a read-only folder without one: nothing can be held there
-        if (::flock(fd, (mode == UseLock::Mode::Shared ? LOCK_SH : LOCK_EX) | LOCK_NB) != 0) {
+enum class Got { Held, Refused, NotAFile, NoLock };
+
+// The lock file is everyone's who may write the database, whoever made it and whatever their umask: the
+// database's own permission bits and group, as the engine gives its journal. It holds no data.
+void shareAsTheDatabase(int fd, const QString& dbPath) {
+    struct stat db {};
+    if (::stat(native(dbPath).constData(), &db) != 0) {
+        ::fchmod(fd, 0666);
+        return;
+    }
+    // Best effort: only root or a member may give the file the database's group (in a setgid folder it
+    // has the folder's group already).
+    const int ignored = ::fchown(fd, ::geteuid() == 0 ? db.st_uid : uid_t(-1), db.st_gid);
+    (void)ignored;
+    ::fchmod(fd, db.st_mode & 0666);
+}
+
+// Opens the lock file without following a link and without waiting on a FIFO, making it when missing.
+// -1 when it cannot be opened; cannotMake tells that none was there and none could be made.
+int openLockFile(const QString& lockPath, const QString& dbPath, bool& cannotMake) {
+    const QByteArray path = native(lockPath);
+    constexpr int kFlags = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+    for (;;) {
+        int fd = ::open(path.constData(), O_RDWR | kFlags);
+        if (fd >= 0 || errno != ENOENT) {
+            if (fd < 0 && (errno == EACCES || errno == EPERM || errno == EROFS))
+                fd = ::open(path.constData(), O_RDONLY | kFlags); // a lock needs no write
+            return fd;
+        }
+        // O_EXCL never makes a file through a link, not even a dangling one.
+        fd = ::open(path.constData(), O_RDWR | O_CREAT | O_EXCL | kFlags, 0600);
+        if (fd >= 0) {
+            shareAsTheDatabase(fd, dbPath);
+            return fd;
+        }
+        if (errno != EEXIST) {
+            cannotMake = true;
+            return -1;
+        }
+    }
+}
+
+bool isRegular(int fd) {
+    struct stat st {};
+    return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool noLocksHere(int err) { return err == ENOLCK || err == EOPNOTSUPP || err == ENOSYS || err == EINVAL; }
+
+// Locks the lock file, made when missing. One that is there but cannot be opened or locked is someone's
+// in use; anything but a regular file is no lock file at all. The lock file goes away when its last user
+// leaves, so a lock taken on a file that was removed meanwhile is taken again on the new one.
+Got lockFile(const QString& lockPath, const QString& dbPath, UseLock::Mode mode, int& fdOut) {
+    const bool shared = mode == UseLock::Mode::Shared;
+    QDeadlineTimer deadline(shared ? kSharedWaitMs : kExclusiveWaitMs);
+    for (;;) {
+        bool cannotMake = false;
+        const int fd = openLockFile(lockPath, dbPath, cannotMake);
+        if (fd < 0) {
+            if (cannotMake)
+                return Got::NoLock; // a read-only folder without one: nothing can be held there
+            struct stat st {};
+            if (::lstat(native(lockPath).constData(), &st) == 0 && !S_ISREG(st.st_mode))
+                return Got::NotAFile;
+        } else if (!isRegular(fd)) {
+            ::close(fd);
+            return Got::NotAFile;
+        } else if (::flock(fd, (shared ? LOCK_SH : LOCK_EX) | LOCK_NB) != 0) {
             const int err = errno;
             ::close(fd);
-            return err == EWOULDBLOCK ? Got::Refused : Got::NoLock;
-        }
-        if (sameFile(fd, lockPath)) {
+            if (noLocksHere(err))
+                return Got::NoLock;
+        } else if (sameFile(fd, lockPath)) {
             fdOut = fd;
             return Got::Held;
+        } else {
+            ::close(fd);
+            continue; // its last user removed it meanwhile: the next one is the lock now
         }
-        ::close(fd);
+        if (deadline.hasExpired())
+            return Got::Refused;
+        QThread::msleep(kRetryMs);
     }
-    return Got::NoLock;
 }
 
 } // namespace
@@ -78,7 +148,9 @@ UseLock::~UseLock() {
         r.erase(it);
     if (fd_ < 0)
         return;
-    // The last user anywhere removes the lock file, so none is left beside a database nobody has open.
+    // The last user anywhere removes the lock file, so none is left beside a database nobody has open. The
+    // exclusive lock is tried, never waited for: while it is held a sharer coming in waits a moment and
+    // finds the file gone, and one already in keeps it.
     if (::flock(fd_, LOCK_EX | LOCK_NB) == 0 && sameFile(fd_, lockPath_))
         ::unlink(native(lockPath_).constData());
     ::close(fd_);
@@ -95,8 +167,15 @@ std::shared_ptr<UseLock> UseLock::take(const QString& dbPath, Mode mode) {
     }
     const QString lockPath = lockPathOf(key);
     int fd = -1;
-    if (lockFile(lockPath, mode, fd) == Got::Refused)
+    switch (lockFile(lockPath, dbPath, mode, fd)) {
+    case Got::Refused:
         throw DbError(ErrorKind::Busy, QStringLiteral("the database is in use by another program: ") + dbPath);
+    case Got::NotAFile:
+        throw DbError(ErrorKind::Io,
+                      QStringLiteral("not a lock file (a link, folder or other special file): ") + lockPath);
+    case Got::Held:
+    case Got::NoLock: break;
+    }
     std::shared_ptr<UseLock> lock(new UseLock(key, lockPath, fd, mode));
     r.insert(key, lock);
     return lock;
@@ -109,10 +188,15 @@ std::shared_ptr<UseLock> UseLock::heldHere(const QString& dbPath) {
 
 bool UseLock::heldElsewhere(const QString& dbPath) {
     const QString lockPath = lockPathOf(keyFor(dbPath));
-    const int fd = ::open(native(lockPath).constData(), O_RDONLY | O_CLOEXEC);
+    constexpr int kFlags = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+    int fd = ::open(native(lockPath).constData(), O_RDWR | kFlags);
+    if (fd < 0 && errno != ENOENT)
+        fd = ::open(native(lockPath).constData(), O_RDONLY | kFlags);
     if (fd < 0)
-        return false; // nobody made one
-    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+        return errno != ENOENT; // one we cannot open is someone's, or no lock file at all: not free either
+    bool held = !isRegular(fd);
+    if (!held && ::flock(fd, LOCK_EX | LOCK_NB) != 0)
+        held = !noLocksHere(errno);
     ::close(fd);
     return held;
 }

@@ -14,14 +14,17 @@ public:
     enum class Mode { Shared, Exclusive };
 
     // Takes the lock for this process, or shares the one it already holds (an exclusive holder may open
-    // connections of its own). Throws DbError (Busy) when another process holds it the other way, or when
-    // exclusive use is asked while a connection of ours is open. Where no lock file can be made (a read-only
+    // connections of its own). A shared take waits a moment for an exclusive holder to go. Throws DbError
+    // Busy when another process holds it the other way, when the lock file is there but cannot be opened,
+    // or when exclusive use is asked while a connection of ours is open; Io naming the lock file when it is
+    // a link, a folder or anything else but a regular file. Where no lock file can be made (a read-only
     // folder) or the file system has no locks, nothing is held and nothing is refused.
     static std::shared_ptr<UseLock> take(const QString& dbPath, Mode mode);
 
     // What this process holds on the file, if anything.
     static std::shared_ptr<UseLock> heldHere(const QString& dbPath);
-    // True when another process holds the lock (either way); false when it is free or cannot be told.
+    // True when another process holds the lock (either way), or a lock file is there that cannot be opened,
+    // locked or trusted; false when there is none, it is free, or the file system has no locks.
     static bool heldElsewhere(const QString& dbPath);
 
     ~UseLock();

@@ -1,0 +1,189 @@
+// The file's use lock between users and processes: another user's umask does not hide a file in use, a
+// lock file that is not a plain file is refused without hanging or writing through it, and users who
+// only share the file never refuse each other.
+#include "CrashOps.h"
+#include "Workers.h"
+#include "support/TestEnv.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+using namespace multiuser;
+
+// Throwaway accounts for the runs as root: two office users of one group.
+constexpr int kGroup = 47100;
+constexpr int kUserA = 47101;
+constexpr int kUserB = 47102;
+
+bool root() {
+    return ::geteuid() == 0;
+}
+
+// A shared office folder as the README advises one: setgid, of the users' group, files 0664. As another user
+// than root it is just a folder of ours.
+struct Office {
+    testenv::TempFolder tmp;
+    QString folder = tmp.path(QStringLiteral("office"));
+    QString db = sharedDb(folder);
+
+    Office() {
+        QDir().mkpath(folder);
+        crash::makeCompany(db, QStringLiteral("会社"), QStringLiteral("甲"), 3);
+        crash::makeCompany(QDir(folder).filePath(QStringLiteral("other.vrd")), QStringLiteral("別会社"),
+                           QStringLiteral("乙"), 2);
+        if (!root())
+            return;
+        ::chmod(QFile::encodeName(tmp.path()).constData(), 0755);
+        for (const QString& f : QDir(folder).entryList(QDir::Files))
+            share(QDir(folder).filePath(f), 0664);
+        share(folder, 02775);
+    }
+    static void share(const QString& path, mode_t mode) {
+        ASSERT_EQ(::chown(QFile::encodeName(path).constData(), 0, kGroup), 0);
+        ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), mode), 0);
+    }
+    QByteArray bytes() const {
+        QFile f(db);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    // The worker as `user` (as ourselves when not root) with the umask given; "hung" when it does not end.
+    QProcess* start(const char* kind, int user, const QString& umask = QStringLiteral("022"),
+                    int rounds = 0) {
+        auto* p = new QProcess;
+        QStringList args{QStringLiteral("-c"), QStringLiteral("umask %1 && exec \"$@\"").arg(umask),
+                         QStringLiteral("sh")};
+        if (root())
+            args << QStringLiteral("setpriv") << QStringLiteral("--reuid=%1").arg(user)
+                 << QStringLiteral("--regid=%1").arg(kGroup) << QStringLiteral("--clear-groups");
+        args << QStringLiteral(VARNOX_WORKER) << QString::fromLatin1(kind) << folder
+             << QString::number(rounds) << QString::number(++seed);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), folder);
+        env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+        p->setProcessEnvironment(env);
+        p->start(QStringLiteral("/bin/sh"), args);
+        return p;
+    }
+    QString run(const char* kind, int user, int rounds = 0) {
+        std::unique_ptr<QProcess> p(start(kind, user, QStringLiteral("022"), rounds));
+        if (!p->waitForFinished(15000)) {
+            p->kill();
+            p->waitForFinished();
+            return QStringLiteral("hung");
+        }
+        return QString::fromUtf8(p->readAllStandardOutput()).trimmed();
+    }
+    unsigned seed = 0;
+};
+
+// User A, with a umask that keeps others out of everything A makes, has the file open in a window; B's
+// VarnoxReplica clear, copy onto it and ＤＢ作成 over it are all refused, and the file stays as it was.
+// And the other way round.
+TEST(SharedUse, AnotherUsersUmaskDoesNotHideAFileInUse) {
+    if (!root())
+        GTEST_SKIP() << "needs root to act as two users";
+    struct Row {
+        int holder, actor;
+        const char* action;
+        const char* told;
+    };
+    const Row rows[] = {
+        {kUserA, kUserB, "clear", "使用中"},         {kUserA, kUserB, "copyonto", "使用中"},
+        {kUserA, kUserB, "new", "すでに存在します"}, {kUserB, kUserA, "clear", "使用中"},
+        {kUserB, kUserA, "copyonto", "使用中"},      {kUserB, kUserA, "new", "すでに存在します"}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.action) + (row.holder == kUserA ? " by B" : " by A"));
+        Office office;
+        const QByteArray before = office.bytes();
+        std::unique_ptr<QProcess> holder(office.start("hold", row.holder, QStringLiteral("077")));
+        ASSERT_TRUE(holder->waitForReadyRead(15000));
+        struct stat st {};
+        ASSERT_EQ(::stat(QFile::encodeName(office.db + QStringLiteral("-lock")).constData(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0664u);
+        EXPECT_EQ(st.st_gid, gid_t(kGroup));
+
+        const QString out = office.run(row.action, row.actor);
+        EXPECT_TRUE(out.startsWith(QStringLiteral("refused:")) && out.contains(QString::fromUtf8(row.told)))
+            << out.toStdString();
+        EXPECT_TRUE(office.bytes() == before);
+        holder->closeWriteChannel();
+        ASSERT_TRUE(holder->waitForFinished(15000));
+    }
+}
+
+// A lock file planted as a link into another folder, a folder, a FIFO or a file nobody else may open: a
+// window opening the file, VarnoxReplica's clear and ＤＢ作成 over it are refused at once, a link's target is
+// never made, and what is not a lock file is named.
+TEST(SharedUse, APlantedLockFileIsRefusedWithoutHangingOrWritingThroughIt) {
+    enum Planted { Link, Folder, Fifo, Private };
+    const char* const names[] = {"link", "folder", "fifo", "private file"};
+    for (const Planted planted : {Link, Folder, Fifo, Private}) {
+        for (const char* action : {"open", "clear", "new"}) {
+            SCOPED_TRACE(std::string(names[planted]) + " / " + action);
+            Office office;
+            const QString lock = office.db + QStringLiteral("-lock");
+            const QByteArray lockName = QFile::encodeName(lock);
+            const QString away = office.tmp.path(QStringLiteral("away")); // a folder the user may write
+            QDir().mkpath(away);
+            ::chmod(QFile::encodeName(away).constData(), 0777);
+            const QString target = QDir(away).filePath(QStringLiteral("made-through-the-link"));
+            // Planted by root for another user (as ourselves: with modes that keep us out).
+            const mode_t closed = root() ? 0644 : 0444;
+            switch (planted) {
+            case Link:
+                ASSERT_EQ(::symlink(QFile::encodeName(target).constData(), lockName.constData()), 0);
+                break;
+            case Folder:
+                ASSERT_TRUE(QDir().mkdir(lock));
+                break;
+            case Fifo:
+                ASSERT_EQ(::mkfifo(lockName.constData(), closed), 0);
+                break;
+            case Private:
+                ASSERT_TRUE(QFile(lock).open(QIODevice::WriteOnly));
+                break;
+            }
+            if (planted != Link)
+                ::chmod(lockName.constData(), planted == Private ? (root() ? 0600 : 0)
+                                              : planted == Fifo  ? closed
+                                                                 : 0755);
+            const QByteArray before = office.bytes();
+
+            const QString out = office.run(action, kUserB);
+            EXPECT_TRUE(out.startsWith(QStringLiteral("refused:"))) << out.toStdString();
+            if (planted != Private) {
+                EXPECT_TRUE(out.contains(lock)) << out.toStdString();
+            }
+            EXPECT_FALSE(QFileInfo::exists(target));
+            EXPECT_TRUE(office.bytes() == before);
+            struct stat st {};
+            EXPECT_EQ(::lstat(lockName.constData(), &st), 0);
+            EXPECT_EQ(st.st_mode & S_IFMT, planted == Link     ? mode_t(S_IFLNK)
+                                           : planted == Folder ? mode_t(S_IFDIR)
+                                           : planted == Fifo   ? mode_t(S_IFIFO)
+                                                               : mode_t(S_IFREG));
+        }
+    }
+}
+
+// Two lists on one file, each giving up its use lock and taking it again over and over as it does between
+// reads: neither is ever told the file is in use, and no lock file is left when both have gone.
+TEST(SharedUse, UsersWhoOnlyShareTheFileNeverRefuseEachOther) {
+    Office office;
+    const int rounds = 1500 * qMax(1, qEnvironmentVariableIntValue("VARNOX_MULTIUSER_SCALE"));
+    std::unique_ptr<QProcess> a(office.start("share", kUserA, QStringLiteral("022"), rounds));
+    std::unique_ptr<QProcess> b(office.start("share", kUserB, QStringLiteral("022"), rounds));
+    for (QProcess* p : {a.get(), b.get()}) {
+        ASSERT_TRUE(p->waitForFinished(120000));
+        EXPECT_EQ(QString::fromUtf8(p->readAllStandardOutput()).trimmed(), QStringLiteral("refused 0"));
+    }
+    EXPECT_FALSE(QFileInfo::exists(office.db + QStringLiteral("-lock")));
+}
+
+} // namespace
