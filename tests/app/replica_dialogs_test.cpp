@@ -63,9 +63,9 @@ TEST(ReplicaDialogs, TheFileChoosersAndTheirOverwriteQuestionAreInJapanese) {
         ASSERT_EQ(texts.size(), 5) << c.what;
         for (const QString& t : texts)
             EXPECT_TRUE(japanese(t)) << c.what << ": " << t.toStdString();
-        if (!c.save)
-            continue;
-        EXPECT_TRUE(question.contains(QStringLiteral("dst.vrd")) && japanese(question)) << question.toStdString();
+        if (!c.save) continue;
+        EXPECT_TRUE(question.contains(QStringLiteral("dst.vrd")) && japanese(question))
+            << question.toStdString();
         ASSERT_EQ(answers.size(), 2);
         for (const QString& a : answers)
             EXPECT_TRUE(japanese(a)) << a.toStdString();

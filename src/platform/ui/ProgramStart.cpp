@@ -18,8 +18,7 @@ void startProgram(const QString& applicationName) {
 
 bool loadQtTranslation() {
     static QTranslator* installed = nullptr;
-    if (installed)
-        return true;
+    if (installed) return true;
     auto* t = new QTranslator(qApp);
     if (!t->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"), QStringLiteral("_"),
                  QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
