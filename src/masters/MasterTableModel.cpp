@@ -49,25 +49,30 @@ int MasterTableModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : int(rs_.fields().size());
 }
 
-const QVariantList& MasterTableModel::row(int r) const {
+const MasterTableModel::CachedRow& MasterTableModel::cached(int r) const {
     auto it = cache_.constFind(r);
     if (it != cache_.constEnd())
         return *it;
     if (cache_.size() >= kCacheRows)
         cache_.clear();
-    QVariantList values;
+    CachedRow row;
     auto& rs = const_cast<db::Recordset&>(rs_);
     try {
         rs.moveTo(r);
         for (int i = 0; i < int(rs.fields().size()); ++i)
-            values << rs.value(i);
+            row.values << rs.value(i);
+        row.stored = rs.stored();
     } catch (const db::DbError&) {
         // Deleted meanwhile by another window: shown as such until the next refresh.
-        values.clear();
+        row = {};
         for (size_t i = 0; i < rs.fields().size(); ++i)
-            values << QStringLiteral("#Deleted");
+            row.values << QStringLiteral("#Deleted");
     }
-    return *cache_.insert(r, values);
+    return *cache_.insert(r, row);
+}
+
+const QVariantList& MasterTableModel::row(int r) const {
+    return cached(r).values;
 }
 
 void MasterTableModel::invalidate() { cache_.clear(); }
@@ -150,12 +155,14 @@ bool MasterTableModel::setData(const QModelIndex& index, const QVariant& value, 
     }
     if (pendingRow_ != r) {
         pending_.clear();
-        if (r < count_)
-            pending_ = row(r);
-        else
+        shown_.clear();
+        if (r < count_) {
+            pending_ = cached(r).values;
+            shown_ = cached(r).stored;
+        } else {
             for (int i = 0; i < columnCount(); ++i)
                 pending_ << QVariant();
-        shown_ = pending_;
+        }
         changed_ = QList<bool>(columnCount(), false);
         pendingRow_ = r;
         emit headerDataChanged(Qt::Vertical, r, r);
@@ -185,10 +192,9 @@ void MasterTableModel::save() {
             rs_.addNew();
         } else {
             rs_.moveTo(r);
-            rs_.edit();
-            // Changed by someone else since it was shown: saving our copy would undo their change.
-            if (!rs_.unchangedSince(shown_))
-                throw db::DbError(db::ErrorKind::Changed, QStringLiteral("the row was changed by another user"));
+            // Only the fields the user changed are checked, against what the user saw: a field someone
+            // else changed meanwhile would be undone, any other change stands.
+            rs_.edit(shown_);
         }
         for (int i = 0; i < columnCount(); ++i)
             if (changed_[i])

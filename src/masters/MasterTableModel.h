@@ -70,9 +70,14 @@ private:
     int current_ = -1;
     int pendingRow_ = -1;
     QVariantList pending_;
-    QVariantList shown_; // the row as it was shown when its edit began
+    db::StoredRow shown_; // the row as it was read for the screen when its edit began
     QList<bool> changed_;
-    mutable QHash<int, QVariantList> cache_;
+    struct CachedRow {
+        QVariantList values;
+        db::StoredRow stored; // the same read, as the file held it
+    };
+    const CachedRow& cached(int r) const;
+    mutable QHash<int, CachedRow> cache_;
 };
 
 } // namespace masters

@@ -93,6 +93,7 @@ frmPreview::frmPreview(core::AppState& state, QWidget* parent)
     picPr0_ = new QLabel(picBase_);
     picPr0_->setObjectName(QStringLiteral("picPr0"));
     picPr0_->hide();
+    picBase_->installEventFilter(this);
 
     // The build waits until the window has kept its size for a moment: a maximized window gets its
     // final size only after the first resize.
@@ -135,13 +136,8 @@ BuildOutcome frmPreview::build() {
     if (layout())
         layout()->activate();
 
-    // Fit the printer's page into the frame, a margin of the toolbar's height around it.
-    const double m = tb_->height();
-    const QSizeF pageTw = printerPageTwips();
-    const PageFit fit = FitPage(picBase_->width(), picBase_->height(), m, pageTw.width() * logicalDpiX() / 1440.0,
-                                pageTw.height() * logicalDpiY() / 1440.0);
-    pagePixels_ = QSize(std::max(fit.width, 1), std::max(fit.height, 1));
-    picPr0_->setGeometry(fit.left, fit.top, pagePixels_.width(), pagePixels_.height());
+    const PageFit fit = fitPage();
+    recordedPixels_ = pagePixels_;
 
     reports::ReportState& rs = reports::reportState(state_);
     rs.gPrintScale = fit.scale;
@@ -163,16 +159,44 @@ BuildOutcome frmPreview::build() {
     return outcome;
 }
 
+PageFit frmPreview::fitPage() {
+    // The printer's page fitted into the frame, a margin of the toolbar's height around it.
+    const double m = tb_->height();
+    const QSizeF pageTw = printerPageTwips();
+    const PageFit fit = FitPage(picBase_->width(), picBase_->height(), m, pageTw.width() * logicalDpiX() / 1440.0,
+                                pageTw.height() * logicalDpiY() / 1440.0);
+    pagePixels_ = QSize(std::max(fit.width, 1), std::max(fit.height, 1));
+    picPr0_->setGeometry(fit.left, fit.top, pagePixels_.width(), pagePixels_.height());
+    return fit;
+}
+
+bool frmPreview::eventFilter(QObject* watched, QEvent* event) {
+    // Once built, the page is fitted again to every new size of the frame (restored from maximized,
+    // resized by hand), and the page the user is on drawn afresh at that size.
+    if (watched == picBase_ && event->type() == QEvent::Resize && built_ && mPage >= 1) {
+        fitPage();
+        showPage(mPage);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 QImage frmPreview::pageImage(int n) const {
-    QImage image(pagePixels_, QImage::Format_RGB32);
+    // Drawn at the screen's pixels, not enlarged from the window's: sharp on a scaled screen.
+    const double ratio = std::max(devicePixelRatioF(), 1.0);
+    QImage image(QSize(std::max(1, int(std::lround(pagePixels_.width() * ratio))),
+                       std::max(1, int(std::lround(pagePixels_.height() * ratio)))),
+                 QImage::Format_RGB32);
     image.setDotsPerMeterX(3780);
     image.setDotsPerMeterY(3780);
     image.fill(Qt::white);
-    if (pages_ && n >= 1 && n <= mPageCount) {
+    if (pages_ && n >= 1 && n <= mPageCount && !recordedPixels_.isEmpty()) {
+        // The recording holds the page at the size it was built for; the painter scales it to this one.
         print::PainterTarget target(&image);
+        target.setScale(double(image.width()) / recordedPixels_.width());
         pages_->play(n, target);
         target.end();
     }
+    image.setDevicePixelRatio(ratio);
     return image;
 }
 

@@ -1,5 +1,6 @@
 // The print preview window: builds every page of the report named in gReportName as a picture at the
-// screen size of the page, pages through them, and hands printing to the report's print command.
+// screen size of the page (fitted again whenever the window's size changes), pages through them, and hands
+// printing to the report's print command.
 #pragma once
 
 #include "core/AppState.h"
@@ -55,9 +56,12 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Fits the printer's page into the frame as it is now and places the page picture there.
+    PageFit fitPage();
     void showPage(int n);
     void Timer1_Timer();
     void unload();
@@ -73,7 +77,8 @@ private:
     QLabel* picPr0_;
     QTimer timer1_;
     QTimer settle_;
-    QSize pagePixels_;
+    QSize pagePixels_;     // the page picture's size in the window, fitted to the frame
+    QSize recordedPixels_; // the size the pages were recorded at (the fit when they were built)
     std::unique_ptr<print::PageRecording> pages_;
     std::function<void()> wait_;
     bool built_ = false;

@@ -12,9 +12,6 @@
 #include <QDir>
 #include <QFrame>
 #include <QLabel>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
 #include <QScreen>
 #include <QVBoxLayout>
 
@@ -91,21 +88,6 @@ void prepareState(core::AppState& state, const QString& layoutFolder) {
     core::InitFieldLimits(state);
 }
 
-bool loadQtTranslation() {
-    static QTranslator* installed = nullptr;
-    if (installed)
-        return true;
-    auto* t = new QTranslator(qApp);
-    if (!t->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"), QStringLiteral("_"),
-                 QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        delete t;
-        return false;
-    }
-    QCoreApplication::installTranslator(t);
-    installed = t;
-    return true;
-}
-
 QString startArgumentPath(const QString& argument, const QString& startFolder) {
     QString name = argument;
     if (name.size() >= 2 && name.startsWith(QLatin1Char('"')) && name.endsWith(QLatin1Char('"')))
@@ -118,7 +100,6 @@ QString startArgumentPath(const QString& argument, const QString& startFolder) {
 int Main(QApplication& app) {
     static ui::QtMessageService screenMessages;
     ui::setMessageService(&screenMessages);
-    loadQtTranslation();
     core::AppState state;
     SingleInstance instance;
     if (!ensureSingleInstance(instance))

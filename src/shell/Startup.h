@@ -39,9 +39,6 @@ bool ensureSingleInstance(SingleInstance& instance, const QString& lockPath = Si
 // current one when empty), the field sizes.
 void prepareState(core::AppState& state, const QString& layoutFolder = QString());
 
-// Qt's own Japanese texts (file, print and page set-up dialogs); false when the translation is missing.
-bool loadQtTranslation();
-
 // The command line's database path, quotes removed, made absolute against the folder the program was
 // started in (start-up then changes the current folder).
 QString startArgumentPath(const QString& argument, const QString& startFolder);

@@ -372,6 +372,71 @@ TEST_F(PrintAndPreview, PreviewFromTheMenuBuildsItsPagesAtTheMaximizedSize) {
     closePreview(w);
 }
 
+// Where the picture holds drawing (not white), as fractions of its size.
+QRectF inkBox(const QImage& image) {
+    int left = image.width(), top = image.height(), right = -1, bottom = -1;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qGray(image.pixel(x, y)) < 200) {
+                left = std::min(left, x), right = std::max(right, x);
+                top = std::min(top, y), bottom = std::max(bottom, y);
+            }
+    return QRectF(double(left) / image.width(), double(top) / image.height(), double(right - left) / image.width(),
+                  double(bottom - top) / image.height());
+}
+
+// The page is drawn at the screen's pixels (sharp on a screen scaled by two: run so once more) and fitted
+// again to every size the window takes, the page the user was on kept.
+TEST_F(PrintAndPreview, ThePageIsDrawnAtTheScreensRatioAndFittedToEverySizeOfTheWindow) {
+    fill(45);
+    QPointer<preview::frmPreview> w = openPreview(kComm);
+    ASSERT_TRUE(w);
+    ASSERT_GE(w->pageCount(), 2);
+    w->cmdFor()->click();
+    const double ratio = w->devicePixelRatioF();
+    if (qgetenv("QT_SCALE_FACTOR") == "2") {
+        EXPECT_EQ(ratio, 2.0);
+    }
+    const QSizeF page = print::PageSetup::current().printableTwips();
+    struct Step {
+        const char* what;
+        std::function<void(QWidget&)> act;
+    };
+    const std::vector<Step> steps{
+        {"maximized, as it opens", [](QWidget&) {}},
+        {"restored and made small", [](QWidget& f) { f.showNormal(), f.resize(420, 360); }},
+        {"larger than it opened", [](QWidget& f) { f.resize(1400, 1100); }},
+        {"wide and low", [](QWidget& f) { f.resize(900, 380); }},
+        {"narrow and tall", [](QWidget& f) { f.resize(360, 700); }},
+        {"maximized again", [](QWidget& f) { f.showMaximized(); }},
+    };
+    QRectF firstInk;
+    for (const Step& step : steps) {
+        step.act(*w);
+        QSize fitted;
+        mainroad::waitFor([&] {
+            const preview::PageFit fit = preview::FitPage(w->pageFrame()->width(), w->pageFrame()->height(),
+                                                          w->toolbarHeight(), page.width() / 15, page.height() / 15);
+            fitted = QSize(fit.width, fit.height);
+            return w->visiblePage()->size() == fitted;
+        }, 2000);
+        EXPECT_EQ(w->visiblePage()->size(), fitted) << step.what;
+        EXPECT_TRUE(w->pageFrame()->rect().contains(w->visiblePage()->geometry())) << step.what;
+        EXPECT_EQ(w->page(), 2) << step.what;
+        const QPixmap shown = w->visiblePage()->pixmap();
+        EXPECT_EQ(shown.devicePixelRatio(), ratio) << step.what;
+        EXPECT_EQ(shown.size(), (QSizeF(fitted) * ratio).toSize()) << step.what;
+        // The same page, only larger or smaller: its drawing takes the same part of the picture.
+        const QRectF ink = inkBox(shown.toImage());
+        if (firstInk.isNull())
+            firstInk = ink;
+        for (auto [now, then] : {std::pair{ink.left(), firstInk.left()}, {ink.right(), firstInk.right()},
+                                 {ink.top(), firstInk.top()}, {ink.bottom(), firstInk.bottom()}})
+            EXPECT_NEAR(now, then, 0.03) << step.what;
+    }
+    closePreview(w);
+}
+
 TEST(PageFit, TheExampleOfAPageFittedByHeightAndOneFittedByWidth) {
     const preview::PageFit byHeight = preview::FitPage(310, 150, 10, 200, 300);
     EXPECT_EQ(byHeight.width, 93);

@@ -180,9 +180,9 @@ TEST(SharedFile, ACopyOfTheFileAloneHoldsEverySavedOrderWhileWindowsStayOpen) {
     EXPECT_EQ(d.scalar(QStringLiteral("SELECT sum(個数) FROM 受注個別データ WHERE 受注No > 0")).toInt(), 6);
 }
 
-// A grid's 更新 writes only what the user changed, and only on the row the user saw: a row another user
-// changed meanwhile is refused by name and shown as it now is; typed again on it, the change is kept beside
-// theirs. The master grids and the order data grid alike.
+// A grid's 更新 writes only what the user changed, and only on the row the user saw: another user's change
+// to another field of the row meanwhile is no conflict, and both are kept at the first try. The master grids
+// and the order data grid alike.
 TEST(SharedFile, GridsNeverUndoAnotherUsersChange) {
     if (!sqliteTool())
         GTEST_SKIP() << "the sqlite3 tool is not installed";
@@ -228,17 +228,10 @@ TEST(SharedFile, GridsNeverUndoAnotherUsersChange) {
         const QString theirs = read(c.theirsField);
         typeCell(w, row, c.typedColumn, c.typed);
         w->button(QStringLiteral("cmdUpdate"))->click();
-        EXPECT_TRUE(joined(p).contains(c.code)) << joined(p).toStdString();
-        EXPECT_EQ(read(c.theirsField), theirs);
-        EXPECT_EQ(read(c.typedField), before);
-        EXPECT_EQ(w->model()->index(row, c.keyColumn).data().toString(), c.code);
-
-        p.messages().clear();
-        typeCell(w, row, c.typedColumn, c.typed);
-        w->button(QStringLiteral("cmdUpdate"))->click();
         EXPECT_TRUE(p.messages().shown().empty()) << joined(p).toStdString();
         EXPECT_NE(read(c.typedField), before);
         EXPECT_EQ(read(c.theirsField), theirs);
+        EXPECT_EQ(w->model()->index(row, c.keyColumn).data().toString(), c.code);
     }
 }
 

@@ -144,6 +144,41 @@ TEST_F(RecordsetTest, RefusedUpdateKeepsBufferAndStoredRow) {
     }
 }
 
+// An edit is checked on its own fields and on the row's unique keys: another field changed meanwhile is
+// kept, while a row deleted and its row id taken again by a new row is not written over.
+TEST_F(RecordsetTest, EditIsCheckedOnItsFieldsAndTheRowsKeys) {
+    Database other(path);
+    struct Case {
+        const char* meanwhile; // run by the other connection between edit() and update()
+        bool written;
+    } cases[] = {
+        {"UPDATE 品目 SET 日付 = 1, 率 = 2 WHERE No = 5", true},
+        {"UPDATE 品目 SET 価格 = 1 WHERE No = 5", false},
+        {"DELETE FROM 品目 WHERE No = 5; INSERT INTO 品目 VALUES (6, 'C6', 5000000, 0, 0)", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.meanwhile);
+        database->execute("DELETE FROM 品目 WHERE No >= 5");
+        add(5, "C5");
+        Recordset rs(*database, "品目");
+        rs.moveLast();
+        rs.edit();
+        for (const QString& sql : QString::fromUtf8(c.meanwhile).split("; "))
+            other.execute(sql);
+        rs.setValue("価格", QVariant::fromValue(Currency::fromUnits(7)));
+        if (c.written) {
+            rs.update();
+        } else {
+            EXPECT_THROW(rs.update(), DbError);
+        }
+        EXPECT_EQ(database
+                      ->scalar("SELECT count(*) FROM 品目 WHERE 価格 = ?",
+                               {QVariant::fromValue(Currency::fromUnits(7))})
+                      .toInt(),
+                  c.written ? 1 : 0);
+    }
+}
+
 TEST_F(RecordsetTest, SecondConnectionSeesCommittedRowsOnly) {
     Database other(path);
     {

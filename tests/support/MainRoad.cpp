@@ -14,6 +14,7 @@
 #include "shell/CommandStates.h"
 #include "shell/Startup.h"
 #include "text/AnsiFile.h"
+#include "ui/ProgramStart.h"
 #include "viewers/Export.h"
 #include "viewers/ListWindow.h"
 
@@ -181,7 +182,7 @@ Program::Program(const QHash<QString, QString>& saved, const QSize& size) {
             settings.setValue(it.key(), it.value());
     }
     app::registerSubsystems();
-    shell::loadQtTranslation();
+    ui::loadQtTranslation();
     ui::setMessageService(&messages_);
     shell::prepareState(state_, QCoreApplication::applicationDirPath());
     state_.gPrinterReady = core::kTrue;

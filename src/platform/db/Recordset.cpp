@@ -20,13 +20,25 @@ Recordset::Recordset(Database& db, const QString& table, const QString& whereSql
         fieldIndex_.insert(fields_[i].name, i);
     for (const auto& f : orderBy_)
         fieldIndex(f); // refuse unknown names before they reach SQL
-    QStringList cols, marks;
+    QStringList cols, marks, bytes;
     for (const auto& f : fields_) {
         cols << Database::quoteIdent(f.name);
         marks << QStringLiteral("?");
+        bytes << QStringLiteral("CAST(%1 AS BLOB)").arg(Database::quoteIdent(f.name));
     }
     insertSql_ = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                      .arg(Database::quoteIdent(table_), cols.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
+    // Each field, then its bytes: a text is read as the engine holds it, not as it decodes.
+    selectSql_ = QStringLiteral("SELECT %1, %2 FROM %3 WHERE rowid = ?")
+                     .arg(cols.join(QStringLiteral(", ")), bytes.join(QStringLiteral(", ")),
+                          Database::quoteIdent(table_));
+    unique_.assign(fields_.size(), false);
+    Query keys = db_.query(QStringLiteral("SELECT ii.name FROM pragma_index_list(?) AS il, "
+                                          "pragma_index_info(il.name) AS ii WHERE il.\"unique\""),
+                           {table_});
+    while (keys.next())
+        if (const auto it = fieldIndex_.find(keys.toText(0)); it != fieldIndex_.end())
+            unique_[size_t(*it)] = true;
     loadRowids();
     moveFirst();
 }
@@ -83,18 +95,50 @@ bool Recordset::moveToRowid(qint64 id) {
     return true;
 }
 
+namespace {
+
+// The value as a query gives it (a text decoded from UTF-8).
+QVariant asRead(const StoredValue& v) {
+    return v.kind == StoredValue::Class::Text ? QVariant(QString::fromUtf8(v.value.toByteArray())) : v.value;
+}
+
+} // namespace
+
 void Recordset::loadCurrent() const {
     if (loadedPos_ == pos_)
         return;
     const qint64 id = rowid();
-    Query q = const_cast<Database&>(db_).query(
-        QStringLiteral("SELECT * FROM %1 WHERE rowid = ?").arg(Database::quoteIdent(table_)), {id});
+    Query q = const_cast<Database&>(db_).query(selectSql_, {id});
     if (!q.next())
         throw DbError(ErrorKind::NoCurrentRecord, QStringLiteral("the row was deleted by another window"));
-    current_.clear();
-    for (int i = 0; i < q.columnCount(); ++i)
-        current_ << q.value(i);
+    const int n = int(fields_.size());
+    current_.assign(size_t(n), {});
+    for (int i = 0; i < n; ++i) {
+        StoredValue& v = current_[size_t(i)];
+        const QVariant read = q.value(i);
+        switch (read.typeId()) {
+        case QMetaType::UnknownType:
+            break;
+        case QMetaType::LongLong:
+            v = {StoredValue::Class::Integer, read};
+            break;
+        case QMetaType::Double:
+            v = {StoredValue::Class::Real, read};
+            break;
+        case QMetaType::QString:
+            v = {StoredValue::Class::Text, q.value(n + i).toByteArray()};
+            break;
+        default:
+            v = {StoredValue::Class::Blob, read.toByteArray()};
+            break;
+        }
+    }
     loadedPos_ = pos_;
+}
+
+StoredRow Recordset::stored() const {
+    loadCurrent();
+    return current_;
 }
 
 QVariant Recordset::typed(int index, const QVariant& stored) const {
@@ -142,7 +186,8 @@ QVariant Recordset::value(int index) const {
     if (mode_ != Mode::None)
         return typed(index, buffer_.value(index));
     loadCurrent();
-    return typed(index, current_.value(index));
+    if (index < 0 || index >= int(current_.size())) return {};
+    return typed(index, asRead(current_[size_t(index)]));
 }
 
 QVariant Recordset::value(const QString& field) const { return value(fieldIndex(field)); }
@@ -169,36 +214,17 @@ void Recordset::edit() {
         cancelUpdate();
     loadedPos_ = -2; // what another user wrote since the row was last read counts
     loadCurrent();
-    buffer_ = current_;
+    buffer_.clear();
+    for (const StoredValue& v : current_)
+        buffer_ << asRead(v);
     original_ = current_;
     dirty_.assign(fields_.size(), false);
     mode_ = Mode::Edit;
 }
 
-namespace {
-
-bool sameValue(const QVariant& a, const QVariant& b) {
-    if (!a.isValid() || !b.isValid())
-        return a.isValid() == b.isValid();
-    const auto isReal = [](const QVariant& v) {
-        return v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Float;
-    };
-    if (isReal(a) && isReal(b)) {
-        const double x = a.toDouble(), y = b.toDouble();
-        return x == y || (std::isnan(x) && std::isnan(y));
-    }
-    return a == b;
-}
-
-} // namespace
-
-bool Recordset::unchangedSince(const QVariantList& shown) const {
-    if (mode_ != Mode::Edit)
-        return true;
-    for (int i = 0; i < int(fields_.size()); ++i)
-        if (!sameValue(typed(i, original_.value(i)), shown.value(i)))
-            return false;
-    return true;
+void Recordset::edit(const StoredRow& asShown) {
+    edit();
+    if (asShown.size() == fields_.size()) original_ = asShown;
 }
 
 void Recordset::setValue(const QString& field, const QVariant& v) {
@@ -227,8 +253,31 @@ void Recordset::update() {
     loadedPos_ = -2;
 }
 
-// Sets the fields that were set, on the row as edit() read it: a row someone changed meanwhile matches no
-// longer, and nothing is written.
+// The condition that a field still holds v, storage class and bytes alike.
+QString Recordset::sameAs(int index, const StoredValue& v, Params& params) const {
+    const QString col = Database::quoteIdent(fields_[size_t(index)].name);
+    switch (v.kind) {
+    case StoredValue::Class::Null:
+        return col + QStringLiteral(" IS NULL");
+    case StoredValue::Class::Integer:
+        params << v.value;
+        return QStringLiteral("(typeof(%1) = 'integer' AND %1 = ?)").arg(col);
+    case StoredValue::Class::Real:
+        params << v.value;
+        return QStringLiteral("(typeof(%1) = 'real' AND %1 = ?)").arg(col);
+    case StoredValue::Class::Text:
+    case StoredValue::Class::Blob:
+        // Bytes bind as text only when they are UTF-8: compared through their hex digits instead.
+        params << QString::fromLatin1(v.value.toByteArray().toHex().toUpper());
+        return QStringLiteral("(typeof(%1) = '%2' AND hex(%1) = ?)")
+            .arg(col, v.kind == StoredValue::Class::Text ? QStringLiteral("text") : QStringLiteral("blob"));
+    }
+    return {};
+}
+
+// Sets the fields that were set where each of them still holds what was read, and the row is still the
+// one that was read (its unique keys): a field someone changed meanwhile matches no longer, and nothing is
+// written. The other fields are neither compared nor written, however they are stored.
 void Recordset::updateChanged() {
     QStringList sets, same;
     Params p;
@@ -241,10 +290,8 @@ void Recordset::updateChanged() {
     if (sets.isEmpty())
         return;
     p << rowid();
-    for (size_t i = 0; i < fields_.size(); ++i) {
-        same << Database::quoteIdent(fields_[i].name) + QStringLiteral(" IS ?");
-        p << original_[int(i)];
-    }
+    for (size_t i = 0; i < fields_.size(); ++i)
+        if (dirty_[i] || unique_[i]) same << sameAs(int(i), original_[i], p);
     const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ? AND %3")
                             .arg(Database::quoteIdent(table_), sets.join(QStringLiteral(", ")),
                                  same.join(QStringLiteral(" AND ")));

@@ -10,6 +10,16 @@
 
 namespace db {
 
+// A field exactly as the file holds it: its storage class and, for a text or a blob, its bytes. An edit is
+// checked against it, so that a value another program stored oddly (a blob, bytes that are not UTF-8)
+// still compares equal to itself.
+struct StoredValue {
+    enum class Class { Null, Integer, Real, Text, Blob };
+    Class kind = Class::Null;
+    QVariant value; // qint64, double, or the bytes of a text or a blob
+};
+using StoredRow = std::vector<StoredValue>;
+
 class Recordset {
 public:
     // All rows of a table, or those that match a constant SQL condition with bound values, in the given
@@ -54,15 +64,18 @@ public:
     double getDouble(const QString& field) const;
     QString getText(const QString& field) const; // Null reads as ""
 
+    // The current row's fields exactly as stored, from the same read as value().
+    StoredRow stored() const;
+
     // Editing: addNew() or edit(), set values, update(). A failed update throws and keeps the buffer,
     // so the caller can correct it or cancelUpdate(). edit() reads the row afresh; update() writes only the
-    // fields that were set, and only while the row is still as edit() read it: otherwise it throws Changed
-    // (NoCurrentRecord when it is gone), so one user's write never undoes another's.
+    // fields that were set, and only where each of them, and the row's unique keys, still hold what was
+    // read: otherwise it throws Changed (NoCurrentRecord when the row is gone), so one user's write never
+    // undoes another's, while a change to another field (a sale lowering the stock) is no conflict.
     void addNew();
     void edit();
-    // While editing: whether the row as read by edit() still has the values shown to the user earlier
-    // (typed, as value() gives them).
-    bool unchangedSince(const QVariantList& shown) const;
+    // As edit(), checked against the row as it was read when shown to the user (stored() then).
+    void edit(const StoredRow& asShown);
     void setValue(const QString& field, const QVariant& v);
     void setNull(const QString& field) { setValue(field, QVariant()); }
     void update();
@@ -80,6 +93,7 @@ private:
     void loadRowids();
     void loadCurrent() const;
     QVariant typed(int index, const QVariant& stored) const;
+    QString sameAs(int index, const StoredValue& v, Params& params) const;
     QVariant storable(int index, const QVariant& v) const;
     std::vector<qint64> matching(const QString& field, const QVariant& value);
     bool findFrom(const QString& field, const QVariant& value, int start, int step);
@@ -94,12 +108,14 @@ private:
     void updateChanged();
 
     QString insertSql_;
+    QString selectSql_;
+    std::vector<bool> unique_; // fields of a unique index: what names the row besides its row id
     std::vector<qint64> rowids_;
     int pos_ = -1;
     mutable int loadedPos_ = -2;
-    mutable QVariantList current_;
+    mutable StoredRow current_;
     QVariantList buffer_;
-    QVariantList original_; // the row as edit() read it
+    StoredRow original_; // the row the edit is checked against
     std::vector<bool> dirty_;
     Mode mode_ = Mode::None;
     bool noMatch_ = false;

@@ -19,7 +19,16 @@ bool PainterTarget::begin() {
     if (!painter_.begin(device_)) return false;
     painter_.setFont(metrics_.font());
     painter_.setPen(Qt::black);
+    painter_.scale(scale_, scale_);
     return true;
+}
+
+void PainterTarget::setScale(double factor) {
+    scale_ = factor;
+    if (painter_.isActive()) {
+        painter_.resetTransform();
+        painter_.scale(scale_, scale_);
+    }
 }
 
 bool PainterTarget::end() {

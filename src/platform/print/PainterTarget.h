@@ -25,6 +25,8 @@ class PainterTarget : public RenderTarget {
     bool begun() const { return begun_; }
     // Ends painting (for a printer: ends the document). False when the device reported a failure.
     bool end();
+    // Draws everything larger or smaller by the factor: a page recorded at one size shown at another.
+    void setScale(double factor);
 
     void print(const QString& text) override;
     double currentX() const override { return x_; }
@@ -51,6 +53,7 @@ class PainterTarget : public RenderTarget {
     double x_ = 0;
     double y_ = 0;
     double size_ = 9;
+    double scale_ = 1;
 };
 
 } // namespace print
