@@ -8,8 +8,8 @@
 #include "orders/OrderStatusStore.h"
 #include "orders/OrderStore.h"
 #include "orders/StockStore.h"
-#include "replica/OrderReset.h"
 #include "shell/DbFiles.h"
+#include "support/ReplicaRoad.h"
 #include "ui/MessageService.h"
 
 #include <QDate>
@@ -252,7 +252,7 @@ void runShare(Run& r) {
 }
 
 // Another user once, on the file: a window opening it for writing, VarnoxReplica clearing it or copying
-// other.vrd onto it, ＤＢ作成 over it. Prints "done", or "refused: " and what the user was told.
+// other.vrd onto it (through its window), ＤＢ作成 over it. Prints "done", or "refused: " and what the user was told.
 void runOnce(Run& r) {
     const QString db = sharedDb(r.plan.folder);
     ui::RecordingMessageService told;
@@ -261,11 +261,14 @@ void runOnce(Run& r) {
     try {
         if (r.plan.kind == QLatin1String("open")) {
             db::Database window(db);
-        } else if (r.plan.kind == QLatin1String("clear")) {
-            refusal = replica::clearOrderData(db).message;
-        } else if (r.plan.kind == QLatin1String("copyonto")) {
-            refusal =
-                replica::copyAndClear(QDir(r.plan.folder).filePath(QStringLiteral("other.vrd")), db).message;
+        } else if (r.plan.kind != QLatin1String("new")) {
+            // VarnoxReplica's own window; it says what it did, or why not.
+            if (r.plan.kind == QLatin1String("clear"))
+                mainroad::runReplica(db);
+            else
+                mainroad::runReplica(QDir(r.plan.folder).filePath(QStringLiteral("other.vrd")), db);
+            if (!told.texts().join(QString()).contains(QStringLiteral("DBを初期化")))
+                refusal = told.texts().join(QLatin1Char('\n'));
         } else {
             core::AppState s;
             core::InitFieldLimits(s);

@@ -21,9 +21,7 @@ constexpr int kGroup = 47100;
 constexpr int kUserA = 47101;
 constexpr int kUserB = 47102;
 
-bool root() {
-    return ::geteuid() == 0;
-}
+bool root() { return ::geteuid() == 0; }
 
 // A shared office folder as the README advises one: setgid, of the users' group, files 0664. As another user
 // than root it is just a folder of ours.
@@ -52,11 +50,10 @@ struct Office {
         QFile f(db);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
-    // The worker as `user` (as ourselves when not root) with the umask given; "hung" when it does not end.
-    QProcess* start(const char* kind, int user, const QString& umask = QStringLiteral("022"),
-                    int rounds = 0) {
+    // The worker as `user` (as ourselves when not root) with the umask given.
+    QProcess* start(const char* kind, int user, const char* umask = "022", int rounds = 0) {
         auto* p = new QProcess;
-        QStringList args{QStringLiteral("-c"), QStringLiteral("umask %1 && exec \"$@\"").arg(umask),
+        QStringList args{QStringLiteral("-c"), QStringLiteral("umask %1 && exec \"$@\"").arg(QLatin1String(umask)),
                          QStringLiteral("sh")};
         if (root())
             args << QStringLiteral("setpriv") << QStringLiteral("--reuid=%1").arg(user)
@@ -70,8 +67,9 @@ struct Office {
         p->start(QStringLiteral("/bin/sh"), args);
         return p;
     }
-    QString run(const char* kind, int user, int rounds = 0) {
-        std::unique_ptr<QProcess> p(start(kind, user, QStringLiteral("022"), rounds));
+    // What it printed; "hung" when it does not end.
+    QString run(const char* kind, int user) {
+        std::unique_ptr<QProcess> p(start(kind, user));
         if (!p->waitForFinished(15000)) {
             p->kill();
             p->waitForFinished();
@@ -88,32 +86,25 @@ struct Office {
 TEST(SharedUse, AnotherUsersUmaskDoesNotHideAFileInUse) {
     if (!root())
         GTEST_SKIP() << "needs root to act as two users";
-    struct Row {
-        int holder, actor;
-        const char* action;
-        const char* told;
-    };
-    const Row rows[] = {
-        {kUserA, kUserB, "clear", "使用中"},         {kUserA, kUserB, "copyonto", "使用中"},
-        {kUserA, kUserB, "new", "すでに存在します"}, {kUserB, kUserA, "clear", "使用中"},
-        {kUserB, kUserA, "copyonto", "使用中"},      {kUserB, kUserA, "new", "すでに存在します"}};
-    for (const Row& row : rows) {
-        SCOPED_TRACE(std::string(row.action) + (row.holder == kUserA ? " by B" : " by A"));
-        Office office;
-        const QByteArray before = office.bytes();
-        std::unique_ptr<QProcess> holder(office.start("hold", row.holder, QStringLiteral("077")));
-        ASSERT_TRUE(holder->waitForReadyRead(15000));
-        struct stat st {};
-        ASSERT_EQ(::stat(QFile::encodeName(office.db + QStringLiteral("-lock")).constData(), &st), 0);
-        EXPECT_EQ(st.st_mode & 07777, 0664u);
-        EXPECT_EQ(st.st_gid, gid_t(kGroup));
+    for (const auto& [holder, actor] : {std::pair{kUserA, kUserB}, std::pair{kUserB, kUserA}}) {
+        for (const char* action : {"clear", "copyonto", "new"}) {
+            SCOPED_TRACE(std::string(action) + (holder == kUserA ? " by B" : " by A"));
+            Office office;
+            const QByteArray before = office.bytes();
+            std::unique_ptr<QProcess> window(office.start("hold", holder, "077"));
+            ASSERT_TRUE(window->waitForReadyRead(15000));
+            struct stat st {};
+            ASSERT_EQ(::stat(QFile::encodeName(office.db + QStringLiteral("-lock")).constData(), &st), 0);
+            EXPECT_EQ(st.st_mode & 07777, 0664u);
+            EXPECT_EQ(st.st_gid, gid_t(kGroup));
 
-        const QString out = office.run(row.action, row.actor);
-        EXPECT_TRUE(out.startsWith(QStringLiteral("refused:")) && out.contains(QString::fromUtf8(row.told)))
-            << out.toStdString();
-        EXPECT_TRUE(office.bytes() == before);
-        holder->closeWriteChannel();
-        ASSERT_TRUE(holder->waitForFinished(15000));
+            const QString out = office.run(action, actor);
+            const QString told = QString::fromUtf8(action == std::string("new") ? "すでに存在します" : "使用中");
+            EXPECT_TRUE(out.startsWith(QStringLiteral("refused:")) && out.contains(told)) << out.toStdString();
+            EXPECT_TRUE(office.bytes() == before);
+            window->closeWriteChannel();
+            ASSERT_TRUE(window->waitForFinished(15000));
+        }
     }
 }
 
@@ -121,11 +112,17 @@ TEST(SharedUse, AnotherUsersUmaskDoesNotHideAFileInUse) {
 // window opening the file, VarnoxReplica's clear and ＤＢ作成 over it are refused at once, a link's target is
 // never made, and what is not a lock file is named.
 TEST(SharedUse, APlantedLockFileIsRefusedWithoutHangingOrWritingThroughIt) {
-    enum Planted { Link, Folder, Fifo, Private };
-    const char* const names[] = {"link", "folder", "fifo", "private file"};
-    for (const Planted planted : {Link, Folder, Fifo, Private}) {
+    // Planted by root for another user (as ourselves: with modes that keep us out).
+    const struct {
+        const char* name;
+        mode_t type, mode;
+    } plants[] = {{"link", S_IFLNK, 0777},
+                  {"folder", S_IFDIR, 0755},
+                  {"fifo", S_IFIFO, mode_t(root() ? 0644 : 0444)},
+                  {"private file", S_IFREG, mode_t(root() ? 0600 : 0)}};
+    for (const auto& plant : plants) {
         for (const char* action : {"open", "clear", "new"}) {
-            SCOPED_TRACE(std::string(names[planted]) + " / " + action);
+            SCOPED_TRACE(std::string(plant.name) + " / " + action);
             Office office;
             const QString lock = office.db + QStringLiteral("-lock");
             const QByteArray lockName = QFile::encodeName(lock);
@@ -133,41 +130,24 @@ TEST(SharedUse, APlantedLockFileIsRefusedWithoutHangingOrWritingThroughIt) {
             QDir().mkpath(away);
             ::chmod(QFile::encodeName(away).constData(), 0777);
             const QString target = QDir(away).filePath(QStringLiteral("made-through-the-link"));
-            // Planted by root for another user (as ourselves: with modes that keep us out).
-            const mode_t closed = root() ? 0644 : 0444;
-            switch (planted) {
-            case Link:
+            if (plant.type == S_IFLNK)
                 ASSERT_EQ(::symlink(QFile::encodeName(target).constData(), lockName.constData()), 0);
-                break;
-            case Folder:
+            else if (plant.type == S_IFDIR)
                 ASSERT_TRUE(QDir().mkdir(lock));
-                break;
-            case Fifo:
-                ASSERT_EQ(::mkfifo(lockName.constData(), closed), 0);
-                break;
-            case Private:
-                ASSERT_TRUE(QFile(lock).open(QIODevice::WriteOnly));
-                break;
-            }
-            if (planted != Link)
-                ::chmod(lockName.constData(), planted == Private ? (root() ? 0600 : 0)
-                                              : planted == Fifo  ? closed
-                                                                 : 0755);
+            else
+                ASSERT_EQ(::mknod(lockName.constData(), plant.type | 0600, 0), 0);
+            if (plant.type != S_IFLNK)
+                ::chmod(lockName.constData(), plant.mode);
             const QByteArray before = office.bytes();
 
             const QString out = office.run(action, kUserB);
             EXPECT_TRUE(out.startsWith(QStringLiteral("refused:"))) << out.toStdString();
-            if (planted != Private) {
-                EXPECT_TRUE(out.contains(lock)) << out.toStdString();
-            }
+            EXPECT_TRUE(plant.type == S_IFREG || out.contains(lock)) << out.toStdString();
             EXPECT_FALSE(QFileInfo::exists(target));
             EXPECT_TRUE(office.bytes() == before);
             struct stat st {};
             EXPECT_EQ(::lstat(lockName.constData(), &st), 0);
-            EXPECT_EQ(st.st_mode & S_IFMT, planted == Link     ? mode_t(S_IFLNK)
-                                           : planted == Folder ? mode_t(S_IFDIR)
-                                           : planted == Fifo   ? mode_t(S_IFIFO)
-                                                               : mode_t(S_IFREG));
+            EXPECT_EQ(st.st_mode & S_IFMT, plant.type);
         }
     }
 }
@@ -177,8 +157,8 @@ TEST(SharedUse, APlantedLockFileIsRefusedWithoutHangingOrWritingThroughIt) {
 TEST(SharedUse, UsersWhoOnlyShareTheFileNeverRefuseEachOther) {
     Office office;
     const int rounds = 1500 * qMax(1, qEnvironmentVariableIntValue("VARNOX_MULTIUSER_SCALE"));
-    std::unique_ptr<QProcess> a(office.start("share", kUserA, QStringLiteral("022"), rounds));
-    std::unique_ptr<QProcess> b(office.start("share", kUserB, QStringLiteral("022"), rounds));
+    std::unique_ptr<QProcess> a(office.start("share", kUserA, "022", rounds));
+    std::unique_ptr<QProcess> b(office.start("share", kUserB, "022", rounds));
     for (QProcess* p : {a.get(), b.get()}) {
         ASSERT_TRUE(p->waitForFinished(120000));
         EXPECT_EQ(QString::fromUtf8(p->readAllStandardOutput()).trimmed(), QStringLiteral("refused 0"));

@@ -28,7 +28,9 @@ KeptConnection::KeptConnection(const QString& path) {
             waiting->retake();
             db_ = std::move(waiting);
             return;
-        } catch (const DbError&) {
+        } catch (const DbError& e) {
+            if (e.kind() == ErrorKind::Busy)
+                throw; // someone has the file alone: opening afresh would only wait for it again
             waiting.reset(); // the file changed hands: opened afresh, which says why when it cannot be
         }
     }
