@@ -97,37 +97,38 @@ TEST(NumberRange, TypedNumbersOutsideTheirRangeAreRefused) {
 // Counted by the order window from the largest number in the file: the last number is given out, the next
 // is refused plainly with nothing stored, and no row is ever left with a number of 0 or below.
 TEST(NumberRange, TheOrderWindowStopsAtTheLastNumber) {
+    // A row the sqlite3 tool adds, copied from the reserved one with its number (and a sale for an order).
+    const auto order = [](const char* no) {
+        return QStringLiteral(
+                   "INSERT INTO 受注データ SELECT %1, 顧客コード, 社員コード, 定価金額, 仕切値, 原価, 1, "
+                   "消費税額, 送料, 受注日付, 入金日, キャンセル FROM 受注データ WHERE 受注No = 0")
+            .arg(no);
+    };
+    const auto line = [](const char* no) {
+        return QStringLiteral(
+                   "INSERT INTO 受注個別データ SELECT %1, 0, 商品コード, 個数, 個別定価, 個別仕切値, "
+                   "個別原価, 個別販売価格, 個別消費税, キャンセル FROM 受注個別データ WHERE 個別No = 0")
+            .arg(no);
+    };
     struct Case {
-        const char* largest; // a row the sqlite3 tool adds, copied from the reserved one
-        int lines;           // goods in the order keyed in (0: the window cannot open)
-        qint64 savedOrder;   // 0 when nothing is stored
-        qint64 lastLine;     // the largest line number afterwards
+        QString largest;
+        int lines;         // goods in the order keyed in (0: the window cannot open)
+        qint64 savedOrder; // 0 when nothing is stored
+        qint64 lastLine;   // the largest line number afterwards
         QString message;
     } cases[] = {
-        {"INSERT INTO 受注データ SELECT 2147483646, 顧客コード, 社員コード, 定価金額, 仕切値, 原価, 1, "
-         "消費税額, 送料, "
-         "受注日付, 入金日, キャンセル FROM 受注データ WHERE 受注No = 0",
-         1, 2147483647, 1, kOrderUsedUp},
-        {"INSERT INTO 受注データ SELECT 2147483647, 顧客コード, 社員コード, 定価金額, 仕切値, 原価, 1, "
-         "消費税額, 送料, "
-         "受注日付, 入金日, キャンセル FROM 受注データ WHERE 受注No = 0",
-         0, 0, 0, kOrderUsedUp},
-        {"INSERT INTO 受注個別データ SELECT 2147483646, 0, 商品コード, 個数, 個別定価, 個別仕切値, 個別原価, "
-         "個別販売価格, 個別消費税, キャンセル FROM 受注個別データ WHERE 個別No = 0",
-         1, 1, 2147483647, QString()},
-        {"INSERT INTO 受注個別データ SELECT 2147483646, 0, 商品コード, 個数, 個別定価, 個別仕切値, 個別原価, "
-         "個別販売価格, 個別消費税, キャンセル FROM 受注個別データ WHERE 個別No = 0",
-         2, 0, 2147483646, kLineUsedUp},
-        {"INSERT INTO 受注個別データ SELECT 2147483647, 0, 商品コード, 個数, 個別定価, 個別仕切値, 個別原価, "
-         "個別販売価格, 個別消費税, キャンセル FROM 受注個別データ WHERE 個別No = 0",
-         1, 0, 2147483647, kLineUsedUp},
+        {order("2147483646"), 1, 2147483647, 1, kOrderUsedUp},
+        {order("2147483647"), 0, 0, 0, kOrderUsedUp},
+        {line("2147483646"), 1, 1, 2147483647, QString()},
+        {line("2147483646"), 2, 0, 2147483646, kLineUsedUp},
+        {line("2147483647"), 1, 0, 2147483647, kLineUsedUp},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.largest).substr(0, 50) + " " + std::to_string(c.lines));
+        SCOPED_TRACE(c.largest.left(40).toStdString() + " " + std::to_string(c.lines));
         Program p;
         const QString db = p.openShop();
         ASSERT_FALSE(db.isEmpty()) << joined(p).toStdString();
-        mainroad::sqlite(db, QString::fromUtf8(c.largest));
+        mainroad::sqlite(db, c.largest);
         const QString stock =
             p.scalar(QStringLiteral("SELECT group_concat(在庫量) FROM 商品マスタ")).toString();
         const int orders = p.scalar(QStringLiteral("SELECT count(*) FROM 受注データ")).toInt();
