@@ -38,6 +38,19 @@ void refuse(QLineEdit* box, const QString& text, bool withBeep = true) {
     box->setFocus();
 }
 
+// Whether the text, read as ParseAmount reads it (blanks, commas and line ends skipped), has no digit but
+// 0 beyond the second decimal. ParseAmount rounds to four decimals, so its value alone cannot tell.
+bool atMostTwoDecimals(const QString& text) {
+    const qsizetype point = text.indexOf(QLatin1Char('.'));
+    int place = 0;
+    for (qsizetype i = point + 1; point >= 0 && i < text.size(); ++i) {
+        const QChar ch = text[i];
+        if (ch >= QLatin1Char('0') && ch <= QLatin1Char('9') && ++place > 2 && ch != QLatin1Char('0'))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 CompanySettingsDialog::CompanySettingsDialog(AppState& state, QWidget* parent)
@@ -324,7 +337,8 @@ void CompanySettingsDialog::cmdOK_Click() {
         const ParseResult parsed = ParseAmount(txtTax->text());
         const double percent = parsed.ok() ? double(parsed.value.raw()) / 10000.0 : -1.0;
         // The box shows a rate with two decimals: a third would be rounded away by the next ＯＫ.
-        if (!parsed.ok() || percent < 0 || percent > 100 || parsed.value.raw() % 100 != 0) {
+        if (!parsed.ok() || percent < 0 || percent > 100 || parsed.value.raw() % 100 != 0 ||
+            !atMostTwoDecimals(txtTax->text())) {
             refuse(txtTax, QStringLiteral("税率の指定が間違っています。"), false);
             return;
         }

@@ -36,6 +36,21 @@ std::optional<double> number(const QString& text) {
     return v;
 }
 
+// A day (years 100 to 9999, which the engine can hold), with or without a time, or an OLE date number.
+std::optional<double> oleDate(const QString& text) {
+    const auto day = [](double ole) -> std::optional<double> {
+        if (!db::dateFromOle(ole).isValid()) return std::nullopt;
+        return ole;
+    };
+    const QString t = text.trimmed();
+    for (const char* fmt : {"yyyy/M/d H:m:s", "yyyy/M/d H:m", "yyyy-M-d H:m:s", "yyyy/M/d", "yyyy-M-d"}) {
+        const QDateTime dt = QDateTime::fromString(t, QString::fromLatin1(fmt));
+        if (dt.isValid()) return day(db::toOleDate(dt));
+    }
+    if (const auto v = number(t)) return day(*v); // 0 included
+    return std::nullopt;
+}
+
 } // namespace
 
 MasterTableModel::MasterTableModel(db::Database& db, const QString& table, QObject* parent)
@@ -149,7 +164,7 @@ bool MasterTableModel::setData(const QModelIndex& index, const QVariant& value, 
         }
     }
     const std::optional<QVariant> v = parseText(f, typed);
-    if (!v) {
+    if (!v || (numberFields_.contains(f.name) && v->isValid() && v->toLongLong() < 1)) {
         emit editRefused();
         return false;
     }
@@ -304,8 +319,10 @@ std::optional<QVariant> MasterTableModel::parseText(const db::FieldInfo& f, cons
         return QVariant(); // Null: the engine refuses it where the field is required
     switch (f.type) {
     case db::FieldType::Long: {
+        // Beyond a Long the number would be shown as out of range: refused as it is typed.
         const auto v = number(text);
-        if (!v || *v != std::floor(*v) || std::fabs(*v) > 9e15)
+        if (!v || *v != std::floor(*v) || *v < std::numeric_limits<std::int32_t>::min() ||
+            *v > std::numeric_limits<std::int32_t>::max())
             return std::nullopt;
         return QVariant::fromValue<qint64>(qint64(*v));
     }
@@ -327,21 +344,11 @@ std::optional<QVariant> MasterTableModel::parseText(const db::FieldInfo& f, cons
         return db::toSingle(*v);
     }
     case db::FieldType::Date: {
-        // Only days the engine can hold (years 100 to 9999): another would be stored and shown as none.
-        const auto day = [](double ole) -> std::optional<QVariant> {
-            if (!db::dateFromOle(ole).isValid())
-                return std::nullopt;
-            return ole;
-        };
-        const QString t = text.trimmed();
-        for (const char* fmt : {"yyyy/M/d H:m:s", "yyyy/M/d H:m", "yyyy-M-d H:m:s", "yyyy/M/d", "yyyy-M-d"}) {
-            const QDateTime dt = QDateTime::fromString(t, QString::fromLatin1(fmt));
-            if (dt.isValid())
-                return day(db::toOleDate(dt));
-        }
-        if (const auto v = number(t))
-            return day(*v); // an OLE date number, 0 included
-        return std::nullopt;
+        // Taken only when the cell shows it again as it is: a time on the last day would be shown as out
+        // of range, a fraction of a second not at all.
+        const std::optional<double> ole = oleDate(text);
+        if (!ole || oleDate(displayText(f, *ole)) != ole) return std::nullopt;
+        return *ole;
     }
     case db::FieldType::Text: break;
     }

@@ -6,6 +6,7 @@
 
 #include <QAbstractTableModel>
 #include <QHash>
+#include <QStringList>
 #include <memory>
 #include <optional>
 
@@ -25,6 +26,9 @@ public:
     // Holds the typed value for the row; false (and nothing held) for text the field's type cannot take
     // or, in a text field, a character CP932 cannot hold.
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+
+    // Long fields that number orders and lines: a typed number below 1 is refused like bad text.
+    void setNumberFields(const QStringList& names) { numberFields_ = names; }
 
     int recordCount() const { return count_; }
     bool isNewRow(int row) const { return row == count_; }
@@ -70,6 +74,7 @@ private:
     int current_ = -1;
     int pendingRow_ = -1;
     QVariantList pending_;
+    QStringList numberFields_;
     db::StoredRow shown_; // the row as it was read for the screen when its edit began
     QList<bool> changed_;
     struct CachedRow {

@@ -49,9 +49,10 @@ const std::vector<MasterSpec>& masterSpecs() {
         {QStringLiteral("frmClientM"), QStringLiteral("顧客マスタ"), core::kClientTable, core::kFormClientM, core::kChildClientM},
         {QStringLiteral("frmEmployeeM"), QStringLiteral("社員マスタ"), core::kEmployeeTable, core::kFormEmployeeM,
          core::kChildEmployeeM},
-        {QStringLiteral("frmOrderM"), QStringLiteral("受注データ"), core::kOrderTable, core::kFormOrderM, core::kChildOrderM, 0},
+        {QStringLiteral("frmOrderM"), QStringLiteral("受注データ"), core::kOrderTable, core::kFormOrderM, core::kChildOrderM, 0,
+         {QStringLiteral("受注No")}},
         {QStringLiteral("frmDetailM"), QStringLiteral("受注個別データ"), core::kOrderLineTable, core::kFormDetailM,
-         core::kChildDetailM, 0},
+         core::kChildDetailM, 0, {QStringLiteral("個別No"), QStringLiteral("受注No")}},
     };
     return specs;
 }
@@ -168,6 +169,7 @@ bool MasterWindow::buildContents() {
         lockAfterDataError(e.detail());
         return true; // the window stays, locked, until it is closed
     }
+    model_->setNumberFields(spec_.numbers);
     grd_->setModel(model_.get());
     connect(model_.get(), &MasterTableModel::editRefused, this, [this] { maintError(true); });
     connect(model_.get(), &MasterTableModel::textRefused, this,

@@ -6,6 +6,7 @@
 
 #include <QPersistentModelIndex>
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -31,6 +32,7 @@ struct MasterSpec {
     int formId;
     int childIndex;
     int keyColumn = 1; // the column that names a row to the user: the code, or the order's number
+    QStringList numbers = {}; // order and line numbers: taken only from 1 to 2147483647, as orders count them
 };
 
 // The five windows, in menu order of their openers.

@@ -34,6 +34,11 @@ const QStringList kHeadings{QStringLiteral("商品コード"), QStringLiteral("�
 const std::vector<double> kColumnShares{0.1111, 0.222, 0.12, 0.12, 0.11, 0.12, 0.055, 0.07, 0.0535};
 const QString kHugeNumber = QStringLiteral("本システムでは対象外の巨大な数値になってしまいました。");
 
+// The numbers stop at the largest a Long holds: the next one would wrap below zero.
+QString numbersUsedUp(const QString& field) {
+    return QStringLiteral("%1の番号を使い切りました（上限は2147483647です）。\n").arg(field);
+}
+
 constexpr int kTotalsRow = 11;
 // Window sizes below which nothing is laid out, and below which the grid uses its small font
 // (2500 and 4500 twips at 15 twips a pixel).
@@ -276,14 +281,20 @@ void GetOrderWindow::rebuild() {
 }
 
 bool GetOrderWindow::newPendingOrder(bool keepChoices) {
+    // The order just stored is stored: the user must not key it in again.
+    const QString saved =
+        justSaved_ > 0 ? QStringLiteral("受注No.%1 を保存しました。\n").arg(justSaved_) : QString();
     try {
         m_OrderNo_ = OrderStore(database()).createPendingOrder(clients_.front().code, employees_.front().code,
                                                                QDate::currentDate());
+    } catch (const OrderSaveError&) { // only NumbersUsedUp
+        ui::showDefaultPointer();
+        errorBox(saved + numbersUsedUp(QStringLiteral("受注No.")) +
+                 QStringLiteral("新しい受注を登録できません。"));
+        return false;
     } catch (const std::exception& e) {
         db_.reset();
         ui::showDefaultPointer();
-        // The order just stored is stored: the user must not key it in again.
-        const QString saved = justSaved_ > 0 ? QStringLiteral("受注No.%1 を保存しました。\n").arg(justSaved_) : QString();
         errorBox(saved + QStringLiteral("新しい受注No.を登録できませんでした。\n\n") + core::causeText(e, state().gDbPath),
                  kWriteErrorTitle);
         return false;
@@ -736,6 +747,8 @@ void GetOrderWindow::commitOnce() {
             errorBox(QStringLiteral("商品コード「%1」の商品が商品マスタにありません。\n"
                                                 "受注は保存されていません。")
                                      .arg(e.subject()));
+        } else if (e.kind() == OrderSaveError::NumbersUsedUp) {
+            errorBox(numbersUsedUp(QStringLiteral("個別No.")) + QStringLiteral("受注は保存されていません。"));
         } else {
             // Someone removed the reserved row: take a new number, keep what was typed.
             pendingPresent_ = false;

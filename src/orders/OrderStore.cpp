@@ -2,6 +2,9 @@
 
 #include "db/Transaction.h"
 
+#include <algorithm>
+#include <limits>
+
 namespace orders {
 
 using db::Currency;
@@ -9,6 +12,8 @@ using db::Currency;
 namespace {
 
 QVariant money(Currency c) { return QVariant::fromValue(c); }
+
+constexpr qint64 kLastNo = std::numeric_limits<std::int32_t>::max();
 
 // The pending row of an order number: still all amounts 0 and no lines (parameters: no, no).
 const QString kPendingWhere = QStringLiteral(
@@ -66,29 +71,31 @@ std::vector<PartyRow> OrderStore::loadEmployees() {
 }
 
 // Lines left behind by a deleted order keep their number taken, so a new order never inherits them.
-std::int32_t OrderStore::nextOrderNo() {
-    return std::int32_t(
-        db_.scalar(QStringLiteral("SELECT MAX(COALESCE((SELECT MAX(\"受注No\") FROM \"受注データ\"), 0), "
-                                  "COALESCE((SELECT MAX(\"受注No\") FROM \"受注個別データ\"), 0)) + 1"))
-            .toLongLong());
+qint64 OrderStore::nextOrderNo() {
+    return db_
+        .scalar(QStringLiteral("SELECT MAX(COALESCE((SELECT MAX(\"受注No\") FROM \"受注データ\"), 0), "
+                               "COALESCE((SELECT MAX(\"受注No\") FROM \"受注個別データ\"), 0)) + 1"))
+        .toLongLong();
 }
 
-std::int32_t OrderStore::nextLineNo() {
-    return std::int32_t(
-        db_.scalar(QStringLiteral("SELECT COALESCE(MAX(\"個別No\"), 0) + 1 FROM \"受注個別データ\"")).toLongLong());
+qint64 OrderStore::nextLineNo() {
+    return db_
+        .scalar(QStringLiteral("SELECT MAX(COALESCE(MAX(\"個別No\"), 0), 0) + 1 FROM \"受注個別データ\""))
+        .toLongLong();
 }
 
 std::int32_t OrderStore::createPendingOrder(const QString& clientCode, const QString& employeeCode,
                                             const QDate& today) {
     db::Transaction tx(db_);
-    const std::int32_t no = nextOrderNo();
+    const qint64 no = nextOrderNo();
+    if (no > kLastNo) throw OrderSaveError(OrderSaveError::NumbersUsedUp, QStringLiteral("受注No"));
     db_.execute(QStringLiteral("INSERT INTO \"受注データ\" (\"受注No\", \"顧客コード\", \"社員コード\", \"定価金額\", "
                                "\"仕切値\", \"原価\", \"販売金額\", \"消費税額\", \"送料\", \"受注日付\", \"入金日\", "
                                "\"キャンセル\") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
                 {no, clientCode, employeeCode, money({}), money({}), money({}), money({}), money({}), money({}),
                  today, 0.0, QStringLiteral(" ")});
     tx.commit();
-    return no;
+    return std::int32_t(no);
 }
 
 bool OrderStore::deletePendingOrder(std::int32_t orderNo) {
@@ -104,7 +111,11 @@ void OrderStore::saveOrder(const OrderToSave& o) {
                                          {o.orderNo, o.orderNo}).toLongLong();
     if (pending != 1)
         throw OrderSaveError(OrderSaveError::PendingOrderGone, QString::number(o.orderNo));
-    std::int32_t lineNo = o.lines.empty() ? 0 : nextLineNo();
+    const auto lineCount =
+        std::count_if(o.lines.begin(), o.lines.end(), [](const auto& l) { return l.qty > 0; });
+    qint64 lineNo = lineCount == 0 ? 0 : nextLineNo();
+    if (lineNo + lineCount - 1 > kLastNo)
+        throw OrderSaveError(OrderSaveError::NumbersUsedUp, QStringLiteral("個別No"));
     for (const OrderLineToSave& l : o.lines) {
         if (l.qty <= 0)
             continue;

@@ -37,7 +37,8 @@ struct OrderToSave {
 // Refusals of the save that are not database errors; the whole save was rolled back.
 class OrderSaveError : public std::runtime_error {
 public:
-    enum Kind { PendingOrderGone, GoodsGone };
+    // NumbersUsedUp: the next number would pass 2147483647; subject names the field.
+    enum Kind { PendingOrderGone, GoodsGone, NumbersUsedUp };
     OrderSaveError(Kind kind, const QString& what);
     Kind kind() const { return kind_; }
     QString subject() const { return subject_; }
@@ -56,17 +57,20 @@ public:
     std::vector<PartyRow> loadClients();
     std::vector<PartyRow> loadEmployees();
 
-    // The next free number: MAX + 1 (1 on an empty table; order numbers also skip those that lines still
-    // carry). Call inside the write transaction that uses it.
-    std::int32_t nextOrderNo();
-    std::int32_t nextLineNo();
+    // The next free number: MAX + 1, and never below 1 (order numbers also skip those that lines still
+    // carry). In 64 bits: the caller refuses one beyond a Long. Call inside the write transaction that
+    // uses it.
+    qint64 nextOrderNo();
+    qint64 nextLineNo();
 
     // Writes the pending row (amounts 0) under a fresh number in its own transaction; returns the number.
+    // Throws OrderSaveError (NumbersUsedUp) when the numbers are used up, and then writes nothing.
     std::int32_t createPendingOrder(const QString& clientCode, const QString& employeeCode, const QDate& today);
     // Removes the pending row, only while it still is one (amounts 0); true when a row went.
     bool deletePendingOrder(std::int32_t orderNo);
 
-    // Lines, stock and the order row in one transaction. Throws db::DbError or OrderSaveError, and then
+    // Lines, stock and the order row in one transaction. Throws db::DbError or OrderSaveError (also when
+    // the line numbers would pass 2147483647), and then
     // nothing of the order has been written.
     void saveOrder(const OrderToSave& order);
 

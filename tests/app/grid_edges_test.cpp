@@ -12,6 +12,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QTableView>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using mainroad::Program;
@@ -189,4 +190,62 @@ TEST(GridEdges, EveryMasterCellTakesAValueWholeOrRefusesIt) {
     }
     EXPECT_GT(taken, 50);
     EXPECT_GT(refused, 50);
+}
+
+// A date cell takes a day with a time only where it shows that very value again: else the grid refuses it,
+// rather than store what it then shows as out of range or without its fraction of a second. The order list
+// shows the day taken.
+TEST(GridEdges, ADateCellTakesOnlyWhatItShows) {
+    Program p;
+    ASSERT_FALSE(p.openShopWithOrders().isEmpty()) << p.messages().texts().join('|').toStdString();
+    const Master& orders = kMasters[3];
+    const struct {
+        const char* typed;
+        const char* shown; // nullptr: refused
+    } cases[] = {
+        {"9999/12/31 12:00", nullptr},
+        {"2958465.5", nullptr},
+        {"45471.123", nullptr},
+        {"-0.5", nullptr},
+        {"9999/12/31", "9999/12/31"},
+        {"2024/6/28 18:30", "2024/06/28 18:30:00"},
+        {"45471.75", "2024/06/28 18:00:00"},
+        {"-1.5", "1899/12/29 12:00:00"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        ASSERT_TRUE(p.trigger(QString::fromLatin1(orders.item)));
+        masters::MasterWindow* w = nullptr;
+        ASSERT_TRUE(mainroad::waitFor([&] { return (w = p.work<masters::MasterWindow>()) && w->model(); }));
+        masters::MasterTableModel* model = w->model();
+        const QModelIndex at =
+            model->index(rowOf(model, columnOf(model, QStringLiteral("受注No")), QStringLiteral("2")),
+                         columnOf(model, QStringLiteral("受注日付")));
+        const QString before = fileRow(p, orders), shownBefore = at.data().toString();
+        p.messages().clear();
+        pasteAndUpdate(w, at, QString::fromLatin1(c.typed));
+        EXPECT_EQ(p.messages().shown().empty(), c.shown != nullptr)
+            << p.messages().texts().join('|').toStdString();
+        if (QWidget* box = w->grid()->indexWidget(at)) {
+            QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QApplication::sendEvent(box, &escape);
+        }
+        const QString shown = model->index(at.row(), at.column()).data().toString();
+        w->cmdClose_Click();
+        ASSERT_TRUE(mainroad::waitFor([&] { return p.work<masters::MasterWindow>() == nullptr; }));
+        if (!c.shown) {
+            EXPECT_EQ(fileRow(p, orders), before);
+            EXPECT_EQ(shown, shownBefore);
+            continue;
+        }
+        EXPECT_EQ(shown, QString::fromLatin1(c.shown));
+        // The list shows the day of order 2 (its layout has no time).
+        const QStringList lines = mainroad::readList(p, 3).split(QStringLiteral("\r\n"));
+        const auto line = std::find_if(lines.begin(), lines.end(), [](const QString& l) {
+            return l.simplified().startsWith(QStringLiteral("2 C02"));
+        });
+        ASSERT_NE(line, lines.end()) << lines.join('\n').toStdString();
+        EXPECT_TRUE(line->contains(QStringLiteral(" ") + shown.left(10) + QStringLiteral(" ")))
+            << line->toStdString();
+    }
 }

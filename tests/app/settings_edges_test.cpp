@@ -100,3 +100,30 @@ TEST(SettingsEdges, ATaxRateIsTakenAsTheDialogShowsItOrRefused) {
     }
     EXPECT_GT(taken, 8);
 }
+
+// A rate is taken only with at most two decimals as typed: ParseAmount's rounding to four decimals must not
+// turn a longer rate into one the box then shows shorter.
+TEST(SettingsEdges, ATaxRateIsTakenOnlyWithTheDecimalsTheBoxShows) {
+    Program p;
+    ASSERT_FALSE(p.newDatabase(QStringLiteral("shop.vrd")).isEmpty());
+    const struct {
+        const char* typed;
+        float stored; // 0: refused
+    } cases[] = {
+        {"8.12004", 0},  {"8.120049", 0},  {"8.12 001", 0},      {"8.125", 0},
+        {"8.12", 8.12f}, {"8.120", 8.12f}, {"8.1 20 00", 8.12f}, {"10.", 10.0f},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        p.messages().clear();
+        const float before = p.state().gCompany.TaxRate;
+        changeSettings(p, [&](CompanySettingsDialog& d) {
+            d.rdo[1]->click();
+            d.txtTax->selectAll();
+            d.txtTax->insert(QString::fromLatin1(c.typed));
+        });
+        EXPECT_EQ(p.messages().shown().empty(), c.stored != 0)
+            << p.messages().texts().join('|').toStdString();
+        EXPECT_EQ(p.state().gCompany.TaxRate, c.stored != 0 ? c.stored : before);
+    }
+}
