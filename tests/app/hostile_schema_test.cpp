@@ -11,6 +11,7 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <SQLiteCpp/SQLiteCpp.h>
 #include <gtest/gtest.h>
 #include <limits>
@@ -209,4 +210,26 @@ TEST(HostileSchema, AValueBeyondTheFieldsAndABrokenTaxRateAreNamed) {
     EXPECT_TRUE(p.state().gDbPath.isEmpty()) << p.state().gDbPath.toStdString() << p.state().gCompany.TaxRate;
     EXPECT_TRUE(p.messages().texts().join('|').contains(QStringLiteral("消費税率")))
         << p.messages().texts().join('|').toStdString();
+}
+
+// An import the database stops (another program holds the file alone) says so; the import file was fine.
+TEST(HostileSchema, AnImportTheDatabaseStopsDoesNotBlameTheImportFile) {
+    Program p;
+    const QString db = p.openShop();
+    ASSERT_FALSE(db.isEmpty()) << p.messages().texts().join('|').toStdString();
+    const QString file = p.path(QStringLiteral("more.txt"));
+    mainroad::writeCp932(file, {QStringLiteral("9\tE09\t山本次郎")});
+    QProcess alone;
+    alone.start(QStringLiteral("flock"), {QStringLiteral("-x"), db + QStringLiteral("-lock"),
+                                          QStringLiteral("-c"), QStringLiteral("echo held; read x")});
+    ASSERT_TRUE(alone.waitForReadyRead(10000));
+    p.messages().clear();
+    p.nextPath(file);
+    p.trigger(QStringLiteral("mnuImpEmp"));
+    alone.closeWriteChannel();
+    alone.waitForFinished(10000);
+    ASSERT_EQ(p.messages().shown().size(), 1u) << p.messages().texts().join('|').toStdString();
+    EXPECT_FALSE(p.messages().shown()[0].text.contains(QStringLiteral("ファイル読み込み中")));
+    EXPECT_TRUE(p.messages().shown()[0].title.contains(QStringLiteral("ＤＢを他のプログラムが使用")))
+        << p.messages().shown()[0].title.toStdString();
 }
