@@ -111,7 +111,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     steps = 0;
     oursSteps = 0;
     if (textsOurs && (!allRan || shape(d.get(), expected, false) != shape(ours.get(), expected, false)))
-        std::abort(); // texts taken for ours that make something else
+        std::abort();      // texts taken for ours that make something else
+    if (!allRan) return 0; // a schema missing an object: nothing more to learn from the whole check
     try {
         if (!db::schemaDifference(d.get(), defs) &&
             shape(d.get(), expected, true) != shape(ours.get(), expected, true))
