@@ -1,8 +1,9 @@
 // The schema check on our own sqlite_master rows with one edit: the first byte picks a row (one past the
 // last adds a row "type<US>name<US>table<US>sql" from the text), the next two a place in its SQL, the
 // fourth how many characters go there; the rest is put in. Neither check fails on any text. Rows whose
-// texts compare as ours run in the engine and make our tables and indexes, column by column (a declared
-// type's spelling aside); a file the whole check takes for ours has exactly our columns.
+// texts compare as ours run in the engine (the others a sixteenth of the time: it is slow) and make our
+// tables and indexes, column by column (a declared type's spelling aside); a file the whole check takes
+// for ours has exactly our columns.
 #include "core/Schema.h"
 #include "db/DbError.h"
 #include "db/SchemaCheck.h"
@@ -98,6 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         sql.replace(at, data[3] % 16, text);
     }
     const bool textsOurs = !db::compareSchema(found, expected);
+    if (!textsOurs && data[3] % 16 != 0) return 0;
 
     steps = 0;
     Db d = open(steps);
