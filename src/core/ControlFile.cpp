@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QtEndian>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 
 namespace core {
@@ -295,6 +296,15 @@ bool ReadCtlFile(AppState& s, const QString& dbPath) {
         if (file.size() > 16 * 1024 * 1024)
             throw ControlFileError("control file too large");
         const ControlData d = decodeControl(file.readAll());
+        // The settings dialog stores 0 to 100 percent: another rate (NaN from another program) would
+        // make every order fail.
+        const float rate = d.company.TaxRate;
+        if (!std::isfinite(rate) || rate < 0 || rate > 100) {
+            ui::messages().error(QStringLiteral("コントロールファイルの消費税率（%1）が正しくありません。\n%2")
+                                     .arg(QString::number(double(rate)), path),
+                                 QStringLiteral("ＤＢアクセスに失敗しました"));
+            return false;
+        }
         s.gCompanyEdit = d.company;
         s.gFieldLen = d.fieldLen;
         s.gCtlReserved1 = d.reserved1;

@@ -1,11 +1,13 @@
 #include "core/FileProblems.h"
 
 #include "db/DbError.h"
+#include "db/Defensive.h"
 #include "ui/MessageService.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <cerrno>
+#include <stdexcept>
 #include <system_error>
 
 namespace core {
@@ -45,6 +47,28 @@ bool tellFileProblem(const std::exception& e, const QString& dbPath) {
         return false;
     ui::messages().error(text);
     return true;
+}
+
+QString dbFailureText(const std::exception& e, const QString& otherwise) {
+    const auto* d = dynamic_cast<const db::DbError*>(&e);
+    if (dynamic_cast<const std::overflow_error*>(&e) || dynamic_cast<const std::range_error*>(&e) ||
+        dynamic_cast<const std::out_of_range*>(&e))
+        return QStringLiteral("ＤＢに、Varnoxで扱える範囲を超える数値があります。");
+    if (!d)
+        return otherwise;
+    switch (d->kind()) {
+    case db::ErrorKind::DuplicateKey:
+    case db::ErrorKind::Required:
+    case db::ErrorKind::ZeroLength:
+    case db::ErrorKind::TooLong:
+    case db::ErrorKind::OutOfRange:
+        return QStringLiteral("ＤＢの項目の規則に合わない値のため、書き込めませんでした。変更は保存されていません。\n(%1)")
+            .arg(d->detail());
+    case db::ErrorKind::TooBig:
+        return QStringLiteral("ＤＢに、Varnoxで扱える大きさ（%1バイト）を超える値があります。").arg(db::kMaxValueBytes);
+    case db::ErrorKind::NotADatabase: return QStringLiteral("ＤＢファイルが壊れています。");
+    default: return otherwise;
+    }
 }
 
 QString causeText(const std::exception& e, const QString& dbPath) {

@@ -19,6 +19,12 @@ bool tellFileProblem(const std::exception& e, const QString& dbPath);
 // What a message appends as the cause: the text above when there is one, the error's own text otherwise.
 QString causeText(const std::exception& e, const QString& dbPath);
 
+// The cause of a failed read or write of the database, named when it is one of the file's values: a field's
+// rule that refused a value, a stored value or number beyond what the program handles, a damaged file.
+// Otherwise (a lock of another program, a file gone, an unknown cause) the caller's own text, otherwise.
+// Writers ask fileProblemText first.
+QString dbFailureText(const std::exception& e, const QString& otherwise);
+
 // Why the file at path could not be written, as a sentence: a folder by its name, its folder gone, a full
 // disk, a read-only file or folder; "" for another cause. The path is looked at first (a stale error
 // number says nothing of it), then the system's error number, or what was thrown (a std::system_error,

@@ -1,7 +1,9 @@
 #include "core/Schema.h"
 
+#include "db/SchemaCheck.h"
 #include "db/Transaction.h"
 
+#include <QHash>
 #include <functional>
 
 namespace core {
@@ -86,6 +88,28 @@ db::TableDef orderLineTableDef(const Len& len) {
              money("個別仕切値"), money("個別原価"), money("個別販売価格"), money("個別消費税"),
              textF("キャンセル", kCancelLen, false)},
             {primary("個別No"), plain("受注No"), plain("商品コード")}};
+}
+
+std::vector<db::TableDef> companyTableDefs(const Len& len) {
+    return {goodsTableDef(len), clientTableDef(len), employeeTableDef(len), orderTableDef(len), orderLineTableDef(len)};
+}
+
+QString foreignSchemaText(sqlite3* db, const Len& len) {
+    const db::SchemaDifference diff = db::schemaDifference(db, companyTableDefs(len));
+    static const QHash<QString, QString> kinds{{QStringLiteral("table"), QStringLiteral("テーブル")},
+                                               {QStringLiteral("index"), QStringLiteral("インデックス")},
+                                               {QStringLiteral("view"), QStringLiteral("ビュー")},
+                                               {QStringLiteral("trigger"), QStringLiteral("トリガー")}};
+    const QString what = kinds.value(diff.type, diff.type);
+    switch (diff.kind) {
+    case db::SchemaDifference::Kind::None: return {};
+    case db::SchemaDifference::Kind::Foreign:
+        return QStringLiteral("Varnoxが作らない%1「%2」があります。").arg(what, diff.name);
+    case db::SchemaDifference::Kind::Changed:
+        return QStringLiteral("%1「%2」の定義がVarnoxの作るものと違います。").arg(what, diff.name);
+    case db::SchemaDifference::Kind::Missing: return QStringLiteral("%1「%2」がありません。").arg(what, diff.name);
+    }
+    return {};
 }
 
 void insertGoodsSeed(db::Database& db, const AppState& s) {

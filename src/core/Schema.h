@@ -8,6 +8,8 @@
 #include <QDate>
 #include <vector>
 
+struct sqlite3;
+
 namespace core {
 
 inline const QString kGoodsTable = QStringLiteral("商品マスタ");
@@ -22,6 +24,14 @@ db::TableDef clientTableDef(const std::array<std::int32_t, kFieldLenCount>& len)
 db::TableDef employeeTableDef(const std::array<std::int32_t, kFieldLenCount>& len);
 db::TableDef orderTableDef(const std::array<std::int32_t, kFieldLenCount>& len);
 db::TableDef orderLineTableDef(const std::array<std::int32_t, kFieldLenCount>& len);
+
+// The five of them, in creation order.
+std::vector<db::TableDef> companyTableDefs(const std::array<std::int32_t, kFieldLenCount>& len);
+
+// Why the schema of the connection's file is not the one ＤＢ作成 makes for these sizes, as a sentence naming
+// the first object that differs (a trigger, a view, an index, a table defined otherwise, one missing); ""
+// when it is exactly ours. Throws DbError when the schema cannot be read.
+QString foreignSchemaText(sqlite3* db, const std::array<std::int32_t, kFieldLenCount>& len);
 
 // The seed rows (record number 0, reserved codes). The order seed row is dated `created`; its payment
 // date is `paid` (Null as the main program writes it, the zero date after an order reset).

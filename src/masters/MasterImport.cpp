@@ -235,7 +235,8 @@ private:
         case db::ErrorKind::ReadOnly:
         case db::ErrorKind::DiskFull:
         case db::ErrorKind::NotADatabase:
-        case db::ErrorKind::NotFound: throw FileError(core::writeCauseText(s_.gDbPath, e));
+        case db::ErrorKind::NotFound:
+        case db::ErrorKind::TooBig: throw e;
         default: break;
         }
     }
@@ -387,7 +388,15 @@ ImportResult importMasterFile(core::AppState& s, ImportKind kind, const QString&
         showFileError(e.cause);
     } catch (const db::DbError& e) {
         result.fileError = true;
-        showFileError(core::writeCauseText(s.gDbPath, e));
+        const QString cause = core::writeCauseText(s.gDbPath, e);
+        if (e.kind() == db::ErrorKind::Io || e.kind() == db::ErrorKind::NotFound)
+            showFileError(cause); // the database could not be opened
+        else // the database stopped the import, not the file being read
+            ui::messages().error(QStringLiteral("ＤＢへの書き込みができないため、インポートを中止しました。\n") +
+                                     (cause.isEmpty() ? core::dbFailureText(e, QString()) : cause),
+                                 e.kind() == db::ErrorKind::Busy
+                                     ? QStringLiteral("このエラーはＤＢを他のプログラムが使用している場合に起こることがあります。")
+                                     : QStringLiteral("ＤＢアクセスに失敗しました"));
     }
     // Rows stored with a shortened text stay whatever came after them: the user learns of them.
     if (result.cut > 0)

@@ -27,7 +27,8 @@ void CancelWindow::actOnSelectedRow() {
     } catch (const std::exception& e) {
         ui::showDefaultPointer();
         if (!core::tellFileProblem(e, state().gDbPath))
-            ui::messages().error(kOtherProgramMessage, kWriteErrorTitle);
+            ui::messages().error(core::dbFailureText(e, kOtherProgramMessage),
+                                 kWriteErrorTitle);
         return;
     }
     // After the commit, with what the table now holds.

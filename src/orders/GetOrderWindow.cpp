@@ -172,9 +172,9 @@ bool GetOrderWindow::build() {
             if (c >= 0)
                 lines_[size_t(c)].push_back(std::move(g));
         }
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
         db_.reset();
-        return failBuild(kOtherProgramMessage, kReadErrorTitle);
+        return failBuild(core::dbFailureText(e, kOtherProgramMessage), kReadErrorTitle);
     }
 
     for (int c = 2; c < 9; ++c)
@@ -216,8 +216,8 @@ bool GetOrderWindow::build() {
     ready_ = true;
     try {
         recalcOrder(curCat_, 1);
-    } catch (const std::exception&) {
-        return failBuild(kOtherProgramMessage, kReadErrorTitle);
+    } catch (const std::exception& e) {
+        return failBuild(core::dbFailureText(e, kOtherProgramMessage), kReadErrorTitle);
     }
 
     for (QComboBox* picker : {dbcClient_, dbcEmployee_}) {

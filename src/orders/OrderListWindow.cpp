@@ -1,5 +1,6 @@
 #include "orders/OrderListWindow.h"
 
+#include "core/FileProblems.h"
 #include "orders/OrderMessages.h"
 #include "ui/Pointer.h"
 #include "ui/GridColumns.h"
@@ -67,11 +68,11 @@ bool OrderListWindow::loadOrderList() {
             store_ = std::make_unique<OrderStatusStore>(state().gDbPath);
         const std::int32_t mode = kind_ == Kind::Payment ? state().gPaymentListMode : state().gCancelListMode;
         rows = store_->listOrders(mode == 0);
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
         store_.reset();
         ui::showDefaultPointer();
         setEnabled(true);
-        ui::messages().error(kOtherProgramMessage, kReadErrorTitle);
+        ui::messages().error(core::dbFailureText(e, kOtherProgramMessage), kReadErrorTitle);
         return false;
     }
     if (rows.empty()) {

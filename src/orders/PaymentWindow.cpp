@@ -37,7 +37,7 @@ void PaymentWindow::actOnSelectedRow() {
     } catch (const std::exception& e) {
         ui::showDefaultPointer();
         if (!core::tellFileProblem(e, state().gDbPath))
-            ui::messages().error(kOtherProgramMessage, kWriteErrorTitle);
+            ui::messages().error(core::dbFailureText(e, kOtherProgramMessage), kWriteErrorTitle);
         return;
     }
     // The list may have been read again while the calendar was open: the order is found by its number.

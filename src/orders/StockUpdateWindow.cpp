@@ -155,8 +155,8 @@ bool StockUpdateWindow::loadStockList() {
     std::vector<StockGoods> goods;
     try {
         goods = StockStore(state().gDbPath).listGoods(shortOnly, state().gReservedCode[core::kLenGoodsCode]);
-    } catch (const std::exception&) {
-        return failBuild(kOtherProgramMessage, kReadErrorTitle);
+    } catch (const std::exception& e) {
+        return failBuild(core::dbFailureText(e, kOtherProgramMessage), kReadErrorTitle);
     }
     if (goods.empty())
         return failBuild(kEmptyMessage, QStringLiteral("Varnox"));
@@ -420,7 +420,7 @@ bool StockUpdateWindow::saveChanged() {
         if (const QString cause = core::fileProblemText(e, state().gDbPath); !cause.isEmpty())
             errorBox(cause, QStringLiteral("Varnox"));
         else
-            errorBox(kOtherProgramMessage, kWriteErrorTitle);
+            errorBox(core::dbFailureText(e, kOtherProgramMessage), kWriteErrorTitle);
         return false; // the typed counts stay on screen for another try
     }
     if (!result.vanished.isEmpty() || !result.conflicts.empty())

@@ -1,5 +1,6 @@
 #include "preview/PreviewBuild.h"
 
+#include "core/FileProblems.h"
 #include "db/Database.h"
 #include "db/DbError.h"
 #include "preview/PreviewStore.h"
@@ -77,9 +78,9 @@ int build(BuildContext& ctx, const Entry& e) {
         printing::PageContext pc{ctx.rs, ctx.pages, ctx.yield};
         if (printing::RunPages(report.pages, job, pc) == printing::kLayoutError)
             return 0; // no page of the device holds the layout's page
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
         ctx.pageCount = job.pageNumber;
-        return fail(kDbErrorText, kDbErrorTitle);
+        return fail(core::dbFailureText(e, kDbErrorText), kDbErrorTitle);
     }
     ctx.recCount = job.recordCount;
     ctx.pageCount = job.pageNumber;

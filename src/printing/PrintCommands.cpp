@@ -1,5 +1,6 @@
 #include "printing/PrintCommands.h"
 
+#include "core/FileProblems.h"
 #include "core/MasterNames.h"
 
 #include "core/MainFrame.h"
@@ -336,11 +337,11 @@ int PrintPrepare(const PrintReport& report, core::AppState& app, PrintJob& job) 
             return job.status;
         }
         OpenReaders(report, job);
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
         job.rows.reset();
         job.ordersAndLines.reset();
         job.database.reset();
-        failurePath(app, kDbErrorText, kDbErrorTitle);
+        failurePath(app, core::dbFailureText(e, kDbErrorText), kDbErrorTitle);
         return job.status;
     }
     job.recordCount = 0;

@@ -5,6 +5,7 @@
 #include "core/Schema.h"
 #include "db/Compact.h"
 #include "db/Database.h"
+#include "db/Defensive.h"
 #include "db/SideFiles.h"
 #include "db/Transaction.h"
 #include "db/UseLock.h"
@@ -67,6 +68,14 @@ QString notDatabaseText(const QString& path) {
 QString tablesMissingText(const QString& path) {
     return QStringLiteral("「%1」に受注データまたは受注個別データのテーブルがありません。").arg(shown(path));
 }
+// The file's schema is not the one Varnox makes: its own triggers or views would run with the reset.
+QString foreignText(const QString& path, const QString& why) {
+    return QStringLiteral("「%1」の中身がVarnoxの作ったDBと違うため、処理できません。\n%2").arg(shown(path), why);
+}
+void refuseForeignSchema(sqlite3* db, const QString& path, const core::ControlData& ctl) {
+    if (const QString why = core::foreignSchemaText(db, ctl.fieldLen); !why.isEmpty())
+        fail(foreignText(path, why));
+}
 QString readOnlyText(const QString& path) { return QStringLiteral("「%1」は読み取り専用です。").arg(shown(path)); }
 QString folderText(const QString& folder) {
     return QStringLiteral("フォルダ「%1」に書き込めません。").arg(shown(folder));
@@ -106,13 +115,14 @@ ControlCopy readControl(const QString& path) {
 
 // Opens the database for the reset and makes sure this is the only connection: leaving WAL mode needs
 // every other connection gone, and the exclusive lock taken then keeps new ones out until we close.
-std::unique_ptr<db::Database> takeAlone(const QString& path) {
+std::unique_ptr<db::Database> takeAlone(const QString& path, const core::ControlData& ctl) {
     std::unique_ptr<db::Database> d;
     try {
         {
             db::Database look(path, db::Database::Access::ReadOnly); // a foreign file is left as it was
             if (!look.hasTable(core::kOrderTable) || !look.hasTable(core::kOrderLineTable))
                 fail(tablesMissingText(path));
+            refuseForeignSchema(look.handle().getHandle(), path, ctl);
         }
         d = std::make_unique<db::Database>(path);
         d->handle().setBusyTimeout(0);
@@ -170,7 +180,7 @@ bool resetAndCompact(const QString& path, const core::ControlData& ctl, const Re
         fail(inUseText(path), lockProblem(e));
     }
     {
-        const std::unique_ptr<db::Database> d = takeAlone(path);
+        const std::unique_ptr<db::Database> d = takeAlone(path, ctl);
         db::removeStaleTemps(path); // ours alone now: what a killed run left goes
         db::removeStaleTemps(controlPathOf(path));
         try {
@@ -193,6 +203,7 @@ bool resetAndCompact(const QString& path, const core::ControlData& ctl, const Re
 void backupInto(SQLite::Database& source, const QString& sourcePath, const QString& tempDb) {
     try {
         SQLite::Database target(QFile::encodeName(tempDb).toStdString(), SQLite::OPEN_READWRITE, kSourceBusyMs);
+        db::defendConnection(target.getHandle());
         SQLite::Backup backup(target, source);
         backup.executeStep(-1);
     } catch (const SQLite::Exception& e) {
@@ -351,6 +362,7 @@ RunResult copyAndClear(const QString& source, const QString& givenTarget, const 
             // (a read-only one leaves them beside the source); nothing is ever written through it.
             src = std::make_unique<SQLite::Database>(QFile::encodeName(source).toStdString(), SQLite::OPEN_READWRITE,
                                                      kSourceBusyMs);
+            db::defendConnection(src->getHandle());
             src->exec("PRAGMA query_only = 1");
             SQLite::Statement st(*src, "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN (?, ?)");
             st.bind(1, core::kOrderTable.toStdString());
@@ -358,6 +370,11 @@ RunResult copyAndClear(const QString& source, const QString& givenTarget, const 
             st.executeStep();
             if (st.getColumn(0).getInt() != 2)
                 fail(tablesMissingText(source));
+            refuseForeignSchema(src->getHandle(), source, ctl.data);
+        } catch (const db::DbError& e) {
+            if (e.kind() == db::ErrorKind::Busy)
+                fail(inUseText(source));
+            fail(notDatabaseText(source), e.detail());
         } catch (const SQLite::Exception& e) {
             const int code = e.getErrorCode();
             if (code == SQLITE_BUSY || code == SQLITE_LOCKED)

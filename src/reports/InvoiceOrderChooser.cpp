@@ -1,5 +1,6 @@
 #include "reports/InvoiceOrderChooser.h"
 
+#include "core/FileProblems.h"
 #include "core/Dates.h"
 #include "core/Numbers.h"
 #include "ui/GridColumns.h"
@@ -106,11 +107,11 @@ void InvoiceOrderChooser::build() {
     setEnabled(false);
     try {
         orders_ = ListInvoiceOrders(s_.gDbPath);
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
         orders_.clear();
         QApplication::restoreOverrideCursor();
         setEnabled(true);
-        ui::messages().error(kReadErrorText, kReadErrorTitle);
+        ui::messages().error(core::dbFailureText(e, kReadErrorText), kReadErrorTitle);
         closeLater();
         return;
     }

@@ -10,6 +10,7 @@
 #include "ui/MessageService.h"
 
 #include <QDate>
+#include <SQLiteCpp/Database.h>
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
@@ -84,9 +85,15 @@ QString databaseFileProblem(const QString& path) {
         return QStringLiteral("ＤＢファイルが見つかりません。");
     try {
         db::Database db(path, db::Database::Access::ReadOnly); // a foreign file is left as it was
-        for (const QString& t : {kGoodsTable, kClientTable, kEmployeeTable, kOrderTable, kOrderLineTable})
-            if (!db.hasTable(t))
-                return QStringLiteral("VarnoxのＤＢではありません。");
+        for (const QString& t : {kGoodsTable, kClientTable, kEmployeeTable, kOrderTable, kOrderLineTable}) {
+            if (db.hasTable(t))
+                continue;
+            // Something else under a table's name is named: a view there would run its own query.
+            const QString other = db.scalar(QStringLiteral("SELECT type FROM sqlite_master WHERE name = ?"), {t}).toString();
+            return QStringLiteral("VarnoxのＤＢではありません。") +
+                   (other == QLatin1String("view") ? QStringLiteral("\nVarnoxが作らないビュー「%1」があります。").arg(t)
+                                                   : QString());
+        }
     } catch (const db::DbError& e) {
         if (e.kind() == db::ErrorKind::Busy)
             return QStringLiteral("ＤＢが他で使用中です。");
@@ -95,6 +102,18 @@ QString databaseFileProblem(const QString& path) {
         return QStringLiteral("VarnoxのＤＢではないか、壊れています。");
     }
     return {};
+}
+
+QString foreignSchemaProblem(const QString& path, const std::array<std::int32_t, kFieldLenCount>& fieldLen) {
+    try {
+        db::Database db(path, db::Database::Access::ReadOnly);
+        const QString text = foreignSchemaText(db.handle().getHandle(), fieldLen);
+        return text.isEmpty() ? text
+                              : QStringLiteral("ＤＢの中身がVarnoxの作ったものと違うため、開けません。\n") + text;
+    } catch (const db::DbError&) {
+        const QString problem = databaseFileProblem(path); // the reason, as the first look gives it
+        return problem.isEmpty() ? QStringLiteral("VarnoxのＤＢではないか、壊れています。") : problem;
+    }
 }
 
 bool createDatabase(AppState& s, const NewDatabaseSettings& settings, const QString& path) {
@@ -202,6 +221,12 @@ bool openDatabase(AppState& s, const QString& path, const PasswordPrompt& prompt
     }
     if (!ReadCtlFile(s, path))
         return false;
+    // Only the schema ＤＢ作成 makes for the file's own sizes: a trigger or a view of the file would run
+    // with our writes, a generated column fill the disk.
+    if (const QString foreign = foreignSchemaProblem(path, s.gFieldLen); !foreign.isEmpty()) {
+        ui::messages().error(foreign + QStringLiteral("\n") + path, QStringLiteral("ＤＢアクセスに失敗しました"));
+        return false;
+    }
     if (!s.gCompanyEdit.Password.isEmpty()) {
         for (;;) {
             QString typed;

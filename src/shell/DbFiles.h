@@ -40,4 +40,9 @@ bool openDatabase(core::AppState& s, const QString& path, const PasswordPrompt& 
 // Why a file cannot serve as a database; "" when it can.
 QString databaseFileProblem(const QString& path);
 
+// Why the file's schema is not the one ＤＢ作成 makes for these field sizes, naming the first object that
+// differs; "" when it is exactly ours. Nothing is written into the file.
+QString foreignSchemaProblem(const QString& path,
+                             const std::array<std::int32_t, core::kFieldLenCount>& fieldLen);
+
 } // namespace shell

@@ -121,7 +121,7 @@ void ListWindow::build() {
         building_ = false;
         state().gProgressCount = -1;
         return;
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
         building_ = false;
         failed_ = true;
         setEnabled(true);
@@ -129,7 +129,8 @@ void ListWindow::build() {
         ui::showDefaultPointer();
         {
             WatchPause pause(tmWatch);
-            ui::messages().error(messageText(kReadError), QStringLiteral("データベース読み込み中にエラーが発生しました"));
+            ui::messages().error(core::dbFailureText(e, messageText(kReadError)),
+                                 QStringLiteral("データベース読み込み中にエラーが発生しました"));
         }
         if (self && !closed_)
             tmUnload_.start();

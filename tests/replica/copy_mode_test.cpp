@@ -129,13 +129,13 @@ TEST(CopyAndClear, FailuresLeaveEveryFileAsItWas) {
          [](Pair& p, auto&) {
              fixture::makeCompanyDb(p.tmp.path(QStringLiteral("t.vrd")), 2);
              core::ControlData d = core::decodeControl(fixture::bytesOf(p.srcCtl));
-             d.fieldLen[core::kLenGoodsCode] = 40; // longer than the table's field: the seed insert fails
+             d.fieldLen[core::kLenGoodsCode] = 40; // the source's tables are not the ones these sizes make
              QFile f(p.srcCtl);
              EXPECT_TRUE(f.open(QIODevice::WriteOnly));
              f.write(core::encodeControl(d));
              return p.tmp.path(QStringLiteral("t.vrd"));
          },
-         "複製できませんでした"},
+         "テーブル「商品マスタ」の定義がVarnoxの作るものと違います"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -110,13 +110,13 @@ TEST(ClearOrderData, RefusesBeforeChangingAnything) {
         {"seed code longer than the table's field",
          [](auto& db, auto& ctl, auto&) {
              core::ControlData d = core::decodeControl(fixture::bytesOf(ctl));
-             d.fieldLen[core::kLenClientCode] = 30; // the seed insert fails after both deletes
+             d.fieldLen[core::kLenClientCode] = 30; // the table is not the one these sizes make
              QFile f(ctl);
              ASSERT_TRUE(f.open(QIODevice::WriteOnly));
              f.write(core::encodeControl(d));
              Q_UNUSED(db);
          },
-         "DBは変更されていません"},
+         "テーブル「顧客マスタ」の定義がVarnoxの作るものと違います"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -1,6 +1,7 @@
 #include "db/Compact.h"
 
 #include "db/DbError.h"
+#include "db/Defensive.h"
 #include "db/SideFiles.h"
 #include "db/UseLock.h"
 #include "db/WriteErrors.h"
@@ -37,6 +38,8 @@ void compactDatabase(const QString& givenPath) {
         // The compacted file takes the original's permissions, not the private ones of a temporary file.
         QFile::setPermissions(temp.path(), QFile::permissions(path));
         SQLite::Database db(path.toStdString(), SQLite::OPEN_READWRITE, 0);
+        if (!defendConnection(db.getHandle()))
+            throw DbError(ErrorKind::Other, QStringLiteral("the engine refused the defensive settings"));
         try {
             // Leaving WAL mode needs the file alone: another open connection makes this fail (busy).
             db.exec("PRAGMA journal_mode = DELETE");

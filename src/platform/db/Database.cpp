@@ -1,6 +1,8 @@
 #include "db/Database.h"
 
+#include "db/Defensive.h"
 #include "db/OleDate.h"
+#include "db/TableSql.h"
 #include "db/UseLock.h"
 #include "db/WriteErrors.h"
 
@@ -35,17 +37,6 @@ void oleDatePart(sqlite3_context* ctx, int, sqlite3_value** argv, bool year) {
 void sqlYear(sqlite3_context* c, int n, sqlite3_value** v) { oleDatePart(c, n, v, true); }
 void sqlMonth(sqlite3_context* c, int n, sqlite3_value** v) { oleDatePart(c, n, v, false); }
 
-QString typeName(const FieldDef& f) {
-    switch (f.type) {
-    case FieldType::Long: return QStringLiteral("LONG");
-    case FieldType::Currency: return QStringLiteral("CURRENCY");
-    case FieldType::Single: return QStringLiteral("SINGLE");
-    case FieldType::Date: return QStringLiteral("DATE");
-    case FieldType::Text: return QStringLiteral("TEXT(%1)").arg(f.size);
-    }
-    return {};
-}
-
 FieldType parseType(const QString& decl, int& size) {
     size = 0;
     const QString t = decl.trimmed().toUpper();
@@ -62,37 +53,6 @@ FieldType parseType(const QString& decl, int& size) {
         return FieldType::Text;
     }
     throw DbError(ErrorKind::NotADatabase, QStringLiteral("unknown field type ") + decl);
-}
-
-// The engine's rules as named CHECK constraints, so a refusal tells which rule it was.
-QString columnSql(const FieldDef& f) {
-    const QString col = Database::quoteIdent(f.name);
-    auto check = [&](const char* prefix, const QString& expr) {
-        return QStringLiteral(" CONSTRAINT %1 CHECK (%2)")
-            .arg(Database::quoteIdent(QLatin1String(prefix) + f.name), expr);
-    };
-    QString sql = col + QLatin1Char(' ') + typeName(f);
-    if (f.required)
-        sql += QStringLiteral(" NOT NULL");
-    switch (f.type) {
-    case FieldType::Long:
-        sql += check("rng_", QStringLiteral("%1 IS NULL OR (typeof(%1) = 'integer' AND %1 BETWEEN "
-                                            "-2147483648 AND 2147483647)")
-                                 .arg(col));
-        break;
-    case FieldType::Currency:
-        sql += check("rng_", QStringLiteral("%1 IS NULL OR typeof(%1) = 'integer'").arg(col));
-        break;
-    case FieldType::Single:
-    case FieldType::Date:
-        sql += check("rng_", QStringLiteral("%1 IS NULL OR typeof(%1) IN ('integer', 'real')").arg(col));
-        break;
-    case FieldType::Text:
-        sql += check("zl_", QStringLiteral("%1 IS NULL OR %1 <> ''").arg(col));
-        sql += check("len_", QStringLiteral("%1 IS NULL OR length(%1) <= %2").arg(col).arg(f.size));
-        break;
-    }
-    return sql;
 }
 
 } // namespace
@@ -260,6 +220,7 @@ std::unique_ptr<Database> Database::create(const QString& path) {
         throw DbError(ErrorKind::Io, QStringLiteral("file exists: ") + path);
     try {
         SQLite::Database created(path.toStdString(), SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
+        defendConnection(created.getHandle());
         created.exec("PRAGMA user_version = 1");
     } catch (const SQLite::Exception& e) {
         rethrow(e);
@@ -294,6 +255,8 @@ quint32 Database::changeCounter() {
 }
 
 void Database::configure(Access access) {
+    if (!defendConnection(db_->getHandle()))
+        throw DbError(ErrorKind::Other, QStringLiteral("the engine refused the defensive settings"));
     try {
         if (access == Access::ReadWrite) {
             setJournal();
@@ -394,11 +357,7 @@ SQLite::Database& Database::handle() {
     return *db_;
 }
 
-QString Database::quoteIdent(const QString& name) {
-    QString q = name;
-    q.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + q + QLatin1Char('"');
-}
+QString Database::quoteIdent(const QString& name) { return quotedName(name); }
 
 std::unique_ptr<SQLite::Statement> Database::prepare(const QString& sql, const Params& params) {
     try {
@@ -515,17 +474,8 @@ Query Database::query(const QString& sql, const Params& params) {
 }
 
 void Database::createTable(const TableDef& def) {
-    QStringList cols;
-    for (const auto& f : def.fields)
-        cols << columnSql(f);
-    execute(QStringLiteral("CREATE TABLE %1 (%2)").arg(quoteIdent(def.name), cols.join(QStringLiteral(", "))));
-    for (const auto& ix : def.indexes) {
-        // Index names are per database in SQLite, per table in the schema: prefix the table.
-        execute(QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
-                    .arg(ix.unique || ix.primary ? QStringLiteral("UNIQUE ") : QString(),
-                         quoteIdent(def.name + QLatin1Char('.') + ix.name), quoteIdent(def.name),
-                         quoteIdent(ix.field)));
-    }
+    for (const QString& sql : createStatements(def))
+        execute(sql);
 }
 
 bool Database::hasTable(const QString& table) {

@@ -54,6 +54,7 @@ void throwSqlite(int code, const char* message) {
         case SQLITE_PERM: kind = ErrorKind::Io; break;
         case SQLITE_READONLY: kind = ErrorKind::ReadOnly; break;
         case SQLITE_FULL: kind = ErrorKind::DiskFull; break;
+        case SQLITE_TOOBIG: kind = ErrorKind::TooBig; break;
         case SQLITE_CONSTRAINT: kind = ErrorKind::OutOfRange; break;
         default:
             if (msg.startsWith(QLatin1String("no such")))

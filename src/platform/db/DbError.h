@@ -21,6 +21,7 @@ enum class ErrorKind {
     ReadOnly, // the file (or a read-only share) takes no write
     DiskFull, // no room left for the write
     NotFound, // no such table or field
+    TooBig,   // a value longer than any the schema holds (kMaxValueBytes)
     Other,
 };
 

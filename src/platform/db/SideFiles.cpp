@@ -1,6 +1,7 @@
 #include "db/SideFiles.h"
 
 #include "db/DbError.h"
+#include "db/Defensive.h"
 #include "db/UseLock.h"
 #include "os/FileModes.h"
 
@@ -121,6 +122,7 @@ FileUse probeUse(const QString& path) {
         // The exclusive lock fails at once while another connection holds the file; taking it writes
         // nothing, and giving it up leaves the file as it was.
         SQLite::Database d(native(path).toStdString(), SQLite::OPEN_READWRITE, 0);
+        defendConnection(d.getHandle());
         d.exec("PRAGMA locking_mode = EXCLUSIVE");
         d.exec("BEGIN EXCLUSIVE");
         d.exec("ROLLBACK");

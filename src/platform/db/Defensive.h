@@ -1,0 +1,18 @@
+// Settings every connection to a company file gets before it reads anything: the file may come from anyone.
+#pragma once
+
+struct sqlite3;
+
+namespace db {
+
+// The largest string, blob or row a connection takes. The largest text the schema holds is 255 characters
+// of at most 4 bytes each (1,020 bytes), the largest row seven such texts and a few numbers (about 7.2 KB),
+// the largest CREATE text of the schema about 3 KB. A statement meeting a longer value ends with an error
+// of kind TooBig instead of handing megabytes on.
+constexpr int kMaxValueBytes = 16 * 1024;
+
+// Defensive mode on (no writing of the schema or of a virtual table's shadow tables by hand), functions in
+// the file's own schema untrusted, and the length limit above. False when the engine refused a setting.
+bool defendConnection(sqlite3* db);
+
+} // namespace db

@@ -1,0 +1,54 @@
+// Whether a file's schema is exactly the one our own CREATE statements make: the same tables with the same
+// columns and rules, the same indexes, and nothing else (no trigger, view, virtual table, generated column,
+// extra index). A file from anyone may carry its own code in its schema, which would run on our writes.
+#pragma once
+
+#include "db/TableDef.h"
+
+#include <QStringList>
+#include <vector>
+
+struct sqlite3;
+
+namespace db {
+
+// One row of sqlite_master.
+struct SchemaObject {
+    QString type; // "table", "index", "view", "trigger"
+    QString name;
+    QString table;
+    QString sql; // "" when the engine made the object itself
+};
+
+struct SchemaDifference {
+    enum class Kind {
+        None,    // the schema is ours
+        Foreign, // an object we never make
+        Changed, // one of ours, defined otherwise
+        Missing, // one of ours is not there
+    };
+    Kind kind = Kind::None;
+    QString type;
+    QString name;
+    explicit operator bool() const { return kind != Kind::None; }
+};
+
+// The SQL text as the engine reads it: whitespace and comments dropped, bare words in upper case, quoted
+// names, strings and numbers as written. Two texts with the same tokens make the same object.
+QStringList sqlTokens(const QString& sql);
+
+// The first object of found (in its order) that expected does not hold the same, else the first of
+// expected that found lacks.
+SchemaDifference compareSchema(const std::vector<SchemaObject>& found,
+                               const std::vector<SchemaObject>& expected);
+
+// The rows of the connection's sqlite_master in their order; throws DbError.
+std::vector<SchemaObject> schemaObjects(sqlite3* db);
+// What the statements of the definitions make, built in a database in memory; throws DbError.
+std::vector<SchemaObject> schemaObjects(const std::vector<TableDef>& defs);
+
+// The file's schema against the definitions': sqlite_master compared by tokens, then each table's columns
+// as the engine sees them (hidden and generated ones included). Throws DbError when it cannot be read.
+SchemaDifference schemaDifference(sqlite3* db, const std::vector<TableDef>& defs);
+
+} // namespace db
