@@ -191,6 +191,7 @@ bool resetAndCompact(const QString& path, const core::ControlData& ctl, const Re
 void backupInto(SQLite::Database& source, const QString& sourcePath, const QString& tempDb) {
     try {
         SQLite::Database target(QFile::encodeName(tempDb).toStdString(), SQLite::OPEN_READWRITE, kSourceBusyMs);
+        db::syncEveryCommit(target);
         SQLite::Backup backup(target, source);
         backup.executeStep(-1);
     } catch (const SQLite::Exception& e) {
