@@ -9,7 +9,7 @@ cmake --build build -j4 --target app_power_cut_test >/dev/null
 export QT_QPA_PLATFORM=offscreen VARNOX_POWER_CUTS="$cuts"
 failed=0
 for round in $(seq 1 "$rounds"); do
-  VARNOX_POWER_SEED="$round" ./build/bin/app_power_cut_test --gtest_brief=1 | grep -E 'cuts over|Failure' ||
+  VARNOX_POWER_SEED="$round" ./build/bin/app_power_cut_test --gtest_brief=1 2>&1 | grep -E 'cuts over|Failure' ||
     failed=1
 done
 exit "$failed"
