@@ -6,8 +6,6 @@ namespace masters {
 
 namespace {
 
-constexpr int kBatchRows = 5000;
-
 using db::Database;
 
 std::unique_ptr<SQLite::Statement> prepare(Database& db, const QString& sql) {
@@ -78,12 +76,9 @@ void ImportStore::insert(const db::Params& values) {
         db::throwSqlite(e.getExtendedErrorCode(), e.what());
     }
     ++count_;
-    if (++pending_ >= kBatchRows)
-        commit();
 }
 
 void ImportStore::commit() {
-    pending_ = 0;
     if (!db_ || !db_->inTransaction())
         return;
     if (byNumber_)

@@ -1,4 +1,4 @@
-// The SQL of the master imports: one connection, statements prepared once, rows written in batches.
+// The SQL of the master imports: one connection, statements prepared once, rows written in one transaction.
 #pragma once
 
 #include "db/Database.h"
@@ -26,8 +26,9 @@ public:
     // Adds one row; a refused row throws db::DbError and leaves nothing behind (a statement is atomic).
     void insert(const db::Params& values);
 
-    // Rows are written in one transaction per batch; commit() ends the open batch (before a message box
-    // waits on the user, and at the end). Throws db::DbError when the batch cannot be stored.
+    // Rows are written in one transaction, each commit a sync of the disk (the engine writes what does not
+    // fit its cache into the file meanwhile); commit() ends it (before a message box waits on the user,
+    // and at the end). Throws db::DbError when the rows cannot be stored.
     void commit();
 
 private:
@@ -38,7 +39,6 @@ private:
     std::unique_ptr<SQLite::Statement> byCode_;
     std::unique_ptr<SQLite::Statement> insert_;
     qint64 count_ = 0;
-    int pending_ = 0;
 };
 
 } // namespace masters

@@ -204,6 +204,7 @@ void backupInto(SQLite::Database& source, const QString& sourcePath, const QStri
     try {
         SQLite::Database target(QFile::encodeName(tempDb).toStdString(), SQLite::OPEN_READWRITE, kSourceBusyMs);
         db::defendConnection(target.getHandle());
+        db::syncEveryCommit(target);
         SQLite::Backup backup(target, source);
         backup.executeStep(-1);
     } catch (const SQLite::Exception& e) {

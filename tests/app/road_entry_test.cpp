@@ -267,19 +267,30 @@ TEST(RoadEntry, RefreshGoesOnPastRefusedTextInAMasterGrid) {
     EXPECT_TRUE(waitFor([&] { return p.workCount() == 0; }));
 }
 
-// The database file deleted, or another file renamed over it, while a window holds it open: 契約 and a
-// master grid's 更新 say they could not store, instead of writing on into the old file unseen.
+// The database file deleted, another file renamed over it, or another file copied over it in place with
+// the same header (change count, pages, free list) while a window holds it open: 契約 and a master grid's
+// 更新 say they could not store, instead of writing on into the old file unseen or the window's view of
+// the old file into the new one.
 TEST(RoadEntry, AWriteAfterTheDatabaseFileWasDeletedOrReplacedSaysItFailed) {
-    for (const bool replaced : {false, true}) {
-        SCOPED_TRACE(replaced ? "replaced" : "deleted");
+    enum How { Deleted, RenamedOver, CopiedInPlace };
+    for (const How how : {Deleted, RenamedOver, CopiedInPlace}) {
+        SCOPED_TRACE(how);
         Program p;
         const QString db = p.openShop();
         ASSERT_FALSE(db.isEmpty()) << joined(p).toStdString();
         const QString copy = p.path(QStringLiteral("copy.vrd"));
         ASSERT_TRUE(QFile::copy(db, copy));
         const auto takeAway = [&] {
+            if (how == CopiedInPlace) {
+                QFile::remove(copy);
+                ASSERT_TRUE(QFile::copy(db, copy));
+                mainroad::sqlite(
+                    copy, QStringLiteral("UPDATE 商品マスタ SET 在庫量 = 999 WHERE 商品コード = 'G02'"));
+                ASSERT_TRUE(mainroad::copyWithSameHeader(copy, db));
+                return;
+            }
             ASSERT_TRUE(QFile::remove(db));
-            if (replaced) {
+            if (how == RenamedOver) {
                 ASSERT_TRUE(QFile::rename(copy, db));
             }
         };
@@ -287,10 +298,16 @@ TEST(RoadEntry, AWriteAfterTheDatabaseFileWasDeletedOrReplacedSaysItFailed) {
         p.messages().clear();
         EXPECT_EQ(p.enterOrder(QStringLiteral("㈱山田商店"), QStringLiteral("佐藤一郎"), {{1, 3}}, {}, takeAway), 0);
         EXPECT_TRUE(joined(p).contains(QStringLiteral("受注を保存できませんでした"))) << joined(p).toStdString();
-        if (replaced) {
+        if (how != Deleted) {
             EXPECT_EQ(p.scalar(QStringLiteral("SELECT count(*) FROM 受注個別データ WHERE 受注No <> 0")).toInt(), 0);
         }
         EXPECT_TRUE(waitFor([&] { return p.workCount() == 0; }));
+        if (how == CopiedInPlace) { // none of the window's pages went into the copy
+            EXPECT_EQ(mainroad::sqlite(db, QStringLiteral("PRAGMA integrity_check")), QStringLiteral("ok"));
+            EXPECT_EQ(mainroad::sqlite(
+                          db, QStringLiteral("SELECT 在庫量 FROM 商品マスタ WHERE 商品コード = 'G02'")),
+                      QStringLiteral("999"));
+        }
     }
     Program p;
     const QString db = p.openShop();

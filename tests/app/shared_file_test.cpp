@@ -308,6 +308,14 @@ TEST(SharedFile, EachListReadsTheFileAsItIsNowWhateverAnotherProgramDidSinceTheL
              QProcess::execute(QStringLiteral("cp"), {backup, db});
          },
          "鈴木花子"},
+        {"copies another file with the same header over it in place",
+         [&](Program& p, const QString& db) {
+             const QString other = p.path(QStringLiteral("other.vrd"));
+             QProcess::execute(QStringLiteral("cp"), {db, other});
+             sqlite(other, rename);
+             ASSERT_TRUE(mainroad::copyWithSameHeader(other, db));
+         },
+         "山本次郎"},
         {"renames another file over it",
          [&](Program& p, const QString& db) {
              const QString other = p.path(QStringLiteral("other.vrd"));

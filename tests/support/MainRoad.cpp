@@ -79,6 +79,14 @@ QString sqlite(const QString& db, const QString& sql) {
     return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
 }
 
+bool copyWithSameHeader(const QString& from, const QString& over) {
+    QFile in(from), out(over);
+    if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::ReadWrite)) return false;
+    QByteArray bytes = in.readAll();
+    bytes.replace(0, 100, out.read(100));
+    return bytes.size() == out.size() && out.seek(0) && out.write(bytes) == bytes.size();
+}
+
 void answerCalendar(const QDate& day) {
     onNextModalOf<orders::CalendarDialog>([day](orders::CalendarDialog& d) {
         d.calendar()->setSelectedDate(day);

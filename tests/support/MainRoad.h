@@ -46,6 +46,10 @@ template <class T> void onNextModalOf(std::function<void(T&)> act, int ms = 1000
 // The sqlite3 tool on a database file: another program, in another process. Its output, trimmed.
 QString sqlite(const QString& db, const QString& sql);
 
+// Writes the file `from` over `over` in place under the header of `over` (the same change count, page count
+// and free list), as another company's file may have it; false when the sizes differ or it cannot.
+bool copyWithSameHeader(const QString& from, const QString& over);
+
 // Answers the next date picker with the day and 決定.
 void answerCalendar(const QDate& day);
 

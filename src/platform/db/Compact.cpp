@@ -1,5 +1,6 @@
 #include "db/Compact.h"
 
+#include "db/Database.h"
 #include "db/DbError.h"
 #include "db/Defensive.h"
 #include "db/SideFiles.h"
@@ -43,6 +44,7 @@ void compactDatabase(const QString& givenPath) {
         try {
             // Leaving WAL mode needs the file alone: another open connection makes this fail (busy).
             db.exec("PRAGMA journal_mode = DELETE");
+            syncEveryCommit(db);
             db.exec("PRAGMA locking_mode = EXCLUSIVE");
             db.exec("BEGIN EXCLUSIVE");
             db.exec("COMMIT"); // the exclusive lock stays until the connection closes

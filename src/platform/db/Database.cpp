@@ -12,6 +12,8 @@
 #include <QStringDecoder>
 #include <SQLiteCpp/SQLiteCpp.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <utility>
 
 namespace db {
 
@@ -20,6 +22,15 @@ namespace {
 constexpr int kBusyTimeoutMs = 5000;
 
 [[noreturn]] void rethrow(const SQLite::Exception& e) { throwSqlite(e.getExtendedErrorCode(), e.what()); }
+
+// What stat() shows of the file: a copy written over it in place changes this where its header reads the
+// same.
+std::optional<std::array<qint64, 7>> lookAt(const QString& path) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0) return std::nullopt;
+    return std::array<qint64, 7>{qint64(st.st_dev),  qint64(st.st_ino), qint64(st.st_size), st.st_mtim.tv_sec,
+                                 st.st_mtim.tv_nsec, st.st_ctim.tv_sec, st.st_ctim.tv_nsec};
+}
 
 // Year(date) and Month(date) over OLE dates, as the list queries use them.
 void oleDatePart(sqlite3_context* ctx, int, sqlite3_value** argv, bool year) {
@@ -221,6 +232,7 @@ std::unique_ptr<Database> Database::create(const QString& path) {
     try {
         SQLite::Database created(path.toStdString(), SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
         defendConnection(created.getHandle());
+        syncEveryCommit(created);
         created.exec("PRAGMA user_version = 1");
     } catch (const SQLite::Exception& e) {
         rethrow(e);
@@ -254,10 +266,15 @@ quint32 Database::changeCounter() {
     return quint32(b[0]) << 24 | quint32(b[1]) << 16 | quint32(b[2]) << 8 | quint32(b[3]);
 }
 
+void syncEveryCommit(SQLite::Database& db) {
+    db.exec("PRAGMA synchronous = EXTRA");
+}
+
 void Database::configure(Access access) {
     if (!defendConnection(db_->getHandle()))
         throw DbError(ErrorKind::Other, QStringLiteral("the engine refused the defensive settings"));
     try {
+        syncEveryCommit(*db_);
         if (access == Access::ReadWrite) {
             setJournal();
         } else {
@@ -268,7 +285,7 @@ void Database::configure(Access access) {
     } catch (const SQLite::Exception& e) {
         rethrow(e);
     }
-    seenChanges_ = changeCounter();
+    noteFile(true);
     sqlite3* h = db_->getHandle();
     sqlite3_create_function(h, "Year", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, sqlYear, nullptr, nullptr);
     sqlite3_create_function(h, "Month", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, sqlMonth, nullptr, nullptr);
@@ -316,6 +333,10 @@ void Database::retake() {
             throw DbError(ErrorKind::Replaced, QStringLiteral("the database file was moved or deleted: ") + path_);
         checkHeader();
         setJournal();
+        // The engine keeps what it read while the change count is the same: from a copy put over the file
+        // in place with the same count, it would show the old file's pages mixed with the new.
+        if (!noteFile(false))
+            throw DbError(ErrorKind::Replaced, QStringLiteral("the database file was replaced: ") + path_);
     } catch (const SQLite::Exception& e) {
         release();
         rethrow(e);
@@ -323,7 +344,6 @@ void Database::retake() {
         release();
         throw;
     }
-    seenChanges_ = changeCounter();
 }
 
 void Database::close() {
@@ -391,15 +411,43 @@ SQLite::Statement& Database::cached(const QString& sql, const Params& params) {
 // A window keeps its connection while it is open. Once the file at the path was deleted or renamed over, the
 // connection would write on into the old file, unseen; once a copy was put over it in place (a backup
 // restored), its writes would join the window's view of the old file to the new one. The change count in
-// the header only grows while the file is the one we read; a smaller one is another file.
-void Database::refuseIfReplaced() {
+// the header only grows while the file is the one we read; a smaller one is another file, and so is a file
+// that changed while the count stayed.
+void Database::refuseIfReplaced(bool undone) {
     int moved = 0;
     if (sqlite3_file_control(handle().getHandle(), "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK && moved)
         throw DbError(ErrorKind::Replaced, QStringLiteral("the database file was moved or deleted: ") + path_);
-    const quint32 now = changeCounter();
-    if (now < seenChanges_)
+    if (changeCounter() < seenChanges_ || !noteFile(undone))
         throw DbError(ErrorKind::Replaced, QStringLiteral("the database file was replaced: ") + path_);
+}
+
+bool Database::noteFile(bool ours) {
+    const bool lock = !inTx_; // in a transaction we hold the file against other writers already
+    quint32 now = 0;
+    std::optional<std::array<qint64, 7>> look;
+    try {
+        if (lock) {
+            db_->exec("BEGIN");
+            db_->exec("SELECT count(*) FROM sqlite_master");
+        }
+        now = changeCounter();
+        look = lookAt(path_);
+        if (lock) db_->exec("COMMIT");
+    } catch (const SQLite::Exception&) {
+        if (lock) {
+            try {
+                db_->exec("ROLLBACK");
+            } catch (const SQLite::Exception&) {
+            }
+        }
+        seenLook_.reset(); // unknown: the next look only keeps
+        return true;
+    }
+    // A file in WAL mode keeps its count in the log, not in the header.
+    if (!ours && !wal_ && seenLook_ && now == seenChanges_ && look != seenLook_) return false;
     seenChanges_ = now;
+    seenLook_ = look;
+    return true;
 }
 
 bool Database::writes(const QString& sql) {
@@ -503,20 +551,25 @@ void Database::begin() {
     // the whole busy time for it in vain.
     if (use_ && use_->activeReads() > *ownReads_)
         throw DbError(ErrorKind::Busy, QStringLiteral("a list is still being read from the database"));
+    // The journal of a save cut short is played back as the transaction starts: the file changes back to
+    // what it was, count and all.
+    const bool leftJournal = QFileInfo::exists(path_ + QLatin1String("-journal"));
     run(QStringLiteral("BEGIN IMMEDIATE"));
     inTx_ = true;
     try {
-        refuseIfReplaced();
+        refuseIfReplaced(leftJournal);
     } catch (...) {
         rollback();
         throw;
     }
+    checked_ = true;
 }
 
 void Database::commit() {
     run(QStringLiteral("COMMIT"));
     inTx_ = false;
-    seenChanges_ = changeCounter();
+    checked_ = false;
+    noteFile(true);
     checkpointIfLogged();
 }
 
@@ -527,6 +580,8 @@ void Database::rollback() {
     } catch (const SQLite::Exception&) {
         // nothing was open (SQLite may already have rolled back on the error)
     }
+    // Pages a large transaction had already written into the file are written back.
+    if (std::exchange(checked_, false) && db_) noteFile(true);
 }
 
 } // namespace db

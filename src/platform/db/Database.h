@@ -11,6 +11,7 @@
 #include <QString>
 #include <QVariant>
 #include <QVariantList>
+#include <array>
 #include <memory>
 #include <optional>
 #include <unordered_map>
@@ -132,7 +133,11 @@ private:
     bool readHeader(void* into, int size, qint64 offset);
     void checkHeader();        // throws NotADatabase
     quint32 changeCounter();   // the header's count of committed changes
-    void refuseIfReplaced();   // throws Replaced
+    void refuseIfReplaced(bool undone); // throws Replaced
+    // Keeps the change count with the file's size, times and identity, read together while no one else can
+    // write. False, keeping nothing, when the file changed since the last look and its count did not: not
+    // through SQLite. Our own change (ours) or a save cut short played back (undone) are not that.
+    bool noteFile(bool ours);
     void checkpointIfLogged(); // a file left in WAL mode by another program still gets every commit in place
 
     QString path_;
@@ -143,11 +148,18 @@ private:
     bool inTx_ = false;
     bool wal_ = false;
     quint32 seenChanges_ = 0;
+    std::optional<std::array<qint64, 7>> seenLook_; // none when it could not be read
+    bool checked_ = false;                          // the open transaction passed refuseIfReplaced
     std::shared_ptr<UseLock> use_;
     std::shared_ptr<int> ownReads_ = std::make_shared<int>(0);
 };
 
 // Binds one value; shared by Database and Recordset.
 void bindValue(SQLite::Statement& st, int index, const QVariant& v);
+
+// For every connection that writes. A commit is the journal's removal, which the engine by default leaves
+// in the folder's cache: a power cut can bring the journal back, and it then undoes a save reported done.
+// This syncs the folder after the removal.
+void syncEveryCommit(SQLite::Database& db);
 
 } // namespace db
