@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QUrl>
@@ -217,6 +218,12 @@ void MainWindow::mnuMyNameChange_Click() {
 
 void MainWindow::mnuHelpContents_Click() {
     const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("VARNOX.HLP"));
+    // No help file comes with the program: without one the desktop would open nothing, without a word.
+    if (!QFileInfo(path).isFile()) {
+        ui::messages().show(QStringLiteral("ヘルプファイル「%1」が見つかりません。").arg(QDir::toNativeSeparators(path)),
+                            QStringLiteral("Varnox"), ui::Buttons::Ok, ui::Icon::Exclamation);
+        return;
+    }
     if (hooks_.openUrl)
         hooks_.openUrl(QUrl::fromLocalFile(path));
 }

@@ -402,6 +402,15 @@ TEST_F(ShellRoad, QtsOwnDialogsSpeakJapanese) {
         EXPECT_FALSE(texts.contains(QLatin1String(english))) << english << " in " << texts.join('|').toStdString();
 }
 
+// No help file comes with the program: help says so, naming the file it looked for.
+TEST_F(ShellRoad, HelpWithoutAHelpFileSaysSo) {
+    const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("VARNOX.HLP"));
+    ASSERT_FALSE(QFileInfo::exists(path));
+    p.messages().clear();
+    ASSERT_TRUE(p.trigger(QStringLiteral("mnuHelpContents")));
+    EXPECT_EQ(p.messages().texts(), QStringList{QStringLiteral("ヘルプファイル「%1」が見つかりません。").arg(path)});
+}
+
 TEST_F(ShellRoad, InvoiceOrderChooserShowsWholeTextsAndKeepsTheOrderNumberInSight) {
     fillOrders(db_);
     bool checked = false;
@@ -413,6 +422,8 @@ TEST_F(ShellRoad, InvoiceOrderChooserShowsWholeTextsAndKeepsTheOrderNumberInSigh
         QApplication::processEvents();
         expectTextsFit(d->grd(), "chooser");
         EXPECT_EQ(d->grd()->item(0, 1)->text(), kLongClient);
+        for (int c : {0, 3, 4, 5}) // the order number and the amounts
+            EXPECT_EQ(d->grd()->item(0, c)->textAlignment(), Qt::AlignRight | Qt::AlignVCenter) << c;
         expectFirstColumnStays(d->grd(), "chooser");
         checked = true;
         d->cmdEnd()->click();
