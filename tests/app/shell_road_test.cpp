@@ -402,6 +402,27 @@ TEST_F(ShellRoad, QtsOwnDialogsSpeakJapanese) {
         EXPECT_FALSE(texts.contains(QLatin1String(english))) << english << " in " << texts.join('|').toStdString();
 }
 
+// The grey of a picture's darkest visible pixel (255 when none is visible).
+int darkest(const QPixmap& picture) {
+    const QImage image = picture.toImage().convertToFormat(QImage::Format_ARGB32);
+    int grey = 255;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (const QRgb c = image.pixel(x, y); qAlpha(c) > 128)
+                grey = std::min(grey, qGray(c));
+    return grey;
+}
+
+// Every toolbar button looks enabled when it is and disabled when it is not: dark lines where the disabled
+// picture has none, also in the pale pictures (ＤＢ作成, 在庫更新).
+TEST_F(ShellRoad, EveryToolbarPictureIsPlainlyDarkerEnabledThanDisabled) {
+    for (const char* key : {"New", "Open", "Close", "Get", "Money", "Invoice", "Stock", "Refresh"}) {
+        const QIcon icon = p.window().button(QLatin1String(key))->icon();
+        EXPECT_LE(darkest(icon.pixmap(16, QIcon::Normal)), 60) << key;
+        EXPECT_EQ(darkest(icon.pixmap(16, QIcon::Disabled)), 255) << key;
+    }
+}
+
 // No help file comes with the program: help says so, naming the file it looked for.
 TEST_F(ShellRoad, HelpWithoutAHelpFileSaysSo) {
     const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("VARNOX.HLP"));
