@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QPainter>
 #include <algorithm>
+#include <vector>
 
 namespace ui {
 
@@ -26,13 +27,18 @@ namespace {
 // that its darkest visible part is black, the lightest staying as they are.
 QImage withDarkLines(QImage image) {
     image = image.convertToFormat(QImage::Format_ARGB32);
-    int darkest = 255;
+    std::vector<int> greys;
     for (int y = 0; y < image.height(); ++y) {
         const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
         for (int x = 0; x < image.width(); ++x)
             if (qAlpha(line[x]) > 128)
-                darkest = std::min(darkest, qGray(line[x]));
+                greys.push_back(qGray(line[x]));
     }
+    if (greys.empty())
+        return image;
+    // The darkest lines, not a stray dark pixel at an edge: the grey a twentieth of the picture is darker than.
+    std::nth_element(greys.begin(), greys.begin() + greys.size() / 20, greys.end());
+    const int darkest = greys[greys.size() / 20];
     if (darkest <= 40 || darkest >= 250)
         return image;
     const auto spread = [darkest](int c) { return std::max(0, (c - darkest) * 255 / (255 - darkest)); };
