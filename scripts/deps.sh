@@ -10,8 +10,18 @@ for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
-sudo=""
-[ "$(id -u)" -ne 0 ] && sudo="sudo"
+# Installing needs root: as root directly, else through sudo. Without either, say what to install.
+asRoot() {
+  echo "These Debian packages are missing: ${missing[*]}" >&2
+  echo "Install them as root first, then run this again:" >&2
+  echo "  apt-get install ${missing[*]}" >&2
+  exit 1
+}
+sudo=()
+if [ "$(id -u)" -ne 0 ]; then
+  command -v sudo >/dev/null 2>&1 || asRoot
+  sudo=(sudo)
+fi
 echo "Installing: ${missing[*]}"
-$sudo apt-get update
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y "${missing[@]}"
+"${sudo[@]}" apt-get update || asRoot
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y "${missing[@]}" || asRoot

@@ -26,7 +26,10 @@ public:
     explicit GetOrderWindow(core::AppState& state, QWidget* parent = nullptr);
     ~GetOrderWindow() override;
 
-    QSize sizeHint() const override { return {940, 560}; }
+    // The size the window is designed at, its buttons at the right of the top band: the largest of the
+    // work windows, so the main window's first size is made for it.
+    static QSize designSize() { return {940, 560}; }
+    QSize sizeHint() const override { return designSize(); }
 
     // For the owner and for tests.
     EntryGrid* grid() const { return msfG_; }

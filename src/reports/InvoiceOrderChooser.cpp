@@ -149,6 +149,9 @@ void InvoiceOrderChooser::fillGrid() {
             auto* item = new QTableWidgetItem(c < cells.size() ? cells[c] : QString());
             if (c == 0)
                 item->setBackground(fixedColumn);
+            // The order number and the amounts stand right-aligned, as in every other list of orders.
+            if (c == 0 || (c >= 3 && c <= 5))
+                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
             grd_->setItem(i, c, item);
         }
     }

@@ -7,6 +7,7 @@
 #include "shell/Settings.h"
 
 #include "masters/CompanySettingsDialog.h"
+#include "orders/GetOrderWindow.h"
 #include "ui/Icons.h"
 #include "ui/WindowHelpers.h"
 
@@ -17,6 +18,7 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLayout>
 #include <QTimer>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -75,6 +77,9 @@ MainWindow::MainWindow(AppState& state, MainWindowHooks hooks, QWidget* parent)
     setWindowIcon(programIcon());
     mdi_ = new QMdiArea(this);
     mdi_->setBackground(QColor(0x80, 0x80, 0x80));
+    // A work window larger than the area is scrolled to, not cut off.
+    mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     mdi_->viewport()->installEventFilter(this);
     setCentralWidget(mdi_);
     setAcceptDrops(true);
@@ -178,12 +183,41 @@ void MainWindow::showEvent(QShowEvent* e) {
     look->start();
 }
 
+namespace {
+// Stands in for a work window of the given size inside a sub-window, to learn the sub-window's frame.
+class DesignSized : public QWidget {
+public:
+    explicit DesignSized(const QSize& size) : size_(size) {}
+    QSize sizeHint() const override { return size_; }
+
+private:
+    QSize size_;
+};
+} // namespace
+
+QSize MainWindow::firstStartSize(const QSize& now) {
+    // The largest work window, 受注データ入力, whole inside the work area: its title bar and frame, then the
+    // menu, toolbar, status bar and the area's own frame around that. onScreen() bounds it by the screen.
+    QWidget holder; // a sub-window has its title bar and frame only inside something
+    auto* probe = new QMdiSubWindow(&holder);
+    probe->setWidget(new DesignSized(orders::GetOrderWindow::designSize()));
+    const QSize sub = probe->sizeHint();
+    resize(now);
+    ensurePolished();
+    mdi_->ensurePolished();
+    layout()->activate();
+    const int areaFrame = 2 * mdi_->frameWidth();
+    return sub + size() - mdi_->size() + QSize(areaFrame, areaFrame);
+}
+
 void MainWindow::applySettings() {
     const MainSettings st = loadMainSettings();
     const double dpi = logicalDpiX() > 0 ? logicalDpiX() : 96.0;
-    setGeometry(onScreen(QRect(twipsToPixels(st.left, dpi), twipsToPixels(st.top, dpi),
-                               twipsToPixels(st.width, dpi), twipsToPixels(st.height, dpi)),
-                         QMargins()));
+    QRect placement(twipsToPixels(st.left, dpi), twipsToPixels(st.top, dpi), twipsToPixels(st.width, dpi),
+                    twipsToPixels(st.height, dpi));
+    if (!st.placed)
+        placement.setSize(placement.size().expandedTo(firstStartSize(placement.size())));
+    setGeometry(onScreen(placement, QMargins()));
 
     items_.value(QStringLiteral("mnuViewToolbar"))->setChecked(st.toolbar);
     s_.gShowToolbar = vbool(st.toolbar);

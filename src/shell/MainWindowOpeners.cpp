@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QUrl>
@@ -82,6 +83,9 @@ QWidget* MainWindow::showWork(const QString& windowName, int childIndex) {
     if (child && w->testAttribute(Qt::WA_Resized) && w->sizeHint() != w->size())
         child->setDesignSize(w->size());
     QMdiSubWindow* sub = mdi_->addSubWindow(w);
+    // The area would squeeze a window to its own size, hiding what lies at the window's right (the
+    // buttons of 受注データ入力): it opens at its design size, and the area scrolls to it.
+    sub->resize(sub->sizeHint());
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->setWindowIcon(windowIcon());
     opening_.insert(childIndex, w);
@@ -217,6 +221,12 @@ void MainWindow::mnuMyNameChange_Click() {
 
 void MainWindow::mnuHelpContents_Click() {
     const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("VARNOX.HLP"));
+    // No help file comes with the program: without one the desktop would open nothing, without a word.
+    if (!QFileInfo(path).isFile()) {
+        ui::messages().show(QStringLiteral("ヘルプファイル「%1」が見つかりません。").arg(QDir::toNativeSeparators(path)),
+                            QStringLiteral("Varnox"), ui::Buttons::Ok, ui::Icon::Exclamation);
+        return;
+    }
     if (hooks_.openUrl)
         hooks_.openUrl(QUrl::fromLocalFile(path));
 }

@@ -39,6 +39,7 @@ MainSettings loadMainSettings() {
     s.top = readNumber(st, "MainTop", d.top);
     s.width = readNumber(st, "MainWidth", d.width);
     s.height = readNumber(st, "MainHeight", d.height);
+    s.placed = st.contains(QStringLiteral("MainWidth")) && st.contains(QStringLiteral("MainHeight"));
     s.toolbar = readBool(st, "TBChecked", d.toolbar);
     s.statusBar = readBool(st, "SBChecked", d.statusBar);
     s.tips = readBool(st, "TipDChecked", d.tips);

@@ -14,6 +14,8 @@ struct MainSettings {
     bool statusBar = true;
     bool tips = true;
     bool autoFocus = false;
+    bool placed = false; // a placement was read: false on a first start
+
 
     bool operator==(const MainSettings&) const = default;
 };

@@ -3,11 +3,16 @@
 // and openbox are at hand, again under a real window manager.
 #include "support/MainRoad.h"
 
+#include "orders/GetOrderWindow.h"
 #include "shell/AboutWindow.h"
 
+#include <QApplication>
 #include <QGuiApplication>
+#include <QMdiArea>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTest>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -82,5 +87,60 @@ TEST(DesktopPlacement, TheMainWindowAndItsDialogsOpenWholeOnTheScreenWhateverPla
         ASSERT_TRUE(dialog.isValid()) << c.what;
         EXPECT_TRUE(room.contains(dialog)) << c.what << ": dialog at " << text(dialog);
         EXPECT_EQ(p.messages().shown().size(), before) << c.what;
+    }
+}
+
+// 受注データ入力, the largest work window, can be reached whole: on a first start the main window opens large
+// enough for it, in a smaller one the work area scrolls to it, and reopened in a larger one it shows its
+// buttons.
+TEST(DesktopPlacement, TheOrderWindowAndItsButtonsCanAlwaysBeReached) {
+    const QRect room = QGuiApplication::primaryScreen()->availableGeometry();
+    const double dpi = QGuiApplication::primaryScreen()->logicalDotsPerInchX();
+    struct Case {
+        const char* what;
+        QHash<QString, QString> saved;
+        QSize resizedTo; // the main window's size before the order window opens again
+        bool wholeInSight;
+    };
+    const QSize small(552, 430);
+    const std::vector<Case> cases{
+        {"first start", {}, {}, true},
+        {"a small saved placement", savedPlacement(QRect(room.topLeft(), small), dpi), {}, false},
+        {"reopened after the window was made larger", savedPlacement(QRect(room.topLeft(), small), dpi),
+         room.size() * 9 / 10, true},
+    };
+    for (const Case& c : cases) {
+        Program p(c.saved);
+        ASSERT_FALSE(p.openShop().isEmpty()) << c.what;
+        auto open = [&] {
+            p.trigger(QStringLiteral("mnuOrder"));
+            orders::GetOrderWindow* w = nullptr;
+            waitFor([&] { return (w = p.work<orders::GetOrderWindow>()) && w->endButton()->isVisible(); });
+            QTest::qWait(300); // its layout follows the first resize
+            return w;
+        };
+        QPointer<orders::GetOrderWindow> w = open();
+        ASSERT_TRUE(w) << c.what << p.messages().texts().join('|').toStdString();
+        if (c.resizedTo.isValid()) {
+            w->endButton()->click();
+            ASSERT_TRUE(waitFor([&] { return p.work<orders::GetOrderWindow>() == nullptr; })) << c.what;
+            p.window().resize(c.resizedTo);
+            QTest::qWait(200);
+            ASSERT_TRUE(w = open()) << c.what;
+        }
+        EXPECT_TRUE(waitFor([&] { return room.contains(p.window().frameGeometry()); }, 2000)) << c.what;
+        QWidget* area = p.window().mdiArea()->viewport();
+        auto inSight = [&] {
+            for (QPushButton* b : {w->okButton(), w->cancelButton(), w->endButton()})
+                if (!area->rect().contains(QRect(b->mapTo(area, QPoint()), b->size())))
+                    return false;
+            return true;
+        };
+        EXPECT_EQ(inSight(), c.wholeInSight) << c.what << ": work area " << text(area->rect());
+        // Whatever the size, the area scrolls to the buttons.
+        p.window().mdiArea()->horizontalScrollBar()->setValue(p.window().mdiArea()->horizontalScrollBar()->maximum());
+        p.window().mdiArea()->verticalScrollBar()->setValue(0);
+        QApplication::processEvents();
+        EXPECT_TRUE(inSight()) << c.what << ": scrolled";
     }
 }

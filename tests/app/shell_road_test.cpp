@@ -402,6 +402,36 @@ TEST_F(ShellRoad, QtsOwnDialogsSpeakJapanese) {
         EXPECT_FALSE(texts.contains(QLatin1String(english))) << english << " in " << texts.join('|').toStdString();
 }
 
+// The grey of a picture's darkest visible pixel (255 when none is visible).
+int darkest(const QPixmap& picture) {
+    const QImage image = picture.toImage().convertToFormat(QImage::Format_ARGB32);
+    int grey = 255;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (const QRgb c = image.pixel(x, y); qAlpha(c) > 128)
+                grey = std::min(grey, qGray(c));
+    return grey;
+}
+
+// Every toolbar button looks enabled when it is and disabled when it is not: dark lines where the disabled
+// picture has none, also in the pale pictures (ＤＢ作成, 在庫更新).
+TEST_F(ShellRoad, EveryToolbarPictureIsPlainlyDarkerEnabledThanDisabled) {
+    for (const char* key : {"New", "Open", "Close", "Get", "Money", "Invoice", "Stock", "Refresh"}) {
+        const QIcon icon = p.window().button(QLatin1String(key))->icon();
+        EXPECT_LE(darkest(icon.pixmap(16, QIcon::Normal)), 60) << key;
+        EXPECT_EQ(darkest(icon.pixmap(16, QIcon::Disabled)), 255) << key;
+    }
+}
+
+// No help file comes with the program: help says so, naming the file it looked for.
+TEST_F(ShellRoad, HelpWithoutAHelpFileSaysSo) {
+    const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("VARNOX.HLP"));
+    ASSERT_FALSE(QFileInfo::exists(path));
+    p.messages().clear();
+    ASSERT_TRUE(p.trigger(QStringLiteral("mnuHelpContents")));
+    EXPECT_EQ(p.messages().texts(), QStringList{QStringLiteral("ヘルプファイル「%1」が見つかりません。").arg(path)});
+}
+
 TEST_F(ShellRoad, InvoiceOrderChooserShowsWholeTextsAndKeepsTheOrderNumberInSight) {
     fillOrders(db_);
     bool checked = false;
@@ -413,6 +443,8 @@ TEST_F(ShellRoad, InvoiceOrderChooserShowsWholeTextsAndKeepsTheOrderNumberInSigh
         QApplication::processEvents();
         expectTextsFit(d->grd(), "chooser");
         EXPECT_EQ(d->grd()->item(0, 1)->text(), kLongClient);
+        for (int c : {0, 3, 4, 5}) // the order number and the amounts
+            EXPECT_EQ(d->grd()->item(0, c)->textAlignment(), Qt::AlignRight | Qt::AlignVCenter) << c;
         expectFirstColumnStays(d->grd(), "chooser");
         checked = true;
         d->cmdEnd()->click();
