@@ -1,5 +1,6 @@
 #include "preview/PreviewBuild.h"
 
+#include "core/Numbers.h"
 #include "db/Database.h"
 #include "db/DbError.h"
 #include "preview/PreviewStore.h"
@@ -9,6 +10,7 @@
 #include "ui/MessageService.h"
 
 #include <cmath>
+#include <stdexcept>
 
 namespace preview {
 
@@ -77,6 +79,9 @@ int build(BuildContext& ctx, const Entry& e) {
         printing::PageContext pc{ctx.rs, ctx.pages, ctx.yield};
         if (printing::RunPages(report.pages, job, pc) == printing::kLayoutError)
             return 0; // no page of the device holds the layout's page
+    } catch (const std::overflow_error&) {
+        ctx.pageCount = job.pageNumber;
+        return fail(core::kHugeNumberText, QStringLiteral("Varnox"));
     } catch (const std::exception&) {
         ctx.pageCount = job.pageNumber;
         return fail(kDbErrorText, kDbErrorTitle);
