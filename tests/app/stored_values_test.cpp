@@ -155,7 +155,8 @@ TEST(StoredValues, ATextFarBeyondItsFieldIsShownCutInEveryViewAndKeptWhole) {
             pv->cmdClose()->click();
             waitFor([] { return openPreview() == nullptr; });
         }
-        if (column == QLatin1String("顧客名")) { // the payment list names the client of orders 1 and 3
+        if (column == QStringLiteral("顧客名")) { // the payment list names C02, client of order 2
+            waitFor([&] { return p.window().item(QStringLiteral("mnuReceipt"))->isEnabled(); }, 5000);
             orders::PaymentWindow* pay = p.openPayments();
             ASSERT_NE(pay, nullptr) << joined(p).toStdString();
             int most = 0;
