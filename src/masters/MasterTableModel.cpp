@@ -88,6 +88,10 @@ QVariant MasterTableModel::data(const QModelIndex& index, int role) const {
         v = row(index.row()).value(index.column());
     if (v.metaType().id() == QMetaType::QString && f.type != db::FieldType::Text)
         return v; // the deleted-row marker
+    // A stored text at most its field's size: only another program stores a longer one, and the grid
+    // would freeze laying it out. What was typed shows whole (a refused save shows it to correct).
+    if (f.type == db::FieldType::Text && index.row() != pendingRow_)
+        return text::shownPart(v.toString(), f.size).toString();
     return displayText(f, v);
 }
 
@@ -142,7 +146,7 @@ bool MasterTableModel::setData(const QModelIndex& index, const QVariant& value, 
                               : r < count_     ? row(r).value(index.column())
                                                : QVariant();
         const QString stored = held.toString();
-        if (stored.size() > f.size && typed == displayText(f, held)) return true;
+        if (stored.size() > f.size && typed == text::shownPart(stored, f.size)) return true;
     }
     if (pendingRow_ >= 0 && pendingRow_ != r) {
         try {
@@ -296,7 +300,7 @@ QString MasterTableModel::displayText(const db::FieldInfo& f, const QVariant& v)
     case db::FieldType::Single: return QString::number(double(v.toFloat()), 'g', 7);
     case db::FieldType::Date: return core::FormatDateTime(db::dateTimeFromOle(v.toDouble()));
     case db::FieldType::Text:
-        return text::shownPart(v.toString(), f.size).toString();
+        return v.toString();
     }
     return v.toString();
 }

@@ -86,7 +86,7 @@ const QString& tabField(const QString& s) {
 
 namespace {
 
-// The first control character that is not part of a CR LF line end.
+// The first control character that is not part of a CR LF line end; a tab keeps a flat file's lines.
 void refuseControls(const QString& text) {
     int line = 1;
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -94,7 +94,7 @@ void refuseControls(const QString& text) {
         if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
             ++line;
             ++i;
-        } else if (c < 0x20 || c == 0x7f) {
+        } else if ((c < 0x20 && c != u'\t') || c == 0x7f) {
             throw ControlInExport(line, text[i]);
         }
     }

@@ -64,7 +64,7 @@ private:
 
 // Writes text (lines already ended by CR LF) as CP932 without a byte order mark. The file is written
 // beside the target and put in its place only when complete, so an existing file stays as it was on
-// any failure (a character CP932 cannot hold, a control character other than the CR LF line ends, a
+// any failure (a character CP932 cannot hold, a control character other than a tab or the CR LF line ends, a
 // full disk). Throws UnencodableExport, ControlInExport or std::runtime_error.
 void writeExportFile(const QString& path, const QString& text);
 
