@@ -8,6 +8,10 @@
 
 namespace core {
 
+// Said when a figure, or a sum of stored figures, passes the range of its type.
+inline const QString kHugeNumberText =
+    QStringLiteral("本システムでは対象外の巨大な数値になってしまいました。");
+
 enum class ParseStatus { Ok, Refused, Overflow };
 
 struct ParseResult {

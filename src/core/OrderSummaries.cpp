@@ -1,6 +1,9 @@
 #include "core/OrderSummaries.h"
 
 #include "core/MasterNames.h"
+#include "text/Cp932.h"
+
+#include <algorithm>
 
 namespace core {
 
@@ -14,16 +17,30 @@ const QString kByNumber = QStringLiteral(" ORDER BY 受注No");
 
 } // namespace
 
+// The declared size of a text field, 0 when the table has no such field.
+int OrderSummaries::sizeOf(const QString& table, const QString& field) {
+    for (const db::FieldInfo& f : db_.fields(table))
+        if (f.name == field) return f.size;
+    return 0;
+}
+
 void OrderSummaries::readNames() {
     clients_ = loadCodeNames(db_, QStringLiteral("SELECT 顧客コード, 顧客名 FROM 顧客マスタ"));
     employees_ = loadCodeNames(db_, QStringLiteral("SELECT 社員コード, 氏名 FROM 社員マスタ"));
+    // A name is shown at most to its field's size, "Code=" and a code to the code's: only another
+    // program stores a longer one, and the list would freeze laying it out.
+    const QString orders = QStringLiteral("受注データ");
+    clientLen_ = std::max(sizeOf(QStringLiteral("顧客マスタ"), QStringLiteral("顧客名")),
+                          5 + sizeOf(orders, QStringLiteral("顧客コード")));
+    employeeLen_ = std::max(sizeOf(QStringLiteral("社員マスタ"), QStringLiteral("氏名")),
+                            5 + sizeOf(orders, QStringLiteral("社員コード")));
 }
 
 OrderSummary OrderSummaries::read(const db::Query& q) const {
     OrderSummary r;
     r.orderNo = qint32(q.toInt64(0));
-    r.clientName = nameOrCode(clients_, q.toText(1));
-    r.employeeName = nameOrCode(employees_, q.toText(2));
+    r.clientName = text::shownPart(nameOrCode(clients_, q.toText(1)), clientLen_).toString();
+    r.employeeName = text::shownPart(nameOrCode(employees_, q.toText(2)), employeeLen_).toString();
     r.sales = q.toCurrency(3);
     r.tax = q.toCurrency(4);
     r.shipping = q.toCurrency(5);

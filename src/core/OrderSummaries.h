@@ -37,10 +37,12 @@ public:
 
 private:
     void readNames();
+    int sizeOf(const QString& table, const QString& field);
     OrderSummary read(const db::Query& q) const;
 
     db::Database& db_;
     QHash<QString, QString> clients_, employees_;
+    int clientLen_ = 0, employeeLen_ = 0;
 };
 
 } // namespace core

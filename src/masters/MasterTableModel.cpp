@@ -108,6 +108,10 @@ QVariant MasterTableModel::data(const QModelIndex& index, int role) const {
         v = row(index.row()).value(index.column());
     if (v.metaType().id() == QMetaType::QString && f.type != db::FieldType::Text)
         return v; // the deleted-row marker
+    // A stored text at most its field's size: only another program stores a longer one, and the grid
+    // would freeze laying it out. What was typed shows whole (a refused save shows it to correct).
+    if (f.type == db::FieldType::Text && index.row() != pendingRow_)
+        return text::shownPart(v.toString(), f.size).toString();
     return displayText(f, v);
 }
 
@@ -155,6 +159,15 @@ bool MasterTableModel::setData(const QModelIndex& index, const QVariant& value, 
         }
     }
     const int r = index.row();
+    // An editor closed on a text longer than its field (only another program stores one) hands back the
+    // part shown: that is no edit, and the stored value stays whole.
+    if (f.type == db::FieldType::Text) {
+        const QVariant held = r == pendingRow_ ? pending_.value(index.column())
+                              : r < count_     ? row(r).value(index.column())
+                                               : QVariant();
+        const QString stored = held.toString();
+        if (stored.size() > f.size && typed == text::shownPart(stored, f.size)) return true;
+    }
     if (pendingRow_ >= 0 && pendingRow_ != r) {
         try {
             save();
@@ -307,7 +320,8 @@ QString MasterTableModel::displayText(const db::FieldInfo& f, const QVariant& v)
     case db::FieldType::Currency: return plainDecimal(v.value<db::Currency>());
     case db::FieldType::Single: return QString::number(double(v.toFloat()), 'g', 7);
     case db::FieldType::Date: return core::FormatDateTime(db::dateTimeFromOle(v.toDouble()));
-    case db::FieldType::Text: return v.toString();
+    case db::FieldType::Text:
+        return v.toString();
     }
     return v.toString();
 }

@@ -1,5 +1,7 @@
 #include "masters/TabFields.h"
 
+#include "text/Cp932.h"
+
 namespace masters {
 
 namespace {
@@ -43,10 +45,7 @@ QString GetTabField(int n, const QString& line) {
 bool HasNoQuote(const QString& s) { return !s.contains(QLatin1Char('\'')); }
 
 qsizetype FindControl(QStringView s) {
-    for (qsizetype i = 0; i < s.size(); ++i)
-        if (s[i].unicode() < 0x20 || s[i].unicode() == 0x7f)
-            return i;
-    return -1;
+    return text::findControl(s);
 }
 
 } // namespace masters

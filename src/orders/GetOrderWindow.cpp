@@ -5,8 +5,9 @@
 #include "core/Numbers.h"
 #include "db/DbError.h"
 #include "orders/OrderMessages.h"
-#include "ui/Pointer.h"
+#include "text/Cp932.h"
 #include "ui/MessageService.h"
+#include "ui/Pointer.h"
 #include "ui/WindowHelpers.h"
 
 #include <QComboBox>
@@ -223,8 +224,9 @@ bool GetOrderWindow::build() {
     for (QComboBox* picker : {dbcClient_, dbcEmployee_}) {
         const QSignalBlocker block(picker);
         picker->clear();
+        const int nameLen = picker == dbcClient_ ? core::kLenClientName : core::kLenEmployeeName;
         for (const PartyRow& p : picker == dbcClient_ ? clients_ : employees_)
-            picker->addItem(p.name, p.code);
+            picker->addItem(shownText(p.name, nameLen), p.code);
     }
     if (!newPendingOrder())
         return failBuild(QString(), QString());
@@ -351,8 +353,8 @@ void GetOrderWindow::paintRows() {
             msfG_->setTextAt(r, c, QString());
     for (int r = 1; r <= qMin(10, goodsCount(curCat_) - t); ++r) {
         const EntryLine& l = *lineAt(curCat_, t + r);
-        msfG_->setTextAt(r, 0, QStringLiteral(" ") + l.code);
-        msfG_->setTextAt(r, 1, QStringLiteral(" ") + l.name);
+        msfG_->setTextAt(r, 0, QStringLiteral(" ") + shownText(l.code, core::kLenGoodsCode));
+        msfG_->setTextAt(r, 1, QStringLiteral(" ") + shownText(l.name, core::kLenGoodsName));
         msfG_->setTextAt(r, 2, amountText(l.listPrice));
         msfG_->setTextAt(r, 3, amountText(l.wholesale));
         msfG_->setTextAt(r, 4, amountText(l.cost));
@@ -388,6 +390,11 @@ void GetOrderWindow::recalcOrder(int c, int j) {
     lblTotal_->setText(FormatGrouped(totals_.grand, 0));
     if (totals_.shipping <= Currency())
         txtOther_->setText(QString());
+}
+
+// A stored text as the window shows it: at most its field's size (the line keeps the stored value).
+QString GetOrderWindow::shownText(const QString& stored, int lenEntry) {
+    return text::shownPart(stored, state().gFieldLen[size_t(lenEntry)]).toString();
 }
 
 void GetOrderWindow::showHugeNumber() { errorBox(kHugeNumber); }

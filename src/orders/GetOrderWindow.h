@@ -83,6 +83,7 @@ private:
     void shippingFinished();
     void restoreShipping();
     void showHugeNumber();
+    QString shownText(const QString& stored, int lenEntry);
     bool eventFilter(QObject* watched, QEvent* e) override;
     void errorBox(const QString& text, const QString& title = QStringLiteral("Varnox"));
 

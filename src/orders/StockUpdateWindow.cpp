@@ -5,8 +5,9 @@
 #include "orders/EntryGrid.h"
 #include "orders/OrderMessages.h"
 #include "orders/StockInput.h"
-#include "ui/Pointer.h"
+#include "text/Cp932.h"
 #include "ui/MessageService.h"
+#include "ui/Pointer.h"
 #include "ui/WindowHelpers.h"
 
 #include <QComboBox>
@@ -208,8 +209,12 @@ bool StockUpdateWindow::loadStockList() {
 void StockUpdateWindow::paintRow(int r) {
     const StockCategory& cat = cats_[size_t(cur_)];
     const StockGoods& g = cat.lines[size_t(cat.top + r - 1)].goods;
-    grid_->setTextAt(r, 0, QStringLiteral(" ") + g.code);
-    grid_->setTextAt(r, 1, QStringLiteral(" ") + g.name);
+    // At most the field's size of a stored text: a longer one would freeze the grid.
+    const auto& len = state().gFieldLen;
+    grid_->setTextAt(r, 0,
+                     QStringLiteral(" ") + text::shownPart(g.code, len[core::kLenGoodsCode]).toString());
+    grid_->setTextAt(r, 1,
+                     QStringLiteral(" ") + text::shownPart(g.name, len[core::kLenGoodsName]).toString());
     grid_->setTextAt(r, 2, priceText(g.listPrice));
     grid_->setTextAt(r, 3, priceText(g.tradePrice));
     grid_->setTextAt(r, 4, priceText(g.costPrice));

@@ -1,6 +1,7 @@
 #include "preview/PreviewBuild.h"
 
 #include "core/FileProblems.h"
+#include "core/Numbers.h"
 #include "db/Database.h"
 #include "db/DbError.h"
 #include "preview/PreviewStore.h"
@@ -10,6 +11,7 @@
 #include "ui/MessageService.h"
 
 #include <cmath>
+#include <stdexcept>
 
 namespace preview {
 
@@ -78,6 +80,9 @@ int build(BuildContext& ctx, const Entry& e) {
         printing::PageContext pc{ctx.rs, ctx.pages, ctx.yield};
         if (printing::RunPages(report.pages, job, pc) == printing::kLayoutError)
             return 0; // no page of the device holds the layout's page
+    } catch (const std::overflow_error&) {
+        ctx.pageCount = job.pageNumber;
+        return fail(core::kHugeNumberText, QStringLiteral("Varnox"));
     } catch (const std::exception& e) {
         ctx.pageCount = job.pageNumber;
         return fail(core::dbFailureText(e, kDbErrorText), kDbErrorTitle);

@@ -4,9 +4,10 @@
 #include "core/MasterNames.h"
 
 #include "core/MainFrame.h"
+#include "core/Numbers.h"
 #include "db/Database.h"
-#include "printing/PrinterDevice.h"
 #include "frame/WindowRegistry.h"
+#include "printing/PrinterDevice.h"
 #include "reports/ProgressWait.h"
 #include "reports/Renderers.h"
 #include "reports/ReportKind.h"
@@ -15,11 +16,12 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QDialog>
 #include <QPointer>
 #include <QWidget>
+#include <stdexcept>
 
 namespace printing {
 
@@ -381,6 +383,7 @@ void RunPrintCommand(const PrintReport& report, core::AppState& app, QWidget* pa
         bool drawn = false;
         bool sent = true;
         bool fits = true;
+        bool huge = false; // a sum of stored amounts beyond the money type
         try {
             fits = RunPages(report.pages, job, ctx) != kLayoutError;
             drawn = true;
@@ -389,6 +392,8 @@ void RunPrintCommand(const PrintReport& report, core::AppState& app, QWidget* pa
         } catch (const PrinterFailure&) {
             drawn = true; // the rows were read; the printer took no more pages
             sent = false;
+        } catch (const std::overflow_error&) {
+            huge = true;
         } catch (...) {
             sent = false;
         }
@@ -396,6 +401,9 @@ void RunPrintCommand(const PrintReport& report, core::AppState& app, QWidget* pa
         if (!fits) {
             device->abort();
             refuseLayout();
+        } else if (huge) {
+            device->abort();
+            failurePath(app, core::kHugeNumberText, QStringLiteral("Varnox"));
         } else if (!drawn) {
             // The pages drawn so far are dropped with the document.
             device->abort();

@@ -5,6 +5,8 @@
 #include "reports/ReportKind.h"
 #include "text/Cp932.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace reports {
@@ -50,55 +52,96 @@ const QString kNotCancelled = QStringLiteral("　　　　　");
 Field num(std::int32_t v) { return {FieldValue::ofLong(v), Form::Number}; }
 Field num(Currency v) { return {FieldValue::ofCurrency(v), Form::Number}; }
 Field date(double v) { return {FieldValue::ofDate(v), Form::Number}; }
-Field cut(const QString& s) { return {FieldValue::ofText(s), Form::Cut}; }
+// A stored text goes to the layout at most its field's size: the formatting copies it whole.
+using Lens = std::array<std::int32_t, core::kFieldLenCount>;
+constexpr int kCategoryLen = 20;
+// "顧客コード=" or "商品コード=" and the code, where the master has no name for it.
+int nameOrCodeLen(const Lens& len, int name, int code) {
+    return std::max(len[size_t(name)], 6 + len[size_t(code)]);
+}
+Field cut(const QString& s, int size) {
+    return {FieldValue::ofText(text::shownPart(s, size)), Form::Cut};
+}
+Field cut(const QString& s, const Lens& len, int entry) {
+    return cut(s, len[size_t(entry)]);
+}
 Field cancelMark(const QString& s) {
     return {FieldValue::ofText(s == QLatin1String("X") ? kCancelText : kNotCancelled), Form::CancelMark};
 }
 
-bool goodsField(const GoodsRec& r, int n, Field& f) {
+bool goodsField(const GoodsRec& r, const Lens& len, int n, Field& f) {
     switch (n) {
     case 1: f = num(r.商品No); return true;
-    case 2: f = cut(r.商品コード); return true;
-    case 3: f = cut(r.商品名); return true;
+    case 2:
+        f = cut(r.商品コード, len, core::kLenGoodsCode);
+        return true;
+    case 3:
+        f = cut(r.商品名, len, core::kLenGoodsName);
+        return true;
     case 4: f = num(r.個別定価); return true;
     case 5: f = num(r.個別仕切値); return true;
     case 6: f = num(r.個別原価); return true;
     case 7: f = {FieldValue::ofSingle(r.消費税率), Form::Number}; return true;
     case 8: f = num(r.在庫量); return true;
     case 9: f = num(r.在庫発注点); return true;
-    case 10: f = {FieldValue::ofText(r.商品カテゴリ), Form::Number}; return true; // runs past its column
+    case 10: // runs past its column
+        f = {FieldValue::ofText(text::shownPart(r.商品カテゴリ, kCategoryLen)), Form::Number};
+        return true;
     default: return false;
     }
 }
 
-bool clientField(const ClientRec& r, int n, Field& f) {
+bool clientField(const ClientRec& r, const Lens& len, int n, Field& f) {
+    using namespace core;
     switch (n) {
     case 1: f = num(r.顧客No); return true;
-    case 2: f = cut(r.顧客コード); return true;
-    case 3: f = cut(r.顧客名); return true;
-    case 4: f = cut(r.郵便番号); return true;
-    case 5: f = cut(r.住所); return true;
-    case 6: f = cut(r.TEL); return true;
-    case 7: f = cut(r.FAX); return true;
-    case 8: f = cut(r.EMail); return true;
+    case 2:
+        f = cut(r.顧客コード, len, kLenClientCode);
+        return true;
+    case 3:
+        f = cut(r.顧客名, len, kLenClientName);
+        return true;
+    case 4:
+        f = cut(r.郵便番号, len, kLenZip);
+        return true;
+    case 5:
+        f = cut(r.住所, len, kLenAddress);
+        return true;
+    case 6:
+        f = cut(r.TEL, len, kLenTel);
+        return true;
+    case 7:
+        f = cut(r.FAX, len, kLenFax);
+        return true;
+    case 8:
+        f = cut(r.EMail, len, kLenMail);
+        return true;
     default: return false;
     }
 }
 
-bool employeeField(const EmployeeRec& r, int n, Field& f) {
+bool employeeField(const EmployeeRec& r, const Lens& len, int n, Field& f) {
     switch (n) {
     case 1: f = num(r.社員No); return true;
-    case 2: f = cut(r.社員コード); return true;
-    case 3: f = cut(r.氏名); return true;
+    case 2:
+        f = cut(r.社員コード, len, core::kLenEmployeeCode);
+        return true;
+    case 3:
+        f = cut(r.氏名, len, core::kLenEmployeeName);
+        return true;
     default: return false;
     }
 }
 
-bool orderField(const OrderRec& r, int n, Field& f) {
+bool orderField(const OrderRec& r, const Lens& len, int n, Field& f) {
     switch (n) {
     case 1: f = num(r.受注No); return true;
-    case 2: f = cut(r.顧客コード); return true;
-    case 3: f = cut(r.社員コード); return true;
+    case 2:
+        f = cut(r.顧客コード, len, core::kLenClientCode);
+        return true;
+    case 3:
+        f = cut(r.社員コード, len, core::kLenEmployeeCode);
+        return true;
     case 4: f = num(r.定価金額); return true;
     case 5: f = num(r.仕切値); return true;
     case 6: f = num(r.原価); return true;
@@ -112,11 +155,13 @@ bool orderField(const OrderRec& r, int n, Field& f) {
     }
 }
 
-bool orderLineField(const OrderLineRec& r, int n, Field& f) {
+bool orderLineField(const OrderLineRec& r, const Lens& len, int n, Field& f) {
     switch (n) {
     case 1: f = num(r.個別No); return true;
     case 2: f = num(r.受注No); return true;
-    case 3: f = cut(r.商品コード); return true;
+    case 3:
+        f = cut(r.商品コード, len, core::kLenGoodsCode);
+        return true;
     case 4: f = num(r.個数); return true;
     case 5: f = num(r.個別定価); return true;
     case 6: f = num(r.個別仕切値); return true;
@@ -130,8 +175,11 @@ bool orderLineField(const OrderLineRec& r, int n, Field& f) {
 
 bool invoiceHeadField(const ReportState& rs, int n, Field& f) {
     const InvoiceHeadRec& r = rs.gRecInvHead;
+    const Lens& len = rs.app.gFieldLen;
     switch (n) {
-    case 1: f = cut(r.顧客名); return true;
+    case 1:
+        f = cut(r.顧客名, nameOrCodeLen(len, core::kLenClientName, core::kLenClientCode));
+        return true;
     case 2: f = date(db::toOleDate(rs.today())); return true;
     case 3: f = num(r.受注No); return true;
     case 4: f = date(r.受注日付); return true;
@@ -145,9 +193,14 @@ bool invoiceHeadField(const ReportState& rs, int n, Field& f) {
 
 bool invoiceLineField(const ReportState& rs, int n, Field& f) {
     const InvoiceLineRec& r = rs.gRecInvLine;
+    const Lens& len = rs.app.gFieldLen;
     switch (n) {
-    case 1: f = cut(r.商品コード); return true;
-    case 2: f = cut(r.商品名); return true;
+    case 1:
+        f = cut(r.商品コード, len, core::kLenGoodsCode);
+        return true;
+    case 2:
+        f = cut(r.商品名, nameOrCodeLen(len, core::kLenGoodsName, core::kLenGoodsCode));
+        return true;
     case 3: f = num(r.個別販売価格); return true;
     case 4: f = num(r.個数); return true;
     case 5:
@@ -163,13 +216,13 @@ bool companyField(const ReportState& rs, int n, Field& f) {
                                &c.Tel,         &c.Fax,     &c.Web,      &c.Mail};
     if (n < 1 || n > 9)
         return false;
-    f = cut(*fields[n - 1]);
+    f = {FieldValue::ofText(*fields[n - 1]), Form::Cut}; // from the control file, read to its own sizes
     return true;
 }
 
 template <auto Buffer, auto Fn>
 bool bufferField(const ReportState& rs, int n, Field& f) {
-    return Fn(rs.*Buffer, n, f);
+    return Fn(rs.*Buffer, rs.app.gFieldLen, n, f);
 }
 
 void appendBlanks(QString& s, qsizetype n) {

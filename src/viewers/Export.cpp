@@ -79,10 +79,34 @@ void ExportWriter::commit() {
         throwFileError(file_);
 }
 
+const QString& tabField(const QString& s) {
+    if (const qsizetype at = text::findControl(s); at >= 0) throw ControlInExport(0, s[at]);
+    return s;
+}
+
+namespace {
+
+// The first control character that is not part of a CR LF line end; a tab keeps a flat file's lines.
+void refuseControls(const QString& text) {
+    int line = 1;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
+            ++line;
+            ++i;
+        } else if ((c < 0x20 && c != u'\t') || c == 0x7f) {
+            throw ControlInExport(line, text[i]);
+        }
+    }
+}
+
+} // namespace
+
 void writeExportFile(const QString& path, const QString& text) {
-    // Converted before the file is opened: a character CP932 cannot hold touches nothing.
+    // Checked before the file is opened: a character CP932 cannot hold touches nothing.
     if (const text::Unencodable bad = text::findUnencodable(text); bad.found())
         throw UnencodableExport(bad);
+    refuseControls(text);
     ExportWriter w(path);
     w.put(text);
     w.commit();
@@ -92,6 +116,14 @@ QString unencodableExportMessage(const text::Unencodable& bad) {
     return QStringLiteral("%1行目の文字「%2」（%3）は、Shift_JIS（CP932）のファイルに書けません。\n"
                           "ファイルは書き換えていません。")
         .arg(QString::number(bad.line), bad.character, bad.code());
+}
+
+QString controlExportMessage(const ControlInExport& bad) {
+    return QStringLiteral("%1行目に制御文字（U+%"
+                          "2）があります。書き出すと行や項目の区切りが崩れるため、書き出せません。\n"
+                          "ファイルは書き換えていません。")
+        .arg(QString::number(bad.line),
+             QStringLiteral("%1").arg(bad.character.unicode(), 4, 16, QLatin1Char('0')).toUpper());
 }
 
 } // namespace viewers

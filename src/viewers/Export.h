@@ -31,6 +31,19 @@ public:
     text::Unencodable bad;
 };
 
+// A control character in an exported text (NUL, a tab or a line end inside a stored name, as only another
+// program stores one): it would split or garble the file's records; nothing was written.
+class ControlInExport : public std::runtime_error {
+  public:
+    ControlInExport(int line, QChar character)
+        : std::runtime_error("control character"), line(line), character(character) {}
+    int line; // 1-based line of the file; 0 until the caller knows it
+    QChar character;
+};
+
+// The text of a field of the tab file; throws ControlInExport (line 0) for a control character in it.
+const QString& tabField(const QString& s);
+
 // A CP932 export written in pieces to a file beside the target and put in its place by commit() only
 // when every byte was written; destroyed without commit() it leaves the target as it was. put() throws
 // UnencodableExport (naming the line counted over all pieces) or std::system_error (the system's error).
@@ -51,11 +64,12 @@ private:
 
 // Writes text (lines already ended by CR LF) as CP932 without a byte order mark. The file is written
 // beside the target and put in its place only when complete, so an existing file stays as it was on
-// any failure (a character CP932 cannot hold, a full disk). Throws UnencodableExport or
-// std::runtime_error.
+// any failure (a character CP932 cannot hold, a control character other than a tab or the CR LF line ends, a
+// full disk). Throws UnencodableExport, ControlInExport or std::runtime_error.
 void writeExportFile(const QString& path, const QString& text);
 
 // The message for a character an export cannot hold, naming its line.
 QString unencodableExportMessage(const text::Unencodable& bad);
+QString controlExportMessage(const ControlInExport& bad);
 
 } // namespace viewers

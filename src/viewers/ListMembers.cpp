@@ -27,43 +27,48 @@ const QString kCrLf = QStringLiteral("\r\n");
 // Tab records, built from the record buffers.
 
 void tabGoods(const GoodsRec& r, QString& out) {
-    out += numText(std::int64_t(r.商品No)) % kTab % r.商品コード % kTab % r.商品名 % kTab % numText(r.個別定価) % kTab %
-           numText(r.個別仕切値) % kTab % numText(r.個別原価) % kTab % numText(r.消費税率) % kTab %
-           numText(std::int64_t(r.在庫量)) % kTab % numText(std::int64_t(r.在庫発注点)) % kTab % r.商品カテゴリ % kCrLf;
+    out += numText(std::int64_t(r.商品No)) % kTab % tabField(r.商品コード) % kTab % tabField(r.商品名) %
+           kTab % numText(r.個別定価) % kTab % numText(r.個別仕切値) % kTab % numText(r.個別原価) % kTab %
+           numText(r.消費税率) % kTab % numText(std::int64_t(r.在庫量)) % kTab %
+           numText(std::int64_t(r.在庫発注点)) % kTab % tabField(r.商品カテゴリ) % kCrLf;
 }
 
 void tabClient(const ClientRec& r, QString& out) {
-    out += numText(std::int64_t(r.顧客No)) % kTab % r.顧客コード % kTab % r.顧客名 % kTab % r.郵便番号 % kTab % r.住所 %
-           kTab % r.TEL % kTab % r.FAX % kTab % r.EMail % kTab % kCrLf;
+    out += numText(std::int64_t(r.顧客No)) % kTab % tabField(r.顧客コード) % kTab % tabField(r.顧客名) %
+           kTab % tabField(r.郵便番号) % kTab % tabField(r.住所) % kTab % tabField(r.TEL) % kTab %
+           tabField(r.FAX) % kTab % tabField(r.EMail) % kTab % kCrLf;
 }
 
 void tabEmployee(const EmployeeRec& r, QString& out) {
-    out += numText(std::int64_t(r.社員No)) % kTab % r.社員コード % kTab % r.氏名 % kTab % kCrLf;
+    out += numText(std::int64_t(r.社員No)) % kTab % tabField(r.社員コード) % kTab % tabField(r.氏名) % kTab %
+           kCrLf;
 }
 
 // Columns in table order: 原価 sixth, though the buffer keeps it after 送料.
 void tabOrder(const OrderRec& r, QString& out) {
-    out += numText(std::int64_t(r.受注No)) % kTab % r.顧客コード % kTab % r.社員コード % kTab % numText(r.定価金額) % kTab %
-           numText(r.仕切値) % kTab % numText(r.原価) % kTab % numText(r.販売金額) % kTab % numText(r.消費税額) % kTab %
-           numText(r.送料) % kTab % dateText(r.受注日付) % kTab % (r.入金日 == 0 ? QString() : dateText(r.入金日)) % kTab %
+    out += numText(std::int64_t(r.受注No)) % kTab % tabField(r.顧客コード) % kTab % tabField(r.社員コード) %
+           kTab % numText(r.定価金額) % kTab % numText(r.仕切値) % kTab % numText(r.原価) % kTab %
+           numText(r.販売金額) % kTab % numText(r.消費税額) % kTab % numText(r.送料) % kTab %
+           dateText(r.受注日付) % kTab % (r.入金日 == 0 ? QString() : dateText(r.入金日)) % kTab %
            cancelText(r.キャンセル) % kCrLf;
 }
 
 void tabLine(const OrderLineRec& r, QString& out) {
-    out += numText(std::int64_t(r.個別No)) % kTab % numText(std::int64_t(r.受注No)) % kTab % r.商品コード % kTab %
-           numText(std::int64_t(r.個数)) % kTab % numText(r.個別定価) % kTab % numText(r.個別仕切値) % kTab %
-           numText(r.個別原価) % kTab % numText(r.個別販売価格) % kTab % numText(r.個別消費税) % kTab %
-           cancelText(r.キャンセル) % kCrLf;
+    out += numText(std::int64_t(r.個別No)) % kTab % numText(std::int64_t(r.受注No)) % kTab %
+           tabField(r.商品コード) % kTab % numText(std::int64_t(r.個数)) % kTab % numText(r.個別定価) % kTab %
+           numText(r.個別仕切値) % kTab % numText(r.個別原価) % kTab % numText(r.個別販売価格) % kTab %
+           numText(r.個別消費税) % kTab % cancelText(r.キャンセル) % kCrLf;
 }
 
 void tabInvoiceHead(const InvoiceHeadRec& r, QString& out) {
-    out += numText(std::int64_t(r.受注No)) % kTab % r.顧客コード % kTab % r.顧客名 % kTab % numText(r.販売金額) % kTab %
-           numText(r.消費税額) % kTab % numText(r.送料) % kTab % numText(r.販売金額 + r.消費税額 + r.送料) % kTab %
-           dateText(r.受注日付) % kTab % kCrLf;
+    out += numText(std::int64_t(r.受注No)) % kTab % tabField(r.顧客コード) % kTab % tabField(r.顧客名) %
+           kTab % numText(r.販売金額) % kTab % numText(r.消費税額) % kTab % numText(r.送料) % kTab %
+           numText(r.販売金額 + r.消費税額 + r.送料) % kTab % dateText(r.受注日付) % kTab % kCrLf;
 }
 
 void tabInvoiceLine(const InvoiceLineRec& r, bool taxPerLine, QString& out) {
-    out += r.商品コード % kTab % r.商品名 % kTab % numText(std::int64_t(r.個数)) % kTab % numText(r.個別販売価格) % kTab;
+    out += tabField(r.商品コード) % kTab % tabField(r.商品名) % kTab % numText(std::int64_t(r.個数)) % kTab %
+           numText(r.個別販売価格) % kTab;
     if (taxPerLine)
         out += numText(r.個別消費税) % kTab;
     out += kCrLf;

@@ -5,6 +5,7 @@
 #include "core/AppState.h"
 #include "print/TextTarget.h"
 #include "reports/ReportState.h"
+#include "viewers/Export.h"
 #include "viewers/ListStore.h"
 
 #include <QElapsedTimer>
@@ -84,7 +85,13 @@ public:
 
 private:
     template <class Tab> void tabRecord(Tab& tab) {
-        tab(fileText_);
+        ++tabLines_; // each tab record is one line of the file
+        try {
+            tab(fileText_);
+        } catch (ControlInExport& e) {
+            e.line = tabLines_;
+            throw;
+        }
         if (sink_ && fileText_.size() >= kTabPiece) {
             sink_(fileText_);
             fileText_.resize(0);
@@ -115,6 +122,7 @@ private:
     QString fileText_;
     bool found_ = false;
     int count_ = 0;
+    int tabLines_ = 0;
 };
 
 } // namespace viewers

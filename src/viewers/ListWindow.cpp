@@ -1,17 +1,19 @@
 #include "viewers/ListWindow.h"
 
 #include "core/FileProblems.h"
+#include "core/Numbers.h"
 #include "reports/ProgressWait.h"
 #include "ui/MessageService.h"
+#include "ui/Pointer.h"
 #include "ui/WindowHelpers.h"
 #include "viewers/Export.h"
-#include "ui/Pointer.h"
 #include "viewers/TabText.h"
 
 #include <QDir>
 #include <QPointer>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <stdexcept>
 
 namespace viewers {
 
@@ -129,8 +131,12 @@ void ListWindow::build() {
         ui::showDefaultPointer();
         {
             WatchPause pause(tmWatch);
-            ui::messages().error(core::dbFailureText(e, messageText(kReadError)),
-                                 QStringLiteral("データベース読み込み中にエラーが発生しました"));
+            // A sum of stored amounts beyond the money type (the invoice total) is no reading error.
+            if (dynamic_cast<const std::overflow_error*>(&e))
+                ui::messages().error(core::kHugeNumberText);
+            else
+                ui::messages().error(core::dbFailureText(e, messageText(kReadError)),
+                                     QStringLiteral("データベース読み込み中にエラーが発生しました"));
         }
         if (self && !closed_)
             tmUnload_.start();
@@ -221,6 +227,15 @@ void ListWindow::exportTo(bool tab) {
     } catch (const UnencodableExport& e) {
         ui::showDefaultPointer();
         ui::messages().error(unencodableExportMessage(e.bad), QStringLiteral("ファイル出力エラーです"));
+        return;
+    } catch (const ControlInExport& e) {
+        ui::showDefaultPointer();
+        ui::messages().error(controlExportMessage(e), QStringLiteral("ファイル出力エラーです"));
+        return;
+    } catch (const std::overflow_error&) {
+        ui::showDefaultPointer();
+        ui::messages().error(core::kHugeNumberText + QStringLiteral("\nファイルは書き換えていません。"),
+                             QStringLiteral("ファイル出力エラーです"));
         return;
     } catch (const std::exception& e) {
         ui::showDefaultPointer();

@@ -4,6 +4,7 @@
 #include <QString>
 #include <compare>
 #include <cstdint>
+#include <stdexcept>
 
 namespace db {
 
@@ -17,7 +18,7 @@ public:
 
     constexpr Currency() = default;
     static constexpr Currency fromRaw(std::int64_t raw) { return Currency(raw); }
-    static constexpr Currency fromUnits(std::int64_t units) { return Currency(units * kScale); }
+    static constexpr Currency fromUnits(std::int64_t units) { return Currency(units) * kScale; }
     // Converts a double to the nearest ten-thousandth, a tie to the even neighbour (as the
     // engine's conversion does). Throws std::overflow_error outside the 64-bit range.
     static Currency fromDouble(double value);
@@ -28,12 +29,26 @@ public:
     // Whole units, the fraction rounded half up (away from zero), as the amounts on screen show.
     std::int64_t roundedUnits() const;
 
-    constexpr Currency operator+(Currency o) const { return Currency(raw_ + o.raw_); }
-    constexpr Currency operator-(Currency o) const { return Currency(raw_ - o.raw_); }
-    constexpr Currency operator-() const { return Currency(-raw_); }
-    constexpr Currency operator*(std::int64_t n) const { return Currency(raw_ * n); }
-    Currency& operator+=(Currency o) { raw_ += o.raw_; return *this; }
-    Currency& operator-=(Currency o) { raw_ -= o.raw_; return *this; }
+    // Checked: a result beyond the 64-bit range throws std::overflow_error (sums of amounts an edited
+    // file holds at the limit), never wraps.
+    constexpr Currency operator+(Currency o) const {
+        std::int64_t r = 0;
+        const bool over = __builtin_add_overflow(raw_, o.raw_, &r);
+        return checked(over, r);
+    }
+    constexpr Currency operator-(Currency o) const {
+        std::int64_t r = 0;
+        const bool over = __builtin_sub_overflow(raw_, o.raw_, &r);
+        return checked(over, r);
+    }
+    constexpr Currency operator-() const { return Currency() - *this; }
+    constexpr Currency operator*(std::int64_t n) const {
+        std::int64_t r = 0;
+        const bool over = __builtin_mul_overflow(raw_, n, &r);
+        return checked(over, r);
+    }
+    Currency& operator+=(Currency o) { return *this = *this + o; }
+    Currency& operator-=(Currency o) { return *this = *this - o; }
     constexpr auto operator<=>(const Currency&) const = default;
 
     // The absolute value of raw(), exact also for the most negative one (which has no positive twin).
@@ -46,6 +61,10 @@ public:
 
 private:
     constexpr explicit Currency(std::int64_t raw) : raw_(raw) {}
+    static constexpr Currency checked(bool overflowed, std::int64_t result) {
+        if (overflowed) throw std::overflow_error("currency overflow");
+        return Currency(result);
+    }
     std::int64_t raw_ = 0;
 };
 

@@ -133,6 +133,20 @@ int displayWidth(QStringView s) {
     return w;
 }
 
+QStringView shownPart(QStringView s, int size) {
+    if (s.size() <= size) return s;
+    qsizetype i = 0;
+    for (int chars = 0; chars < size && i < s.size(); ++chars)
+        i += charSize(s, i);
+    return s.first(i);
+}
+
+qsizetype findControl(QStringView s) {
+    for (qsizetype i = 0; i < s.size(); ++i)
+        if (s[i].unicode() < 0x20 || s[i].unicode() == 0x7f) return i;
+    return -1;
+}
+
 qsizetype fittingLength(QStringView s, int width) {
     const auto& t = byteCounts();
     const QChar* const p = s.data();

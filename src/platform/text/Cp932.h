@@ -33,6 +33,12 @@ int displayWidth(QStringView s);
 qsizetype fittingLength(QStringView s, int width);
 // QChars of the character that starts at i: 2 for a surrogate pair, so a cut never splits one.
 int charSize(QStringView s, qsizetype i);
+// At most the first size characters of a stored text (a surrogate pair counts as one, as the engine
+// counts), for showing: a value beyond its field, as only another program writes, would freeze or crash
+// the view that lays it out whole. The stored value itself is left as it is.
+QStringView shownPart(QStringView s, int size);
+// The index of the first control character (U+0000 to U+001F, U+007F), or -1.
+qsizetype findControl(QStringView s);
 
 // CP932 writes nine characters that read back as others (〜 comes back as ～, ¥ as \); the form it gives
 // back, so that what a box keeps is what a reopened file shows. Every other character is unchanged.
