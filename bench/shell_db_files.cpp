@@ -33,8 +33,7 @@ int main(int argc, char** argv) {
             return 1;
         open.push_back(t.nsecsElapsed() / 1e6);
         t.restart();
-        if (!shell::foreignSchemaProblem(path, fresh.gFieldLen).isEmpty())
-            return 1;
+        if (!shell::foreignSchemaProblem(path, fresh.gFieldLen).isEmpty()) return 1;
         schema.push_back(t.nsecsElapsed() / 1e6);
     }
     std::sort(create.begin(), create.end());
@@ -44,7 +43,8 @@ int main(int argc, char** argv) {
                 create.front());
     std::printf("open database (file check + control file + schema check):  median %.2f ms, best %.2f ms\n",
                 open[rounds / 2], open.front());
-    std::printf("of it the schema check:  median %.2f ms, best %.2f ms\n", schema[rounds / 2], schema.front());
+    std::printf("of it the schema check:  median %.2f ms, best %.2f ms\n", schema[rounds / 2],
+                schema.front());
 
     shell::ProgramState p;
     p.dbOpen = true;
