@@ -65,3 +65,18 @@ TEST(SchemaCheck, ConnectionsAreDefensive) {
     EXPECT_EQ(d.scalar(QStringLiteral("SELECT length(zeroblob(?))"), {kMaxValueBytes}).toInt(),
               kMaxValueBytes);
 }
+
+// The schema the definitions make is kept between checks: one made for other field sizes never answers.
+TEST(SchemaCheck, EachCheckUsesItsOwnDefinitions) {
+    testenv::TempFolder dir;
+    const auto defs = [](int size) {
+        return std::vector<TableDef>{
+            {"t", {{"a", FieldType::Long}, {"b", FieldType::Text, size}}, {{"pk", "a", true}}}};
+    };
+    const QString path = dir.path("d.vrd");
+    Database::create(path)->close();
+    Database d(path);
+    d.createTable(defs(5)[0]);
+    for (int size : {5, 6, 5, 6, 6, 5})
+        EXPECT_EQ(bool(schemaDifference(d.handle().getHandle(), defs(size))), size != 5) << size;
+}

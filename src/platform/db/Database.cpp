@@ -190,6 +190,25 @@ QVariant Query::value(int i) const {
     }
 }
 
+StoredValue Query::stored(int i) const {
+    sqlite3_stmt* st = st_.get();
+    const int type = sqlite3_column_type(st, i); // before any read converts the value
+    switch (type) {
+    case SQLITE_INTEGER:
+        return {StoredValue::Class::Integer, QVariant::fromValue<qint64>(toInt64(i))};
+    case SQLITE_FLOAT:
+        return {StoredValue::Class::Real, toDouble(i)};
+    case SQLITE_NULL:
+        return {};
+    default: {
+        // Asked for as a blob first, a text keeps the bytes the file holds: no conversion of its encoding.
+        const auto* bytes = static_cast<const char*>(sqlite3_column_blob(st, i));
+        return {type == SQLITE_TEXT ? StoredValue::Class::Text : StoredValue::Class::Blob,
+                QByteArray(bytes, sqlite3_column_bytes(st, i))};
+    }
+    }
+}
+
 // ---- Database ----
 
 Database::Database(const QString& path, Access access) : path_(path) {

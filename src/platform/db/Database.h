@@ -30,6 +30,15 @@ namespace db {
 // A bound parameter: QVariant() is Null; Currency binds as its raw integer; QDate/QDateTime as OLE dates.
 using Params = QVariantList;
 
+// A field exactly as the file holds it: its storage class and, for a text or a blob, its bytes. An edit is
+// checked against it, so that a value another program stored oddly (a blob, bytes that are not UTF-8)
+// still compares equal to itself.
+struct StoredValue {
+    enum class Class { Null, Integer, Real, Text, Blob };
+    Class kind = Class::Null;
+    QVariant value; // qint64, double, or the bytes of a text or a blob
+};
+
 // Forward cursor over a query's rows.
 class UseLock;
 
@@ -41,6 +50,8 @@ public:
     int columnCount() const;
     QString columnName(int i) const;
     QVariant value(int i) const; // integer, double, text or Null, as stored
+    // The field undecoded, from the same read: no second column of its bytes.
+    StoredValue stored(int i) const;
     bool isNull(int i) const;
     qint64 toInt64(int i) const;
     double toDouble(int i) const;

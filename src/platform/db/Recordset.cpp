@@ -20,18 +20,15 @@ Recordset::Recordset(Database& db, const QString& table, const QString& whereSql
         fieldIndex_.insert(fields_[i].name, i);
     for (const auto& f : orderBy_)
         fieldIndex(f); // refuse unknown names before they reach SQL
-    QStringList cols, marks, bytes;
+    QStringList cols, marks;
     for (const auto& f : fields_) {
         cols << Database::quoteIdent(f.name);
         marks << QStringLiteral("?");
-        bytes << QStringLiteral("CAST(%1 AS BLOB)").arg(Database::quoteIdent(f.name));
     }
     insertSql_ = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                      .arg(Database::quoteIdent(table_), cols.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
-    // Each field, then its bytes: a text is read as the engine holds it, not as it decodes.
-    selectSql_ = QStringLiteral("SELECT %1, %2 FROM %3 WHERE rowid = ?")
-                     .arg(cols.join(QStringLiteral(", ")), bytes.join(QStringLiteral(", ")),
-                          Database::quoteIdent(table_));
+    selectSql_ = QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?")
+                     .arg(cols.join(QStringLiteral(", ")), Database::quoteIdent(table_));
     unique_.assign(fields_.size(), false);
     Query keys = db_.query(QStringLiteral("SELECT ii.name FROM pragma_index_list(?) AS il, "
                                           "pragma_index_info(il.name) AS ii WHERE il.\"unique\""),
@@ -111,28 +108,10 @@ void Recordset::loadCurrent() const {
     Query q = const_cast<Database&>(db_).query(selectSql_, {id});
     if (!q.next())
         throw DbError(ErrorKind::NoCurrentRecord, QStringLiteral("the row was deleted by another window"));
-    const int n = int(fields_.size());
-    current_.assign(size_t(n), {});
-    for (int i = 0; i < n; ++i) {
-        StoredValue& v = current_[size_t(i)];
-        const QVariant read = q.value(i);
-        switch (read.typeId()) {
-        case QMetaType::UnknownType:
-            break;
-        case QMetaType::LongLong:
-            v = {StoredValue::Class::Integer, read};
-            break;
-        case QMetaType::Double:
-            v = {StoredValue::Class::Real, read};
-            break;
-        case QMetaType::QString:
-            v = {StoredValue::Class::Text, q.value(n + i).toByteArray()};
-            break;
-        default:
-            v = {StoredValue::Class::Blob, read.toByteArray()};
-            break;
-        }
-    }
+    // Each field as the engine holds it: a text's bytes, not as they decode.
+    current_.resize(fields_.size());
+    for (size_t i = 0; i < fields_.size(); ++i)
+        current_[i] = q.stored(int(i));
     loadedPos_ = pos_;
 }
 

@@ -10,14 +10,6 @@
 
 namespace db {
 
-// A field exactly as the file holds it: its storage class and, for a text or a blob, its bytes. An edit is
-// checked against it, so that a value another program stored oddly (a blob, bytes that are not UTF-8)
-// still compares equal to itself.
-struct StoredValue {
-    enum class Class { Null, Integer, Real, Text, Blob };
-    Class kind = Class::Null;
-    QVariant value; // qint64, double, or the bytes of a text or a blob
-};
 using StoredRow = std::vector<StoredValue>;
 
 class Recordset {

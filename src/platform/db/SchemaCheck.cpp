@@ -217,12 +217,41 @@ std::vector<SchemaObject> schemaObjects(const std::vector<TableDef>& defs) {
     return schemaObjects(buildInMemory(defs).get());
 }
 
-SchemaDifference schemaDifference(sqlite3* d, const std::vector<TableDef>& defs) {
-    const auto mem = buildInMemory(defs);
-    if (const SchemaDifference diff = compareSchema(schemaObjects(d), schemaObjects(mem.get()))) return diff;
+namespace {
+
+// What the definitions make: their objects and each table's columns.
+struct Expected {
+    QString statements; // all of them, which name the definitions
+    std::vector<SchemaObject> objects;
+    std::vector<std::vector<QStringList>> columns; // in the order of the definitions
+};
+
+// Built once for the field sizes in use, not on every open: the database in memory is most of the check.
+const Expected& expectedFor(const std::vector<TableDef>& defs) {
+    QStringList statements;
     for (const TableDef& def : defs)
-        if (rows(d, kColumns, def.name) != rows(mem.get(), kColumns, def.name))
-            return {SchemaDifference::Kind::Changed, QStringLiteral("table"), def.name};
+        statements << createStatements(def);
+    thread_local Expected last;
+    const QString key = statements.join(QLatin1Char('\n'));
+    if (last.statements == key && !key.isEmpty()) return last;
+    Expected e;
+    const auto mem = buildInMemory(defs);
+    e.objects = schemaObjects(mem.get());
+    for (const TableDef& def : defs)
+        e.columns.push_back(rows(mem.get(), kColumns, def.name));
+    e.statements = key;
+    last = std::move(e);
+    return last;
+}
+
+} // namespace
+
+SchemaDifference schemaDifference(sqlite3* d, const std::vector<TableDef>& defs) {
+    const Expected& expected = expectedFor(defs);
+    if (const SchemaDifference diff = compareSchema(schemaObjects(d), expected.objects)) return diff;
+    for (size_t i = 0; i < defs.size(); ++i)
+        if (rows(d, kColumns, defs[i].name) != expected.columns[i])
+            return {SchemaDifference::Kind::Changed, QStringLiteral("table"), defs[i].name};
     return {};
 }
 
