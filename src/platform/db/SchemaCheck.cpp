@@ -4,7 +4,9 @@
 #include "db/Defensive.h"
 #include "db/TableSql.h"
 
+#include <QFileInfo>
 #include <QHash>
+#include <QMutex>
 #include <memory>
 #include <sqlite3.h>
 
@@ -224,6 +226,31 @@ SchemaDifference schemaDifference(sqlite3* d, const std::vector<TableDef>& defs)
         if (rows(d, kColumns, def.name) != rows(mem.get(), kColumns, def.name))
             return {SchemaDifference::Kind::Changed, QStringLiteral("table"), def.name};
     return {};
+}
+
+namespace {
+
+QMutex gExpectedMutex; // connections open on reader threads too
+QHash<QString, SchemaTest>& expected() {
+    static QHash<QString, SchemaTest> tests;
+    return tests;
+}
+
+} // namespace
+
+void expectSchema(const QString& path, SchemaTest test) {
+    const QString key = QFileInfo(path).absoluteFilePath();
+    QMutexLocker hold(&gExpectedMutex);
+    if (test)
+        expected().insert(key, std::move(test));
+    else
+        expected().remove(key);
+}
+
+SchemaTest expectedSchema(const QString& path) {
+    const QString key = QFileInfo(path).absoluteFilePath();
+    QMutexLocker hold(&gExpectedMutex);
+    return expected().value(key);
 }
 
 } // namespace db

@@ -6,6 +6,7 @@
 #include "db/TableDef.h"
 
 #include <QStringList>
+#include <functional>
 #include <vector>
 
 struct sqlite3;
@@ -50,5 +51,17 @@ std::vector<SchemaObject> schemaObjects(const std::vector<TableDef>& defs);
 // The file's schema against the definitions': sqlite_master compared by tokens, then each table's columns
 // as the engine sees them (hidden and generated ones included). Throws DbError when it cannot be read.
 SchemaDifference schemaDifference(sqlite3* db, const std::vector<TableDef>& defs);
+
+// Why a connection's file is not of the schema it must have, as the user reads it; "" when it is. Throws
+// DbError when the schema cannot be read.
+using SchemaTest = std::function<QString(sqlite3*)>;
+
+// Whoever opened the file at path as a database of its own says what its schema must be. Another program
+// may add its own objects while we have the file open: every read-write connection to the path opened from
+// now on runs the test as it opens, and again before a write or the next use of a kept connection when the
+// file's schema changed since (throwing ErrorKind::ForeignSchema with the test's text). An empty test
+// expects nothing.
+void expectSchema(const QString& path, SchemaTest test);
+SchemaTest expectedSchema(const QString& path);
 
 } // namespace db
