@@ -120,7 +120,11 @@ namespace {
 
 // From now on every connection of ours to the file keeps to the schema it was opened with.
 void expectOurSchema(const QString& path, const std::array<std::int32_t, kFieldLenCount>& fieldLen) {
-    db::expectSchema(path, [fieldLen](sqlite3* d) { return foreignSchemaText(d, fieldLen); });
+    try {
+        db::expectSchema(path, companySchemaTest(fieldLen));
+    } catch (const db::DbError&) { // what ＤＢ作成 makes is then built at each check
+        db::expectSchema(path, [fieldLen](sqlite3* d) { return foreignSchemaText(d, fieldLen); });
+    }
 }
 
 } // namespace

@@ -219,13 +219,22 @@ std::vector<SchemaObject> schemaObjects(const std::vector<TableDef>& defs) {
     return schemaObjects(buildInMemory(defs).get());
 }
 
-SchemaDifference schemaDifference(sqlite3* d, const std::vector<TableDef>& defs) {
+ExpectedSchema::ExpectedSchema(const std::vector<TableDef>& defs) {
     const auto mem = buildInMemory(defs);
-    if (const SchemaDifference diff = compareSchema(schemaObjects(d), schemaObjects(mem.get()))) return diff;
+    objects = schemaObjects(mem.get());
     for (const TableDef& def : defs)
-        if (rows(d, kColumns, def.name) != rows(mem.get(), kColumns, def.name))
-            return {SchemaDifference::Kind::Changed, QStringLiteral("table"), def.name};
+        columns.emplace_back(def.name, rows(mem.get(), kColumns, def.name));
+}
+
+SchemaDifference schemaDifference(sqlite3* d, const ExpectedSchema& expected) {
+    if (const SchemaDifference diff = compareSchema(schemaObjects(d), expected.objects)) return diff;
+    for (const auto& [table, columns] : expected.columns)
+        if (rows(d, kColumns, table) != columns) return {SchemaDifference::Kind::Changed, QStringLiteral("table"), table};
     return {};
+}
+
+SchemaDifference schemaDifference(sqlite3* d, const std::vector<TableDef>& defs) {
+    return schemaDifference(d, ExpectedSchema(defs));
 }
 
 namespace {

@@ -48,8 +48,17 @@ std::vector<SchemaObject> schemaObjects(sqlite3* db);
 // What the statements of the definitions make, built in a database in memory; throws DbError.
 std::vector<SchemaObject> schemaObjects(const std::vector<TableDef>& defs);
 
+// What the definitions' statements make, built once in a database in memory: the rows of sqlite_master and
+// each table's columns as the engine sees them. Throws DbError.
+struct ExpectedSchema {
+    explicit ExpectedSchema(const std::vector<TableDef>& defs);
+    std::vector<SchemaObject> objects;
+    std::vector<std::pair<QString, std::vector<QStringList>>> columns; // by table, in definition order
+};
+
 // The file's schema against the definitions': sqlite_master compared by tokens, then each table's columns
 // as the engine sees them (hidden and generated ones included). Throws DbError when it cannot be read.
+SchemaDifference schemaDifference(sqlite3* db, const ExpectedSchema& expected);
 SchemaDifference schemaDifference(sqlite3* db, const std::vector<TableDef>& defs);
 
 // Why a connection's file is not of the schema it must have, as the user reads it; "" when it is. Throws
