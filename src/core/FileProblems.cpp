@@ -14,6 +14,13 @@ namespace core {
 
 namespace {
 
+// The detail names the object as the refusal at open does.
+QString foreignSchemaMessage(const db::DbError& e) {
+    return QStringLiteral("ＤＢの中身が、開いた後に他のプログラムによってVarnoxの作ったものと違うものに変えられたため、"
+                          "使えません。\n") +
+           e.detail();
+}
+
 bool folderTakesNoFile(const QString& dbPath) {
     const QFileInfo fi(dbPath);
     return !fi.isWritable() || !QFileInfo(fi.absolutePath()).isWritable();
@@ -27,6 +34,7 @@ QString fileProblemText(const std::exception& e, const QString& dbPath) {
         return {};
     switch (d->kind()) {
     case db::ErrorKind::Replaced: return kReopenText;
+    case db::ErrorKind::ForeignSchema: return foreignSchemaMessage(*d) + QStringLiteral("\n変更は保存されていません。");
     case db::ErrorKind::DiskFull:
         return QStringLiteral("ディスクがいっぱいのため、ＤＢに書き込めません。変更は保存されていません。");
     case db::ErrorKind::ReadOnly:
@@ -67,6 +75,7 @@ QString dbFailureText(const std::exception& e, const QString& otherwise) {
     case db::ErrorKind::TooBig:
         return QStringLiteral("ＤＢに、Varnoxで扱える大きさ（%1バイト）を超える値があります。").arg(db::kMaxValueBytes);
     case db::ErrorKind::NotADatabase: return QStringLiteral("ＤＢファイルが壊れています。");
+    case db::ErrorKind::ForeignSchema: return foreignSchemaMessage(*d);
     default: return otherwise;
     }
 }

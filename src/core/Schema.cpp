@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <functional>
+#include <memory>
 
 namespace core {
 
@@ -94,8 +95,9 @@ std::vector<db::TableDef> companyTableDefs(const Len& len) {
     return {goodsTableDef(len), clientTableDef(len), employeeTableDef(len), orderTableDef(len), orderLineTableDef(len)};
 }
 
-QString foreignSchemaText(sqlite3* db, const Len& len) {
-    const db::SchemaDifference diff = db::schemaDifference(db, companyTableDefs(len));
+namespace {
+
+QString differenceText(const db::SchemaDifference& diff) {
     static const QHash<QString, QString> kinds{{QStringLiteral("table"), QStringLiteral("テーブル")},
                                                {QStringLiteral("index"), QStringLiteral("インデックス")},
                                                {QStringLiteral("view"), QStringLiteral("ビュー")},
@@ -110,6 +112,17 @@ QString foreignSchemaText(sqlite3* db, const Len& len) {
     case db::SchemaDifference::Kind::Missing: return QStringLiteral("%1「%2」がありません。").arg(what, diff.name);
     }
     return {};
+}
+
+} // namespace
+
+QString foreignSchemaText(sqlite3* db, const Len& len) {
+    return differenceText(db::schemaDifference(db, companyTableDefs(len)));
+}
+
+db::SchemaTest companySchemaTest(const Len& len) {
+    auto expected = std::make_shared<const db::ExpectedSchema>(companyTableDefs(len));
+    return [expected](sqlite3* d) { return differenceText(db::schemaDifference(d, *expected)); };
 }
 
 void insertGoodsSeed(db::Database& db, const AppState& s) {

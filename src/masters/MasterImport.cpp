@@ -236,6 +236,7 @@ private:
         case db::ErrorKind::DiskFull:
         case db::ErrorKind::NotADatabase:
         case db::ErrorKind::NotFound:
+        case db::ErrorKind::ForeignSchema:
         case db::ErrorKind::TooBig: throw e;
         default: break;
         }

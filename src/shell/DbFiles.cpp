@@ -116,6 +116,19 @@ QString foreignSchemaProblem(const QString& path, const std::array<std::int32_t,
     }
 }
 
+namespace {
+
+// From now on every connection of ours to the file keeps to the schema it was opened with.
+void expectOurSchema(const QString& path, const std::array<std::int32_t, kFieldLenCount>& fieldLen) {
+    try {
+        db::expectSchema(path, companySchemaTest(fieldLen));
+    } catch (const db::DbError&) { // what ＤＢ作成 makes is then built at each check
+        db::expectSchema(path, [fieldLen](sqlite3* d) { return foreignSchemaText(d, fieldLen); });
+    }
+}
+
+} // namespace
+
 bool createDatabase(AppState& s, const NewDatabaseSettings& settings, const QString& path) {
     s.gDbCreateFailed = kFalse;
     // Everything is built on a copy; the program's state takes it over only when database and
@@ -197,6 +210,7 @@ bool createDatabase(AppState& s, const NewDatabaseSettings& settings, const QStr
         return fail(kExists + QStringLiteral("\n") + path);
     alone.reset();
 
+    expectOurSchema(path, next.gFieldLen);
     s.gDbPath = path;
     s.gOpenDbName = path;
     s.gFieldLen = next.gFieldLen;
@@ -237,6 +251,7 @@ bool openDatabase(AppState& s, const QString& path, const PasswordPrompt& prompt
             ui::messages().beep();
         }
     }
+    expectOurSchema(path, s.gFieldLen);
     s.gCompany = s.gCompanyEdit;
     s.gOpenDbName = path;
     s.gDbPath = path;

@@ -170,6 +170,7 @@ bool MainWindow::closeDatabase() {
         return false;
     }
     panels_[0]->setText(kNoDb);
+    db::expectSchema(s_.gDbPath, {});
     s_.gDbPath.clear();
     db::KeptConnection::closeKept(); // no descriptor of ours stays on a file the user is done with
     SetMenusDbClosed();

@@ -7,6 +7,7 @@
 
 #include "core/ControlFile.h"
 #include "orders/GetOrderWindow.h"
+#include "orders/PaymentWindow.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -171,6 +172,84 @@ TEST(HostileSchema, EachForeignObjectIsRefusedByNameOnEveryWayInAndTheFileStaysA
             EXPECT_TRUE(p.state().gDbPath.isEmpty());
             EXPECT_FALSE(QFileInfo::exists(target));
             EXPECT_EQ(digest(file), before);
+        }
+    }
+}
+
+// Another program changes the schema while Varnox has the file open: a 契約 in the order window already open,
+// a payment in the payment window already open, a list read again through the connection kept from the
+// last. Each is refused naming the object, as at open, and no row changes; an ordinary write or a VACUUM of
+// that program lets each go through.
+TEST(HostileSchema, ASchemaChangedWhileOpenIsRefusedAtTheNextSaveOrList) {
+    Program p;
+    const QString base = p.openShopWithOrders(QStringLiteral("base.vrd"));
+    ASSERT_FALSE(base.isEmpty()) << p.messages().texts().join('|').toStdString();
+    p.trigger(QStringLiteral("mnuFileClose"));
+    const struct {
+        const char* what;
+        const char* sql;
+        QString named; // "" for a change that is no schema of its own
+    } changes[] = {
+        {"trigger", "CREATE TRIGGER trap AFTER UPDATE ON 受注データ BEGIN DELETE FROM 顧客マスタ WHERE 顧客No <> 0; END",
+         QStringLiteral("トリガー「trap」")},
+        {"view", "CREATE VIEW v AS SELECT * FROM 商品マスタ", QStringLiteral("ビュー「v」")},
+        {"index", "CREATE INDEX extra ON 受注データ (送料)", QStringLiteral("インデックス「extra」")},
+        {"generated column", "ALTER TABLE 受注データ ADD COLUMN g TEXT GENERATED ALWAYS AS (zeroblob(9)) VIRTUAL",
+         QStringLiteral("テーブル「受注データ」")},
+        {"stock count", "UPDATE 商品マスタ SET 在庫量 = 在庫量 + 1 WHERE 商品コード = 'G01'", QString()},
+        {"vacuum", "VACUUM", QString()},
+    };
+    const auto rows = [](const QString& db) {
+        return mainroad::sqlite(db, QStringLiteral("SELECT * FROM 商品マスタ; SELECT * FROM 顧客マスタ; "
+                                                   "SELECT * FROM 社員マスタ; SELECT * FROM 受注データ; "
+                                                   "SELECT * FROM 受注個別データ"));
+    };
+    enum Step { Order, Payment, List };
+    int n = 0;
+    for (const auto& c : changes) {
+        for (Step step : {Order, Payment, List}) {
+            SCOPED_TRACE(std::string(c.what) + " step " + std::to_string(step));
+            const QString file = p.path(QStringLiteral("o%1.vrd").arg(++n));
+            QFile::copy(base, file);
+            QFile::copy(core::controlPathFor(base), core::controlPathFor(file));
+            p.nextPath(file);
+            p.trigger(QStringLiteral("mnuFileOpen"));
+            ASSERT_EQ(p.state().gDbPath, file) << p.messages().texts().join('|').toStdString();
+            QString before;
+            const auto change = [&] {
+                mainroad::sqlite(file, QString::fromUtf8(c.sql));
+                before = rows(file);
+                p.messages().clear();
+            };
+            bool done = false;
+            if (step == Order) {
+                done = p.enterOrder(QStringLiteral("㈱山田商店"), QStringLiteral("佐藤一郎"), {{1, 1}}, {}, change) > 0;
+            } else if (step == Payment) {
+                orders::PaymentWindow* w = p.openPayments();
+                ASSERT_NE(w, nullptr);
+                change();
+                mainroad::answerCalendar(QDate(2024, 7, 1));
+                mainroad::clickOrder(w, 1);
+                w->endButton()->click();
+                mainroad::waitFor([&] { return p.work<orders::PaymentWindow>() == nullptr; });
+                done = mainroad::sqlite(file, QStringLiteral("SELECT 入金日 > 0 FROM 受注データ WHERE 受注No = 1")) ==
+                       QLatin1String("1");
+            } else {
+                ASSERT_FALSE(mainroad::readList(p, 3).isEmpty()) << p.messages().texts().join('|').toStdString();
+                change();
+                done = !mainroad::readList(p, 3).isEmpty();
+            }
+            const QString said = p.messages().texts().join('|');
+            if (c.named.isEmpty()) {
+                EXPECT_TRUE(done) << said.toStdString();
+                EXPECT_TRUE(said.isEmpty()) << said.toStdString();
+            } else {
+                EXPECT_FALSE(done);
+                EXPECT_TRUE(said.contains(c.named)) << said.toStdString();
+                EXPECT_EQ(rows(file), before);
+            }
+            mainroad::waitFor([&] { return p.reachable(QStringLiteral("mnuFileClose")); }); // the menus come back
+            EXPECT_TRUE(p.trigger(QStringLiteral("mnuFileClose")));
         }
     }
 }

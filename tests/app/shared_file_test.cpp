@@ -268,9 +268,12 @@ TEST(SharedFile, ASavedOrderIsToldOfWhenTheNextNumberCannotBeMade) {
     Program p;
     const QString db = p.openShop();
     ASSERT_FALSE(db.isEmpty()) << joined(p).toStdString();
-    // What a full disk does to the next insert, made by another program: every new order row is refused.
+    // Another program stores an order under the last number there is: no new order row can follow. (A
+    // trigger of its own would now refuse the save itself.)
     const int no = p.enterOrder(QStringLiteral("㈱山田商店"), QStringLiteral("佐藤一郎"), {{1, 2}}, {}, [&] {
-        sqlite(db, QStringLiteral("CREATE TRIGGER full BEFORE INSERT ON 受注データ BEGIN SELECT RAISE(FAIL, 'database or disk is full'); END"));
+        sqlite(db, QStringLiteral("INSERT INTO 受注データ SELECT 2147483647, 顧客コード, 社員コード, 定価金額, 仕切値, "
+                                  "原価, 販売金額, 消費税額, 送料, 受注日付, 入金日, キャンセル FROM 受注データ "
+                                  "WHERE 受注No = 0"));
     });
     EXPECT_EQ(no, 0); // the window could not go on
     EXPECT_TRUE(joined(p).contains(QStringLiteral("受注No.1 を保存しました"))) << joined(p).toStdString();

@@ -234,6 +234,10 @@ Database::Database(const QString& path, Access access) : path_(path) {
             use_->connectionOpened();
         }
         configure(access);
+        if (access == Access::ReadWrite) {
+            schemaTest_ = expectedSchema(path);
+            guardSchema();
+        }
     } catch (...) {
         db_.reset();
         if (use_)
@@ -356,6 +360,7 @@ void Database::retake() {
         // in place with the same count, it would show the old file's pages mixed with the new.
         if (!noteFile(false))
             throw DbError(ErrorKind::Replaced, QStringLiteral("the database file was replaced: ") + path_);
+        guardSchema(); // a view put under a table's name would mislead a list
     } catch (const SQLite::Exception& e) {
         release();
         rethrow(e);
@@ -469,6 +474,38 @@ bool Database::noteFile(bool ours) {
     return true;
 }
 
+// Another program may add a trigger, a view, an index or a column to the file while we have it open; the
+// engine then runs it with our writes. Every schema change moves the version (VACUUM too), and the engine
+// reads the schema again only then, so an unchanged version is the schema that last passed.
+void Database::guardSchema() {
+    if (!schemaTest_)
+        return;
+    const bool own = !inTx_; // else the open transaction holds the file still
+    try {
+        if (own)
+            db_->exec("BEGIN");
+        const qint64 now = db_->execAndGet("PRAGMA schema_version").getInt64();
+        if (now != schemaPassed_) {
+            if (const QString why = schemaTest_(db_->getHandle()); !why.isEmpty())
+                throw DbError(ErrorKind::ForeignSchema, why);
+            schemaPassed_ = now;
+        }
+        if (own)
+            db_->exec("COMMIT");
+    } catch (...) {
+        if (own)
+            try {
+                db_->exec("ROLLBACK");
+            } catch (const SQLite::Exception&) {
+            }
+        try {
+            throw;
+        } catch (const SQLite::Exception& e) {
+            rethrow(e);
+        }
+    }
+}
+
 bool Database::writes(const QString& sql) {
     auto it = writes_.find(sql);
     if (it != writes_.end())
@@ -577,6 +614,7 @@ void Database::begin() {
     inTx_ = true;
     try {
         refuseIfReplaced(leftJournal);
+        guardSchema(); // under the lock: what passes here is what our writes run with
     } catch (...) {
         rollback();
         throw;

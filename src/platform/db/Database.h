@@ -5,6 +5,7 @@
 
 #include "db/Currency.h"
 #include "db/DbError.h"
+#include "db/SchemaCheck.h"
 #include "db/TableDef.h"
 
 #include <QMetaType>
@@ -93,7 +94,8 @@ public:
     enum class Access { ReadWrite, ReadOnly };
 
     // Opens an existing file; throws DbError (Io when it cannot be opened, NotADatabase when it is not ours,
-    // Busy when another program resets or replaces it). A read-write connection holds the file's use lock.
+    // Busy when another program resets or replaces it). A read-write connection holds the file's use lock,
+    // and keeps to the schema expected of the path (expectSchema) from its opening on: ForeignSchema.
     explicit Database(const QString& path, Access access = Access::ReadWrite);
     ~Database();
     Database(const Database&) = delete;
@@ -150,6 +152,9 @@ private:
     // through SQLite. Our own change (ours) or a save cut short played back (undone) are not that.
     bool noteFile(bool ours);
     void checkpointIfLogged(); // a file left in WAL mode by another program still gets every commit in place
+    // Runs the expected schema's test when the file's schema version moved since it last passed; throws
+    // ForeignSchema. One pragma read otherwise.
+    void guardSchema();
 
     QString path_;
     std::unique_ptr<SQLite::Database> db_;
@@ -161,6 +166,8 @@ private:
     quint32 seenChanges_ = 0;
     std::optional<std::array<qint64, 7>> seenLook_; // none when it could not be read
     bool checked_ = false;                          // the open transaction passed refuseIfReplaced
+    SchemaTest schemaTest_;                         // none: the file was not opened as a database of ours
+    std::optional<qint64> schemaPassed_;            // the schema version the test last passed
     std::shared_ptr<UseLock> use_;
     std::shared_ptr<int> ownReads_ = std::make_shared<int>(0);
 };

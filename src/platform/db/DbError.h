@@ -22,6 +22,7 @@ enum class ErrorKind {
     DiskFull, // no room left for the write
     NotFound, // no such table or field
     TooBig,   // a value longer than any the schema holds (kMaxValueBytes)
+    ForeignSchema, // the file's schema is no longer the one it was opened with; the detail names why
     Other,
 };
 

@@ -4,8 +4,11 @@
 #include "db/Defensive.h"
 #include "db/TableSql.h"
 
+#include <QFileInfo>
 #include <QHash>
+#include <QMutex>
 #include <memory>
+#include <optional>
 #include <sqlite3.h>
 
 namespace db {
@@ -217,42 +220,58 @@ std::vector<SchemaObject> schemaObjects(const std::vector<TableDef>& defs) {
     return schemaObjects(buildInMemory(defs).get());
 }
 
-namespace {
+ExpectedSchema::ExpectedSchema(const std::vector<TableDef>& defs) {
+    const auto mem = buildInMemory(defs);
+    objects = schemaObjects(mem.get());
+    for (const TableDef& def : defs)
+        columns.emplace_back(def.name, rows(mem.get(), kColumns, def.name));
+}
 
-// What the definitions make: their objects and each table's columns.
-struct Expected {
-    QString statements; // all of them, which name the definitions
-    std::vector<SchemaObject> objects;
-    std::vector<std::vector<QStringList>> columns; // in the order of the definitions
-};
+SchemaDifference schemaDifference(sqlite3* d, const ExpectedSchema& expected) {
+    if (const SchemaDifference diff = compareSchema(schemaObjects(d), expected.objects)) return diff;
+    for (const auto& [table, columns] : expected.columns)
+        if (rows(d, kColumns, table) != columns) return {SchemaDifference::Kind::Changed, QStringLiteral("table"), table};
+    return {};
+}
 
 // Built once for the field sizes in use, not on every open: the database in memory is most of the check.
-const Expected& expectedFor(const std::vector<TableDef>& defs) {
+SchemaDifference schemaDifference(sqlite3* d, const std::vector<TableDef>& defs) {
     QStringList statements;
     for (const TableDef& def : defs)
         statements << createStatements(def);
-    thread_local Expected last;
     const QString key = statements.join(QLatin1Char('\n'));
-    if (last.statements == key && !key.isEmpty()) return last;
-    Expected e;
-    const auto mem = buildInMemory(defs);
-    e.objects = schemaObjects(mem.get());
-    for (const TableDef& def : defs)
-        e.columns.push_back(rows(mem.get(), kColumns, def.name));
-    e.statements = key;
-    last = std::move(e);
-    return last;
+    thread_local QString lastKey;
+    thread_local std::optional<ExpectedSchema> last;
+    if (!last || lastKey != key) {
+        last.emplace(defs);
+        lastKey = key;
+    }
+    return schemaDifference(d, *last);
+}
+
+namespace {
+
+QMutex gExpectedMutex; // connections open on reader threads too
+QHash<QString, SchemaTest>& expected() {
+    static QHash<QString, SchemaTest> tests;
+    return tests;
 }
 
 } // namespace
 
-SchemaDifference schemaDifference(sqlite3* d, const std::vector<TableDef>& defs) {
-    const Expected& expected = expectedFor(defs);
-    if (const SchemaDifference diff = compareSchema(schemaObjects(d), expected.objects)) return diff;
-    for (size_t i = 0; i < defs.size(); ++i)
-        if (rows(d, kColumns, defs[i].name) != expected.columns[i])
-            return {SchemaDifference::Kind::Changed, QStringLiteral("table"), defs[i].name};
-    return {};
+void expectSchema(const QString& path, SchemaTest test) {
+    const QString key = QFileInfo(path).absoluteFilePath();
+    QMutexLocker hold(&gExpectedMutex);
+    if (test)
+        expected().insert(key, std::move(test));
+    else
+        expected().remove(key);
+}
+
+SchemaTest expectedSchema(const QString& path) {
+    const QString key = QFileInfo(path).absoluteFilePath();
+    QMutexLocker hold(&gExpectedMutex);
+    return expected().value(key);
 }
 
 } // namespace db

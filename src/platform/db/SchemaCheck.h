@@ -6,6 +6,7 @@
 #include "db/TableDef.h"
 
 #include <QStringList>
+#include <functional>
 #include <vector>
 
 struct sqlite3;
@@ -47,8 +48,29 @@ std::vector<SchemaObject> schemaObjects(sqlite3* db);
 // What the statements of the definitions make, built in a database in memory; throws DbError.
 std::vector<SchemaObject> schemaObjects(const std::vector<TableDef>& defs);
 
+// What the definitions' statements make, built once in a database in memory: the rows of sqlite_master and
+// each table's columns as the engine sees them. Throws DbError.
+struct ExpectedSchema {
+    explicit ExpectedSchema(const std::vector<TableDef>& defs);
+    std::vector<SchemaObject> objects;
+    std::vector<std::pair<QString, std::vector<QStringList>>> columns; // by table, in definition order
+};
+
 // The file's schema against the definitions': sqlite_master compared by tokens, then each table's columns
 // as the engine sees them (hidden and generated ones included). Throws DbError when it cannot be read.
+SchemaDifference schemaDifference(sqlite3* db, const ExpectedSchema& expected);
 SchemaDifference schemaDifference(sqlite3* db, const std::vector<TableDef>& defs);
+
+// Why a connection's file is not of the schema it must have, as the user reads it; "" when it is. Throws
+// DbError when the schema cannot be read.
+using SchemaTest = std::function<QString(sqlite3*)>;
+
+// Whoever opened the file at path as a database of its own says what its schema must be. Another program
+// may add its own objects while we have the file open: every read-write connection to the path opened from
+// now on runs the test as it opens, and again before a write or the next use of a kept connection when the
+// file's schema changed since (throwing ErrorKind::ForeignSchema with the test's text). An empty test
+// expects nothing.
+void expectSchema(const QString& path, SchemaTest test);
+SchemaTest expectedSchema(const QString& path);
 
 } // namespace db
