@@ -126,12 +126,7 @@ TEST(EditConflicts, OnlyAChangeToTheSameFieldRefusesAnEdit) {
         ASSERT_TRUE(mainroad::waitFor([&] { return (w = p.work<masters::MasterWindow>()) && w->model(); }));
         p.messages().clear();
         const QModelIndex at = cellOf(w, c.row, QString::fromUtf8(c.field));
-        w->grid()->setCurrentIndex(at);
-        w->grid()->edit(at);
-        auto* box = qobject_cast<QLineEdit*>(w->grid()->indexWidget(at));
-        ASSERT_NE(box, nullptr);
-        box->selectAll();
-        box->insert(QString::fromUtf8(c.typed));
+        ASSERT_TRUE(mainroad::pasteIntoCell(w->grid(), at, QString::fromUtf8(c.typed)));
         if (c.meanwhile) c.meanwhile();
         w->cmdUpdate_Click();
         for (const QString& e : c.expect) {

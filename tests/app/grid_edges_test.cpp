@@ -102,13 +102,7 @@ int rowOf(masters::MasterTableModel* model, int keyColumn, const QString& key) {
 
 // Pastes the text over a cell's editor, as Ctrl+V over the whole text does, and presses 更新.
 void pasteAndUpdate(masters::MasterWindow* w, const QModelIndex& at, const QString& text) {
-    QTableView* grid = w->grid();
-    grid->setCurrentIndex(at);
-    grid->edit(at);
-    auto* box = qobject_cast<QLineEdit*>(grid->indexWidget(at));
-    ASSERT_NE(box, nullptr);
-    box->selectAll();
-    box->insert(text);
+    ASSERT_TRUE(mainroad::pasteIntoCell(w->grid(), at, text));
     w->cmdUpdate_Click();
     QCoreApplication::processEvents();
 }

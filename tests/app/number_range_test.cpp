@@ -75,12 +75,7 @@ TEST(NumberRange, TypedNumbersOutsideTheirRangeAreRefused) {
         };
         const QString before = stored();
         p.messages().clear();
-        w->grid()->setCurrentIndex(at);
-        w->grid()->edit(at);
-        auto* box = qobject_cast<QLineEdit*>(w->grid()->indexWidget(at));
-        ASSERT_NE(box, nullptr);
-        box->selectAll();
-        box->insert(QString::fromUtf8(c.typed));
+        ASSERT_TRUE(mainroad::pasteIntoCell(w->grid(), at, QString::fromUtf8(c.typed)));
         w->cmdUpdate_Click();
         EXPECT_EQ(p.messages().shown().empty(), c.taken) << joined(p).toStdString();
         if (c.taken) {

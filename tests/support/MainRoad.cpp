@@ -136,6 +136,17 @@ bool clickOrder(orders::OrderListWindow* w, int orderNo) {
     return true;
 }
 
+bool pasteIntoCell(QTableView* grid, const QModelIndex& at, const QString& text) {
+    grid->setCurrentIndex(at);
+    grid->edit(at);
+    auto* box = qobject_cast<QLineEdit*>(grid->indexWidget(at));
+    if (box == nullptr)
+        return false;
+    box->selectAll();
+    box->insert(text);
+    return true;
+}
+
 void type(QWidget* box, const QString& text) {
     bool ascii = true;
     for (QChar c : text)

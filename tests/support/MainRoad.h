@@ -15,6 +15,7 @@
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <QTableView>
 #include <functional>
 #include <memory>
 
@@ -68,6 +69,9 @@ bool clickOrder(orders::OrderListWindow* w, int orderNo);
 
 // Types text into the focused box as a person does: ASCII by keys, the rest committed by the input method.
 void type(QWidget* box, const QString& text);
+
+// Opens the grid's editor on the cell and pastes the text over all it holds; false when no editor opened.
+bool pasteIntoCell(QTableView* grid, const QModelIndex& at, const QString& text);
 
 // Writes the lines as a CP932 text file, each ended by CR LF, with the program's own writer.
 void writeCp932(const QString& path, const QStringList& lines);
