@@ -269,15 +269,8 @@ void runOnce(Run& r) {
                 mainroad::runReplica(QDir(r.plan.folder).filePath(QStringLiteral("other.vrd")), db);
             if (!told.texts().join(QString()).contains(QStringLiteral("DBを初期化")))
                 refusal = told.texts().join(QLatin1Char('\n'));
-        } else {
-            core::AppState s;
-            core::InitFieldLimits(s);
-            s.rebuildReservedCodes();
-            shell::NewDatabaseSettings settings;
-            settings.fieldLen = s.gFieldLen;
-            settings.company.CompanyName = QStringLiteral("新会社");
-            if (!shell::createDatabase(s, settings, db))
-                refusal = told.texts().join(QLatin1Char('\n'));
+        } else if (!newDatabaseOver(db)) {
+            refusal = told.texts().join(QLatin1Char('\n'));
         }
     } catch (const std::exception& e) {
         refusal = QString::fromUtf8(e.what());
@@ -304,6 +297,16 @@ int runWorker(const Plan& plan) {
         return 0;
     }
     return 2;
+}
+
+bool newDatabaseOver(const QString& db) {
+    core::AppState s;
+    core::InitFieldLimits(s);
+    s.rebuildReservedCodes();
+    shell::NewDatabaseSettings settings;
+    settings.fieldLen = s.gFieldLen;
+    settings.company.CompanyName = QStringLiteral("新会社");
+    return shell::createDatabase(s, settings, db);
 }
 
 } // namespace multiuser

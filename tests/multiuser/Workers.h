@@ -19,6 +19,9 @@ struct Plan {
 };
 
 QString sharedDb(const QString& folder);
+// ＤＢ作成 over the path with the default sizes, as a new company would; false when it was refused (its
+// message went to the message service).
+bool newDatabaseOver(const QString& db);
 // Runs the worker of plan.kind: "orders", "payments", "cancels", "stock", "masters", "sqlite", "copier", or
 // "hold" (keeps the file open, idle, until its input closes), "share" (gives up and retakes the use lock
 // ROUNDS times), or once as another user: "open", "clear", "copyonto" (other.vrd onto the file), "new".

@@ -122,13 +122,7 @@ TEST(MultiUser, AFileOpenAndIdleInAnotherVarnoxIsInUse) {
     const replica::RunResult reset = replica::clearOrderData(db, {});
     EXPECT_FALSE(reset.ok());
     EXPECT_TRUE(reset.message.contains(QStringLiteral("使用中"))) << reset.message.toStdString();
-    core::AppState s;
-    core::InitFieldLimits(s);
-    s.rebuildReservedCodes();
-    shell::NewDatabaseSettings settings;
-    settings.fieldLen = s.gFieldLen;
-    settings.company.CompanyName = QStringLiteral("新会社");
-    EXPECT_FALSE(shell::createDatabase(s, settings, db));
+    EXPECT_FALSE(multiuser::newDatabaseOver(db));
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_TRUE(f.readAll() == before);
     f.close();
@@ -137,7 +131,7 @@ TEST(MultiUser, AFileOpenAndIdleInAnotherVarnoxIsInUse) {
     ASSERT_TRUE(other.waitForFinished(30000));
     EXPECT_EQ(db::probeUse(db), db::FileUse::Free);
     EXPECT_TRUE(replica::clearOrderData(db, {}).ok());
-    EXPECT_TRUE(shell::createDatabase(s, settings, db));
+    EXPECT_TRUE(multiuser::newDatabaseOver(db));
     ui::setMessageService(nullptr);
 }
 
