@@ -31,7 +31,8 @@ bool goneWithin(const QString& path, int ms) {
 // included, says where it is, and ends as the environment says.
 TEST(TestFolders, Child) {
     const QByteArray end = qgetenv(kEndEnv);
-    if (end.isEmpty()) GTEST_SKIP() << "only run as the child of EveryEndingLeavesNothing";
+    if (end.isEmpty())
+        GTEST_SKIP() << "only run as the child of EveryEndingLeavesNothing";
     testenv::TempFolder kept;
     QFile(kept.path(QStringLiteral("a.vrd"))).open(QIODevice::WriteOnly);
     const QString locked = kept.path(QStringLiteral("locked"));
@@ -71,7 +72,8 @@ TEST(TestFolders, EveryEndingLeavesNothing) {
         // Under our own temporary folder, so that what a killed child leaves goes with ours.
         EXPECT_TRUE(root.startsWith(QDir::tempPath() + QLatin1Char('/'))) << root.toStdString();
         EXPECT_TRUE(QFileInfo::exists(root));
-        if (qstrcmp(end, "killed") == 0) child.kill();
+        if (qstrcmp(end, "killed") == 0)
+            child.kill();
         child.waitForFinished(20000);
         EXPECT_TRUE(goneWithin(root, 5000)) << root.toStdString();
     }

@@ -21,9 +21,11 @@ namespace {
 void removeTree(const QString& path, dev_t device) {
     struct stat st {};
     const QByteArray name = QFile::encodeName(path);
-    if (::lstat(name.constData(), &st) != 0) return;
+    if (::lstat(name.constData(), &st) != 0)
+        return;
     if (S_ISDIR(st.st_mode)) {
-        if (st.st_dev != device) return;
+        if (st.st_dev != device)
+            return;
         ::chmod(name.constData(), 0700);
         for (const QString& entry :
              QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
@@ -38,7 +40,7 @@ void removeTree(const QString& path, dev_t device) {
 // process and of every child it starts. Removed whole at exit, so a child killed by its test leaves
 // nothing behind.
 class ProcessTemp {
-  public:
+public:
     ProcessTemp() : dir_(QDir::tempPath() + QStringLiteral("/varnox-test-XXXXXX")) {
         dir_.setAutoRemove(false);
         // As /tmp: children running as other users (the shared-folder tests) reach their folders in it.
@@ -54,12 +56,13 @@ class ProcessTemp {
     }
     QString path() const { return dir_.path(); }
 
-  private:
+private:
     // A process that crashes or is killed runs no destructor: a small watcher forked now (while we are one
     // thread) removes the folder once our end of a pipe closes, which the kernel does however we end.
     void watchFromOutside() {
         int ends[2];
-        if (::pipe2(ends, O_CLOEXEC) != 0) return;
+        if (::pipe2(ends, O_CLOEXEC) != 0)
+            return;
         const pid_t pid = ::fork();
         if (pid == 0) {
             ::close(ends[1]);
@@ -78,7 +81,8 @@ class ProcessTemp {
         }
         // Our write end stays open, unused, for as long as we live.
         ::close(ends[0]);
-        if (pid < 0) ::close(ends[1]);
+        if (pid < 0)
+            ::close(ends[1]);
     }
 
     QTemporaryDir dir_;
@@ -127,7 +131,8 @@ FileSizeLimit::~FileSizeLimit() {
 
 long residentKb(const char* key) {
     QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly)) return -1;
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
     for (const QByteArray& l : f.readAll().split('\n'))
         if (l.startsWith(key))
             return l.mid(qsizetype(std::strlen(key))).trimmed().split(' ').value(0).toLong();
