@@ -711,7 +711,7 @@ void GetOrderWindow::commitOnce() {
         return;
     Currency saleAndShipping;
     try {
-        saleAndShipping = addChecked(totals_.sale, totals_.shipping);
+        saleAndShipping = totals_.sale + totals_.shipping;
     } catch (const std::exception&) {
         showHugeNumber();
         return;
