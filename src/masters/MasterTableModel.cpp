@@ -171,8 +171,11 @@ bool MasterTableModel::setData(const QModelIndex& index, const QVariant& value, 
     if (pendingRow_ >= 0 && pendingRow_ != r) {
         try {
             save();
-        } catch (const db::DbError&) {
-            emit editRefused();
+        } catch (const db::DbError& e) {
+            if (keepsEditOnRefusal(e.kind()))
+                emit heldEditRefused(index, typed, e);
+            else
+                emit editRefused();
             return false;
         }
     }
@@ -228,9 +231,10 @@ void MasterTableModel::save() {
             if (changed_[i])
                 rs_.setValue(rs_.fields()[size_t(i)].name, pending_[i]);
         rs_.update();
-    } catch (const db::DbError&) {
+    } catch (const db::DbError& e) {
         rs_.cancelUpdate();
-        dropPending();
+        if (!keepsEditOnRefusal(e.kind()))
+            dropPending();
         throw;
     }
     pendingRow_ = -1;
@@ -245,6 +249,20 @@ void MasterTableModel::save() {
     }
     emit dataChanged(index(r, 0), index(r, columnCount() - 1), {Qt::DisplayRole, Qt::EditRole});
     emit headerDataChanged(Qt::Vertical, r, r);
+}
+
+bool MasterTableModel::keepsEditOnRefusal(db::ErrorKind kind) {
+    // The file took no write for now: nothing of the edit was wrong, and pressing again once the cause is
+    // gone must store it. A value the rules refused, or a field another user changed, drops the edit.
+    switch (kind) {
+    case db::ErrorKind::Busy:
+    case db::ErrorKind::Io:
+    case db::ErrorKind::Replaced:
+    case db::ErrorKind::ReadOnly:
+    case db::ErrorKind::DiskFull:
+    case db::ErrorKind::ForeignSchema: return true;
+    default: return false;
+    }
 }
 
 void MasterTableModel::dropPending() {
