@@ -28,31 +28,26 @@ std::string resolved(int dirFd, const char* path) {
     if (path[0] != '/') {
         char dir[PATH_MAX] = {};
         if (dirFd == AT_FDCWD) {
-            if (!::getcwd(dir, sizeof dir))
-                return {};
+            if (!::getcwd(dir, sizeof dir)) return {};
         } else {
             const std::string link = "/proc/self/fd/" + std::to_string(dirFd);
-            if (::readlink(link.c_str(), dir, sizeof dir - 1) < 0)
-                return {};
+            if (::readlink(link.c_str(), dir, sizeof dir - 1) < 0) return {};
         }
         full = std::string(dir) + "/" + path;
     }
     const std::size_t slash = full.rfind('/');
     char real[PATH_MAX];
-    if (!::realpath(slash == 0 ? "/" : full.substr(0, slash).c_str(), real))
-        return {};
+    if (!::realpath(slash == 0 ? "/" : full.substr(0, slash).c_str(), real)) return {};
     return std::string(real) + full.substr(slash);
 }
 
 bool inWatchedFolder(int fromDir, const char* from, int toDir, const char* to) {
     const char* dir = std::getenv("VARNOX_RENAME_DIR");
     char real[PATH_MAX];
-    if (!dir || !::realpath(dir, real))
-        return false;
+    if (!dir || !::realpath(dir, real)) return false;
     const std::string prefix = std::string(real) + "/";
     for (const std::string& p : {resolved(fromDir, from), resolved(toDir, to)})
-        if (p.compare(0, prefix.size(), prefix) == 0)
-            return true;
+        if (p.compare(0, prefix.size(), prefix) == 0) return true;
     return false;
 }
 
@@ -68,22 +63,21 @@ void log(const char* from, const char* to) {
 
 // Whether this rename is one of the write's; kills before it when it is the one named.
 bool before(int fromDir, const char* from, int toDir, const char* to) {
-    if (!inWatchedFolder(fromDir, from, toDir, to))
-        return false;
+    if (!inWatchedFolder(fromDir, from, toDir, to)) return false;
     ++renames;
     log(from, to);
-    if (wanted("VARNOX_KILL_BEFORE_RENAME") == renames)
-        ::raise(SIGKILL);
+    if (wanted("VARNOX_KILL_BEFORE_RENAME") == renames) ::raise(SIGKILL);
     return true;
 }
 
 int after(bool counted, int result) {
-    if (counted && wanted("VARNOX_KILL_AFTER_RENAME") == renames)
-        ::raise(SIGKILL);
+    if (counted && wanted("VARNOX_KILL_AFTER_RENAME") == renames) ::raise(SIGKILL);
     return result;
 }
 
-template <typename F> F real(const char* name) { return reinterpret_cast<F>(::dlsym(RTLD_NEXT, name)); }
+template <typename F> F real(const char* name) {
+    return reinterpret_cast<F>(::dlsym(RTLD_NEXT, name));
+}
 
 } // namespace
 
