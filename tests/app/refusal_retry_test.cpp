@@ -7,9 +7,12 @@
 #include "masters/MasterTableModel.h"
 #include "masters/MasterWindow.h"
 #include "orders/CalendarDialog.h"
+#include "orders/CancelWindow.h"
 #include "orders/EntryGrid.h"
 #include "orders/GetOrderWindow.h"
 #include "orders/PaymentWindow.h"
+#include "orders/StockChooser.h"
+#include "orders/StockUpdateWindow.h"
 
 #include <QCalendarWidget>
 #include <QComboBox>
@@ -207,6 +210,42 @@ std::vector<WindowCase> windows() {
          [](Program& p) {
              QTest::mouseClick(opened<orders::GetOrderWindow>(p)->endButton(), Qt::LeftButton);
          }},
+        {"キャンセル処理",
+         [](Program& p) {
+             EXPECT_NE(p.openCancels(), nullptr) << joined(p).toStdString();
+             return QStringLiteral("X");
+         },
+         [](Program& p, bool) { mainroad::clickOrder(opened<orders::CancelWindow>(p), 1); },
+         [](Program& p) {
+             return sqlite(p.state().gDbPath,
+                           QStringLiteral("SELECT キャンセル FROM 受注データ WHERE 受注No = 1"));
+         },
+         [](Program&, const QString&) { return true; },
+         [](Program& p) { opened<orders::CancelWindow>(p)->endButton()->click(); }},
+        {"在庫更新",
+         [](Program& p) {
+             mainroad::onNextModalOf<orders::StockChooser>(
+                 [](orders::StockChooser& c) { c.cmd[1]->click(); });
+             p.trigger(QStringLiteral("mnuStockUp"));
+             auto* w = opened<orders::StockUpdateWindow>(p);
+             QTest::qWait(300); // the layout after the build's extra tick
+             QTableWidget* t = w->grid()->table();
+             QTest::mouseClick(t->viewport(), Qt::LeftButton, {}, t->visualItemRect(t->item(0, 6)).center());
+             w->grid()->editor()->selectAll();
+             QTest::keyClicks(w->grid()->editor(), QStringLiteral("77"));
+             QTest::keyClick(w->grid()->editor(), Qt::Key_Down);
+             return QStringLiteral("77");
+         },
+         [](Program& p, bool) { opened<orders::StockUpdateWindow>(p)->okButton()->click(); },
+         [](Program& p) {
+             return sqlite(p.state().gDbPath,
+                           QStringLiteral("SELECT 在庫量 FROM 商品マスタ WHERE 商品コード = 'G01'"));
+         },
+         [](Program& p, const QString& typed) {
+             return opened<orders::StockUpdateWindow>(p)->grid()->table()->item(0, 6)->text().trimmed() ==
+                    typed;
+         },
+         [](Program& p) { opened<orders::StockUpdateWindow>(p)->endButton()->click(); }},
     };
 }
 
