@@ -252,16 +252,19 @@ void MasterTableModel::save() {
 }
 
 bool MasterTableModel::keepsEditOnRefusal(db::ErrorKind kind) {
-    // The file took no write for now: nothing of the edit was wrong, and pressing again once the cause is
-    // gone must store it. A value the rules refused, or a field another user changed, drops the edit.
+    // A value the field's rules refused, or a row another user changed or deleted, drops the edit: the row
+    // shows what is stored. Any other refusal is the file's (busy, full, read-only, replaced...): nothing of
+    // the edit was wrong, and pressing again once the cause is gone must store it.
     switch (kind) {
-    case db::ErrorKind::Busy:
-    case db::ErrorKind::Io:
-    case db::ErrorKind::Replaced:
-    case db::ErrorKind::ReadOnly:
-    case db::ErrorKind::DiskFull:
-    case db::ErrorKind::ForeignSchema: return true;
-    default: return false;
+    case db::ErrorKind::DuplicateKey:
+    case db::ErrorKind::Required:
+    case db::ErrorKind::ZeroLength:
+    case db::ErrorKind::TooLong:
+    case db::ErrorKind::OutOfRange:
+    case db::ErrorKind::TooBig:
+    case db::ErrorKind::Changed:
+    case db::ErrorKind::NoCurrentRecord: return false;
+    default: return true;
     }
 }
 

@@ -42,7 +42,7 @@ public:
     int pendingRow() const { return pendingRow_; }
     // Stores the held edit (adds the row when it is the new-record row); a refusal rethrows the
     // db::DbError. A refusal of the file itself (keepsEditOnRefusal) keeps the edit held for another try;
-    // any other drops it, and the row shows its stored values again.
+    // one of the values or the row drops it, and the row shows its stored values again.
     void save();
     static bool keepsEditOnRefusal(db::ErrorKind kind);
     void dropPending();
