@@ -4,6 +4,8 @@
 
 #include "core/Categories.h"
 
+#include <QObject>
+#include <QPointer>
 #include <QString>
 #include <array>
 #include <cstdint>
@@ -67,6 +69,24 @@ enum FieldLenIndex : int {
 };
 
 constexpr std::array<std::int32_t, kFieldLenCount> kDefaultFieldLen{10, 50, 10, 60, 8, 80, 20, 20, 20, 10, 20};
+
+// An object that belongs to one program state and goes with it, as a window watching the state must: a
+// second program in the same process (tests) never meets the first one's. A copy of the state starts without.
+class StateOwned {
+public:
+    StateOwned() = default;
+    StateOwned(const StateOwned&) {}
+    StateOwned& operator=(const StateOwned&) { return *this; }
+    ~StateOwned() { delete object_.data(); }
+    QObject* get() const { return object_.data(); }
+    void reset(QObject* object) {
+        delete object_.data();
+        object_ = object;
+    }
+
+private:
+    QPointer<QObject> object_;
+};
 
 struct AppState {
     MainFrame* gMainForm = nullptr; // the one main window, once it exists
@@ -170,6 +190,10 @@ struct AppState {
 
     // Rebuilds every gReservedCode entry from gFieldLen ("X" repeated to the size).
     void rebuildReservedCodes();
+
+    // The progress window of this program, made on its first use. Last: it goes first, while the state it
+    // reads is still whole.
+    StateOwned progressWindow;
 };
 
 // The start values of the shared state (all child records cleared, default field sizes, reserved codes).

@@ -171,8 +171,11 @@ bool MasterTableModel::setData(const QModelIndex& index, const QVariant& value, 
     if (pendingRow_ >= 0 && pendingRow_ != r) {
         try {
             save();
-        } catch (const db::DbError&) {
-            emit editRefused();
+        } catch (const db::DbError& e) {
+            if (keepsEditOnRefusal(e.kind()))
+                emit heldEditRefused(index, typed, e);
+            else
+                emit editRefused();
             return false;
         }
     }
@@ -228,9 +231,10 @@ void MasterTableModel::save() {
             if (changed_[i])
                 rs_.setValue(rs_.fields()[size_t(i)].name, pending_[i]);
         rs_.update();
-    } catch (const db::DbError&) {
+    } catch (const db::DbError& e) {
         rs_.cancelUpdate();
-        dropPending();
+        if (!keepsEditOnRefusal(e.kind()))
+            dropPending();
         throw;
     }
     pendingRow_ = -1;
@@ -245,6 +249,23 @@ void MasterTableModel::save() {
     }
     emit dataChanged(index(r, 0), index(r, columnCount() - 1), {Qt::DisplayRole, Qt::EditRole});
     emit headerDataChanged(Qt::Vertical, r, r);
+}
+
+bool MasterTableModel::keepsEditOnRefusal(db::ErrorKind kind) {
+    // A value the field's rules refused, or a row another user changed or deleted, drops the edit: the row
+    // shows what is stored. Any other refusal is the file's (busy, full, read-only, replaced...): nothing of
+    // the edit was wrong, and pressing again once the cause is gone must store it.
+    switch (kind) {
+    case db::ErrorKind::DuplicateKey:
+    case db::ErrorKind::Required:
+    case db::ErrorKind::ZeroLength:
+    case db::ErrorKind::TooLong:
+    case db::ErrorKind::OutOfRange:
+    case db::ErrorKind::TooBig:
+    case db::ErrorKind::Changed:
+    case db::ErrorKind::NoCurrentRecord: return false;
+    default: return true;
+    }
 }
 
 void MasterTableModel::dropPending() {

@@ -40,9 +40,11 @@ public:
 
     bool hasPending() const { return pendingRow_ >= 0; }
     int pendingRow() const { return pendingRow_; }
-    // Stores the held edit (adds the row when it is the new-record row). On a refusal the edit is
-    // dropped, the row shows its stored values again and the db::DbError is rethrown.
+    // Stores the held edit (adds the row when it is the new-record row); a refusal rethrows the
+    // db::DbError. A refusal of the file itself (keepsEditOnRefusal) keeps the edit held for another try;
+    // one of the values or the row drops it, and the row shows its stored values again.
     void save();
+    static bool keepsEditOnRefusal(db::ErrorKind kind);
     void dropPending();
 
     // Deletes the record at row at once; throws db::DbError (NoCurrentRecord for the new-record row).
@@ -60,6 +62,9 @@ public:
 signals:
     // A typed value the field's type cannot take (the grid's own error path).
     void editRefused();
+    // The edit held for another row could not be stored for a cause of the file (keepsEditOnRefusal): it
+    // stays held, and the text typed at index was not taken.
+    void heldEditRefused(const QModelIndex& index, const QString& typed, const db::DbError& error);
     // Typed text with a character the database's files cannot hold (CP932): nothing is held; the
     // message names the field and the character, stored is the typed text in its stored form.
     void textRefused(const QModelIndex& index, const QString& message, const QString& stored, int badIndex,

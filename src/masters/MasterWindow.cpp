@@ -172,6 +172,12 @@ bool MasterWindow::buildContents() {
     model_->setNumberFields(spec_.numbers);
     grd_->setModel(model_.get());
     connect(model_.get(), &MasterTableModel::editRefused, this, [this] { maintError(true); });
+    // The held edit stays; the text just typed in another row is given back to its editor with the cause.
+    connect(model_.get(), &MasterTableModel::heldEditRefused, this,
+            [this](const QModelIndex& at, const QString& typed, const db::DbError& e) {
+                refusal_ = Refusal{at, keptEditText(e), typed, 0, int(typed.size())};
+                QTimer::singleShot(0, this, [this] { giveBackRefused(true); });
+            });
     connect(model_.get(), &MasterTableModel::textRefused, this,
             [this](const QModelIndex& at, const QString& message, const QString& stored, int from, int length) {
                 // The editor is still closing: the text is given back once it has gone, or at once by
@@ -273,11 +279,25 @@ bool MasterWindow::savePending(bool showMessage) {
                                  spec_.caption);
             return false;
         }
-        if (core::tellFileProblem(e, state().gDbPath))
-            return false; // the model dropped the edit already
-        maintError(showMessage);
+        if (MasterTableModel::keepsEditOnRefusal(e.kind())) {
+            // The typed values stay in the row: another press stores them once the cause is gone.
+            WatchPause pause(tmWatch);
+            ui::messages().error(keptEditText(e), spec_.caption);
+            return false;
+        }
+        maintError(showMessage); // the model dropped the edit already
         return false;
     }
+}
+
+QString MasterWindow::keptEditText(const db::DbError& e) {
+    if (const QString cause = core::fileProblemText(e, state().gDbPath); !cause.isEmpty())
+        return cause;
+    if (e.kind() == db::ErrorKind::Busy)
+        return QStringLiteral("ＤＢが他のプログラムで使用中のため、変更を保存できませんでした。入力した値はそのまま残っています。\n"
+                              "しばらくしてから、もう一度保存してください。");
+    return QStringLiteral("ＤＢファイルに書き込めなかったため、変更を保存できませんでした。入力した値はそのまま残っています。\n") +
+           e.detail();
 }
 
 void MasterWindow::currentRowChanged(int row, int previous) {

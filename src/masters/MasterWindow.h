@@ -18,6 +18,7 @@ class QToolButton;
 
 namespace db {
 class Database;
+class DbError;
 }
 
 namespace masters {
@@ -81,6 +82,8 @@ private:
     void updateCaption();
     void lockAfterDataError(const QString& detail);
     void maintError(bool showMessage);
+    // The message for a save the file refused for now (MasterTableModel::keepsEditOnRefusal).
+    QString keptEditText(const db::DbError& e);
     // Commits an open editor; false when its text was refused (then shown and given back to edit).
     bool commitEditor();
     // Shows a refused text's message and, when reopen, puts the text back into its cell's editor;

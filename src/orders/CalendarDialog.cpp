@@ -31,7 +31,9 @@ CalendarDialog::CalendarDialog(core::AppState& state, QWidget* parent) : QDialog
     unavailable.setForeground(palette().color(QPalette::Disabled, QPalette::Text));
     for (QDate d(1899, 12, 1); d < Calendar1->minimumDate(); d = d.addDays(1))
         Calendar1->setDateTextFormat(d, unavailable);
-    Calendar1->setSelectedDate(QDate::currentDate()); // every showing starts on today
+    // Every showing starts on today, or on the day the caller offers again (a write the file refused).
+    Calendar1->setSelectedDate(state.gCalendarDate > 0 ? db::dateFromOle(state.gCalendarDate)
+                                                       : QDate::currentDate());
     cmdOK = new QPushButton(QStringLiteral("決定"), this);
     cmdOK->setToolTip(QStringLiteral("入金日を決定します"));
     cmdErase = new QPushButton(QStringLiteral("取り消し"), this);
@@ -84,8 +86,8 @@ bool CalendarDialog::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void showCalendarDialog(core::AppState& state, QWidget* parent) {
-    state.gCalendarDate = -1;
     CalendarDialog dlg(state, parent);
+    state.gCalendarDate = -1;
     dlg.exec();
 }
 

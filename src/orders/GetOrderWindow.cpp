@@ -711,7 +711,7 @@ void GetOrderWindow::commitOnce() {
         return;
     Currency saleAndShipping;
     try {
-        saleAndShipping = addChecked(totals_.sale, totals_.shipping);
+        saleAndShipping = totals_.sale + totals_.shipping;
     } catch (const std::exception&) {
         showHugeNumber();
         return;
@@ -768,8 +768,11 @@ void GetOrderWindow::commitOnce() {
     } catch (const std::exception& e) {
         db_.reset(); // the next try opens the file afresh
         ui::showDefaultPointer();
-        errorBox(QStringLiteral("受注を保存できませんでした。入力内容はそのまま残っています。\n\n") + core::causeText(e, state().gDbPath),
-                             kWriteErrorTitle);
+        // Another program's write lock is named as the lists name it, not by the engine's words.
+        const auto* d = dynamic_cast<const db::DbError*>(&e);
+        const QString cause =
+            d && d->kind() == db::ErrorKind::Busy ? kOtherProgramMessage : core::causeText(e, state().gDbPath);
+        errorBox(QStringLiteral("受注を保存できませんでした。入力内容はそのまま残っています。\n\n") + cause, kWriteErrorTitle);
         return;
     }
     // The pending row is the order now; the rebuild makes the next one.

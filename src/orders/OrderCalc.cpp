@@ -22,24 +22,10 @@ Currency floorUnits(Currency c) {
 
 } // namespace
 
-Currency mulChecked(Currency a, std::int64_t n) {
-    std::int64_t r = 0;
-    if (__builtin_mul_overflow(a.raw(), n, &r))
-        overflow();
-    return Currency::fromRaw(r);
-}
-
-Currency addChecked(Currency a, Currency b) {
-    std::int64_t r = 0;
-    if (__builtin_add_overflow(a.raw(), b.raw(), &r))
-        overflow();
-    return Currency::fromRaw(r);
-}
-
 Currency lineTaxPerLine(Currency salePrice, std::int32_t qty, float ratePercent) {
     // The rate is a Single widened to double; the extra Currency step before the whole part is kept,
     // because it turns a value a hair below a whole number into that number.
-    const double x = mulChecked(salePrice, qty).toDouble() * double(ratePercent) / 100.0 + 0.5;
+    const double x = (salePrice * qty).toDouble() * double(ratePercent) / 100.0 + 0.5;
     return floorUnits(Currency::fromDouble(x));
 }
 
@@ -80,11 +66,11 @@ void recalcTotals(const std::vector<std::vector<EntryLine>>& lines, bool taxPerL
         for (const EntryLine& l : cat) {
             if (l.qty == 0)
                 continue;
-            list = addChecked(list, mulChecked(l.listPrice, l.qty));
-            wholesale = addChecked(wholesale, mulChecked(l.wholesale, l.qty));
-            cost = addChecked(cost, mulChecked(l.cost, l.qty));
-            sale = addChecked(sale, mulChecked(l.salePrice, l.qty));
-            tax = addChecked(tax, l.lineTax);
+            list += l.listPrice * l.qty;
+            wholesale += l.wholesale * l.qty;
+            cost += l.cost * l.qty;
+            sale += l.salePrice * l.qty;
+            tax += l.lineTax;
         }
     t.list = list;
     t.wholesale = wholesale;
@@ -93,6 +79,6 @@ void recalcTotals(const std::vector<std::vector<EntryLine>>& lines, bool taxPerL
     t.tax = taxPerLine ? tax : orderTaxOnTotal(sale, taxRate);
 }
 
-Currency grandTotal(const OrderTotals& t) { return addChecked(addChecked(t.sale, t.tax), t.shipping); }
+Currency grandTotal(const OrderTotals& t) { return t.sale + t.tax + t.shipping; }
 
 } // namespace orders

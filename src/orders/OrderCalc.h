@@ -38,10 +38,6 @@ struct OrderTotals {
     db::Currency grand;
 };
 
-// Checked Currency arithmetic.
-db::Currency mulChecked(db::Currency a, std::int64_t n);
-db::Currency addChecked(db::Currency a, db::Currency b);
-
 // Per-line mode: (price x qty) x rate / 100 + 0.5 in double, to Currency, then its whole part.
 db::Currency lineTaxPerLine(db::Currency salePrice, std::int32_t qty, float ratePercent);
 // Total mode: the whole part of sale total x rate / 100 + 0.5 in double, then to Currency.

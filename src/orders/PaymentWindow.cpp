@@ -17,11 +17,12 @@ void PaymentWindow::actOnSelectedRow() {
         return;
     const OrderListRow shown = model()->order(row - 1);
     const qint32 orderNo = shown.orderNo;
-    state().gCalendarDate = -1;
+    state().gCalendarDate = refusedPick_ && refusedPick_->orderNo == orderNo ? refusedPick_->day : -1;
     picker_(state(), this);
     const double answer = state().gCalendarDate;
     if (answer < 0)
         return;
+    refusedPick_.reset();
     // The table first, by the order's number; the window shows the date only once it is stored.
     ui::showWaitPointer();
     bool written = false;
@@ -36,6 +37,7 @@ void PaymentWindow::actOnSelectedRow() {
         return;
     } catch (const std::exception& e) {
         ui::showDefaultPointer();
+        refusedPick_ = Pick{orderNo, answer};
         if (!core::tellFileProblem(e, state().gDbPath))
             ui::messages().error(core::dbFailureText(e, kOtherProgramMessage), kWriteErrorTitle);
         return;

@@ -4,6 +4,7 @@
 #include "orders/OrderListWindow.h"
 
 #include <functional>
+#include <optional>
 
 namespace orders {
 
@@ -20,6 +21,12 @@ protected:
 
 private:
     DatePicker picker_;
+    // The day picked for an order whose write the file refused: the picker offers it again for that order.
+    struct Pick {
+        qint32 orderNo;
+        double day;
+    };
+    std::optional<Pick> refusedPick_;
 };
 
 } // namespace orders

@@ -5,13 +5,10 @@
 #include "ui/WindowHelpers.h"
 
 #include <QLabel>
-#include <QPointer>
 
 namespace reports {
 
 namespace {
-
-QPointer<frmEditWait> gForm;
 
 constexpr int twips(int t) { return t / 15; } // at 96 DPI
 
@@ -95,13 +92,14 @@ void frmEditWait::unload() {
 
 void ShowProgressWait(core::AppState& state) {
     state.gProgressCount = 0;
-    if (gForm && &gForm->state() != &state)
-        delete gForm.data(); // a program state of its own (tests): a window of its own
-    if (!gForm)
-        gForm = new frmEditWait(state);
-    gForm->load();
+    frmEditWait* form = gEditWaitForm(state);
+    if (!form) {
+        form = new frmEditWait(state);
+        state.progressWindow.reset(form);
+    }
+    form->load();
 }
 
-frmEditWait* gEditWaitForm() { return gForm.data(); }
+frmEditWait* gEditWaitForm(const core::AppState& state) { return qobject_cast<frmEditWait*>(state.progressWindow.get()); }
 
 } // namespace reports

@@ -38,10 +38,10 @@ private:
     bool loaded_ = false;
 };
 
-// Sets gProgressCount to 0 and shows the progress window (created on first use); returns at once.
+// Sets gProgressCount to 0 and shows the program's progress window (created on first use); returns at once.
 void ShowProgressWait(core::AppState& state);
 
-// The one progress window, or nullptr before its first use.
-frmEditWait* gEditWaitForm();
+// The program's progress window, or nullptr before its first use.
+frmEditWait* gEditWaitForm(const core::AppState& state);
 
 } // namespace reports

@@ -8,6 +8,7 @@
 #include "viewers/ViewersTestDb.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>
@@ -61,11 +62,14 @@ viewers::ListWindow* listWindow(Program& p, const QString& tag) {
     return nullptr;
 }
 
-bool progressUp() { return reports::gEditWaitForm() && reports::gEditWaitForm()->isLoaded(); }
+bool progressUp(Program& p) {
+    const reports::frmEditWait* f = reports::gEditWaitForm(p.state());
+    return f && f->isLoaded();
+}
 
 // The menus and toolbar are the user's again: the progress window is gone and nothing is held.
 bool menusReleased(Program& p) {
-    if (progressUp() || !p.window().toolBar()->isEnabled())
+    if (progressUp(p) || !p.window().toolBar()->isEnabled())
         return false;
     for (const char* top : kTopMenus)
         if (!p.window().item(QLatin1String(top))->isEnabled())
@@ -87,7 +91,7 @@ protected:
         viewers::ListWindow* lw = nullptr;
         mainroad::waitFor([&] {
             lw = listWindow(p, tag);
-            return lw && lw->loaded() && !progressUp();
+            return lw && lw->loaded() && !progressUp(p);
         });
         return lw;
     }
@@ -192,3 +196,29 @@ TEST_F(ListMenu, ClosingAListAtAnyMomentGivesTheMenusBack) {
 }
 
 } // namespace
+
+// Programs one after another in one process, each left right after a list was built (its progress window
+// still up): the next one's lists have a progress window of their own, and nothing of the last is left.
+TEST(ListMenuPrograms, AProgramLeftJustAfterAListLeavesNothingToTheNext) {
+    const auto progressWindows = [] {
+        int n = 0;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            n += qobject_cast<reports::frmEditWait*>(w) != nullptr ? 1 : 0;
+        return n;
+    };
+    for (int run = 0; run < 3; ++run) {
+        SCOPED_TRACE(run);
+        auto p = std::make_unique<Program>();
+        const QString db = p->newDatabase(QStringLiteral("shop.vrd"));
+        ASSERT_FALSE(db.isEmpty()) << p->messages().texts().join('|').toStdString();
+        fillShop(db);
+        ASSERT_TRUE(p->trigger(QStringLiteral("mnuVComm")));
+        ASSERT_TRUE(mainroad::waitFor([&] {
+            viewers::ListWindow* lw = listWindow(*p, QStringLiteral("Comm"));
+            return lw && lw->loaded();
+        }));
+        EXPECT_EQ(progressWindows(), 1);
+        p.reset();
+        EXPECT_EQ(progressWindows(), 0);
+    }
+}

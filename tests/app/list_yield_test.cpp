@@ -110,7 +110,7 @@ void settle(Program& p) {
         [&] {
             for (const core::ChildStateRec& r : p.state().gChildState)
                 if (core::isSet(r.CloseRequest) || core::isSet(r.RefreshRequest)) return false;
-            const reports::frmEditWait* f = reports::gEditWaitForm();
+            const reports::frmEditWait* f = reports::gEditWaitForm(p.state());
             return !f || !f->isVisible();
         },
         5000);

@@ -58,7 +58,7 @@ class PrintHooksKept {
 
 QPointer<preview::frmPreview> openPreview(Program& p, const QString& item) {
     waitFor([&] {
-        const reports::frmEditWait* f = reports::gEditWaitForm();
+        const reports::frmEditWait* f = reports::gEditWaitForm(p.state());
         return (!f || !f->isVisible()) && p.window().isEnabled();
     });
     p.trigger(item);

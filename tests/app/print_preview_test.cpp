@@ -202,9 +202,9 @@ protected:
     }
 
     // The progress window closes itself once a build has ended; the menus are free again then.
-    static void progressWindowGone() {
-        mainroad::waitFor([] {
-            const reports::frmEditWait* f = reports::gEditWaitForm();
+    void progressWindowGone() {
+        mainroad::waitFor([this] {
+            const reports::frmEditWait* f = reports::gEditWaitForm(p.state());
             return !f || !f->isVisible();
         }, 3000);
     }

@@ -62,7 +62,10 @@ void doubleClickClientArea(Program& p) {
     QApplication::sendEvent(area, &twice);
 }
 
-bool progressUp() { return reports::gEditWaitForm() && reports::gEditWaitForm()->isLoaded(); }
+bool progressUp(Program& p) {
+    const reports::frmEditWait* f = reports::gEditWaitForm(p.state());
+    return f && f->isLoaded();
+}
 
 const QString kLongClient = QStringLiteral("株式会社山田商店東京本社営業第一部");
 
@@ -169,7 +172,7 @@ TEST_F(ShellRoad, WhileAListBuildsNoOtherListPrintOrPreviewCanStart) {
     } seen;
     const QStringList others{"mnuVCli", "mnuVGetY", "mnuPvComm", "mnuPrComm", "mnuPrInv", "mnuOrder", "mnuFileOpen"};
     QTimer* probe = everyTurn([&] {
-        if (p.state().gProgressCount < 20 || !progressUp())
+        if (p.state().gProgressCount < 20 || !progressUp(p))
             return false;
         seen.during = true;
         for (const QString& name : others)
@@ -181,7 +184,7 @@ TEST_F(ShellRoad, WhileAListBuildsNoOtherListPrintOrPreviewCanStart) {
         return true;
     });
     ASSERT_TRUE(p.trigger(QStringLiteral("mnuVComm")));
-    mainroad::waitFor([&] { return !progressUp(); });
+    mainroad::waitFor([&] { return !progressUp(p); });
     delete probe;
     EXPECT_TRUE(seen.during);
     EXPECT_EQ(seen.reachable, QStringList());
@@ -192,7 +195,7 @@ TEST_F(ShellRoad, WhileAListBuildsNoOtherListPrintOrPreviewCanStart) {
 TEST_F(ShellRoad, CloseLocksEveryCommandWhileItWaitsForTheWindows) {
     fillOrders(db_);
     ASSERT_TRUE(p.trigger(QStringLiteral("mnuVComm")));
-    ASSERT_TRUE(mainroad::waitFor([] { return !progressUp(); }));
+    ASSERT_TRUE(mainroad::waitFor([&] { return !progressUp(p); }));
     QStringList reachable;
     bool during = false;
     QTimer* probe = everyTurn([&] {
@@ -224,7 +227,7 @@ TEST_F(ShellRoad, CloseLocksEveryCommandWhileItWaitsForTheWindows) {
 TEST_F(ShellRoad, ADoubleClickOnTheClientAreaWaitsForTheRefresh) {
     fillOrders(db_);
     ASSERT_TRUE(p.trigger(QStringLiteral("mnuVComm")));
-    ASSERT_TRUE(mainroad::waitFor([] { return !progressUp(); }));
+    ASSERT_TRUE(mainroad::waitFor([&] { return !progressUp(p); }));
     bool during = false;
     QTimer* probe = everyTurn([&] {
         if (!core::isSet(p.state().gChildState[size_t(core::kChildVComm)].RefreshRequest))
@@ -242,7 +245,7 @@ TEST_F(ShellRoad, ADoubleClickOnTheClientAreaWaitsForTheRefresh) {
     EXPECT_EQ(p.state().gOpenDbName, db_);
     EXPECT_EQ(p.state().gDbPath, db_);
     EXPECT_EQ(p.state().gRefreshDone, core::kTrue);
-    EXPECT_TRUE(mainroad::waitFor([] { return !progressUp(); })); // the list built again
+    EXPECT_TRUE(mainroad::waitFor([&] { return !progressUp(p); })); // the list built again
 }
 
 TEST_F(ShellRoad, AWindowThatNeverAnswersEndsTheCloseWaitWithAMessage) {
@@ -352,7 +355,7 @@ TEST_F(ShellRoad, ARelativePathOnTheCommandLineMeansTheFolderTheProgramStartedIn
 TEST_F(ShellRoad, ExitEndsTheProgramEvenWithTheProgressWindowUp) {
     // A build that never ended leaves the progress window on screen.
     reports::ShowProgressWait(p.state());
-    ASSERT_TRUE(progressUp());
+    ASSERT_TRUE(progressUp(p));
     // ファイル is held by the progress window: the person closes the main window by its close box.
     EXPECT_FALSE(p.reachable(QStringLiteral("mnuFileExit")));
     QTimer leave, giveUp;
@@ -364,13 +367,12 @@ TEST_F(ShellRoad, ExitEndsTheProgramEvenWithTheProgressWindowUp) {
     giveUp.start(5000);
     EXPECT_EQ(QApplication::exec(), 0);
     EXPECT_TRUE(p.state().gOpenDbName.isEmpty());
-    delete reports::gEditWaitForm(); // it watches this program's state, which goes with the test
 }
 
 TEST_F(ShellRoad, ExitFromTheMenuEndsTheProgram) {
     fillOrders(db_);
     ASSERT_TRUE(p.trigger(QStringLiteral("mnuVComm")));
-    ASSERT_TRUE(mainroad::waitFor([] { return !progressUp(); }));
+    ASSERT_TRUE(mainroad::waitFor([&] { return !progressUp(p); }));
     QTimer leave, giveUp;
     leave.setSingleShot(true);
     giveUp.setSingleShot(true);

@@ -263,14 +263,14 @@ QString checkCopy(const QString& f) {
 
 const std::vector<Operation>& operations() {
     static const std::vector<Operation> ops = {
-        {"order_save", prepareOrders, runOrders, checkOrders},
-        {"cancel_restore", prepareMarks, runCancel, checkCancel},
-        {"payment", prepareMarks, runPayment, checkPayment},
-        {"stock_update", prepareStock, runStock, checkStock},
-        {"import", prepareImport, runImport, checkImport},
-        {"new_database", prepareNew, runNew, checkNew},
-        {"replica_reset", prepareReset, runReset, checkReset},
-        {"replica_copy", prepareCopy, runCopy, checkCopy},
+        {"order_save", prepareOrders, runOrders, checkOrders, false},
+        {"cancel_restore", prepareMarks, runCancel, checkCancel, false},
+        {"payment", prepareMarks, runPayment, checkPayment, false},
+        {"stock_update", prepareStock, runStock, checkStock, false},
+        {"import", prepareImport, runImport, checkImport, false},
+        {"new_database", prepareNew, runNew, checkNew, true},
+        {"replica_reset", prepareReset, runReset, checkReset, true},
+        {"replica_copy", prepareCopy, runCopy, checkCopy, true},
     };
     return ops;
 }

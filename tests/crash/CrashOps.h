@@ -12,6 +12,7 @@ struct Operation {
     void (*prepare)(const QString& folder); // the files before the write
     void (*run)(const QString& folder);     // the write, as the program makes it
     QString (*check)(const QString& folder); // "" when every invariant holds, else what broke
+    bool renames;                            // the write puts files in place by renaming them
 };
 
 const std::vector<Operation>& operations();

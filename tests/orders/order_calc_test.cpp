@@ -53,8 +53,10 @@ TEST(OrderCalc, OrderTaxOnTotalTable) {
 
 TEST(OrderCalc, OverflowIsReportedNotWrapped) {
     EXPECT_THROW(lineTaxPerLine(units(2147483647), 2147483647, 8.0f), std::overflow_error);
-    EXPECT_THROW(addChecked(Currency::fromRaw(std::numeric_limits<qint64>::max()), Currency::fromRaw(1)),
-                 std::overflow_error);
+    OrderTotals atTheLimit;
+    atTheLimit.sale = Currency::fromRaw(std::numeric_limits<qint64>::max());
+    atTheLimit.shipping = units(1);
+    EXPECT_THROW(grandTotal(atTheLimit), std::overflow_error);
     EXPECT_THROW(remainingStock(std::numeric_limits<std::int32_t>::min(), 1), std::overflow_error);
     EXPECT_EQ(remainingStock(1, 5), -4);
 }

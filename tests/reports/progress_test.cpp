@@ -24,14 +24,14 @@ protected:
         s.gMainForm = &main;
         s.gProgressCount = -1;
     }
-    void TearDown() override { delete gEditWaitForm(); }
+
     FakeMain main;
     core::AppState s;
 };
 
 TEST_F(ProgressTest, CountsAndClosesAfterTheBuild) {
     ShowProgressWait(s);
-    frmEditWait* w = gEditWaitForm();
+    frmEditWait* w = gEditWaitForm(s);
     ASSERT_NE(w, nullptr);
     EXPECT_TRUE(w->isVisible());
     EXPECT_EQ(w->windowTitle(), QStringLiteral("データ編集中"));
@@ -74,7 +74,7 @@ TEST_F(ProgressTest, CountsAndClosesAfterTheBuild) {
 
     // The same window serves the next build.
     ShowProgressWait(s);
-    EXPECT_EQ(gEditWaitForm(), w);
+    EXPECT_EQ(gEditWaitForm(s), w);
     EXPECT_TRUE(w->isVisible());
     EXPECT_EQ(w->countText(), QStringLiteral("0"));
 }
