@@ -15,6 +15,7 @@
 #include <QHeaderView>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -93,6 +94,17 @@ std::string gridCuts(orders::GetOrderWindow* w) {
     return cut;
 }
 
+// A picture of the screen for a person to look at, when VARNOX_PICTURE_DIR names a folder.
+void picture(Program& p, const QString& name) {
+    const QString dir = qEnvironmentVariable("VARNOX_PICTURE_DIR");
+    if (dir.isEmpty())
+        return;
+    QScreen* screen = p.window().screen();
+    const QPixmap shot = QGuiApplication::platformName() == QLatin1String("xcb") ? screen->grabWindow(0)
+                                                                                   : p.window().grab();
+    shot.save(dir + QLatin1Char('/') + name + QStringLiteral("-x%1.png").arg(screen->devicePixelRatio()));
+}
+
 // Drags every window's corner until the window is 60% of its design size.
 void dragSmall(Program& p) {
     for (QMdiSubWindow* sub : p.window().mdiArea()->subWindowList()) {
@@ -131,6 +143,7 @@ TEST(DesktopReach, EveryButtonOfEveryWorkWindowIsWithinReachTiledOrDraggedSmall)
         ASSERT_TRUE(waitFor([&] { return p.reachable(QStringLiteral("mnuWindowCascade")); })) << a.name;
         a.arrange();
         waitFor([] { return false; }, 300); // the layout timers
+        picture(p, QString::fromUtf8(a.name));
         for (const Opened& o : windows) {
             ASSERT_NE(o.window, nullptr) << o.name;
             QMdiSubWindow* sub = frame::subWindowOf(o.window);

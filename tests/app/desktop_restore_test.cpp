@@ -104,6 +104,8 @@ TEST(DesktopRestore, APreviewRestoredFromMaximizedComesBackWholeOntoTheScreen) {
     EXPECT_GE(w->frameGeometry().top(), room.top());
     EXPECT_GT(w->geometry().top(), w->frameGeometry().top()) << "no title bar";
     EXPECT_TRUE(w->visiblePage()->isVisible());
+    if (const QString dir = qEnvironmentVariable("VARNOX_PICTURE_DIR"); !dir.isEmpty())
+        w->screen()->grabWindow(0).save(dir + QStringLiteral("/restored-x%1.png").arg(screen->devicePixelRatio()));
 
     // The title bar can be grabbed again: a second double click maximizes it once more.
     mouse.doubleClick(
