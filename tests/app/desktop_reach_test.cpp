@@ -50,7 +50,7 @@ std::string unreachable(QPushButton* b) {
     return {};
 }
 
-// The four work windows of the issue, opened from their menus.
+// The order, payment, stock and a list window, opened from their menus.
 struct Opened {
     const char* name;
     QWidget* window;
