@@ -15,8 +15,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Xvfb picks a free display and writes its number once it takes connections.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$tmp/display" >"$tmp/xvfb.log" 2>&1 &
+# Xvfb picks a free display (its screen VARNOX_SCREEN, 1280x1024 when unset) and writes its number once it takes connections.
+Xvfb -displayfd 3 -screen 0 "${VARNOX_SCREEN:-1280x1024}x24" -nolisten tcp 3>"$tmp/display" >"$tmp/xvfb.log" 2>&1 &
 xvfb=$!
 for _ in $(seq 100); do [ -s "$tmp/display" ] && break; sleep 0.1; done
 [ -s "$tmp/display" ] || { echo "skipped: Xvfb did not start"; cat "$tmp/xvfb.log"; exit 77; }

@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QTimer>
 
 namespace frame {
 
@@ -92,7 +93,9 @@ void ChildWindow::watchTick() {
         return;
     }
     if (isSet(r.RefreshRequest)) {
-        QWidget* top = parentWidget() ? parentWidget() : this;
+        QWidget* top = subWindowOf(this);
+        if (!top)
+            top = parentWidget() ? parentWidget() : this;
         if (top->isMinimized())
             top->showNormal();
         r.RefreshRequest = kFalse;
@@ -102,7 +105,7 @@ void ChildWindow::watchTick() {
 }
 
 void ChildWindow::unloadWindow() {
-    if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))
+    if (QMdiSubWindow* sub = subWindowOf(this))
         sub->close();
     else
         close();
@@ -139,7 +142,7 @@ void ChildWindow::noteActive() { state_.gActiveFormId = formId_; }
 
 void ChildWindow::mouseMoved() {
     if (isSet(state_.gAutoFocus) && state_.gActiveFormId != formId_) {
-        if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()); sub && sub->mdiArea())
+        if (QMdiSubWindow* sub = subWindowOf(this); sub && sub->mdiArea())
             sub->mdiArea()->setActiveSubWindow(sub);
         setFocus();
         state_.gActiveFormId = formId_;
@@ -149,7 +152,9 @@ void ChildWindow::mouseMoved() {
 bool ChildWindow::eventFilter(QObject* watched, QEvent* e) {
     if (e->type() == QEvent::MouseMove || e->type() == QEvent::FocusIn) {
         auto* w = qobject_cast<QWidget*>(watched);
-        if (w && (w == this || isAncestorOf(w))) {
+        // The holder's scroll bars count as the window's own.
+        const QWidget* outer = subWindowOf(this);
+        if (w && (w == this || isAncestorOf(w) || (outer && outer->isAncestorOf(w)))) {
             if (e->type() == QEvent::MouseMove)
                 mouseMoved();
             else
@@ -157,6 +162,74 @@ bool ChildWindow::eventFilter(QObject* watched, QEvent* e) {
         }
     }
     return QWidget::eventFilter(watched, e);
+}
+
+QSize ChildWindow::minimumSizeHint() const { return layout() ? QWidget::minimumSizeHint() : sizeHint(); }
+
+ChildHost::ChildHost(QWidget* work, QWidget* parent) : QScrollArea(parent) {
+    setFrameShape(QFrame::NoFrame);
+    setFocusPolicy(Qt::NoFocus); // the focus belongs to the work window's controls
+    setWidgetResizable(true);
+    setWidget(work);
+    setWindowTitle(work->windowTitle());
+    work->installEventFilter(this);
+    // A work window deleted on its own leaves nothing to hold.
+    connect(work, &QObject::destroyed, this, [this] {
+        QTimer::singleShot(0, this, [this] {
+            if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))
+                sub->close();
+        });
+    });
+}
+
+QSize ChildHost::sizeHint() const {
+    // The work window's design size whole, not bounded as a scroll area bounds its hint.
+    const int f = 2 * frameWidth();
+    return widget() ? widget()->sizeHint() + QSize(f, f) : QScrollArea::sizeHint();
+}
+
+bool ChildHost::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == widget() && e->type() == QEvent::WindowTitleChange)
+        setWindowTitle(widget()->windowTitle());
+    if (watched == widget() && e->type() == QEvent::Close && !closing_) {
+        // Looked at once the close has been decided: the window may refuse it.
+        QTimer::singleShot(0, this, [this] {
+            auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget());
+            if (sub && widget() && widget()->isHidden())
+                sub->close();
+        });
+    }
+    return QScrollArea::eventFilter(watched, e);
+}
+
+void ChildHost::closeEvent(QCloseEvent* e) {
+    if (closing_ || !widget()) {
+        e->accept();
+        return;
+    }
+    closing_ = true;
+    const bool closed = widget()->close();
+    closing_ = false;
+    if (closed)
+        e->accept();
+    else
+        e->ignore();
+}
+
+QMdiSubWindow* subWindowOf(const QWidget* work) {
+    QWidget* parent = work ? work->parentWidget() : nullptr;
+    // Held: the work window sits in the holder's viewport, the holder in the sub-window.
+    auto* host = qobject_cast<ChildHost*>(parent ? parent->parentWidget() : nullptr);
+    if (host && host->work() == work)
+        return qobject_cast<QMdiSubWindow*>(host->parentWidget());
+    return qobject_cast<QMdiSubWindow*>(parent);
+}
+
+QWidget* workOf(const QMdiSubWindow* sub) {
+    QWidget* w = sub ? sub->widget() : nullptr;
+    if (auto* host = qobject_cast<ChildHost*>(w))
+        return host->work();
+    return w;
 }
 
 void YieldHeld(QWidget* w, QEventLoop::ProcessEventsFlags flags) {

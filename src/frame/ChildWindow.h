@@ -6,8 +6,11 @@
 
 #include <QEventLoop>
 #include <QPointer>
+#include <QScrollArea>
 #include <QTimer>
 #include <QWidget>
+
+class QMdiSubWindow;
 
 namespace frame {
 
@@ -69,6 +72,9 @@ public:
     // window, from the size hint; a window without a layout would otherwise shrink to its title bar.
     void setDesignSize(const QSize& size) { designSize_ = size; }
     QSize sizeHint() const override { return designSize_.isValid() ? designSize_ : QWidget::sizeHint(); }
+    // Below this size the window's holder scrolls instead of squeezing it: a window placed by hand keeps
+    // its design size, one with a layout the least its layout needs.
+    QSize minimumSizeHint() const override;
 
 signals:
     void unloaded();
@@ -113,6 +119,31 @@ private:
     QSize designSize_;
     QTimer layoutTimer_;
 };
+
+// Holds a work window inside its MDI sub-window. A sub-window smaller than the window's smallest whole
+// size (tiled, dragged small) scrolls the window instead of cutting off what lies past its edges, so every
+// control stays reachable; a larger one gives the window all its room. The work window keeps its title
+// and its close: closing the sub-window closes the work window first, and a work window that closes
+// itself takes the sub-window with it.
+class ChildHost : public QScrollArea {
+    Q_OBJECT
+public:
+    explicit ChildHost(QWidget* work, QWidget* parent = nullptr);
+    QWidget* work() const { return widget(); }
+    QSize sizeHint() const override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    bool closing_ = false;
+};
+
+// The sub-window around a work window (none for a window shown on its own), and the work window a
+// sub-window holds.
+QMdiSubWindow* subWindowOf(const QWidget* work);
+QWidget* workOf(const QMdiSubWindow* sub);
 
 // Lets pending events run once from inside a handler of the work window that holds w, with that window's
 // timers held (see TimerHold). Without a work window around w it is a plain yield.

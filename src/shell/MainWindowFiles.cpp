@@ -3,6 +3,7 @@
 #include "shell/MainWindow.h"
 
 #include "db/KeptConnection.h"
+#include "frame/ChildWindow.h"
 #include "print/PageSetup.h"
 #include "ui/FileDialogFolder.h"
 #include "ui/MessageService.h"
@@ -199,7 +200,7 @@ bool MainWindow::closeAllChildren() {
     const auto left = opening_.values();
     for (const QPointer<QWidget>& w : left)
         if (w)
-            if (auto* sub = qobject_cast<QMdiSubWindow*>(w->parentWidget()))
+            if (QMdiSubWindow* sub = frame::subWindowOf(w))
                 ui::CloseByCode(sub);
     return true;
 }

@@ -86,9 +86,10 @@ QWidget* MainWindow::showWork(const QString& windowName, int childIndex) {
     auto* child = qobject_cast<frame::ChildWindow*>(w);
     if (child && w->testAttribute(Qt::WA_Resized) && w->sizeHint() != w->size())
         child->setDesignSize(w->size());
-    QMdiSubWindow* sub = mdi_->addSubWindow(w);
-    // The area would squeeze a window to its own size, hiding what lies at the window's right (the
-    // buttons of 受注データ入力): it opens at its design size, and the area scrolls to it.
+    // Inside a holder that scrolls it when the sub-window is made smaller than the window's design.
+    QMdiSubWindow* sub = mdi_->addSubWindow(new frame::ChildHost(w));
+    // The area would squeeze a window to its own size: it opens at its design size, and the area scrolls
+    // to it.
     sub->resize(sub->sizeHint());
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->setWindowIcon(windowIcon());

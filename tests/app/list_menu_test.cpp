@@ -57,7 +57,7 @@ void answerDialogBefore(const QString& tag) {
 viewers::ListWindow* listWindow(Program& p, const QString& tag) {
     const QString window = QStringLiteral("frmV") + tag;
     for (QMdiSubWindow* sub : p.window().mdiArea()->subWindowList())
-        if (auto* lw = qobject_cast<viewers::ListWindow*>(sub->widget()); lw && lw->member().window == window)
+        if (auto* lw = qobject_cast<viewers::ListWindow*>(frame::workOf(sub)); lw && lw->member().window == window)
             return lw;
     return nullptr;
 }
@@ -182,7 +182,7 @@ TEST_F(ListMenu, ClosingAListAtAnyMomentGivesTheMenusBack) {
             if (closed || !lw || !m.now(p))
                 return;
             closed = true;
-            qobject_cast<QMdiSubWindow*>(lw->parentWidget())->close();
+            frame::subWindowOf(lw)->close();
         });
         poll->start();
         ASSERT_TRUE(p.trigger(QStringLiteral("mnuVComm")));

@@ -55,7 +55,7 @@ const ListPick kLists[] = {{0, "frmVComm"}, {3, "frmVRecG"}, {11, "frmVLack"}};
 
 viewers::ListWindow* listOf(Program& p, const char* window) {
     for (QMdiSubWindow* sub : p.window().mdiArea()->subWindowList())
-        if (auto* w = qobject_cast<viewers::ListWindow*>(sub->widget());
+        if (auto* w = qobject_cast<viewers::ListWindow*>(frame::workOf(sub));
             w && w->member().window == QLatin1String(window))
             return w;
     return nullptr;

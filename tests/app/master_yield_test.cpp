@@ -53,7 +53,7 @@ masters::MasterWindow* openGoods(Program& p) {
     masters::MasterWindow* found = nullptr;
     waitFor([&] {
         for (QMdiSubWindow* sub : p.window().mdiArea()->subWindowList())
-            if (auto* w = qobject_cast<masters::MasterWindow*>(sub->widget())) found = w;
+            if (auto* w = qobject_cast<masters::MasterWindow*>(frame::workOf(sub))) found = w;
         return found && core::isSet(p.state().gChildState[size_t(core::kChildGoodsM)].Open);
     });
     QTest::qWait(50);
@@ -196,7 +196,7 @@ TEST(MasterYields, TheGoodsWindowStaysTrueWhateverArrivesWhileItsBoxIsRead) {
             EXPECT_EQ(file.filter(QStringLiteral("G02|")).size(), 1) << file.join(' ').toStdString();
             QPointer<masters::MasterWindow> now;
             for (QMdiSubWindow* sub : p.window().mdiArea()->subWindowList())
-                if (auto* m = qobject_cast<masters::MasterWindow*>(sub->widget())) now = m;
+                if (auto* m = qobject_cast<masters::MasterWindow*>(frame::workOf(sub))) now = m;
             if (now) {
                 EXPECT_FALSE(now->locked());
                 EXPECT_FALSE(now->model()->hasPending());

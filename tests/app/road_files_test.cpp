@@ -117,7 +117,7 @@ TEST(RoadFiles, CloseWithWorkWindowsOpenTakesThemAllAndKeepsWhatWasTyped) {
     ASSERT_TRUE(waitFor([&] { return isOpen(p, core::kChildClientM) && isOpen(p, core::kChildEmployeeM); }));
     masters::MasterWindow* emp = nullptr;
     for (QMdiSubWindow* sub : p.window().mdiArea()->subWindowList())
-        if (auto* w = qobject_cast<masters::MasterWindow*>(sub->widget()); w && w->spec().name == QLatin1String("frmEmployeeM"))
+        if (auto* w = qobject_cast<masters::MasterWindow*>(frame::workOf(sub)); w && w->spec().name == QLatin1String("frmEmployeeM"))
             emp = w;
     ASSERT_NE(emp, nullptr);
     const QModelIndex at = emp->model()->index(2, 2); // E02's name (row 0 is the reserved row)

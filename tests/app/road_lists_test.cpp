@@ -45,7 +45,7 @@ void openList(Program& p, int i) {
 
 viewers::ListWindow* listOf(Program& p, const char* window) {
     for (QMdiSubWindow* sub : p.window().mdiArea()->subWindowList())
-        if (auto* w = qobject_cast<viewers::ListWindow*>(sub->widget()); w && w->member().window == QLatin1String(window))
+        if (auto* w = qobject_cast<viewers::ListWindow*>(frame::workOf(sub)); w && w->member().window == QLatin1String(window))
             return w;
     return nullptr;
 }
@@ -72,7 +72,7 @@ TEST(RoadLists, EachListFromItsMenuBuildsTheBuildersTextAndSavesBothFiles) {
         viewers::ListWindow* w = nullptr;
         ASSERT_TRUE(waitFor([&] { return (w = listOf(p, c.window)) && w->loaded(); })) << joined(p).toStdString();
         EXPECT_TRUE(waitFor([&] { return menusFree(p); }));
-        QWidget* sub = w->parentWidget();
+        QWidget* sub = frame::subWindowOf(w);
         EXPECT_GE(w->width(), 329);
         EXPECT_GE(w->height(), 213);
         EXPECT_TRUE(sub->isVisible());
@@ -147,7 +147,7 @@ TEST(RoadLists, ClosingAListBeforeItIsBuiltGivesTheMenusBack) {
     openList(p, 4); // order lines
     viewers::ListWindow* w = listOf(p, "frmVRecD");
     ASSERT_NE(w, nullptr);
-    w->parentWidget()->close(); // its title bar, at once
+    frame::subWindowOf(w)->close(); // its title bar, at once
     EXPECT_TRUE(waitFor([&] { return p.workCount() == 0; }));
     EXPECT_TRUE(waitFor([&] { return menusFree(p); })) << p.state().gProgressCount;
     EXPECT_EQ(p.state().gOpenDataCount, 0);

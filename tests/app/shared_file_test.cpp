@@ -75,7 +75,7 @@ masters::MasterWindow* openMaster(Program& p, const char* item, const char* form
     masters::MasterWindow* found = nullptr;
     waitFor([&] {
         for (QMdiSubWindow* sub : p.window().mdiArea()->subWindowList())
-            if (auto* w = qobject_cast<masters::MasterWindow*>(sub->widget()); w && w->spec().name == QLatin1String(form))
+            if (auto* w = qobject_cast<masters::MasterWindow*>(frame::workOf(sub)); w && w->spec().name == QLatin1String(form))
                 found = w;
         return found != nullptr;
     });

@@ -510,11 +510,11 @@ TEST_F(ShellRoad, PaymentListShowsWholeTextsAndKeepsTheOrderNumberInSight) {
     orders::OrderListWindow* list = nullptr;
     ASSERT_TRUE(mainroad::waitFor([&] {
         for (QMdiSubWindow* sub : p.window().mdiArea()->subWindowList())
-            if ((list = qobject_cast<orders::OrderListWindow*>(sub->widget())))
+            if ((list = qobject_cast<orders::OrderListWindow*>(frame::workOf(sub))))
                 return list->grid()->isVisible();
         return false;
     })) << p.messages().texts().join('|').toStdString();
-    auto* sub = qobject_cast<QMdiSubWindow*>(list->parentWidget());
+    auto* sub = frame::subWindowOf(list);
     sub->resize(420, 300);
     mainroad::waitFor([] { return false; }, 300);
     expectTextsFit(list->grid(), "payment list");

@@ -4,6 +4,7 @@
 
 #include "core/AppState.h"
 #include "db/Database.h"
+#include "frame/ChildWindow.h"
 #include "shell/MainWindow.h"
 #include "support/TestEnv.h"
 #include "ui/MessageService.h"
@@ -155,7 +156,7 @@ public:
     // The open work window of type T, if any.
     template <class T> T* work() const {
         for (QMdiSubWindow* sub : window_->mdiArea()->subWindowList())
-            if (auto* w = qobject_cast<T*>(sub->widget()))
+            if (auto* w = qobject_cast<T*>(frame::workOf(sub)))
                 return w;
         return nullptr;
     }

@@ -7,8 +7,10 @@
 #include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QWindowStateChangeEvent>
+#include <algorithm>
 
 namespace ui {
 
@@ -55,6 +57,42 @@ void keepOnScreen(QWidget* window, const QWindowStateChangeEvent* change) {
         w->raise();
         w->activateWindow();
     });
+}
+
+// A window that the manager restores from maximized comes back whole onto its screen, title bar included.
+// A window shown maximized at once has no size of its own to go back to but the screen's, and the frame
+// put around that size would reach above the screen, where its title bar cannot be grabbed. The manager
+// answers the restore with a few configure events, and learns the frame only then: the window is looked
+// at for a second and brought back whenever it sticks out.
+void wholeAfterRestore(QWidget* window, const QWindowStateChangeEvent* change) {
+    static const Qt::WindowStates large = Qt::WindowMaximized | Qt::WindowFullScreen;
+    static const Qt::WindowStates notNormal = large | Qt::WindowMinimized;
+    if (!(change->oldState() & large) || (window->windowState() & notNormal))
+        return;
+    auto* look = new QTimer(window);
+    look->setInterval(50);
+    QObject::connect(look, &QTimer::timeout, window, [w = window, look, looks = 0]() mutable {
+        if (++looks >= 20 || (w->windowState() & notNormal))
+            look->deleteLater();
+        const QScreen* screen = w->screen();
+        if (!screen || !w->isVisible() || (w->windowState() & notNormal))
+            return;
+        const QRect room = screen->availableGeometry();
+        const QRect inner = w->geometry(), outer = w->frameGeometry();
+        if (room.contains(outer))
+            return;
+        const QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+                             outer.bottom() - inner.bottom());
+        const QRect free = room.marginsRemoved(frame);
+        QRect fitted(inner.topLeft(), inner.size().boundedTo(free.size()).expandedTo(w->minimumSize()));
+        const int right = std::max(free.left(), free.right() + 1 - fitted.width());
+        const int bottom = std::max(free.top(), free.bottom() + 1 - fitted.height());
+        fitted.moveTopLeft(
+            QPoint(std::clamp(fitted.left(), free.left(), right), std::clamp(fitted.top(), free.top(), bottom)));
+        if (fitted != inner)
+            w->setGeometry(fitted);
+    });
+    look->start();
 }
 
 // A dialog narrower than its caption widens once shown (a message box sizes itself as it shows), about
@@ -140,8 +178,10 @@ protected:
         case QEvent::Hide:
             return closingClick_.swallow(watched, event);
         case QEvent::WindowStateChange:
-            if (auto* w = qobject_cast<QWidget*>(watched); w && w->isWindow())
+            if (auto* w = qobject_cast<QWidget*>(watched); w && w->isWindow()) {
                 keepOnScreen(w, static_cast<QWindowStateChangeEvent*>(event));
+                wholeAfterRestore(w, static_cast<QWindowStateChangeEvent*>(event));
+            }
             return false;
         default:
             return false;

@@ -15,6 +15,8 @@ namespace ui {
 //   or a window without a close box, that gets minimized comes back at once, and a dialog maximized by
 //   the manager returns to its size: a minimized modal dialog takes its owner with it and, without a
 //   taskbar, leaves the user nothing to click.
+// - A window that the manager restores from maximized or full screen comes back whole onto its screen, its
+//   title bar where the mouse can reach it.
 // - A dialog narrower than its caption (a message box with a long title) widens when it is shown.
 // - A click that closes a dialog is a click only: the second half of a double click on the dialog's button
 //   does not land on whatever the dialog uncovered or opened (a list row that would act at once).

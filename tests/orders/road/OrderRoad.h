@@ -57,7 +57,7 @@ template <class W, class Ready> W* findWork(mainroad::Program& p, Ready ready) {
     W* found = nullptr;
     mainroad::waitFor([&] {
         for (QMdiSubWindow* sub : p.window().mdiArea()->subWindowList())
-            if (auto* w = qobject_cast<W*>(sub->widget())) found = w;
+            if (auto* w = qobject_cast<W*>(frame::workOf(sub))) found = w;
         return found != nullptr && ready(found);
     });
     return found;
