@@ -79,7 +79,7 @@ private:
     void refreshRows();
     void setCurrent(int row);
     void updateCaption();
-    void lockAfterDataError(const QString& detail);
+    void lockAfterDataError(const QString& text);
     void maintError(bool showMessage);
     // Commits an open editor; false when its text was refused (then shown and given back to edit).
     bool commitEditor();
