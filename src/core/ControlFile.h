@@ -41,10 +41,10 @@ constexpr int kMaxCompanyTextLength = 32767; // what a text box takes
 constexpr int kMaxCategoryLength = 20;       // 商品カテゴリ's size
 constexpr int kMaxCategories = 32767;        // the order windows' category lists count in 16 bits
 constexpr int kMaxFieldLength = 255;         // the engine's largest text field
-// The largest file those values make (each character at most two bytes, in fields of ten): reading stops
-// past it.
+// The largest file those values make (each character at most two bytes, the last field of ten padded with
+// one-byte blanks): reading stops past it.
 constexpr qint64 kMaxControlBytes = [] {
-    auto text = [](qint64 chars) { return 4 + (chars + 9) / 10 * 10 * 2; };
+    auto text = [](qint64 chars) { return 4 + chars * 2 + (10 - chars % 10) % 10; };
     return 2 + kMaxPasswordLength * 2 + 9 * text(kMaxCompanyTextLength) + 2 + 4 + kFieldLenCount * 4 + 4 + 4 +
            8 + 4 + kMaxCategories * text(kMaxCategoryLength) + 2;
 }();
