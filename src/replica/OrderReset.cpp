@@ -244,8 +244,10 @@ void checkTargetReplaceable(const QString& path) {
         return;
     if (fi.isDir())
         fail(QStringLiteral("「%1」と同じ名前のフォルダがあります。").arg(shown(path)));
-    if (!fi.isFile() || !fi.isWritable())
-        fail(readOnlyText(path));
+    if (!fi.isFile())
+        fail(QStringLiteral("「%1」は%2のため、置き換えられません。")
+                 .arg(shown(path), core::specialFileKind(path, true)));
+    if (!fi.isWritable()) fail(readOnlyText(path));
     if (path.endsWith(QLatin1String(".vrk"), Qt::CaseInsensitive))
         return;
     // Not a database: nothing uses it as one, and the user chose to replace it.

@@ -316,4 +316,17 @@ TEST(HostileFiles, ADatabaseInUtf16OrThatIsNoFileIsRefusedNamingWhatItIs) {
             EXPECT_EQ(digest(file), before);
         }
     }
+    // A copy onto a pipe or a device is refused naming it, and neither is touched.
+    for (const auto& c : {cases[1], cases[3]}) {
+        SCOPED_TRACE(std::string(c.what) + " as the target");
+        const QString target = p.path(QStringLiteral("t%1.vrd").arg(++n));
+        ASSERT_TRUE(c.make(target));
+        testenv::PipeWatch watch(target);
+        giveFile(p, ReplicaCopy, base, target);
+        EXPECT_FALSE(watch.fired());
+        ASSERT_EQ(p.messages().shown().size(), 1u) << said(p).toStdString();
+        EXPECT_TRUE(said(p).contains(QStringLiteral("「%1」は%2").arg(target, c.named)))
+            << said(p).toStdString();
+        EXPECT_FALSE(QFileInfo(target).isFile());
+    }
 }
