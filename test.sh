@@ -5,7 +5,19 @@ here="$(cd "$(dirname "$0")" && pwd)"
 "$here/scripts/deps.sh"
 "$here/scripts/build.sh"
 export QT_QPA_PLATFORM=offscreen
+# The tests get a temporary folder of their own, which they must leave empty; whatever a run that failed
+# or was stopped leaves in it goes with it.
+run_tmp=$(mktemp -d "${TMPDIR:-/tmp}/varnox-run-XXXXXX")
+chmod 0711 "$run_tmp" # as /tmp: the shared-folder tests' workers run as other users
+trap 'find "$run_tmp" -xdev -type d -exec chmod u+rwx {} + 2>/dev/null; rm -rf --one-file-system "$run_tmp"' EXIT
+export TMPDIR="$run_tmp"
 cd "$here/build"
 ctest --output-on-failure -j "$(nproc)"
 # The file readers under libFuzzer for 30 s each, when clang is here.
 "$here/scripts/fuzz.sh" 30
+left=$(find "$run_tmp" -mindepth 1 -maxdepth 1)
+if [ -n "$left" ]; then
+  echo "The tests left these in the temporary folder:" >&2
+  echo "$left" >&2
+  exit 1
+fi

@@ -14,7 +14,7 @@ done
 asRoot() {
   echo "These Debian packages are missing: ${missing[*]}" >&2
   echo "Install them as root first, then run this again:" >&2
-  echo "  apt-get install ${missing[*]}" >&2
+  echo "  apt-get update && apt-get install -y ${missing[*]}" >&2
   exit 1
 }
 sudo=()

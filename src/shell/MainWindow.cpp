@@ -8,6 +8,7 @@
 
 #include "masters/CompanySettingsDialog.h"
 #include "orders/GetOrderWindow.h"
+#include "os/Desktop.h"
 #include "ui/Icons.h"
 #include "ui/WindowHelpers.h"
 
@@ -15,7 +16,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDate>
-#include <QDesktopServices>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLayout>
@@ -66,7 +66,7 @@ MainWindowHooks defaultHooks() {
         return QFileDialog::getOpenFileName(parent, QStringLiteral("DBオープン"), folder, filter);
     };
     h.password = [](AppState& s, QWidget* parent, QString& typed) { return askPassword(s, parent, typed); };
-    h.openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+    h.openUrl = os::openUrl;
     return h;
 }
 

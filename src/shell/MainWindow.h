@@ -31,7 +31,8 @@ struct MainWindowHooks {
     std::function<QString(QWidget*, const QString& folder)> saveDatabasePath;
     std::function<QString(QWidget*, const QString& folder)> openDatabasePath;
     std::function<bool(core::AppState&, QWidget*, QString&)> password;
-    std::function<void(const QUrl&)> openUrl;
+    // Opens the address in the desktop's browser (a file in its viewer); failed runs when nothing started.
+    std::function<void(const QUrl&, QObject* context, std::function<void()> failed)> openUrl;
     bool animateUnload = true;
 };
 

@@ -61,6 +61,10 @@ const std::array<ListDef, 14> kListWindows{{{"frmVComm", 0},
 
 const QString kWebPage = QStringLiteral("https://varnox.example.com/");
 
+void exclaim(const QString& text) {
+    ui::messages().show(text, QStringLiteral("Varnox"), ui::Buttons::Ok, ui::Icon::Exclamation);
+}
+
 } // namespace
 
 QString MainWindow::notAvailableText() { return QStringLiteral("この機能はまだ使用できません。"); }
@@ -220,20 +224,26 @@ void MainWindow::mnuMyNameChange_Click() {
 }
 
 void MainWindow::mnuHelpContents_Click() {
-    const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("VARNOX.HLP"));
+    const QString path =
+        QDir::toNativeSeparators(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("VARNOX.HLP")));
     // No help file comes with the program: without one the desktop would open nothing, without a word.
     if (!QFileInfo(path).isFile()) {
-        ui::messages().show(QStringLiteral("ヘルプファイル「%1」が見つかりません。").arg(QDir::toNativeSeparators(path)),
-                            QStringLiteral("Varnox"), ui::Buttons::Ok, ui::Icon::Exclamation);
+        exclaim(QStringLiteral("ヘルプファイル「%1」が見つかりません。").arg(path));
         return;
     }
     if (hooks_.openUrl)
-        hooks_.openUrl(QUrl::fromLocalFile(path));
+        hooks_.openUrl(QUrl::fromLocalFile(path), this, [path] {
+            exclaim(QStringLiteral("ヘルプファイル「%1」を開くプログラムを起動できませんでした。").arg(path));
+        });
 }
 
 void MainWindow::mnuWhatsnew_Click() {
+    // A desktop without a browser would otherwise answer the command with nothing at all.
     if (hooks_.openUrl)
-        hooks_.openUrl(QUrl(kWebPage));
+        hooks_.openUrl(QUrl(kWebPage), this, [] {
+            exclaim(QStringLiteral("Webブラウザを起動できませんでした。\nブラウザで次のアドレスを開いてください：\n%1")
+                        .arg(kWebPage));
+        });
 }
 
 void MainWindow::mnuHelpAbout_Click() {

@@ -432,6 +432,53 @@ TEST_F(ShellRoad, HelpWithoutAHelpFileSaysSo) {
     EXPECT_EQ(p.messages().texts(), QStringList{QStringLiteral("ヘルプファイル「%1」が見つかりません。").arg(path)});
 }
 
+// Varnox最新情報 on a desktop that cannot start a browser says so, naming the address; one that starts a
+// browser says nothing. The desktop's opener is a stand-in found on PATH.
+TEST_F(ShellRoad, TheWebPageWithoutABrowserSaysSoNamingTheAddress) {
+    const QString address = QStringLiteral("https://varnox.example.com/");
+    const QString said = QStringLiteral("Webブラウザを起動できませんでした。\nブラウザで次のアドレスを開いてください：\n") + address;
+    struct Case {
+        const char* what;
+        const char* opener; // the end of xdg-open; nullptr: there is none
+        bool says;
+    };
+    const Case cases[] = {
+        {"no xdg-open", nullptr, true},
+        {"xdg-open finds no browser", "exit 3", true},
+        {"xdg-open killed", "kill -9 $$", true},
+        {"xdg-open starts a browser", "exit 0", false},
+    };
+    testenv::TempFolder bin;
+    const struct KeptPath {
+        QByteArray saved = qgetenv("PATH");
+        ~KeptPath() { qputenv("PATH", saved); }
+    } kept;
+    qputenv("PATH", QFile::encodeName(bin.path()));
+    const QString log = bin.path(QStringLiteral("asked"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QFile::remove(bin.path(QStringLiteral("xdg-open")));
+        QFile::remove(log);
+        if (c.opener != nullptr) {
+            QFile f(bin.path(QStringLiteral("xdg-open")));
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(QStringLiteral("#!/bin/sh\necho \"$1\" >%1\n%2\n").arg(log, QLatin1String(c.opener)).toLocal8Bit());
+            f.close();
+            f.setPermissions(f.permissions() | QFileDevice::ExeOwner);
+        }
+        p.messages().clear();
+        ASSERT_TRUE(p.trigger(QStringLiteral("mnuWhatsnew")));
+        if (c.opener != nullptr) {
+            ASSERT_TRUE(mainroad::waitFor([&] { return QFileInfo(log).size() > 0; }, 5000));
+            QFile asked(log);
+            ASSERT_TRUE(asked.open(QIODevice::ReadOnly));
+            EXPECT_EQ(asked.readAll().trimmed(), address.toLatin1());
+        }
+        mainroad::waitFor([&] { return !p.messages().texts().isEmpty(); }, c.says ? 5000 : 300);
+        EXPECT_EQ(p.messages().texts(), c.says ? QStringList{said} : QStringList{});
+    }
+}
+
 TEST_F(ShellRoad, InvoiceOrderChooserShowsWholeTextsAndKeepsTheOrderNumberInSight) {
     fillOrders(db_);
     bool checked = false;

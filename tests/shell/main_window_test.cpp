@@ -61,7 +61,7 @@ protected:
             passwords.erase(passwords.begin());
             return true;
         };
-        h.openUrl = [this](const QUrl& u) { opened << u; };
+        h.openUrl = [this](const QUrl& u, QObject*, const std::function<void()>&) { opened << u; };
         return h;
     }
 

@@ -215,7 +215,6 @@ Program::Program(const QHash<QString, QString>& saved, const QSize& size) {
         dialogStart_ = folder;
         return std::exchange(nextPath_, QString());
     };
-    hooks.openUrl = [](const QUrl&) {};
     masters::setOpenFileDialog([this](QWidget*, const QString&, const QString& preset) {
         dialogStart_ = preset;
         return std::exchange(nextPath_, QString());

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QSettings>
 #include <QStandardPaths>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -15,17 +16,95 @@
 
 namespace testenv {
 
+namespace {
+
+// Removes the tree even where a test left a folder without write or search permission; folders another
+// file system is mounted on are left alone (a test that ended early may not have unmounted it).
+void removeTree(const QString& path, dev_t device) {
+    struct stat st {};
+    const QByteArray name = QFile::encodeName(path);
+    if (::lstat(name.constData(), &st) != 0)
+        return;
+    if (S_ISDIR(st.st_mode)) {
+        if (st.st_dev != device)
+            return;
+        ::chmod(name.constData(), 0700);
+        for (const QString& entry :
+             QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
+            removeTree(path + QLatin1Char('/') + entry, device);
+        ::rmdir(name.constData());
+    } else {
+        ::unlink(name.constData());
+    }
+}
+
+// This process's own part of the temporary folder: its home and, as TMPDIR, the temporary folder of the
+// process and of every child it starts. Removed whole at exit, so a child killed by its test leaves
+// nothing behind.
+class ProcessTemp {
+public:
+    ProcessTemp() : dir_(QDir::tempPath() + QStringLiteral("/varnox-test-XXXXXX")) {
+        dir_.setAutoRemove(false);
+        // As /tmp: children running as other users (the shared-folder tests) reach their folders in it.
+        ::chmod(QFile::encodeName(dir_.path()).constData(), 0711);
+        QDir(dir_.path()).mkpath(QStringLiteral("tmp"));
+        ::chmod(QFile::encodeName(dir_.path() + QStringLiteral("/tmp")).constData(), 01777);
+        watchFromOutside();
+    }
+    ~ProcessTemp() {
+        struct stat st {};
+        if (dir_.isValid() && ::lstat(QFile::encodeName(dir_.path()).constData(), &st) == 0)
+            removeTree(dir_.path(), st.st_dev);
+    }
+    QString path() const { return dir_.path(); }
+
+private:
+    // A process that crashes or is killed runs no destructor: a small watcher forked now (while we are one
+    // thread) removes the folder once our end of a pipe closes, which the kernel does however we end.
+    void watchFromOutside() {
+        int ends[2];
+        if (::pipe2(ends, O_CLOEXEC) != 0)
+            return;
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::close(ends[1]);
+            const int null = ::open("/dev/null", O_RDWR); // nothing of ours keeps the test's output open
+            for (int fd : {0, 1, 2})
+                ::dup2(null, fd);
+            for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
+                std::signal(sig, SIG_IGN); // a Ctrl-C meant for the test
+            char c = 0;
+            while (::read(ends[0], &c, 1) < 0 && errno == EINTR) {
+            }
+            struct stat st {};
+            if (::lstat(QFile::encodeName(dir_.path()).constData(), &st) == 0)
+                removeTree(dir_.path(), st.st_dev);
+            ::_exit(0);
+        }
+        // Our write end stays open, unused, for as long as we live.
+        ::close(ends[0]);
+        if (pid < 0)
+            ::close(ends[1]);
+    }
+
+    QTemporaryDir dir_;
+};
+
+} // namespace
+
 void isolateUserFolders() {
-    static QTemporaryDir home(QDir::tempPath() + "/varnox-test-home-XXXXXX");
-    const QString h = home.path();
+    static const ProcessTemp own;
+    const QString h = own.path() + QStringLiteral("/home");
     for (const char* sub : {"config", "data", "cache", "runtime"})
         QDir(h).mkpath(sub);
+    qputenv("TMPDIR", (own.path() + "/tmp").toLocal8Bit());
     qputenv("HOME", h.toLocal8Bit());
     qputenv("XDG_CONFIG_HOME", (h + "/config").toLocal8Bit());
     qputenv("XDG_DATA_HOME", (h + "/data").toLocal8Bit());
     qputenv("XDG_CACHE_HOME", (h + "/cache").toLocal8Bit());
     qputenv("XDG_RUNTIME_DIR", (h + "/runtime").toLocal8Bit());
-    QFile::setPermissions(h + "/runtime", QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QFile::setPermissions(h + "/runtime",
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QStandardPaths::setTestModeEnabled(true);
 }
 
