@@ -1,12 +1,11 @@
 #include "core/ControlFile.h"
 
 #include "core/FileProblems.h"
+#include "db/OleDate.h"
 #include "os/FileModes.h"
 #include "text/AnsiFile.h"
 #include "text/Cp932.h"
 #include "ui/MessageService.h"
-
-#include "db/OleDate.h"
 
 #include <QDir>
 #include <QFile>
