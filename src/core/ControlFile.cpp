@@ -1,24 +1,29 @@
 #include "core/ControlFile.h"
 
 #include "core/FileProblems.h"
+#include "db/OleDate.h"
 #include "os/FileModes.h"
 #include "text/AnsiFile.h"
 #include "text/Cp932.h"
 #include "ui/MessageService.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QtEndian>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace core {
 
 namespace {
 
 constexpr int kFieldChars = 10;
-constexpr int kMaxFieldLen = 255; // the engine's largest text field
 
 // Slot order in the file: the password character each slot holds (1-based).
 constexpr std::array<int, 10> kSlotChar{4, 5, 1, 7, 2, 9, 3, 10, 6, 8};
@@ -89,8 +94,8 @@ public:
             throw ControlFileError("bad character");
         }
     }
-    QString str() {
-        const std::int32_t n = i32();
+    // The characters of a text whose count was read.
+    QString text(std::int32_t n) {
         if (n <= 0) // a count of 0 or less is an empty text with nothing after it
             return {};
         if (n > remaining()) // every character takes at least one byte
@@ -118,6 +123,77 @@ private:
     const QByteArray& b_;
     qsizetype pos_ = 0;
 };
+
+// A value no dialog of ours stores: the file is refused naming it.
+[[noreturn]] void refuseValue(const QString& shown) {
+    throw ControlFileError("value beyond what Varnox stores", shown);
+}
+
+QString companyText(Reader& r, const char* name) {
+    const std::int32_t n = r.i32();
+    if (n > kMaxCompanyTextLength)
+        refuseValue(QStringLiteral(
+                        "コントロールファイルの%1が長すぎます（%2文字。Varnoxで扱えるのは%3文字までです）。")
+                        .arg(QString::fromUtf8(name))
+                        .arg(n)
+                        .arg(kMaxCompanyTextLength));
+    return r.text(n);
+}
+
+QStringList categories(Reader& r) {
+    const std::int32_t count = r.i32();
+    if (count > kMaxCategories)
+        refuseValue(QStringLiteral(
+                        "コントロールファイルのカテゴリの数（%1）が、Varnoxで扱える数（%2）を超えています。")
+                        .arg(count)
+                        .arg(kMaxCategories));
+    // Each stored category takes at least its 4-byte count; 0 or less is no category.
+    if (count > r.remaining() / 4) throw ControlFileError("category count out of range");
+    QStringList names;
+    QSet<QString> seen;
+    for (std::int32_t i = 1; i <= count; ++i) {
+        const std::int32_t n = r.i32();
+        if (n < 1 || n > kMaxCategoryLength)
+            refuseValue(
+                QStringLiteral(
+                    "コントロールファイルの%1番目のカテゴリ名が%2文字です。カテゴリ名は1～%3文字です。")
+                    .arg(i)
+                    .arg(qMax(n, 0))
+                    .arg(kMaxCategoryLength));
+        const QString name = r.text(n);
+        if (name == kReservedCategory || seen.contains(name))
+            refuseValue(QStringLiteral("コントロールファイルの%1番目のカテゴリ「%2」は、%3。")
+                            .arg(i)
+                            .arg(name, name == kReservedCategory
+                                           ? QStringLiteral("使えないカテゴリです")
+                                           : QStringLiteral("前にも同じものがあります")));
+        seen.insert(name);
+        names << name;
+    }
+    return names;
+}
+
+// The values read before the categories, against what the settings dialog stores.
+void checkValues(const ControlData& d) {
+    const CompanyInfo& c = d.company;
+    if (c.TaxPerLine != kTrue && c.TaxPerLine != kFalse)
+        refuseValue(QStringLiteral("コントロールファイルの消費税計算方法（%1）が正しくありません。")
+                        .arg(c.TaxPerLine));
+    // 0 to 100 percent: another rate (NaN from another program) would make every order fail.
+    if (!std::isfinite(c.TaxRate) || c.TaxRate < 0 || c.TaxRate > 100)
+        refuseValue(QStringLiteral("コントロールファイルの消費税率（%1）が正しくありません。")
+                        .arg(double(c.TaxRate)));
+    for (int i = 0; i < kFieldLenCount; ++i)
+        if (const std::int32_t len = d.fieldLen[size_t(i)]; len < 1 || len > kMaxFieldLength)
+            refuseValue(
+                QStringLiteral("コントロールファイルの%1（%2）が正しくありません。1～%3だけが使えます。")
+                    .arg(kFieldLenNames[size_t(i)])
+                    .arg(len)
+                    .arg(kMaxFieldLength));
+    if (!std::isfinite(d.created) || d.created < db::kFirstOleDay || d.created >= db::kLastOleDay + 1)
+        refuseValue(
+            QStringLiteral("コントロールファイルのＤＢ作成日（%1）が正しくありません。").arg(d.created));
+}
 
 } // namespace
 
@@ -185,16 +261,16 @@ ControlData decodeControl(const QByteArray& bytes) {
     const std::int16_t pwLen = r.i16();
     if (pwLen > kMaxPasswordLength)
         throw ControlFileError("password length out of range");
-    c.ZipCode = r.str();
+    c.ZipCode = companyText(r, "〒");
     pw(4) = r.ch();
-    c.Address1 = r.str();
-    c.Address2 = r.str();
-    c.Address3 = r.str();
-    c.CompanyName = r.str();
-    c.Tel = r.str();
-    c.Fax = r.str();
-    c.Web = r.str();
-    c.Mail = r.str();
+    c.Address1 = companyText(r, "住所１");
+    c.Address2 = companyText(r, "住所２");
+    c.Address3 = companyText(r, "住所３");
+    c.CompanyName = companyText(r, "社名");
+    c.Tel = companyText(r, "TEL");
+    c.Fax = companyText(r, "FAX");
+    c.Web = companyText(r, "Web");
+    c.Mail = companyText(r, "E-Mail");
     c.TaxPerLine = r.i16();
     pw(5) = r.ch();
     c.TaxRate = r.f32();
@@ -220,15 +296,8 @@ ControlData decodeControl(const QByteArray& bytes) {
     pw(6) = r.ch();
     d.fieldLen[10] = r.i32();
     pw(8) = r.ch();
-    for (std::int32_t len : d.fieldLen)
-        if (len < 1 || len > kMaxFieldLen)
-            throw ControlFileError("field size out of range");
-    const std::int32_t count = r.i32();
-    // Each stored category takes at least its 4-byte count; 0 or less is no category.
-    if (count > r.remaining() / 4)
-        throw ControlFileError("category count out of range");
-    for (std::int32_t i = 0; i < count; ++i)
-        d.categories << r.str();
+    checkValues(d);
+    d.categories = categories(r);
     r.i16(); // trailer; its value is not checked, only that it is there
     for (int i = 1; i <= pwLen; ++i)
         c.Password += pw(i);
@@ -286,25 +355,47 @@ bool WriteCtlFile(AppState& s) {
     }
 }
 
+QByteArray readControlBytes(const QString& path) {
+    if (path.isEmpty()) throw ControlFileError("no control file path");
+    const QByteArray name = QFile::encodeName(path);
+    // Looked at before it is opened: opening a device may do something, a pipe waits for a writer.
+    struct stat seen {};
+    if (::stat(name.constData(), &seen) != 0) throw ControlFileError("cannot find the control file");
+    const auto notAFile = [&](unsigned mode) {
+        return ControlFileError(
+            "not a regular file",
+            QStringLiteral("コントロールファイル%1が%2のため、読み込めません。")
+                .arg(QFileInfo(path).isSymLink() ? QStringLiteral("のリンク先") : QString(),
+                     specialFileKind(mode)));
+    };
+    if (!S_ISREG(seen.st_mode)) throw notAFile(seen.st_mode);
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) throw ControlFileError("cannot open the control file");
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        throw ControlFileError("cannot open the control file");
+    }
+    // What was opened is what was looked at, not a pipe put in its place meanwhile.
+    struct stat opened {};
+    if (::fstat(fd, &opened) != 0) throw ControlFileError("cannot read the control file");
+    if (!S_ISREG(opened.st_mode)) throw notAFile(opened.st_mode);
+    // Read to one byte past the largest file of ours, whatever size the file claims.
+    const QByteArray bytes = file.read(kMaxControlBytes + 1);
+    if (file.error() != QFileDevice::NoError) throw ControlFileError("cannot read the control file");
+    if (bytes.size() > kMaxControlBytes)
+        throw ControlFileError(
+            "control file too large",
+            QStringLiteral(
+                "コントロールファイルが大きすぎます。Varnoxの作るコントロールファイルは%1バイト以下です。")
+                .arg(kMaxControlBytes));
+    return bytes;
+}
+
 bool ReadCtlFile(AppState& s, const QString& dbPath) {
+    const QString path = controlPathFor(dbPath);
     try {
-        const QString path = controlPathFor(dbPath);
-        QFile file(path);
-        if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
-            throw ControlFileError("cannot open the control file");
-        // A control file is small; a huge one is not ours.
-        if (file.size() > 16 * 1024 * 1024)
-            throw ControlFileError("control file too large");
-        const ControlData d = decodeControl(file.readAll());
-        // The settings dialog stores 0 to 100 percent: another rate (NaN from another program) would
-        // make every order fail.
-        const float rate = d.company.TaxRate;
-        if (!std::isfinite(rate) || rate < 0 || rate > 100) {
-            ui::messages().error(QStringLiteral("コントロールファイルの消費税率（%1）が正しくありません。\n%2")
-                                     .arg(QString::number(double(rate)), path),
-                                 QStringLiteral("ＤＢアクセスに失敗しました"));
-            return false;
-        }
+        const ControlData d = decodeControl(readControlBytes(path));
         s.gCompanyEdit = d.company;
         s.gFieldLen = d.fieldLen;
         s.gCtlReserved1 = d.reserved1;
@@ -313,8 +404,12 @@ bool ReadCtlFile(AppState& s, const QString& dbPath) {
         s.categories.setCommittedFromFile(d.categories);
         s.rebuildReservedCodes();
         return true;
-    } catch (const ControlFileError&) {
-        ui::messages().error(QStringLiteral("コントロールファイルの中身が壊れているか、コントロールファイルが存在しない場合に起こることがあります。"),
+    } catch (const ControlFileError& e) {
+        // A cause we can name is named, with the file; a missing or damaged file keeps the usual text.
+        ui::messages().error(e.shown().isEmpty()
+                                 ? QStringLiteral("コントロールファイルの中身が壊れているか、コントロールファ"
+                                                  "イルが存在しない場合に起こることがあります。")
+                                 : e.shown() + QLatin1Char('\n') + QDir::toNativeSeparators(path),
                              QStringLiteral("ＤＢアクセスに失敗しました"));
         return false;
     }

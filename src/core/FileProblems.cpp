@@ -5,9 +5,11 @@
 #include "ui/MessageService.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <cerrno>
 #include <stdexcept>
+#include <sys/stat.h>
 #include <system_error>
 
 namespace core {
@@ -27,6 +29,37 @@ bool folderTakesNoFile(const QString& dbPath) {
 }
 
 } // namespace
+
+QString specialFileKind(unsigned mode) {
+    if (S_ISREG(mode)) return {};
+    if (S_ISDIR(mode)) return QStringLiteral("フォルダ");
+    if (S_ISFIFO(mode)) return QStringLiteral("パイプ");
+    if (S_ISCHR(mode) || S_ISBLK(mode)) return QStringLiteral("デバイス");
+    if (S_ISSOCK(mode)) return QStringLiteral("ソケット");
+    if (S_ISLNK(mode)) return QStringLiteral("リンク");
+    return QStringLiteral("特殊なファイル");
+}
+
+QString specialFileKind(const QString& path, bool followLinks) {
+    struct stat st {};
+    const QByteArray name = QFile::encodeName(path);
+    if ((followLinks ? ::stat(name.constData(), &st) : ::lstat(name.constData(), &st)) != 0) return {};
+    return specialFileKind(st.st_mode);
+}
+
+QString badLockText(const std::exception& e) {
+    const auto* d = dynamic_cast<const db::DbError*>(&e);
+    if (!d || d->kind() != db::ErrorKind::BadLock) return {};
+    const QString lockPath = d->detail();
+    const QString kind = specialFileKind(lockPath, false);
+    const QString shown = QDir::toNativeSeparators(lockPath);
+    // Another program or person put it there: Varnox makes a plain file, and never follows a link there.
+    if (kind.isEmpty())
+        return QStringLiteral("ＤＢのロックファイル「%1」を開けないため、ＤＢを使えません。").arg(shown);
+    return QStringLiteral("ＤＢのロックファイル「%1」が%2のため、ＤＢを使えません。"
+                          "Varnoxの作るロックファイルは普通のファイルです。")
+        .arg(shown, kind);
+}
 
 QString fileProblemText(const std::exception& e, const QString& dbPath) {
     const auto* d = dynamic_cast<const db::DbError*>(&e);
@@ -76,13 +109,16 @@ QString dbFailureText(const std::exception& e, const QString& otherwise) {
         return QStringLiteral("ＤＢに、Varnoxで扱える大きさ（%1バイト）を超える値があります。").arg(db::kMaxValueBytes);
     case db::ErrorKind::NotADatabase: return QStringLiteral("ＤＢファイルが壊れています。");
     case db::ErrorKind::ForeignSchema: return foreignSchemaMessage(*d);
+    case db::ErrorKind::BadLock:
+        return otherwise.isEmpty() ? badLockText(e) : otherwise + QLatin1Char('\n') + badLockText(e);
     default: return otherwise;
     }
 }
 
 QString causeText(const std::exception& e, const QString& dbPath) {
-    const QString text = fileProblemText(e, dbPath);
-    return text.isEmpty() ? QString::fromUtf8(e.what()) : text;
+    if (const QString text = fileProblemText(e, dbPath); !text.isEmpty()) return text;
+    if (const QString text = badLockText(e); !text.isEmpty()) return text;
+    return QString::fromUtf8(e.what());
 }
 
 namespace {

@@ -13,16 +13,29 @@ inline const QString kReopenText = QStringLiteral(
     "ＤＢファイルが他のプログラムによって移動、削除または置き換えられました。変更は保存されていません。\n"
     "ＤＢを開き直してください。");
 
+// What a file is when it is no regular file, as the user names it ("フォルダ", "パイプ", "デバイス", …),
+// from its mode (st_mode); "" for a regular file.
+QString specialFileKind(unsigned mode);
+// The same for the file at path, links followed, or "リンク" for a link itself when followLinks is false;
+// "" for a regular file or nothing there.
+QString specialFileKind(const QString& path, bool followLinks);
+
+// What is wrong with a lock file that is none of ours (ErrorKind::BadLock), naming it and what it is; ""
+// for another error. Every window adds it after its own first line.
+QString badLockText(const std::exception& e);
+
 // The text naming the cause, or "" when e is another error.
 QString fileProblemText(const std::exception& e, const QString& dbPath);
 // Beeps and shows the text when there is one; false (and nothing shown) for any other error.
 bool tellFileProblem(const std::exception& e, const QString& dbPath);
-// What a message appends as the cause: the text above when there is one, the error's own text otherwise.
+// What a message appends as the cause: the text above or the lock file's when there is one, the error's own
+// text otherwise.
 QString causeText(const std::exception& e, const QString& dbPath);
 
 // The cause of a failed read or write of the database, named when it is one of the file's values: a field's
-// rule that refused a value, a stored value or number beyond what the program handles, a damaged file.
-// Otherwise (a lock of another program, a file gone, an unknown cause) the caller's own text, otherwise.
+// rule that refused a value, a stored value or number beyond what the program handles, a damaged file;
+// a lock file that is none of ours after the caller's own text. Otherwise (a lock of another program, a
+// file gone, an unknown cause) the caller's own text, otherwise.
 // Writers ask fileProblemText first.
 QString dbFailureText(const std::exception& e, const QString& otherwise);
 

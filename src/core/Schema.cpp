@@ -110,6 +110,8 @@ QString differenceText(const db::SchemaDifference& diff) {
     case db::SchemaDifference::Kind::Changed:
         return QStringLiteral("%1「%2」の定義がVarnoxの作るものと違います。").arg(what, diff.name);
     case db::SchemaDifference::Kind::Missing: return QStringLiteral("%1「%2」がありません。").arg(what, diff.name);
+    case db::SchemaDifference::Kind::Encoding:
+        return QStringLiteral("ＤＢの文字コードが%1です。VarnoxはUTF-8のＤＢだけを扱います。").arg(diff.name);
     }
     return {};
 }

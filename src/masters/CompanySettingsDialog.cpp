@@ -24,11 +24,6 @@ using namespace core;
 
 namespace {
 
-const std::array<const char*, kFieldLenCount> kLenLabels{
-    "商品コードの長さ：", "商品名の長さ：",     "顧客コードの長さ：", "顧客名の長さ：",
-    "顧客〒番号の長さ：", "顧客住所の長さ：",   "顧客ＴＥＬの長さ：", "顧客ＦＡＸの長さ：",
-    "顧客E-Mailの長さ：", "社員コードの長さ：", "社員名の長さ："};
-
 void refuse(QLineEdit* box, const QString& text, bool withBeep = true) {
     if (withBeep)
         ui::messages().error(text);
@@ -71,16 +66,17 @@ void CompanySettingsDialog::buildControls() {
         ui::keepStoredForms(e);
         return e;
     };
-    txtMyName = edit();
-    txtMyZip = edit();
-    txtMyAddr1 = edit();
-    txtMyAddr2 = edit();
-    txtMyAddr3 = edit();
-    txtMyTel = edit();
-    txtMyFax = edit();
-    txtMyWeb = edit();
+    // What the control file may hold: a file with longer texts is refused at open.
+    txtMyName = edit(kMaxCompanyTextLength);
+    txtMyZip = edit(kMaxCompanyTextLength);
+    txtMyAddr1 = edit(kMaxCompanyTextLength);
+    txtMyAddr2 = edit(kMaxCompanyTextLength);
+    txtMyAddr3 = edit(kMaxCompanyTextLength);
+    txtMyTel = edit(kMaxCompanyTextLength);
+    txtMyFax = edit(kMaxCompanyTextLength);
+    txtMyWeb = edit(kMaxCompanyTextLength);
     txtMyWeb->setText(QStringLiteral("http://"));
-    txtMyMail = edit();
+    txtMyMail = edit(kMaxCompanyTextLength);
     txtPWD1 = edit(kMaxPasswordLength);
     txtPWD1->setEchoMode(QLineEdit::Password);
     txtPWD2 = edit(kMaxPasswordLength);
@@ -141,13 +137,13 @@ void CompanySettingsDialog::buildControls() {
         txtLen[size_t(i)] = edit();
         txtLen[size_t(i)]->setText(QString::number(kDefaultFieldLen[size_t(i)]));
         txtLen[size_t(i)]->setMaximumWidth(60);
-        sg->addWidget(new QLabel(QString::fromUtf8(kLenLabels[size_t(i)]), sizes), i, 0);
+        sg->addWidget(new QLabel(kFieldLenNames[size_t(i)] + QStringLiteral("："), sizes), i, 0);
         sg->addWidget(txtLen[size_t(i)], i, 1);
     }
 
     auto* cats = new QGroupBox(QStringLiteral("商品カテゴリ"), this);
     auto* kg = new QGridLayout(cats);
-    txtCat = edit(20);
+    txtCat = edit(kMaxCategoryLength);
     catList = new QListWidget(cats);
     catList->setMinimumHeight(90);
     cmdAdd = new QPushButton(QStringLiteral("追加"), cats);
@@ -253,6 +249,12 @@ void CompanySettingsDialog::cmdAdd_Click() {
         bool known = false;
         for (int i = 0; i < cats.gCatCount && i < catList->count(); ++i)
             known = known || catList->item(i)->text() == t;
+        if (!known && cats.gCatCount >= kMaxCategories) {
+            // As many as a control file holds; the typed name stays.
+            ui::messages().error(
+                QStringLiteral("カテゴリはこれ以上追加できません（%1個まで）。").arg(kMaxCategories));
+            return;
+        }
         if (!known) {
             catList->addItem(t);
             cats.CatSet(cats.gCatCount + 1, t);

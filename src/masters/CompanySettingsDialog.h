@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/AppState.h"
+#include "core/ControlFile.h"
 
 #include <QDialog>
 #include <array>
@@ -30,7 +31,7 @@ public:
     const CompanySettings& result() const { return result_; }
 
     // Largest text field size the database engine takes.
-    static constexpr int kMaxFieldSize = 255;
+    static constexpr int kMaxFieldSize = core::kMaxFieldLength;
 
     QLineEdit *txtMyName, *txtMyZip, *txtMyAddr1, *txtMyAddr2, *txtMyAddr3, *txtMyTel, *txtMyFax, *txtMyWeb,
         *txtMyMail, *txtPWD1, *txtPWD2, *txtTax, *txtCat;

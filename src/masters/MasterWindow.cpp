@@ -166,7 +166,7 @@ bool MasterWindow::buildContents() {
     } catch (const db::DbError& e) {
         model_.reset();
         db_.reset();
-        lockAfterDataError(e.detail());
+        lockAfterDataError(core::dbFailureText(e, QStringLiteral("Data error event hit err:") + e.detail()));
         return true; // the window stays, locked, until it is closed
     }
     model_->setNumberFields(spec_.numbers);
@@ -231,9 +231,9 @@ void MasterWindow::maintError(bool showMessage) {
     DbMaintError(model_.get(), showMessage);
 }
 
-void MasterWindow::lockAfterDataError(const QString& detail) {
+void MasterWindow::lockAfterDataError(const QString& text) {
     WatchPause pause(tmWatch);
-    ui::messages().error(QStringLiteral("Data error event hit err:") + detail, QStringLiteral("Varnox"));
+    ui::messages().error(text, QStringLiteral("Varnox"));
     locked_ = true;
     for (QWidget* w : {static_cast<QWidget*>(grd_), nav_, static_cast<QWidget*>(cmdAdd_),
                        static_cast<QWidget*>(cmdDelete_), static_cast<QWidget*>(cmdRefresh_),

@@ -80,7 +80,7 @@ private:
     void refreshRows();
     void setCurrent(int row);
     void updateCaption();
-    void lockAfterDataError(const QString& detail);
+    void lockAfterDataError(const QString& text);
     void maintError(bool showMessage);
     // The message for a save the file refused for now (MasterTableModel::keepsEditOnRefusal).
     QString keptEditText(const db::DbError& e);

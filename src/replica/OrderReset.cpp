@@ -35,7 +35,6 @@ using db::renameOver;
 using db::syncPath;
 using db::TempBeside;
 
-constexpr qint64 kMaxControlSize = 16 * 1024 * 1024; // a control file is small; a huge one is not ours
 constexpr int kSourceBusyMs = 5000;
 
 struct Failure {
@@ -61,7 +60,11 @@ QString inUseText(const QString& path) {
         .arg(shown(path));
 }
 // What is wrong with the lock file when it is not simply held by another program (it names the file).
-QString lockProblem(const db::DbError& e) { return e.kind() == db::ErrorKind::Busy ? QString() : e.detail(); }
+QString lockProblem(const db::DbError& e) {
+    if (e.kind() == db::ErrorKind::Busy) return {};
+    const QString lock = core::badLockText(e);
+    return lock.isEmpty() ? e.detail() : lock;
+}
 QString notDatabaseText(const QString& path) {
     return QStringLiteral("「%1」はVarnoxのDBではないか、壊れています。").arg(shown(path));
 }
@@ -95,22 +98,31 @@ struct ControlCopy {
     core::ControlData data;
 };
 
+// What Varnox reads at open, read as Varnox reads it: a copy of a control file it would refuse is no copy.
 ControlCopy readControl(const QString& path) {
-    if (!QFileInfo(path).isFile())
+    if (!QFileInfo::exists(path))
         fail(QStringLiteral("コントロールファイル「%1」が見つかりません。").arg(shown(path)));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        fail(QStringLiteral("コントロールファイル「%1」を読み込めません。").arg(shown(path)));
     ControlCopy c;
     try {
-        if (file.size() > kMaxControlSize)
-            throw core::ControlFileError("too large");
-        c.bytes = file.readAll();
+        c.bytes = core::readControlBytes(path);
+    } catch (const core::ControlFileError& e) {
+        fail(QStringLiteral("コントロールファイル「%1」を読み込めません。").arg(shown(path)), e.shown());
+    }
+    try {
         c.data = core::decodeControl(c.bytes);
-    } catch (const core::ControlFileError&) {
-        fail(QStringLiteral("コントロールファイル「%1」の中身が壊れています。").arg(shown(path)));
+    } catch (const core::ControlFileError& e) {
+        fail(QStringLiteral("コントロールファイル「%1」の中身が壊れています。").arg(shown(path)), e.shown());
     }
     return c;
+}
+
+// A database that is there but no regular file is named for what it is: it is never opened.
+void refuseUnlessFile(const QString& path, const QString& notFound) {
+    const QFileInfo fi(path);
+    if (!path.isEmpty() && fi.exists() && !fi.isFile())
+        fail(QStringLiteral("「%1」は%2のため、DBとして使えません。")
+                 .arg(shown(path), core::specialFileKind(path, true)));
+    if (path.isEmpty() || !fi.isFile()) fail(notFound);
 }
 
 // Opens the database for the reset and makes sure this is the only connection: leaving WAL mode needs
@@ -232,8 +244,10 @@ void checkTargetReplaceable(const QString& path) {
         return;
     if (fi.isDir())
         fail(QStringLiteral("「%1」と同じ名前のフォルダがあります。").arg(shown(path)));
-    if (!fi.isFile() || !fi.isWritable())
-        fail(readOnlyText(path));
+    if (!fi.isFile())
+        fail(QStringLiteral("「%1」は%2のため、置き換えられません。")
+                 .arg(shown(path), core::specialFileKind(path, true)));
+    if (!fi.isWritable()) fail(readOnlyText(path));
     if (path.endsWith(QLatin1String(".vrk"), Qt::CaseInsensitive))
         return;
     // Not a database: nothing uses it as one, and the user chose to replace it.
@@ -305,8 +319,7 @@ RunResult clearOrderData(const QString& dbPath, const ResetOptions& given) {
     const ResetOptions o = withDefaults(given);
     try {
         const QFileInfo fi(dbPath);
-        if (dbPath.isEmpty() || !fi.isFile())
-            fail(QStringLiteral("DB「%1」が見つかりません。").arg(shown(dbPath)));
+        refuseUnlessFile(dbPath, QStringLiteral("DB「%1」が見つかりません。").arg(shown(dbPath)));
         const ControlCopy ctl = readControl(controlPathOf(dbPath));
         if (!fi.isWritable())
             fail(readOnlyText(dbPath));
@@ -331,8 +344,7 @@ RunResult copyAndClear(const QString& source, const QString& givenTarget, const 
     const QString targetCtl = controlPathOf(target);
     try {
         // Everything is checked before the first file is written.
-        if (source.isEmpty() || !QFileInfo(source).isFile())
-            fail(QStringLiteral("ソースDB「%1」が見つかりません。").arg(shown(source)));
+        refuseUnlessFile(source, QStringLiteral("ソースDB「%1」が見つかりません。").arg(shown(source)));
         if (givenTarget.isEmpty())
             fail(QStringLiteral("ターゲットDBが指定されていません。"));
         if (sameFile(source, target) || sameFile(sourceCtl, targetCtl))

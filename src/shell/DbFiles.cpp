@@ -81,9 +81,13 @@ QString withDatabaseSuffix(const QString& chosen) {
 
 QString databaseFileProblem(const QString& path) {
     const QFileInfo fi(path);
-    if (!fi.exists() || !fi.isFile())
-        return QStringLiteral("ＤＢファイルが見つかりません。");
+    if (!fi.exists()) return QStringLiteral("ＤＢファイルが見つかりません。");
+    // Never opened: a pipe would hold the open for good.
+    if (const QString kind = specialFileKind(path, true); !kind.isEmpty())
+        return QStringLiteral("ＤＢファイル%1が%2のため、開けません。")
+            .arg(fi.isSymLink() ? QStringLiteral("のリンク先") : QString(), kind);
     try {
+        db::UseLock::refuseBadLockFile(path);                  // every window would be refused on it
         db::Database db(path, db::Database::Access::ReadOnly); // a foreign file is left as it was
         for (const QString& t : {kGoodsTable, kClientTable, kEmployeeTable, kOrderTable, kOrderLineTable}) {
             if (db.hasTable(t))
@@ -97,6 +101,7 @@ QString databaseFileProblem(const QString& path) {
     } catch (const db::DbError& e) {
         if (e.kind() == db::ErrorKind::Busy)
             return QStringLiteral("ＤＢが他で使用中です。");
+        if (const QString lock = badLockText(e); !lock.isEmpty()) return lock;
         if (e.kind() == db::ErrorKind::Io || e.kind() == db::ErrorKind::ReadOnly || e.kind() == db::ErrorKind::DiskFull)
             return QStringLiteral("ＤＢファイルを開けません。");
         return QStringLiteral("VarnoxのＤＢではないか、壊れています。");
@@ -169,8 +174,9 @@ bool createDatabase(AppState& s, const NewDatabaseSettings& settings, const QStr
         alone = db::UseLock::take(path, db::UseLock::Mode::Exclusive);
     } catch (const db::DbError& e) {
         // A lock file that is a link, a folder or the like is named.
-        return fail(kExists + QStringLiteral("\n") + path +
-                    (e.kind() == db::ErrorKind::Busy ? QString() : QStringLiteral("\n") + e.detail()));
+        return fail(
+            kExists + QStringLiteral("\n") + path +
+            (e.kind() == db::ErrorKind::Busy ? QString() : QStringLiteral("\n") + causeText(e, path)));
     }
     if (db::probeUse(path) == db::FileUse::InUse)
         return fail(kExists + QStringLiteral("\n") + path);

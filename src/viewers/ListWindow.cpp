@@ -241,11 +241,14 @@ void ListWindow::exportTo(bool tab) {
         ui::showDefaultPointer();
         // A cause the person can act on is named; the file stayed as it was in every case.
         const QString cause = core::writeCauseText(name, e);
-        ui::messages().error(messageText(kExportError) +
-                                 (cause.isEmpty() ? QString()
-                                                  : QStringLiteral("\n%1 に書き込めませんでした。%2ファイルは書き換えていません。")
-                                                        .arg(QDir::toNativeSeparators(name), cause)),
-                             QStringLiteral("ファイル出力エラーです"));
+        ui::messages().error(
+            core::dbFailureText(
+                e, messageText(kExportError) +
+                       (cause.isEmpty()
+                            ? QString()
+                            : QStringLiteral("\n%1 に書き込めませんでした。%2ファイルは書き換えていません。")
+                                  .arg(QDir::toNativeSeparators(name), cause))),
+            QStringLiteral("ファイル出力エラーです"));
         return;
     }
     ui::showDefaultPointer();

@@ -3,8 +3,12 @@
 #include "support/TestEnv.h"
 #include "ui/MessageService.h"
 
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
+#include <functional>
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -311,4 +315,189 @@ TEST_F(ControlFileTest, UnwritableFolderFailsWithMessage) {
     ASSERT_EQ(rec.texts().size(), 1);
     EXPECT_EQ(rec.texts()[0].section('\n', 0, 0), QStringLiteral("ＤＢアクセスに失敗しました。")); // then the cause
     EXPECT_TRUE(rec.texts()[0].contains(QStringLiteral("フォルダが見つかりません")));
+}
+
+namespace {
+
+// A control file that holds the most of everything the dialogs store: the largest file Varnox writes.
+ControlData fullestData() {
+    ControlData d = newDatabaseData();
+    const QString longest(kMaxCompanyTextLength, QChar(0x3042)); // あ: two bytes each
+    for (QString* text : {&d.company.ZipCode, &d.company.Address1, &d.company.Address2, &d.company.Address3,
+                          &d.company.CompanyName, &d.company.Tel, &d.company.Fax, &d.company.Web, &d.company.Mail})
+        *text = longest;
+    d.company.Password = QString(kMaxPasswordLength, QChar(0x3042));
+    d.categories.clear();
+    for (int i = 0; i < kMaxCategories; ++i) { // あ… and five full-width digits: 20 two-byte characters
+        QString name(kMaxCategoryLength, QChar(0x3042));
+        for (int k = 0, n = i; k < 5; ++k, n /= 10)
+            name[kMaxCategoryLength - 1 - k] = QChar(0xFF10 + n % 10);
+        d.categories << name;
+    }
+    return d;
+}
+
+QStringList manyCategories(int n) {
+    QStringList out;
+    for (int i = 0; i < n; ++i)
+        out << QString::number(i);
+    return out;
+}
+
+} // namespace
+
+// Each value at the most ＤＢ作成 and 自社情報変更 store reads; one past it is refused naming the value.
+TEST(ControlCodec, ValuesAtTheLimitReadAndPastItAreRefusedByName) {
+    struct Case {
+        QString what;
+        std::function<void(ControlData&)> atLimit, past;
+        QString named;
+    };
+    std::vector<Case> cases;
+    const std::pair<QString CompanyInfo::*, const char*> texts[] = {
+        {&CompanyInfo::ZipCode, "〒"},     {&CompanyInfo::Address1, "住所１"}, {&CompanyInfo::Address2, "住所２"},
+        {&CompanyInfo::Address3, "住所３"}, {&CompanyInfo::CompanyName, "社名"}, {&CompanyInfo::Tel, "TEL"},
+        {&CompanyInfo::Fax, "FAX"},        {&CompanyInfo::Web, "Web"},        {&CompanyInfo::Mail, "E-Mail"}};
+    for (const auto& [field, name] : texts)
+        cases.push_back({QString::fromUtf8(name),
+                         [f = field](ControlData& d) { d.company.*f = QString(kMaxCompanyTextLength, QLatin1Char('a')); },
+                         [f = field](ControlData& d) { d.company.*f = QString(kMaxCompanyTextLength + 1, QLatin1Char('a')); },
+                         QString::fromUtf8(name) + QStringLiteral("が長すぎます")});
+    for (int i = 0; i < kFieldLenCount; ++i) {
+        cases.push_back({kFieldLenNames[size_t(i)] + QStringLiteral(" high"),
+                         [i](ControlData& d) { d.fieldLen[size_t(i)] = kMaxFieldLength; },
+                         [i](ControlData& d) { d.fieldLen[size_t(i)] = kMaxFieldLength + 1; }, kFieldLenNames[size_t(i)]});
+        cases.push_back({kFieldLenNames[size_t(i)] + QStringLiteral(" low"), [i](ControlData& d) { d.fieldLen[size_t(i)] = 1; },
+                         [i](ControlData& d) { d.fieldLen[size_t(i)] = 0; }, kFieldLenNames[size_t(i)]});
+    }
+    cases.push_back({QStringLiteral("category count"), [](ControlData& d) { d.categories = manyCategories(kMaxCategories); },
+                     [](ControlData& d) { d.categories = manyCategories(kMaxCategories + 1); },
+                     QStringLiteral("カテゴリの数（32768）")});
+    cases.push_back({QStringLiteral("category length"),
+                     [](ControlData& d) { d.categories = {QString(kMaxCategoryLength, QChar(0x3042))}; },
+                     [](ControlData& d) { d.categories = {QString(kMaxCategoryLength + 1, QChar(0x3042))}; },
+                     QStringLiteral("1番目のカテゴリ名が21文字")});
+    cases.push_back({QStringLiteral("empty category"), [](ControlData& d) { d.categories = {QStringLiteral("a")}; },
+                     [](ControlData& d) { d.categories = {QStringLiteral("a"), QString()}; },
+                     QStringLiteral("2番目のカテゴリ名が0文字")});
+    cases.push_back({QStringLiteral("reserved category"),
+                     [](ControlData& d) { d.categories = {QStringLiteral("XXXXXXXXXXXXXXXXXXX")}; },
+                     [](ControlData& d) { d.categories = {kReservedCategory}; }, QStringLiteral("使えないカテゴリ")});
+    cases.push_back({QStringLiteral("same category twice"),
+                     [](ControlData& d) { d.categories = {QStringLiteral("文具"), QStringLiteral("文具 ")}; },
+                     [](ControlData& d) { d.categories = {QStringLiteral("文具"), QStringLiteral("文具")}; },
+                     QStringLiteral("2番目のカテゴリ「文具」")});
+    cases.push_back({QStringLiteral("tax method"), [](ControlData& d) { d.company.TaxPerLine = kFalse; },
+                     [](ControlData& d) { d.company.TaxPerLine = 1; }, QStringLiteral("消費税計算方法（1）")});
+    for (float rate : {100.01f, -0.01f, std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()})
+        cases.push_back({QStringLiteral("tax rate %1").arg(double(rate)), [](ControlData& d) { d.company.TaxRate = 100; },
+                         [rate](ControlData& d) { d.company.TaxRate = rate; }, QStringLiteral("消費税率")});
+    cases.push_back({QStringLiteral("created last"), [](ControlData& d) { d.created = db::kLastOleDay; },
+                     [](ControlData& d) { d.created = db::kLastOleDay + 1; }, QStringLiteral("ＤＢ作成日")});
+    cases.push_back({QStringLiteral("created first"), [](ControlData& d) { d.created = db::kFirstOleDay; },
+                     [](ControlData& d) { d.created = db::kFirstOleDay - 1; }, QStringLiteral("ＤＢ作成日")});
+    cases.push_back({QStringLiteral("created NaN"), [](ControlData&) {},
+                     [](ControlData& d) { d.created = std::numeric_limits<double>::quiet_NaN(); }, QStringLiteral("ＤＢ作成日")});
+
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what.toStdString());
+        ControlData at = newDatabaseData();
+        c.atLimit(at);
+        EXPECT_NO_THROW(EXPECT_EQ(decodeControl(encodeControl(at)), at));
+        ControlData past = newDatabaseData();
+        c.past(past);
+        try {
+            decodeControl(encodeControl(past));
+            ADD_FAILURE() << "accepted";
+        } catch (const ControlFileError& e) {
+            EXPECT_TRUE(e.shown().contains(c.named)) << e.shown().toStdString();
+        }
+    }
+}
+
+// The fullest file of ours is exactly the bound and reads in moments; a 10 MB file of empty categories or
+// one company name is refused before it is decoded.
+TEST_F(ControlFileTest, TheFullestFileOpensAndOneByteMoreDoesNot) {
+    const QByteArray fullest = encodeControl(fullestData());
+    ASSERT_EQ(fullest.size(), kMaxControlBytes);
+    const auto write = [&](const QString& name, const QByteArray& bytes) {
+        QFile f(dir.path(name + QStringLiteral(".vrk")));
+        return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+    };
+    ASSERT_TRUE(write(QStringLiteral("full"), fullest));
+    ASSERT_TRUE(write(QStringLiteral("more"), fullest + '\0'));
+    QByteArray categories = layout("", -1, {});
+    categories.chop(6); // the count and the trailer
+    categories += Bytes().i32(2'600'000).b + QByteArray(2'600'000 * 4, '\0') + Bytes().i16(-1).b;
+    ASSERT_TRUE(write(QStringLiteral("cats"), categories));
+    const QByteArray name = Bytes().i16(0).i32(0).ascii(" ").i32(0).i32(0).i32(0).i32(10'000'000).b +
+                            QByteArray(10'000'000, 'a');
+    ASSERT_TRUE(write(QStringLiteral("name"), name + layout("", -1, {}).mid(name.size() - 10'000'000 + 4)));
+
+    AppState s;
+    InitFieldLimits(s);
+    QElapsedTimer t;
+    t.start();
+    ASSERT_TRUE(ReadCtlFile(s, dir.path("full.vrd"))) << rec.texts().join('|').toStdString();
+    EXPECT_EQ(s.categories.CategoryCount, kMaxCategories);
+    EXPECT_LT(t.elapsed(), 3000);
+    for (const QString& name : {QStringLiteral("more"), QStringLiteral("cats"), QStringLiteral("name")}) {
+        rec.clear();
+        t.restart();
+        EXPECT_FALSE(ReadCtlFile(s, dir.path(name + QStringLiteral(".vrd"))));
+        EXPECT_LT(t.elapsed(), 1000) << name.toStdString();
+        ASSERT_EQ(rec.shown().size(), 1u);
+        EXPECT_TRUE(rec.texts()[0].contains(QStringLiteral("大きすぎます"))) << rec.texts()[0].toStdString();
+        EXPECT_TRUE(rec.texts()[0].endsWith(dir.path(name + QStringLiteral(".vrk"))));
+    }
+}
+
+// Only a regular file is read, a link to one included; a pipe, a device or a folder in its place (or at
+// the end of a link) is refused at once, named, and the state keeps what it had.
+TEST_F(ControlFileTest, APipeADeviceOrAFolderIsRefusedAtOnceByName) {
+    AppState good;
+    InitFieldLimits(good);
+    good.gDbPath = dir.path("good.vrd");
+    good.gCompany.CompanyName = QStringLiteral("本物");
+    ASSERT_TRUE(WriteCtlFile(good));
+    struct Case {
+        const char* name;
+        std::function<bool(const QString&)> make;
+        QString named; // "" for a file that reads
+    } cases[] = {
+        {"pipe", [](const QString& at) { return testenv::makePipe(at); }, QStringLiteral("コントロールファイルがパイプ")},
+        {"zero", [](const QString& at) { return QFile::link(QStringLiteral("/dev/zero"), at); },
+         QStringLiteral("コントロールファイルのリンク先がデバイス")},
+        {"folder", [](const QString& at) { return QDir().mkdir(at); }, QStringLiteral("コントロールファイルがフォルダ")},
+        {"pipelink",
+         [this](const QString& at) { return testenv::makePipe(dir.path("p")) && QFile::link(dir.path("p"), at); },
+         QStringLiteral("のリンク先がパイプ")},
+        {"link", [this](const QString& at) { return QFile::link(dir.path("good.vrk"), at); }, QString()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString ctl = dir.path(QString::fromLatin1(c.name) + QStringLiteral(".vrk"));
+        ASSERT_TRUE(c.make(ctl));
+        AppState s;
+        InitFieldLimits(s);
+        s.gCompanyEdit.CompanyName = QStringLiteral("before");
+        rec.clear();
+        bool read = false;
+        {
+            testenv::PipeWatch watch(QFileInfo(ctl).canonicalFilePath());
+            read = ReadCtlFile(s, dir.path(QString::fromLatin1(c.name) + QStringLiteral(".vrd")));
+            EXPECT_FALSE(watch.fired()) << "waited on the pipe";
+        }
+        if (c.named.isEmpty()) {
+            EXPECT_TRUE(read);
+            EXPECT_EQ(s.gCompanyEdit.CompanyName, QStringLiteral("本物"));
+            continue;
+        }
+        EXPECT_FALSE(read);
+        EXPECT_EQ(s.gCompanyEdit.CompanyName, QStringLiteral("before"));
+        ASSERT_EQ(rec.shown().size(), 1u);
+        EXPECT_TRUE(rec.texts()[0].contains(c.named)) << rec.texts()[0].toStdString();
+        EXPECT_TRUE(rec.texts()[0].endsWith(ctl)) << rec.texts()[0].toStdString();
+        EXPECT_EQ(rec.shown()[0].title, QStringLiteral("ＤＢアクセスに失敗しました"));
+    }
 }

@@ -244,3 +244,32 @@ TEST_F(CompanySettingsTest, GrabDialog) {
         d->grab().save(out + "/company_settings.png");
     EXPECT_FALSE(d->grab().isNull());
 }
+
+// The dialog stores no more than a control file may hold, so what it makes always opens again: the
+// company texts end at the file's limit, and a category past the last one is refused with the typed
+// name kept; one already there is still no second entry.
+TEST_F(CompanySettingsTest, NothingBeyondWhatTheControlFileHoldsCanBeStored) {
+    QStringList names;
+    for (int i = 0; i < kMaxCategories - 1; ++i)
+        names << QString::number(i);
+    s.categories.setCommittedFromFile(names);
+    s.categories.loadWorkingFromCommitted();
+    s.gCatDialogMode = kTrue;
+    CompanySettingsDialog d(s);
+    for (QLineEdit* box : {d.txtMyName, d.txtMyZip, d.txtMyAddr1, d.txtMyAddr2, d.txtMyAddr3, d.txtMyTel,
+                           d.txtMyFax, d.txtMyWeb, d.txtMyMail})
+        EXPECT_EQ(box->maxLength(), kMaxCompanyTextLength);
+    EXPECT_EQ(d.txtCat->maxLength(), kMaxCategoryLength);
+    addCategory(d, "最後");
+    EXPECT_TRUE(rec.shown().empty());
+    addCategory(d, "最後");
+    addCategory(d, "一つ多い");
+    ASSERT_EQ(rec.texts(), QStringList{QStringLiteral("カテゴリはこれ以上追加できません（32767個まで）。")});
+    EXPECT_EQ(d.txtCat->text(), QStringLiteral("一つ多い"));
+    EXPECT_EQ(s.categories.gCatCount, kMaxCategories);
+    EXPECT_EQ(d.catList->count(), kMaxCategories);
+    d.cmdOK->click();
+    ASSERT_EQ(s.gCatDialogOk, kTrue);
+    s.categories.commitWorking();
+    EXPECT_EQ(decodeControl(encodeControl(controlDataOf(s))).categories.size(), kMaxCategories);
+}

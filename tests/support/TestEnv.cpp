@@ -1,9 +1,11 @@
 #include "support/TestEnv.h"
 
 #include <QDir>
+#include <QFile>
 #include <QSettings>
 #include <QStandardPaths>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -128,6 +130,36 @@ FileSizeLimit::~FileSizeLimit() {
     setrlimit(RLIMIT_FSIZE, &l);
     std::signal(SIGXFSZ, old_);
 }
+
+PipeWatch::PipeWatch(const QString& pipe, int ms) : pipe_(pipe) {
+    thread_ = std::thread([this, ms] {
+        std::unique_lock<std::mutex> hold(mutex_);
+        if (done_.wait_for(hold, std::chrono::milliseconds(ms), [this] { return stop_; }))
+            return;
+        fired_ = true;
+        // A writer lets a reader's open return; bytes and then the close let its read return, even when the
+        // reader holds a writing end of its own.
+        const int fd = ::open(QFile::encodeName(pipe_).constData(), O_RDWR | O_NONBLOCK);
+        if (fd < 0)
+            return;
+        const QByteArray junk(4096, 'x');
+        const ssize_t ignored = ::write(fd, junk.constData(), size_t(junk.size()));
+        (void)ignored;
+        done_.wait_for(hold, std::chrono::milliseconds(500), [this] { return stop_; });
+        ::close(fd);
+    });
+}
+
+PipeWatch::~PipeWatch() {
+    {
+        std::lock_guard<std::mutex> hold(mutex_);
+        stop_ = true;
+    }
+    done_.notify_all();
+    thread_.join();
+}
+
+bool makePipe(const QString& path) { return ::mkfifo(QFile::encodeName(path).constData(), 0644) == 0; }
 
 long residentKb(const char* key) {
     QFile f(QStringLiteral("/proc/self/status"));

@@ -3,6 +3,9 @@
 
 #include <QString>
 #include <QTemporaryDir>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 
 namespace testenv {
 
@@ -32,6 +35,29 @@ private:
     long long saved_ = 0;
     void (*old_)(int) = nullptr;
 };
+
+// A watch on a pipe (a FIFO) a test gives the program in a file's place: when the program has not come back
+// from it within ms, the watch opens the pipe's other end, writes into it and closes it again, so that a
+// program stuck in an open or a read of it comes back and the test fails instead of hanging.
+class PipeWatch {
+public:
+    explicit PipeWatch(const QString& pipe, int ms = 5000);
+    ~PipeWatch();
+    PipeWatch(const PipeWatch&) = delete;
+    PipeWatch& operator=(const PipeWatch&) = delete;
+    bool fired() const { return fired_; }
+
+private:
+    QString pipe_;
+    std::mutex mutex_;
+    std::condition_variable done_;
+    bool stop_ = false;
+    bool fired_ = false;
+    std::thread thread_;
+};
+
+// Makes a FIFO at path; false when it cannot.
+bool makePipe(const QString& path);
 
 // A memory figure of this process in KiB from /proc/self/status ("VmRSS:", "VmHWM:"); -1 when unknown.
 long residentKb(const char* key);

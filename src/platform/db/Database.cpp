@@ -215,6 +215,9 @@ Database::Database(const QString& path, Access access) : path_(path) {
     recordWriteErrors();
     if (!QFile::exists(path))
         throw DbError(ErrorKind::Io, QStringLiteral("file not found: ") + path);
+    // A pipe or a device in its place would hold the open or the first read for good.
+    if (!QFileInfo(path).isFile())
+        throw DbError(ErrorKind::Io, QStringLiteral("not a regular file: ") + path);
     try {
         // A connection is used only by the thread that opened it: the engine's lock around every call
         // (a third of the cost of reading a field) guards nothing here.

@@ -16,13 +16,15 @@ enum class ErrorKind {
     NotADatabase, // the file is not a database of ours
     Io,           // cannot open, read or write the file
     NoCurrentRecord,
-    Changed,  // the row was changed by another user since it was read
-    Replaced, // the file at the path is no longer the one this connection read
-    ReadOnly, // the file (or a read-only share) takes no write
-    DiskFull, // no room left for the write
-    NotFound, // no such table or field
-    TooBig,   // a value longer than any the schema holds (kMaxValueBytes)
+    Changed,       // the row was changed by another user since it was read
+    Replaced,      // the file at the path is no longer the one this connection read
+    ReadOnly,      // the file (or a read-only share) takes no write
+    DiskFull,      // no room left for the write
+    NotFound,      // no such table or field
+    TooBig,        // a value longer than any the schema holds (kMaxValueBytes)
     ForeignSchema, // the file's schema is no longer the one it was opened with; the detail names why
+    BadLock,       // the lock file beside it is none of ours (a link, a folder, a pipe, one nobody can open);
+                   // the detail is its path
     Other,
 };
 

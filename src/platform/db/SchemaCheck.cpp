@@ -228,6 +228,12 @@ ExpectedSchema::ExpectedSchema(const std::vector<TableDef>& defs) {
 }
 
 SchemaDifference schemaDifference(sqlite3* d, const ExpectedSchema& expected) {
+    // Texts of another encoding come back converted, but the file compares and stores them as its own: a
+    // code typed here would find nothing, an edit change nothing.
+    const std::vector<QStringList> encoding = rows(d, "PRAGMA encoding");
+    if (encoding.empty() || encoding[0].value(0) != QLatin1String("UTF-8"))
+        return {SchemaDifference::Kind::Encoding, QStringLiteral("encoding"),
+                encoding.empty() ? QString() : encoding[0].value(0)};
     if (const SchemaDifference diff = compareSchema(schemaObjects(d), expected.objects)) return diff;
     for (const auto& [table, columns] : expected.columns)
         if (rows(d, kColumns, table) != columns) return {SchemaDifference::Kind::Changed, QStringLiteral("table"), table};

@@ -23,10 +23,11 @@ struct SchemaObject {
 
 struct SchemaDifference {
     enum class Kind {
-        None,    // the schema is ours
-        Foreign, // an object we never make
-        Changed, // one of ours, defined otherwise
-        Missing, // one of ours is not there
+        None,     // the schema is ours
+        Foreign,  // an object we never make
+        Changed,  // one of ours, defined otherwise
+        Missing,  // one of ours is not there
+        Encoding, // the file's texts are not UTF-8; the name is the encoding
     };
     Kind kind = Kind::None;
     QString type;
@@ -56,8 +57,9 @@ struct ExpectedSchema {
     std::vector<std::pair<QString, std::vector<QStringList>>> columns; // by table, in definition order
 };
 
-// The file's schema against the definitions': sqlite_master compared by tokens, then each table's columns
-// as the engine sees them (hidden and generated ones included). Throws DbError when it cannot be read.
+// The file's schema against the definitions': its text encoding (UTF-8 only), sqlite_master compared by
+// tokens, then each table's columns as the engine sees them (hidden and generated ones included). Throws
+// DbError when it cannot be read.
 SchemaDifference schemaDifference(sqlite3* db, const ExpectedSchema& expected);
 SchemaDifference schemaDifference(sqlite3* db, const std::vector<TableDef>& defs);
 

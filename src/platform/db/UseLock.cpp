@@ -51,7 +51,7 @@ constexpr int kSharedWaitMs = 1500;
 constexpr int kExclusiveWaitMs = 200;
 constexpr int kRetryMs = 2;
 
-enum class Got { Held, Refused, NotAFile, NoLock };
+enum class Got { Held, Refused, NotAFile, Unopenable, NoLock };
 
 // The lock file is everyone's who may write the database, whoever made it and whatever their umask: the
 // database's own permission bits and group, as the engine gives its journal. It holds no data.
@@ -106,9 +106,11 @@ bool noLocksHere(int err) { return err == ENOLCK || err == EOPNOTSUPP || err == 
 Got lockFile(const QString& lockPath, const QString& dbPath, UseLock::Mode mode, int& fdOut) {
     const bool shared = mode == UseLock::Mode::Shared;
     QDeadlineTimer deadline(shared ? kSharedWaitMs : kExclusiveWaitMs);
+    bool denied = false; // still refused to us at the end of the wait: no lock of anyone we can share
     for (;;) {
         bool cannotMake = false;
         const int fd = openLockFile(lockPath, dbPath, cannotMake);
+        denied = fd < 0 && (errno == EACCES || errno == EPERM);
         if (fd < 0) {
             if (cannotMake)
                 return Got::NoLock; // a read-only folder without one: nothing can be held there
@@ -130,8 +132,7 @@ Got lockFile(const QString& lockPath, const QString& dbPath, UseLock::Mode mode,
             ::close(fd);
             continue; // its last user removed it meanwhile: the next one is the lock now
         }
-        if (deadline.hasExpired())
-            return Got::Refused;
+        if (deadline.hasExpired()) return denied ? Got::Unopenable : Got::Refused;
         QThread::msleep(kRetryMs);
     }
 }
@@ -171,8 +172,8 @@ std::shared_ptr<UseLock> UseLock::take(const QString& dbPath, Mode mode) {
     case Got::Refused:
         throw DbError(ErrorKind::Busy, QStringLiteral("the database is in use by another program: ") + dbPath);
     case Got::NotAFile:
-        throw DbError(ErrorKind::Io,
-                      QStringLiteral("not a lock file (a link, folder or other special file): ") + lockPath);
+    case Got::Unopenable:
+        throw DbError(ErrorKind::BadLock, lockPath);
     case Got::Held:
     case Got::NoLock: break;
     }
@@ -184,6 +185,13 @@ std::shared_ptr<UseLock> UseLock::take(const QString& dbPath, Mode mode) {
 std::shared_ptr<UseLock> UseLock::heldHere(const QString& dbPath) {
     QMutexLocker hold(&gMutex);
     return registry().value(keyFor(dbPath)).lock();
+}
+
+void UseLock::refuseBadLockFile(const QString& dbPath) {
+    const QString lockPath = lockPathOf(keyFor(dbPath));
+    struct stat st {};
+    if (::lstat(native(lockPath).constData(), &st) == 0 && !S_ISREG(st.st_mode))
+        throw DbError(ErrorKind::BadLock, lockPath);
 }
 
 bool UseLock::heldElsewhere(const QString& dbPath) {

@@ -1,0 +1,332 @@
+// Company files from anyone, the files beside the database: a control file that is a pipe, a device or a
+// folder, or holds more than Varnox ever stores; a database in another text encoding or that is no file; a
+// lock file that another program or person put in Varnox's place. Varnox (ＤＢオープン, the command line,
+// every window) and VarnoxReplica say what it is, at once, and change nothing.
+#include "support/MainRoad.h"
+#include "support/ReplicaRoad.h"
+
+#include "core/ControlFile.h"
+#include "masters/MasterWindow.h"
+#include "orders/GetOrderWindow.h"
+#include "orders/PaymentChooser.h"
+#include "viewers/ListWindow.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QPushButton>
+#include <gtest/gtest.h>
+#include <memory>
+
+using mainroad::Program;
+
+namespace {
+
+QByteArray digest(const QString& path) {
+    if (!QFileInfo(path).isFile())
+        return "no file"; // a pipe is not read here either
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256)
+                                       : "missing";
+}
+
+QString said(Program& p) { return p.messages().texts().join('|'); }
+
+bool writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+enum Way { Menu, CommandLine, ReplicaCopy, ReplicaClear };
+const Way kWays[] = {Menu, CommandLine, ReplicaCopy, ReplicaClear};
+
+// The file at path given to Varnox or VarnoxReplica one way; the messages tell the rest.
+void giveFile(Program& p, Way way, const QString& file, const QString& target) {
+    p.messages().clear();
+    switch (way) {
+    case Menu:
+        p.nextPath(file);
+        p.trigger(QStringLiteral("mnuFileOpen"));
+        break;
+    case CommandLine: p.window().openFromCommandLine(QLatin1Char('"') + file + QLatin1Char('"')); break;
+    case ReplicaCopy: mainroad::runReplica(file, target); break;
+    case ReplicaClear: mainroad::runReplica(file); break;
+    }
+}
+
+// Something put where a file of ours belongs.
+struct Planted {
+    const char* what;
+    QString named; // what the messages call it
+    std::function<bool(Program&, const QString&)> make;
+};
+
+const std::vector<Planted>& plants() {
+    static const std::vector<Planted> all{
+        {"link", QStringLiteral("リンク"),
+         [](Program& p, const QString& at) {
+             writeBytes(p.path(QStringLiteral("elsewhere")), "x");
+             return QFile::link(p.path(QStringLiteral("elsewhere")), at);
+         }},
+        {"folder", QStringLiteral("フォルダ"), [](Program&, const QString& at) { return QDir().mkdir(at); }},
+        {"pipe", QStringLiteral("パイプ"), [](Program&, const QString& at) { return testenv::makePipe(at); }},
+    };
+    return all;
+}
+
+void unplant(const QString& at) {
+    if (!QFile::remove(at))
+        QDir().rmdir(at);
+}
+
+void closeAllWork(Program& p) {
+    for (auto* m : p.window().findChildren<masters::MasterWindow*>())
+        m->findChild<QPushButton*>(QStringLiteral("cmdClose"))->click();
+    p.window().mdiArea()->closeAllSubWindows();
+    mainroad::waitFor([&] { return p.workCount() == 0; }, 5000);
+    mainroad::waitFor([&] { return p.reachable(QStringLiteral("mnuFileClose")); }, 5000);
+}
+
+// A window of the program, started from its menu; plant() puts the lock file in place when the window
+// would meet it (an export: after its list was built).
+struct Window {
+    QString name;
+    bool list; // the lists share one way of reading: each meets one kind of lock file, in turn
+    std::function<void(Program&, const std::function<void()>& plant)> run;
+};
+
+std::vector<Window> windows(const QString& importFile) {
+    std::vector<Window> out;
+    for (int i = 0; i < 14; ++i)
+        out.push_back({QStringLiteral("list %1").arg(i), true, [i](Program& p, const std::function<void()>& plant) {
+                           plant();
+                           mainroad::readList(p, i);
+                       }});
+    out.push_back({QStringLiteral("export"), false, [](Program& p, const std::function<void()>& plant) {
+                       mainroad::answerReportDialog();
+                       p.trigger(QStringLiteral("mnuVComm"));
+                       viewers::ListWindow* w = nullptr;
+                       if (!mainroad::waitFor([&] { return (w = p.work<viewers::ListWindow>()) && w->loaded(); }))
+                           return;
+                       plant();
+                       p.nextPath(p.path(QStringLiteral("export.txt")));
+                       w->findChild<QPushButton*>(QStringLiteral("cmdCSV"))->click();
+                   }});
+    out.push_back({QStringLiteral("order"), false, [](Program& p, const std::function<void()>& plant) {
+                       plant();
+                       p.trigger(QStringLiteral("mnuOrder"));
+                       mainroad::waitFor([&] { return !p.messages().shown().empty(); });
+                   }});
+    out.push_back({QStringLiteral("payment"), false, [](Program& p, const std::function<void()>& plant) {
+                       plant();
+                       mainroad::onNextModalOf<orders::PaymentChooser>([](orders::PaymentChooser& c) { c.cmd[1]->click(); });
+                       p.trigger(QStringLiteral("mnuReceipt"));
+                       mainroad::waitFor([&] { return !p.messages().shown().empty(); });
+                   }});
+    out.push_back({QStringLiteral("master grid"), false, [](Program& p, const std::function<void()>& plant) {
+                       plant();
+                       p.trigger(QStringLiteral("mnuManComm"));
+                       mainroad::waitFor([&] { return !p.messages().shown().empty(); });
+                   }});
+    out.push_back({QStringLiteral("import"), false, [importFile](Program& p, const std::function<void()>& plant) {
+                       plant();
+                       p.nextPath(importFile);
+                       p.trigger(QStringLiteral("mnuImpEmp"));
+                   }});
+    return out;
+}
+
+} // namespace
+
+// A lock file that is a link, a folder or a pipe is named in every window, after the window's own first
+// line, and nothing is written; ＤＢオープン and the command line refuse the file at once.
+TEST(HostileFiles, APlantedLockFileIsNamedInEveryWindowAndRefusedAtOpen) {
+    Program p;
+    const QString db = p.openShopWithOrders();
+    ASSERT_FALSE(db.isEmpty()) << said(p).toStdString();
+    const QString lock = QFileInfo(db).canonicalFilePath() + QStringLiteral("-lock");
+    const QString importFile = p.path(QStringLiteral("more.txt"));
+    mainroad::writeCp932(importFile, {QStringLiteral("9\tE09\t山本次郎")});
+    const QString rowsBefore = mainroad::sqlite(db, QStringLiteral("SELECT * FROM 社員マスタ; SELECT * FROM 受注データ"));
+    for (size_t k = 0; k < plants().size(); ++k) {
+        const Planted& plant = plants()[k];
+        int listNo = 0;
+        for (const Window& w : windows(importFile)) {
+            if (w.list && listNo++ % plants().size() != k)
+                continue;
+            SCOPED_TRACE(std::string(plant.what) + " " + w.name.toStdString());
+            p.messages().clear();
+            std::unique_ptr<testenv::PipeWatch> watch;
+            w.run(p, [&] {
+                ASSERT_TRUE(plant.make(p, lock));
+                watch = std::make_unique<testenv::PipeWatch>(lock);
+            });
+            mainroad::waitFor([&] { return !p.messages().shown().empty(); }, 3000);
+            const QString all = said(p);
+            const QString sentence = QStringLiteral("ＤＢのロックファイル「%1」が%2").arg(lock, plant.named);
+            EXPECT_TRUE(all.contains(sentence)) << all.toStdString();
+            for (const QString& text : p.messages().texts())
+                EXPECT_FALSE(text.startsWith(QStringLiteral("ＤＢのロックファイル"))) << "no first line of its own";
+            EXPECT_FALSE(watch && watch->fired());
+            watch.reset();
+            unplant(lock);
+            closeAllWork(p);
+        }
+        EXPECT_EQ(mainroad::sqlite(db, QStringLiteral("SELECT * FROM 社員マスタ; SELECT * FROM 受注データ")), rowsBefore);
+
+        p.trigger(QStringLiteral("mnuFileClose"));
+        for (Way way : {Menu, CommandLine}) {
+            SCOPED_TRACE(std::string(plant.what) + " open " + std::to_string(way));
+            ASSERT_TRUE(plant.make(p, lock));
+            giveFile(p, way, db, {});
+            EXPECT_TRUE(p.state().gDbPath.isEmpty());
+            ASSERT_EQ(p.messages().shown().size(), 1u) << said(p).toStdString();
+            EXPECT_TRUE(said(p).contains(QStringLiteral("ＤＢのロックファイル「%1」が%2").arg(lock, plant.named)))
+                << said(p).toStdString();
+            unplant(lock);
+        }
+        giveFile(p, Menu, db, {});
+        ASSERT_EQ(p.state().gDbPath, db) << said(p).toStdString();
+    }
+}
+
+// A control file that is a pipe, a device or a folder, or that holds more than the dialogs store, is
+// refused at once by every way in, naming it; at the limit the file opens and copies.
+TEST(HostileFiles, AControlFileThatIsNoFileOrHoldsTooMuchIsRefusedAtOnceByName) {
+    Program p;
+    const QString base = p.newDatabase(QStringLiteral("base.vrd"));
+    ASSERT_FALSE(base.isEmpty()) << said(p).toStdString();
+    p.trigger(QStringLiteral("mnuFileClose"));
+    QFile ctl(core::controlPathFor(base));
+    ASSERT_TRUE(ctl.open(QIODevice::ReadOnly));
+    const core::ControlData data = core::decodeControl(ctl.readAll());
+    const auto withData = [&](const std::function<void(core::ControlData&)>& change) {
+        return [=](const QString& at) {
+            core::ControlData d = data;
+            change(d);
+            return writeBytes(at, core::encodeControl(d));
+        };
+    };
+    const auto categories = [](int n) {
+        return [n](core::ControlData& d) {
+            d.categories.clear();
+            for (int i = 0; i < n; ++i)
+                d.categories << QString::number(i);
+        };
+    };
+    const struct {
+        const char* what;
+        std::function<bool(const QString&)> make;
+        QString named; // "" for a file that opens
+    } cases[] = {
+        {"pipe", [](const QString& at) { return testenv::makePipe(at); }, QStringLiteral("コントロールファイルがパイプ")},
+        {"zero", [](const QString& at) { return QFile::link(QStringLiteral("/dev/zero"), at); },
+         QStringLiteral("リンク先がデバイス")},
+        {"folder", [](const QString& at) { return QDir().mkdir(at); }, QStringLiteral("コントロールファイルがフォルダ")},
+        {"categories past", withData(categories(core::kMaxCategories + 1)), QStringLiteral("カテゴリの数（32768）")},
+        {"name past", withData([](core::ControlData& d) { d.company.CompanyName = QString(core::kMaxCompanyTextLength + 1, 'a'); }),
+         QStringLiteral("社名が長すぎます")},
+        {"10 MB name", withData([](core::ControlData& d) { d.company.CompanyName = QString(10'000'000, 'a'); }),
+         QStringLiteral("大きすぎます")},
+        {"categories at", withData(categories(core::kMaxCategories)), QString()},
+        {"name at", withData([](core::ControlData& d) { d.company.CompanyName = QString(core::kMaxCompanyTextLength, 'a'); }),
+         QString()},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        for (Way way : kWays) {
+            SCOPED_TRACE(std::string(c.what) + " way " + std::to_string(way));
+            const QString file = p.path(QStringLiteral("c%1.vrd").arg(++n));
+            const QString target = p.path(QStringLiteral("t%1.vrd").arg(n));
+            ASSERT_TRUE(QFile::copy(base, file));
+            ASSERT_TRUE(c.make(core::controlPathFor(file)));
+            const QByteArray before = digest(file);
+            QElapsedTimer t;
+            t.start();
+            {
+                testenv::PipeWatch watch(core::controlPathFor(file));
+                giveFile(p, way, file, target);
+                EXPECT_FALSE(watch.fired()) << "waited on the pipe";
+            }
+            EXPECT_LT(t.elapsed(), 5000);
+            if (c.named.isEmpty()) {
+                // VarnoxReplica says it is done.
+                EXPECT_TRUE(said(p).isEmpty() || said(p).startsWith(QStringLiteral("DBを初期化"))) << said(p).toStdString();
+                EXPECT_TRUE(way >= ReplicaCopy || p.state().gDbPath == file);
+                EXPECT_EQ(way == ReplicaCopy, QFileInfo::exists(target));
+                p.trigger(QStringLiteral("mnuFileClose"));
+                continue;
+            }
+            ASSERT_EQ(p.messages().shown().size(), 1u) << said(p).toStdString();
+            EXPECT_TRUE(said(p).contains(c.named)) << said(p).toStdString();
+            EXPECT_TRUE(said(p).contains(core::controlPathFor(file))) << said(p).toStdString();
+            EXPECT_TRUE(p.state().gDbPath.isEmpty());
+            EXPECT_FALSE(QFileInfo::exists(target));
+            EXPECT_EQ(digest(file), before);
+        }
+    }
+}
+
+// The same schema in a UTF-16 file reads back converted but finds and stores otherwise: refused, with the
+// encoding named, by Varnox and VarnoxReplica; a database that is a pipe, a folder or a device is named
+// for what it is and never waited on.
+TEST(HostileFiles, ADatabaseInUtf16OrThatIsNoFileIsRefusedNamingWhatItIs) {
+    Program p;
+    const QString base = p.openShopWithOrders(QStringLiteral("base.vrd"));
+    ASSERT_FALSE(base.isEmpty()) << said(p).toStdString();
+    p.trigger(QStringLiteral("mnuFileClose"));
+    const QString dump = mainroad::sqlite(base, QStringLiteral(".dump"));
+    const QString version = mainroad::sqlite(base, QStringLiteral("PRAGMA user_version"));
+    const struct {
+        const char* what;
+        std::function<bool(const QString&)> make;
+        QString named;
+    } cases[] = {
+        {"utf-16",
+         [&](const QString& at) {
+             mainroad::sqlite(at, QStringLiteral("PRAGMA encoding = 'UTF-16le'; PRAGMA user_version = %1; ").arg(version) + dump);
+             return mainroad::sqlite(at, QStringLiteral("PRAGMA encoding")) == QLatin1String("UTF-16le") &&
+                    mainroad::sqlite(at, QStringLiteral("SELECT count(*) FROM 受注データ")) == QLatin1String("4");
+         },
+         QStringLiteral("UTF-16le")},
+        {"pipe", [](const QString& at) { return testenv::makePipe(at); }, QStringLiteral("パイプ")},
+        {"folder", [](const QString& at) { return QDir().mkdir(at); }, QStringLiteral("フォルダ")},
+        {"device", [](const QString& at) { return QFile::link(QStringLiteral("/dev/null"), at); }, QStringLiteral("デバイス")},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        for (Way way : kWays) {
+            SCOPED_TRACE(std::string(c.what) + " way " + std::to_string(way));
+            const QString file = p.path(QStringLiteral("d%1.vrd").arg(++n));
+            const QString target = p.path(QStringLiteral("t%1.vrd").arg(n));
+            ASSERT_TRUE(c.make(file));
+            ASSERT_TRUE(QFile::copy(core::controlPathFor(base), core::controlPathFor(file)));
+            const QByteArray before = digest(file);
+            {
+                testenv::PipeWatch watch(file);
+                giveFile(p, way, file, target);
+                EXPECT_FALSE(watch.fired()) << "waited on the pipe";
+            }
+            ASSERT_EQ(p.messages().shown().size(), 1u) << said(p).toStdString();
+            EXPECT_TRUE(said(p).contains(c.named)) << said(p).toStdString();
+            EXPECT_TRUE(p.state().gDbPath.isEmpty());
+            EXPECT_FALSE(QFileInfo::exists(target));
+            EXPECT_EQ(digest(file), before);
+        }
+    }
+    // A copy onto a pipe or a device is refused naming it, and neither is touched.
+    for (const auto& c : {cases[1], cases[3]}) {
+        SCOPED_TRACE(std::string(c.what) + " as the target");
+        const QString target = p.path(QStringLiteral("t%1.vrd").arg(++n));
+        ASSERT_TRUE(c.make(target));
+        testenv::PipeWatch watch(target);
+        giveFile(p, ReplicaCopy, base, target);
+        EXPECT_FALSE(watch.fired());
+        ASSERT_EQ(p.messages().shown().size(), 1u) << said(p).toStdString();
+        EXPECT_TRUE(said(p).contains(QStringLiteral("「%1」は%2").arg(target, c.named)))
+            << said(p).toStdString();
+        EXPECT_FALSE(QFileInfo(target).isFile());
+    }
+}
