@@ -1,5 +1,7 @@
 #include "masters/ImportStore.h"
 
+#include "db/KeyedRows.h"
+
 #include <SQLiteCpp/SQLiteCpp.h>
 
 namespace masters {
@@ -16,24 +18,35 @@ std::unique_ptr<SQLite::Statement> prepare(Database& db, const QString& sql) {
     }
 }
 
-bool exists(SQLite::Statement& st, const QVariant& v) {
+} // namespace
+
+// The row the index finds must hold the key (db::KeyedRows): a damaged index could tell of a row under
+// another key, and the rows accepted meanwhile were checked against it, so the open batch goes.
+bool ImportStore::exists(SQLite::Statement& st, const QVariant& v, const QString& field) {
     try {
         st.reset();
         db::bindValue(st, 1, v);
-        return st.executeStep();
+        if (!st.executeStep())
+            return false;
+        db::requireHeld(st.getColumn(1).getInt64() == 1, table_, field);
+        return true;
     } catch (const SQLite::Exception& e) {
         db::throwSqlite(e.getExtendedErrorCode(), e.what());
+    } catch (const db::DbError& e) {
+        if (e.kind() == db::ErrorKind::Damaged && db_->inTransaction()) {
+            st.reset();
+            db_->rollback();
+        }
+        throw;
     }
 }
 
-} // namespace
-
 ImportStore::ImportStore(const QString& dbPath, const QString& table, const QStringList& fields)
-    : db_(std::make_unique<Database>(dbPath)) {
+    : db_(std::make_unique<Database>(dbPath)), table_(table), numberField_(fields[0]), codeField_(fields[1]) {
     const QString t = Database::quoteIdent(table);
     count_ = db_->scalar(QStringLiteral("SELECT count(*) FROM %1").arg(t)).toLongLong();
-    byNumber_ = prepare(*db_, QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ? LIMIT 1").arg(t, Database::quoteIdent(fields[0])));
-    byCode_ = prepare(*db_, QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ? LIMIT 1").arg(t, Database::quoteIdent(fields[1])));
+    byNumber_ = prepare(*db_, db::keyLookupSql(table, numberField_));
+    byCode_ = prepare(*db_, db::keyLookupSql(table, codeField_));
     QStringList cols, marks;
     for (const QString& f : fields) {
         cols << Database::quoteIdent(f);
@@ -54,9 +67,9 @@ ImportStore::~ImportStore() {
     }
 }
 
-bool ImportStore::numberExists(qint64 no) { return exists(*byNumber_, no); }
+bool ImportStore::numberExists(qint64 no) { return exists(*byNumber_, no, numberField_); }
 
-bool ImportStore::codeExists(const QString& code) { return exists(*byCode_, code); }
+bool ImportStore::codeExists(const QString& code) { return exists(*byCode_, code, codeField_); }
 
 void ImportStore::ensureTransaction() {
     if (!db_->inTransaction())

@@ -20,7 +20,8 @@ public:
     ~ImportStore();
 
     qint64 rowCount() const { return count_; }
-    // Exact matches through the unique indexes of the number and code columns.
+    // Exact matches through the unique indexes of the number and code columns. Throws db::DbError (Damaged,
+    // the open batch rolled back, when the index leads to a row under another key).
     bool numberExists(qint64 no);
     bool codeExists(const QString& code);
     // Adds one row; a refused row throws db::DbError and leaves nothing behind (a statement is atomic).
@@ -33,8 +34,10 @@ public:
 
 private:
     void ensureTransaction();
+    bool exists(SQLite::Statement& st, const QVariant& v, const QString& field);
 
     std::unique_ptr<db::Database> db_;
+    QString table_, numberField_, codeField_;
     std::unique_ptr<SQLite::Statement> byNumber_;
     std::unique_ptr<SQLite::Statement> byCode_;
     std::unique_ptr<SQLite::Statement> insert_;

@@ -237,6 +237,7 @@ private:
         case db::ErrorKind::NotADatabase:
         case db::ErrorKind::NotFound:
         case db::ErrorKind::ForeignSchema:
+        case db::ErrorKind::Damaged:
         case db::ErrorKind::TooBig: throw e;
         default: break;
         }

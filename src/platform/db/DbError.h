@@ -23,6 +23,7 @@ enum class ErrorKind {
     NotFound, // no such table or field
     TooBig,   // a value longer than any the schema holds (kMaxValueBytes)
     ForeignSchema, // the file's schema is no longer the one it was opened with; the detail names why
+    Damaged,       // an index leads a key to a row that does not hold it: the indexes must be rebuilt
     Other,
 };
 
