@@ -24,8 +24,9 @@ QString foreignSchemaMessage(const db::DbError& e) {
 // The table holds what was stored; only its index must be made again from it, which the sqlite3 tool does
 // while no one has the file open.
 QString damagedMessage(const QString& dbPath) {
-    const QString name = dbPath.isEmpty() ? QStringLiteral("ＤＢファイル名")
-                                          : QLatin1Char('"') + QDir::toNativeSeparators(dbPath) + QLatin1Char('"');
+    const QString name = dbPath.isEmpty()
+                             ? QStringLiteral("ＤＢファイル名")
+                             : QLatin1Char('"') + QDir::toNativeSeparators(dbPath) + QLatin1Char('"');
     return QStringLiteral("ＤＢファイルが壊れています（索引が中身と合いません）。変更は保存されていません。\n"
                           "このＤＢを開いているVarnoxをすべて終了してから、sqlite3 ツールで次のように実行すると、"
                           "索引を作り直せます。\n  sqlite3 %1 \"REINDEX;\"\n"

@@ -20,33 +20,24 @@ std::unique_ptr<SQLite::Statement> prepare(Database& db, const QString& sql) {
 
 } // namespace
 
-// The row the index finds must hold the key (db::KeyedRows): a damaged index could tell of a row under
+// The row the index finds must hold the key (db::KeyLookup): a damaged index could tell of a row under
 // another key, and the rows accepted meanwhile were checked against it, so the open batch goes.
-bool ImportStore::exists(SQLite::Statement& st, const QVariant& v, const QString& field) {
+bool ImportStore::exists(db::KeyLookup& lookup, const QVariant& v) {
     try {
-        st.reset();
-        db::bindValue(st, 1, v);
-        if (!st.executeStep())
-            return false;
-        db::requireHeld(st.getColumn(1).getInt64() == 1, table_, field);
-        return true;
-    } catch (const SQLite::Exception& e) {
-        db::throwSqlite(e.getExtendedErrorCode(), e.what());
+        return !lookup.rows(v).empty();
     } catch (const db::DbError& e) {
-        if (e.kind() == db::ErrorKind::Damaged && db_->inTransaction()) {
-            st.reset();
+        if (e.kind() == db::ErrorKind::Damaged && db_->inTransaction())
             db_->rollback();
-        }
         throw;
     }
 }
 
 ImportStore::ImportStore(const QString& dbPath, const QString& table, const QStringList& fields)
-    : db_(std::make_unique<Database>(dbPath)), table_(table), numberField_(fields[0]), codeField_(fields[1]) {
+    : db_(std::make_unique<Database>(dbPath)) {
     const QString t = Database::quoteIdent(table);
     count_ = db_->scalar(QStringLiteral("SELECT count(*) FROM %1").arg(t)).toLongLong();
-    byNumber_ = prepare(*db_, db::keyLookupSql(table, numberField_));
-    byCode_ = prepare(*db_, db::keyLookupSql(table, codeField_));
+    byNumber_ = std::make_unique<db::KeyLookup>(*db_, table, fields[0]);
+    byCode_ = std::make_unique<db::KeyLookup>(*db_, table, fields[1]);
     QStringList cols, marks;
     for (const QString& f : fields) {
         cols << Database::quoteIdent(f);
@@ -67,9 +58,9 @@ ImportStore::~ImportStore() {
     }
 }
 
-bool ImportStore::numberExists(qint64 no) { return exists(*byNumber_, no, numberField_); }
+bool ImportStore::numberExists(qint64 no) { return exists(*byNumber_, no); }
 
-bool ImportStore::codeExists(const QString& code) { return exists(*byCode_, code, codeField_); }
+bool ImportStore::codeExists(const QString& code) { return exists(*byCode_, code); }
 
 void ImportStore::ensureTransaction() {
     if (!db_->inTransaction())
@@ -94,10 +85,6 @@ void ImportStore::insert(const db::Params& values) {
 void ImportStore::commit() {
     if (!db_ || !db_->inTransaction())
         return;
-    if (byNumber_)
-        byNumber_->reset();
-    if (byCode_)
-        byCode_->reset();
     try {
         db_->commit();
     } catch (...) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "db/Database.h"
+#include "db/KeyedRows.h"
 
 #include <QStringList>
 #include <memory>
@@ -34,12 +35,11 @@ public:
 
 private:
     void ensureTransaction();
-    bool exists(SQLite::Statement& st, const QVariant& v, const QString& field);
+    bool exists(db::KeyLookup& lookup, const QVariant& v);
 
     std::unique_ptr<db::Database> db_;
-    QString table_, numberField_, codeField_;
-    std::unique_ptr<SQLite::Statement> byNumber_;
-    std::unique_ptr<SQLite::Statement> byCode_;
+    std::unique_ptr<db::KeyLookup> byNumber_;
+    std::unique_ptr<db::KeyLookup> byCode_;
     std::unique_ptr<SQLite::Statement> insert_;
     qint64 count_ = 0;
 };

@@ -38,7 +38,8 @@ bool OrderStatusStore::setPaidDate(qint32 orderNo, double paidDate, double shown
     const std::optional<qint64> row = orderRow(orderNo);
     if (!row)
         throw OrderNotFound(orderNo);
-    const QVariant stored = db_.scalar(QStringLiteral("SELECT COALESCE(入金日, 0) FROM 受注データ WHERE rowid = ?"), {*row});
+    const QVariant stored =
+        db_.scalar(QStringLiteral("SELECT COALESCE(入金日, 0) FROM 受注データ WHERE rowid = ?"), {*row});
     if (stored.toDouble() != shownPaidDate)
         return false;
     db_.execute(QStringLiteral("UPDATE 受注データ SET 入金日 = ? WHERE rowid = ?"), {paidDate, *row});

@@ -134,6 +134,7 @@ void OrderStore::saveOrder(const OrderToSave& o) {
     qint64 lineNo = lineCount == 0 ? 0 : nextLineNo();
     if (lineNo + lineCount - 1 > kLastNo)
         throw OrderSaveError(OrderSaveError::NumbersUsedUp, QStringLiteral("個別No"));
+    db::KeyLookup goodsByCode(db_, core::kGoodsTable, kGoodsCode);
     for (const OrderLineToSave& l : o.lines) {
         if (l.qty <= 0)
             continue;
@@ -143,7 +144,7 @@ void OrderStore::saveOrder(const OrderToSave& o) {
                     {lineNo, o.orderNo, l.goodsCode, l.qty, money(l.salePrice), money(l.cost), money(l.wholesale),
                      money(l.listPrice), QStringLiteral(" "), money(l.lineTax)});
         ++lineNo;
-        const std::optional<qint64> goods = db::rowWithKey(db_, core::kGoodsTable, kGoodsCode, l.goodsCode);
+        const std::optional<qint64> goods = goodsByCode.row(l.goodsCode);
         if (!goods)
             throw OrderSaveError(OrderSaveError::GoodsGone, l.goodsCode);
         db_.execute(QStringLiteral("UPDATE \"商品マスタ\" SET \"在庫量\" = \"在庫量\" - ? WHERE rowid = ?"),

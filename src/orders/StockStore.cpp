@@ -42,10 +42,11 @@ StockSaveResult StockStore::saveCounts(const std::vector<StockChange>& changes) 
     db::Database db(dbPath_);
     // BEGIN IMMEDIATE: no other writer can commit between the check of a count and its write.
     db::Transaction tx(db);
+    db::KeyLookup byCode(db, core::kGoodsTable, QStringLiteral("商品コード"));
     for (const StockChange& c : changes) {
         // Found by its code, then read and written by its row id: a damaged index cannot lead the count to
         // other goods (db::KeyedRows).
-        const std::optional<qint64> row = db::rowWithKey(db, core::kGoodsTable, QStringLiteral("商品コード"), c.code);
+        const std::optional<qint64> row = byCode.row(c.code);
         if (!row) {
             result.vanished << c.code;
             continue;

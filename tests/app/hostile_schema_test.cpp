@@ -346,8 +346,9 @@ void swapUnderIndex(const QString& file, const KeyDamage& k) {
     };
     {
         SQLite::Database d(file.toStdString(), SQLite::OPEN_READONLY);
-        SQLite::Statement q(d, "SELECT il.name, m.sql FROM pragma_index_list(?1) AS il, pragma_index_info(il.name) "
-                               "AS ii, sqlite_master AS m WHERE il.\"unique\" AND ii.name = ?2 AND m.name = il.name");
+        SQLite::Statement q(
+            d, "SELECT il.name, m.sql FROM pragma_index_list(?1) AS il, pragma_index_info(il.name) "
+               "AS ii, sqlite_master AS m WHERE il.\"unique\" AND ii.name = ?2 AND m.name = il.name");
         q.bind(1, k.table);
         q.bind(2, k.field);
         ASSERT_TRUE(q.executeStep());
@@ -363,8 +364,8 @@ void swapUnderIndex(const QString& file, const KeyDamage& k) {
             d.exec(set + k.a + where + k.b);
             d.exec(set + k.b + where + k.spare);
         } else {
-            d.exec(set + "CASE \"" + k.field + "\" WHEN " + k.a + " THEN " + k.b + " ELSE " + k.a + " END WHERE \"" +
-                   k.field + "\" IN (" + k.a + ", " + k.b + ")");
+            d.exec(set + "CASE \"" + k.field + "\" WHEN " + k.a + " THEN " + k.b + " ELSE " + k.a +
+                   " END WHERE \"" + k.field + "\" IN (" + k.a + ", " + k.b + ")");
         }
     };
     swapKeys(true);
@@ -378,35 +379,46 @@ void swapUnderIndex(const QString& file, const KeyDamage& k) {
 
 // The row that holds the key, as the table holds it (the damaged index would answer for another row).
 QString rowOf(const QString& db, const KeyDamage& k, const char* key) {
-    return mainroad::sqlite(db, QStringLiteral("SELECT * FROM \"%1\" NOT INDEXED WHERE \"%2\" = %3")
-                                    .arg(QString::fromUtf8(k.table), QString::fromUtf8(k.field), QString::fromUtf8(key)));
+    return mainroad::sqlite(
+        db, QStringLiteral("SELECT * FROM \"%1\" NOT INDEXED WHERE \"%2\" = %3")
+                .arg(QString::fromUtf8(k.table), QString::fromUtf8(k.field), QString::fromUtf8(key)));
 }
 
 QString allRows(const QString& db) {
-    return mainroad::sqlite(db, QStringLiteral("SELECT * FROM 商品マスタ; SELECT * FROM 顧客マスタ; SELECT * FROM 社員マスタ; "
-                                               "SELECT * FROM 受注データ; SELECT * FROM 受注個別データ"));
+    return mainroad::sqlite(
+        db, QStringLiteral("SELECT * FROM 商品マスタ; SELECT * FROM 顧客マスタ; SELECT * FROM 社員マスタ; "
+                           "SELECT * FROM 受注データ; SELECT * FROM 受注個別データ"));
 }
 
-void editInGrid(Program& p, const char* item, const QString& key, const QString& field, const QString& typed) {
+// In the maintenance window of the menu item, the row whose key column shows key: the field's cell typed
+// over and 更新, or (no field) the row deleted.
+void editInGrid(Program& p, const char* item, const QString& key, const QString& field = {},
+                const QString& typed = {}) {
     ASSERT_TRUE(p.trigger(QString::fromLatin1(item)));
     masters::MasterWindow* w = nullptr;
     ASSERT_TRUE(mainroad::waitFor([&] { return (w = p.work<masters::MasterWindow>()) && w->model(); }));
     masters::MasterTableModel* m = w->model();
-    int col = -1;
+    int col = 0;
     for (int c = 0; c < m->columnCount(); ++c)
         col = m->headerData(c, Qt::Horizontal).toString() == field ? c : col;
     int row = 0;
     while (row < m->recordCount() && m->index(row, w->spec().keyColumn).data().toString() != key)
         ++row;
     ASSERT_LT(row, m->recordCount());
-    ASSERT_TRUE(mainroad::pasteIntoCell(w->grid(), m->index(row, col), typed));
-    w->cmdUpdate_Click();
+    if (field.isEmpty()) {
+        w->grid()->setCurrentIndex(m->index(row, col));
+        w->cmdDelete_Click();
+    } else {
+        ASSERT_TRUE(mainroad::pasteIntoCell(w->grid(), m->index(row, col), typed));
+        w->cmdUpdate_Click();
+    }
     w->cmdClose_Click();
     ASSERT_TRUE(mainroad::waitFor([&] { return p.work<masters::MasterWindow>() == nullptr; }));
 }
 
 void countStock(Program& p, const QString& code, const QString& count) {
-    mainroad::onNextModalOf<orders::StockChooser>([](orders::StockChooser& c) { c.cmd[1]->click(); }); // all goods
+    mainroad::onNextModalOf<orders::StockChooser>(
+        [](orders::StockChooser& c) { c.cmd[1]->click(); }); // all goods
     ASSERT_TRUE(p.trigger(QStringLiteral("mnuStockUp")));
     orders::StockUpdateWindow* w = nullptr;
     ASSERT_TRUE(mainroad::waitFor([&] { return (w = p.work<orders::StockUpdateWindow>()) != nullptr; }));
@@ -448,26 +460,56 @@ TEST(HostileSchema, AnIndexLeadingAKeyToAnotherRowRefusesTheWriteUntilReindexed)
         const char* landed; // "1" from the table once the write is stored where it belongs
         QString curedSays;  // what the write says once cured, besides nothing
     } cases[] = {
-        {"payment", orderNo, [&] { p.payOrder(1, QDate(2024, 7, 1)); },
-         "SELECT 入金日 > 0 FROM 受注データ NOT INDEXED WHERE 受注No = 1", {}},
-        {"cancel", orderNo, [&] { p.toggleCancel(1); },
-         "SELECT キャンセル = 'X' FROM 受注データ NOT INDEXED WHERE 受注No = 1", {}},
-        {"order edit", orderNo,
-         [&] { editInGrid(p, "mnuManRecG", QStringLiteral("1"), QStringLiteral("社員コード"), QStringLiteral("E02")); },
-         "SELECT 社員コード = 'E02' FROM 受注データ NOT INDEXED WHERE 受注No = 1", {}},
-        {"order", goodsCode, [&] { p.enterOrder(QStringLiteral("㈱山田商店"), QStringLiteral("佐藤一郎"), {{1, 1}}); },
-         "SELECT 在庫量 = 36 FROM 商品マスタ NOT INDEXED WHERE 商品コード = 'G01'", {}},
-        {"stock", goodsCode, [&] { countStock(p, QStringLiteral("G01"), QStringLiteral("55")); },
-         "SELECT 在庫量 = 55 FROM 商品マスタ NOT INDEXED WHERE 商品コード = 'G01'", {}},
-        {"goods edit", goodsCode,
-         [&] { editInGrid(p, "mnuManComm", QStringLiteral("G01"), QStringLiteral("商品名"), QStringLiteral("抹茶")); },
-         "SELECT 商品名 = '抹茶' FROM 商品マスタ NOT INDEXED WHERE 商品コード = 'G01'", {}},
+        {"payment",
+         orderNo,
+         [&] { p.payOrder(1, QDate(2024, 7, 1)); },
+         "SELECT 入金日 > 0 FROM 受注データ NOT INDEXED WHERE 受注No = 1",
+         {}},
+        {"cancel",
+         orderNo,
+         [&] { p.toggleCancel(1); },
+         "SELECT キャンセル = 'X' FROM 受注データ NOT INDEXED WHERE 受注No = 1",
+         {}},
+        {"order edit",
+         orderNo,
+         [&] {
+             editInGrid(p, "mnuManRecG", QStringLiteral("1"), QStringLiteral("社員コード"),
+                        QStringLiteral("E02"));
+         },
+         "SELECT 社員コード = 'E02' FROM 受注データ NOT INDEXED WHERE 受注No = 1",
+         {}},
+        {"order",
+         goodsCode,
+         [&] {
+             p.enterOrder(QStringLiteral("㈱山田商店"), QStringLiteral("佐藤一郎"), {{1, 1}});
+         },
+         "SELECT 在庫量 = 36 FROM 商品マスタ NOT INDEXED WHERE 商品コード = 'G01'",
+         {}},
+        {"stock",
+         goodsCode,
+         [&] { countStock(p, QStringLiteral("G01"), QStringLiteral("55")); },
+         "SELECT 在庫量 = 55 FROM 商品マスタ NOT INDEXED WHERE 商品コード = 'G01'",
+         {}},
+        {"goods edit",
+         goodsCode,
+         [&] {
+             editInGrid(p, "mnuManComm", QStringLiteral("G01"), QStringLiteral("商品名"),
+                        QStringLiteral("抹茶"));
+         },
+         "SELECT 商品名 = '抹茶' FROM 商品マスタ NOT INDEXED WHERE 商品コード = 'G01'",
+         {}},
+        {"goods delete",
+         goodsCode,
+         [&] { editInGrid(p, "mnuManComm", QStringLiteral("G01")); },
+         "SELECT count(*) = 0 FROM 商品マスタ NOT INDEXED WHERE 商品コード = 'G01'",
+         {}},
         {"import", goodsCode,
          [&] {
              p.nextPath(imported);
              p.trigger(QStringLiteral("mnuImpComm"));
          },
-         "SELECT count(*) FROM 商品マスタ NOT INDEXED WHERE 商品コード = 'G20'", QStringLiteral("エラーデータ=　0\tG01")},
+         "SELECT count(*) FROM 商品マスタ NOT INDEXED WHERE 商品コード = 'G20'",
+         QStringLiteral("エラーデータ=　0\tG01")},
     };
     int n = 0;
     for (const auto& c : cases) {
@@ -476,12 +518,14 @@ TEST(HostileSchema, AnIndexLeadingAKeyToAnotherRowRefusesTheWriteUntilReindexed)
         QFile::copy(base, file);
         QFile::copy(core::controlPathFor(base), core::controlPathFor(file));
         swapUnderIndex(file, c.damage);
-        ASSERT_TRUE(mainroad::sqlite(file, QStringLiteral("PRAGMA integrity_check")).contains(QStringLiteral("missing from index")));
+        ASSERT_TRUE(mainroad::sqlite(file, QStringLiteral("PRAGMA integrity_check"))
+                        .contains(QStringLiteral("missing from index")));
         const QString partner = rowOf(file, c.damage, c.damage.b);
         for (bool cured : {false, true}) {
             SCOPED_TRACE(cured ? "cured" : "damaged");
             if (cured) {
-                ASSERT_EQ(mainroad::sqlite(file, QStringLiteral("REINDEX; PRAGMA integrity_check")), QStringLiteral("ok"));
+                ASSERT_EQ(mainroad::sqlite(file, QStringLiteral("REINDEX; PRAGMA integrity_check")),
+                          QStringLiteral("ok"));
             }
             const QString before = allRows(file);
             p.nextPath(file);
@@ -491,11 +535,13 @@ TEST(HostileSchema, AnIndexLeadingAKeyToAnotherRowRefusesTheWriteUntilReindexed)
             c.write();
             const QString said = p.messages().texts().join('|');
             if (!cured) {
-                EXPECT_TRUE(said.contains(QStringLiteral("索引が中身と合いません")) && said.contains(QStringLiteral("REINDEX")))
+                EXPECT_TRUE(said.contains(QStringLiteral("索引が中身と合いません")) &&
+                            said.contains(QStringLiteral("REINDEX")))
                     << said.toStdString();
                 EXPECT_EQ(allRows(file), before);
             } else {
-                EXPECT_TRUE(c.curedSays.isEmpty() ? said.isEmpty() : said.startsWith(c.curedSays)) << said.toStdString();
+                EXPECT_TRUE(c.curedSays.isEmpty() ? said.isEmpty() : said.startsWith(c.curedSays))
+                    << said.toStdString();
                 EXPECT_EQ(mainroad::sqlite(file, QString::fromUtf8(c.landed)), QStringLiteral("1"));
                 EXPECT_EQ(rowOf(file, c.damage, c.damage.b), partner);
             }

@@ -6,24 +6,43 @@
 
 #include "db/Database.h"
 
+#include <memory>
 #include <optional>
 #include <vector>
 
+namespace SQLite {
+class Statement;
+}
+
 namespace db {
 
-// The ids of the rows whose field holds key, found through the field's index, each read back from its row.
-std::vector<qint64> rowsWithKey(Database& db, const QString& table, const QString& field, const QVariant& key);
+// The rows of one table by one field, found through the field's index and each read back by its row id.
+// Prepared once for many keys; it must go before the connection does.
+class KeyLookup {
+  public:
+    KeyLookup(Database& db, const QString& table, const QString& field);
+    ~KeyLookup();
+    KeyLookup(const KeyLookup&) = delete;
+    KeyLookup& operator=(const KeyLookup&) = delete;
 
-// The one row that holds a unique key, or none.
-std::optional<qint64> rowWithKey(Database& db, const QString& table, const QString& field, const QVariant& key);
+    // The ids of the rows whose field holds key.
+    std::vector<qint64> rows(const QVariant& key);
+    // The one row that holds a unique key, or none.
+    std::optional<qint64> row(const QVariant& key);
+
+  private:
+    QString table_, field_;
+    std::unique_ptr<SQLite::Statement> st_;
+};
+
+// One look-up, as above.
+std::vector<qint64> rowsWithKey(Database& db, const QString& table, const QString& field,
+                                const QVariant& key);
+std::optional<qint64> rowWithKey(Database& db, const QString& table, const QString& field,
+                                 const QVariant& key);
 
 // Throws unless the value the row holds in a unique field leads through the field's index to this row (a
 // row that is gone, or holds Null there, passes: the write that follows finds no row).
 void checkRowKey(Database& db, const QString& table, const QString& field, qint64 rowid);
-
-// For a caller that keeps its look-up prepared: the query of rowsWithKey (parameter 1 is the key; columns:
-// the row id, and whether the row holds the key), and the check of its second column.
-QString keyLookupSql(const QString& table, const QString& field);
-void requireHeld(bool held, const QString& table, const QString& field);
 
 } // namespace db
