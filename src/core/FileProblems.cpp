@@ -23,6 +23,19 @@ QString foreignSchemaMessage(const db::DbError& e) {
            e.detail();
 }
 
+// The table holds what was stored; only its index must be made again from it, which the sqlite3 tool does
+// while no one has the file open.
+QString damagedMessage(const QString& dbPath) {
+    const QString name = dbPath.isEmpty()
+                             ? QStringLiteral("ＤＢファイル名")
+                             : QLatin1Char('"') + QDir::toNativeSeparators(dbPath) + QLatin1Char('"');
+    return QStringLiteral("ＤＢファイルが壊れています（索引が中身と合いません）。変更は保存されていません。\n"
+                          "このＤＢを開いているVarnoxをすべて終了してから、sqlite3 ツールで次のように実行すると、"
+                          "索引を作り直せます。\n  sqlite3 %1 \"REINDEX;\"\n"
+                          "それでも直らない場合は、バックアップから戻して下さい。")
+        .arg(name);
+}
+
 bool folderTakesNoFile(const QString& dbPath) {
     const QFileInfo fi(dbPath);
     return !fi.isWritable() || !QFileInfo(fi.absolutePath()).isWritable();
@@ -68,6 +81,7 @@ QString fileProblemText(const std::exception& e, const QString& dbPath) {
     switch (d->kind()) {
     case db::ErrorKind::Replaced: return kReopenText;
     case db::ErrorKind::ForeignSchema: return foreignSchemaMessage(*d) + QStringLiteral("\n変更は保存されていません。");
+    case db::ErrorKind::Damaged: return damagedMessage(dbPath);
     case db::ErrorKind::DiskFull:
         return QStringLiteral("ディスクがいっぱいのため、ＤＢに書き込めません。変更は保存されていません。");
     case db::ErrorKind::ReadOnly:
@@ -111,6 +125,7 @@ QString dbFailureText(const std::exception& e, const QString& otherwise) {
     case db::ErrorKind::ForeignSchema: return foreignSchemaMessage(*d);
     case db::ErrorKind::BadLock:
         return otherwise.isEmpty() ? badLockText(e) : otherwise + QLatin1Char('\n') + badLockText(e);
+    case db::ErrorKind::Damaged: return damagedMessage({});
     default: return otherwise;
     }
 }

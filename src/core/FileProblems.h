@@ -1,7 +1,7 @@
 // The answers to a write the database file itself refused, named by their cause: the file is no longer the
 // one the window read (deleted, moved, or another put in its place), another program gave it objects of its
-// own (named), it or its folder is read-only (a read-only share), or the disk is full. Nothing was stored in
-// each case.
+// own (named), it or its folder is read-only (a read-only share), the disk is full, or an index no longer
+// matches its table (with the cure). Nothing was stored in each case.
 #pragma once
 
 #include <QString>

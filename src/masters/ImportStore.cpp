@@ -1,5 +1,7 @@
 #include "masters/ImportStore.h"
 
+#include "db/KeyedRows.h"
+
 #include <SQLiteCpp/SQLiteCpp.h>
 
 namespace masters {
@@ -16,24 +18,26 @@ std::unique_ptr<SQLite::Statement> prepare(Database& db, const QString& sql) {
     }
 }
 
-bool exists(SQLite::Statement& st, const QVariant& v) {
+} // namespace
+
+// The row the index finds must hold the key (db::KeyLookup): a damaged index could tell of a row under
+// another key, and the rows accepted meanwhile were checked against it, so the open batch goes.
+bool ImportStore::exists(db::KeyLookup& lookup, const QVariant& v) {
     try {
-        st.reset();
-        db::bindValue(st, 1, v);
-        return st.executeStep();
-    } catch (const SQLite::Exception& e) {
-        db::throwSqlite(e.getExtendedErrorCode(), e.what());
+        return !lookup.rows(v).empty();
+    } catch (const db::DbError& e) {
+        if (e.kind() == db::ErrorKind::Damaged && db_->inTransaction())
+            db_->rollback();
+        throw;
     }
 }
-
-} // namespace
 
 ImportStore::ImportStore(const QString& dbPath, const QString& table, const QStringList& fields)
     : db_(std::make_unique<Database>(dbPath)) {
     const QString t = Database::quoteIdent(table);
     count_ = db_->scalar(QStringLiteral("SELECT count(*) FROM %1").arg(t)).toLongLong();
-    byNumber_ = prepare(*db_, QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ? LIMIT 1").arg(t, Database::quoteIdent(fields[0])));
-    byCode_ = prepare(*db_, QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ? LIMIT 1").arg(t, Database::quoteIdent(fields[1])));
+    byNumber_ = std::make_unique<db::KeyLookup>(*db_, table, fields[0]);
+    byCode_ = std::make_unique<db::KeyLookup>(*db_, table, fields[1]);
     QStringList cols, marks;
     for (const QString& f : fields) {
         cols << Database::quoteIdent(f);
@@ -81,10 +85,6 @@ void ImportStore::insert(const db::Params& values) {
 void ImportStore::commit() {
     if (!db_ || !db_->inTransaction())
         return;
-    if (byNumber_)
-        byNumber_->reset();
-    if (byCode_)
-        byCode_->reset();
     try {
         db_->commit();
     } catch (...) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "db/Database.h"
+#include "db/KeyedRows.h"
 
 #include <QStringList>
 #include <memory>
@@ -20,7 +21,8 @@ public:
     ~ImportStore();
 
     qint64 rowCount() const { return count_; }
-    // Exact matches through the unique indexes of the number and code columns.
+    // Exact matches through the unique indexes of the number and code columns. Throws db::DbError (Damaged,
+    // the open batch rolled back, when the index leads to a row under another key).
     bool numberExists(qint64 no);
     bool codeExists(const QString& code);
     // Adds one row; a refused row throws db::DbError and leaves nothing behind (a statement is atomic).
@@ -33,10 +35,11 @@ public:
 
 private:
     void ensureTransaction();
+    bool exists(db::KeyLookup& lookup, const QVariant& v);
 
     std::unique_ptr<db::Database> db_;
-    std::unique_ptr<SQLite::Statement> byNumber_;
-    std::unique_ptr<SQLite::Statement> byCode_;
+    std::unique_ptr<db::KeyLookup> byNumber_;
+    std::unique_ptr<db::KeyLookup> byCode_;
     std::unique_ptr<SQLite::Statement> insert_;
     qint64 count_ = 0;
 };

@@ -238,6 +238,7 @@ private:
         case db::ErrorKind::NotFound:
         case db::ErrorKind::ForeignSchema:
         case db::ErrorKind::BadLock:
+        case db::ErrorKind::Damaged:
         case db::ErrorKind::TooBig: throw e;
         default: break;
         }

@@ -346,8 +346,9 @@ void MasterWindow::cmdDelete_Click() {
     try {
         Hourglass wait;
         model_->removeRecord(row);
-    } catch (const db::DbError&) {
-        maintError(true);
+    } catch (const db::DbError& e) {
+        if (!core::tellFileProblem(e, state().gDbPath))
+            maintError(true);
         return;
     }
     // The next record moves up into the place; past the end the last record becomes current, and an

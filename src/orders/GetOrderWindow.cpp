@@ -323,7 +323,7 @@ void GetOrderWindow::deletePendingOrder(bool quiet) {
         if (!quiet)
             errorBox(QStringLiteral("受注No.%1 の仮の受注データを削除できませんでした。\n\n")
                                          .arg(m_OrderNo_) +
-                                     QString::fromUtf8(e.what()),
+                                     core::causeText(e, state().gDbPath),
                                  kWriteErrorTitle);
     }
 }

@@ -59,6 +59,8 @@ public:
     db::Database& database() { return db_; }
 
 private:
+    std::optional<qint64> orderRow(qint32 orderNo);
+
     db::Database db_;
 };
 

@@ -1,5 +1,7 @@
 #include "orders/OrderStore.h"
 
+#include "core/Schema.h"
+#include "db/KeyedRows.h"
 #include "db/Transaction.h"
 
 #include <algorithm>
@@ -15,10 +17,8 @@ QVariant money(Currency c) { return QVariant::fromValue(c); }
 
 constexpr qint64 kLastNo = std::numeric_limits<std::int32_t>::max();
 
-// The pending row of an order number: still all amounts 0 and no lines (parameters: no, no).
-const QString kPendingWhere = QStringLiteral(
-    "WHERE \"受注No\" = ? AND \"受注No\" > 0 AND \"販売金額\" = 0 AND \"送料\" = 0 AND NOT EXISTS "
-    "(SELECT 1 FROM \"受注個別データ\" WHERE \"受注個別データ\".\"受注No\" = ?)");
+const QString kOrderNo = QStringLiteral("受注No");
+const QString kGoodsCode = QStringLiteral("商品コード");
 
 } // namespace
 
@@ -98,24 +98,43 @@ std::int32_t OrderStore::createPendingOrder(const QString& clientCode, const QSt
     return std::int32_t(no);
 }
 
+// Rows are found by their keys and then written by their row ids, so that a damaged index cannot lead a
+// write to another order or goods (db::KeyedRows).
+std::optional<qint64> OrderStore::pendingRow(std::int32_t orderNo) {
+    if (orderNo <= 0)
+        return std::nullopt;
+    const std::optional<qint64> row = db::rowWithKey(db_, core::kOrderTable, kOrderNo, orderNo);
+    if (!row || !db::rowsWithKey(db_, core::kOrderLineTable, kOrderNo, orderNo).empty())
+        return std::nullopt;
+    const QVariant empty = db_.scalar(
+        QStringLiteral("SELECT \"販売金額\" = 0 AND \"送料\" = 0 FROM \"受注データ\" WHERE rowid = ?"), {*row});
+    return empty.toLongLong() == 1 ? row : std::nullopt;
+}
+
 bool OrderStore::deletePendingOrder(std::int32_t orderNo) {
     // Only a row that still holds nothing: never a committed order that happens to carry the number.
-    return db_.execute(QStringLiteral("DELETE FROM \"受注データ\" ") + kPendingWhere, {orderNo, orderNo}) > 0;
+    db::Transaction tx(db_);
+    const std::optional<qint64> row = pendingRow(orderNo);
+    if (!row)
+        return false;
+    db_.execute(QStringLiteral("DELETE FROM \"受注データ\" WHERE rowid = ?"), {*row});
+    tx.commit();
+    return true;
 }
 
 void OrderStore::saveOrder(const OrderToSave& o) {
     db::Transaction tx(db_);
     // The number must still hold our own pending row: a row deleted elsewhere whose number was taken again
     // by another order must not be overwritten.
-    const qint64 pending = db_.scalar(QStringLiteral("SELECT COUNT(*) FROM \"受注データ\" ") + kPendingWhere,
-                                         {o.orderNo, o.orderNo}).toLongLong();
-    if (pending != 1)
+    const std::optional<qint64> orderRow = pendingRow(o.orderNo);
+    if (!orderRow)
         throw OrderSaveError(OrderSaveError::PendingOrderGone, QString::number(o.orderNo));
     const auto lineCount =
         std::count_if(o.lines.begin(), o.lines.end(), [](const auto& l) { return l.qty > 0; });
     qint64 lineNo = lineCount == 0 ? 0 : nextLineNo();
     if (lineNo + lineCount - 1 > kLastNo)
         throw OrderSaveError(OrderSaveError::NumbersUsedUp, QStringLiteral("個別No"));
+    db::KeyLookup goodsByCode(db_, core::kGoodsTable, kGoodsCode);
     for (const OrderLineToSave& l : o.lines) {
         if (l.qty <= 0)
             continue;
@@ -125,21 +144,19 @@ void OrderStore::saveOrder(const OrderToSave& o) {
                     {lineNo, o.orderNo, l.goodsCode, l.qty, money(l.salePrice), money(l.cost), money(l.wholesale),
                      money(l.listPrice), QStringLiteral(" "), money(l.lineTax)});
         ++lineNo;
-        const int changed = db_.execute(
-            QStringLiteral("UPDATE \"商品マスタ\" SET \"在庫量\" = \"在庫量\" - ? WHERE \"商品コード\" = ?"),
-            {l.qty, l.goodsCode});
-        if (changed != 1)
+        const std::optional<qint64> goods = goodsByCode.row(l.goodsCode);
+        if (!goods)
             throw OrderSaveError(OrderSaveError::GoodsGone, l.goodsCode);
+        db_.execute(QStringLiteral("UPDATE \"商品マスタ\" SET \"在庫量\" = \"在庫量\" - ? WHERE rowid = ?"),
+                    {l.qty, *goods});
     }
     const OrderTotals& t = o.totals;
-    const int changed = db_.execute(
+    db_.execute(
         QStringLiteral("UPDATE \"受注データ\" SET \"定価金額\" = ?, \"仕切値\" = ?, \"販売金額\" = ?, \"消費税額\" = ?, "
                        "\"送料\" = ?, \"原価\" = ?, \"受注日付\" = ?, \"入金日\" = ?, \"キャンセル\" = ?, "
-                       "\"顧客コード\" = ?, \"社員コード\" = ? WHERE \"受注No\" = ?"),
+                       "\"顧客コード\" = ?, \"社員コード\" = ? WHERE rowid = ?"),
         {money(t.list), money(t.wholesale), money(t.sale), money(t.tax), money(t.shipping), money(t.cost), o.date,
-         0.0, QStringLiteral(" "), o.clientCode, o.employeeCode, o.orderNo});
-    if (changed != 1)
-        throw OrderSaveError(OrderSaveError::PendingOrderGone, QString::number(o.orderNo));
+         0.0, QStringLiteral(" "), o.clientCode, o.employeeCode, *orderRow});
     tx.commit();
 }
 

@@ -8,6 +8,7 @@
 
 #include <QDate>
 #include <QString>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -75,6 +76,9 @@ public:
     void saveOrder(const OrderToSave& order);
 
 private:
+    // The row of the order's own number while it is still pending (amounts 0, no lines); call inside the
+    // write transaction.
+    std::optional<qint64> pendingRow(std::int32_t orderNo);
     std::vector<PartyRow> loadParties(const QString& table, const QString& codeField, const QString& nameField);
 
     db::Database& db_;

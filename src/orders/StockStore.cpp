@@ -1,6 +1,8 @@
 #include "orders/StockStore.h"
 
+#include "core/Schema.h"
 #include "db/Database.h"
+#include "db/KeyedRows.h"
 #include "db/Transaction.h"
 
 namespace orders {
@@ -40,18 +42,22 @@ StockSaveResult StockStore::saveCounts(const std::vector<StockChange>& changes) 
     db::Database db(dbPath_);
     // BEGIN IMMEDIATE: no other writer can commit between the check of a count and its write.
     db::Transaction tx(db);
+    db::KeyLookup byCode(db, core::kGoodsTable, QStringLiteral("商品コード"));
     for (const StockChange& c : changes) {
-        const QVariant stored = db.scalar(QStringLiteral("SELECT 在庫量 FROM 商品マスタ WHERE 商品コード = ?"), {c.code});
-        if (!stored.isValid()) {
+        // Found by its code, then read and written by its row id: a damaged index cannot lead the count to
+        // other goods (db::KeyedRows).
+        const std::optional<qint64> row = byCode.row(c.code);
+        if (!row) {
             result.vanished << c.code;
             continue;
         }
+        const QVariant stored = db.scalar(QStringLiteral("SELECT 在庫量 FROM 商品マスタ WHERE rowid = ?"), {*row});
         if (stored.toLongLong() != c.loaded) {
             result.conflicts.push_back({c.code, qint32(stored.toLongLong())});
             continue;
         }
         result.written +=
-            db.execute(QStringLiteral("UPDATE 商品マスタ SET 在庫量 = ? WHERE 商品コード = ?"), {c.wanted, c.code});
+            db.execute(QStringLiteral("UPDATE 商品マスタ SET 在庫量 = ? WHERE rowid = ?"), {c.wanted, *row});
     }
     tx.commit();
     return result;

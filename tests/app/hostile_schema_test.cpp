@@ -6,13 +6,21 @@
 #include "support/ReplicaRoad.h"
 
 #include "core/ControlFile.h"
+#include "masters/MasterTableModel.h"
+#include "masters/MasterWindow.h"
+#include "orders/EntryGrid.h"
 #include "orders/GetOrderWindow.h"
 #include "orders/PaymentWindow.h"
+#include "orders/StockChooser.h"
+#include "orders/StockUpdateWindow.h"
 
 #include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QProcess>
+#include <QTableWidget>
+#include <QTest>
 #include <SQLiteCpp/SQLiteCpp.h>
 #include <gtest/gtest.h>
 #include <limits>
@@ -311,4 +319,234 @@ TEST(HostileSchema, AnImportTheDatabaseStopsDoesNotBlameTheImportFile) {
     EXPECT_FALSE(p.messages().shown()[0].text.contains(QStringLiteral("ファイル読み込み中")));
     EXPECT_TRUE(p.messages().shown()[0].title.contains(QStringLiteral("ＤＢを他のプログラムが使用")))
         << p.messages().shown()[0].title.toStdString();
+}
+
+namespace {
+
+// An index that leads key a to b's row and b to a's, as a disk fault can leave it: the keys change places
+// (the index with them), then change back while the index names another column, then its own again.
+struct KeyDamage {
+    const char* table;
+    const char* field;
+    const char* other; // a column the swap leaves alone
+    const char* a;     // SQL literals
+    const char* b;
+    const char* spare; // a key no row holds
+};
+
+void swapUnderIndex(const QString& file, const KeyDamage& k) {
+    std::string index, sql;
+    const auto setSql = [&](const std::string& text) {
+        SQLite::Database d(file.toStdString(), SQLite::OPEN_READWRITE);
+        d.exec("PRAGMA writable_schema = ON");
+        SQLite::Statement st(d, "UPDATE sqlite_master SET sql = ? WHERE name = ?");
+        st.bind(1, text);
+        st.bind(2, index);
+        st.exec();
+    };
+    {
+        SQLite::Database d(file.toStdString(), SQLite::OPEN_READONLY);
+        SQLite::Statement q(
+            d, "SELECT il.name, m.sql FROM pragma_index_list(?1) AS il, pragma_index_info(il.name) "
+               "AS ii, sqlite_master AS m WHERE il.\"unique\" AND ii.name = ?2 AND m.name = il.name");
+        q.bind(1, k.table);
+        q.bind(2, k.field);
+        ASSERT_TRUE(q.executeStep());
+        index = q.getColumn(0).getString();
+        sql = q.getColumn(1).getString();
+    }
+    const auto swapKeys = [&](bool throughIndex) {
+        SQLite::Database d(file.toStdString(), SQLite::OPEN_READWRITE);
+        const std::string set = "UPDATE \"" + std::string(k.table) + "\" SET \"" + k.field + "\" = ";
+        const std::string where = " WHERE \"" + std::string(k.field) + "\" = ";
+        if (throughIndex) { // one at a time, as the unique index allows
+            d.exec(set + k.spare + where + k.a);
+            d.exec(set + k.a + where + k.b);
+            d.exec(set + k.b + where + k.spare);
+        } else {
+            d.exec(set + "CASE \"" + k.field + "\" WHEN " + k.a + " THEN " + k.b + " ELSE " + k.a +
+                   " END WHERE \"" + k.field + "\" IN (" + k.a + ", " + k.b + ")");
+        }
+    };
+    swapKeys(true);
+    std::string elsewhere = sql;
+    const std::string column = "(\"" + std::string(k.field) + "\")";
+    elsewhere.replace(elsewhere.rfind(column), column.size(), "(\"" + std::string(k.other) + "\")");
+    setSql(elsewhere);
+    swapKeys(false);
+    setSql(sql);
+}
+
+// The row that holds the key, as the table holds it (the damaged index would answer for another row).
+QString rowOf(const QString& db, const KeyDamage& k, const char* key) {
+    return mainroad::sqlite(
+        db, QStringLiteral("SELECT * FROM \"%1\" NOT INDEXED WHERE \"%2\" = %3")
+                .arg(QString::fromUtf8(k.table), QString::fromUtf8(k.field), QString::fromUtf8(key)));
+}
+
+QString allRows(const QString& db) {
+    return mainroad::sqlite(
+        db, QStringLiteral("SELECT * FROM 商品マスタ; SELECT * FROM 顧客マスタ; SELECT * FROM 社員マスタ; "
+                           "SELECT * FROM 受注データ; SELECT * FROM 受注個別データ"));
+}
+
+// In the maintenance window of the menu item, the row whose key column shows key: the field's cell typed
+// over and 更新, or (no field) the row deleted.
+void editInGrid(Program& p, const char* item, const QString& key, const QString& field = {},
+                const QString& typed = {}) {
+    ASSERT_TRUE(p.trigger(QString::fromLatin1(item)));
+    masters::MasterWindow* w = nullptr;
+    ASSERT_TRUE(mainroad::waitFor([&] { return (w = p.work<masters::MasterWindow>()) && w->model(); }));
+    masters::MasterTableModel* m = w->model();
+    int col = 0;
+    for (int c = 0; c < m->columnCount(); ++c)
+        col = m->headerData(c, Qt::Horizontal).toString() == field ? c : col;
+    int row = 0;
+    while (row < m->recordCount() && m->index(row, w->spec().keyColumn).data().toString() != key)
+        ++row;
+    ASSERT_LT(row, m->recordCount());
+    if (field.isEmpty()) {
+        w->grid()->setCurrentIndex(m->index(row, col));
+        w->cmdDelete_Click();
+    } else {
+        ASSERT_TRUE(mainroad::pasteIntoCell(w->grid(), m->index(row, col), typed));
+        w->cmdUpdate_Click();
+    }
+    w->cmdClose_Click();
+    ASSERT_TRUE(mainroad::waitFor([&] { return p.work<masters::MasterWindow>() == nullptr; }));
+}
+
+void countStock(Program& p, const QString& code, const QString& count) {
+    mainroad::onNextModalOf<orders::StockChooser>(
+        [](orders::StockChooser& c) { c.cmd[1]->click(); }); // all goods
+    ASSERT_TRUE(p.trigger(QStringLiteral("mnuStockUp")));
+    orders::StockUpdateWindow* w = nullptr;
+    ASSERT_TRUE(mainroad::waitFor([&] { return (w = p.work<orders::StockUpdateWindow>()) != nullptr; }));
+    QTest::qWait(300); // the layout after the build's extra tick
+    QTableWidget* t = w->grid()->table();
+    int row = 1;
+    while (row <= t->rowCount() && w->grid()->textAt(row, 0).trimmed() != code)
+        ++row;
+    ASSERT_LE(row, t->rowCount());
+    QTest::mouseClick(t->viewport(), Qt::LeftButton, {}, t->visualItemRect(t->item(row - 1, 6)).center());
+    QLineEdit* e = w->grid()->editor();
+    e->selectAll();
+    QTest::keyClicks(e, count);
+    QTest::keyClick(e, Qt::Key_Down);
+    w->okButton()->click();
+    w->endButton()->click();
+    ASSERT_TRUE(mainroad::waitFor([&] { return p.work<orders::StockUpdateWindow>() == nullptr; }));
+}
+
+} // namespace
+
+// A file whose index leads one key to another's row (integrity_check: "row N missing from index"): each
+// write that finds its row by that key is refused as a damaged file, naming the cure, and no row changes.
+// After the cure (REINDEX with the sqlite3 tool) the same write lands on its own row.
+TEST(HostileSchema, AnIndexLeadingAKeyToAnotherRowRefusesTheWriteUntilReindexed) {
+    Program p;
+    const QString base = p.openShopWithOrders(QStringLiteral("base.vrd"));
+    ASSERT_FALSE(base.isEmpty()) << p.messages().texts().join('|').toStdString();
+    p.trigger(QStringLiteral("mnuFileClose"));
+    const KeyDamage orderNo{"受注データ", "受注No", "顧客コード", "1", "2", "-1"};
+    const KeyDamage goodsCode{"商品マスタ", "商品コード", "商品名", "'G01'", "'G05'", "'G~'"};
+    const QString imported = p.path(QStringLiteral("goods.txt"));
+    mainroad::writeCp932(imported, {QStringLiteral("0\tG20\t新茶\t1000\t800\t600\t8\t10\t5\t食品"),
+                                    QStringLiteral("0\tG01\t緑茶\t1200\t900\t700\t8\t40\t10\t食品")});
+    const struct {
+        const char* what;
+        const KeyDamage& damage;
+        std::function<void()> write;
+        const char* landed; // "1" from the table once the write is stored where it belongs
+        QString curedSays;  // what the write says once cured, besides nothing
+    } cases[] = {
+        {"payment",
+         orderNo,
+         [&] { p.payOrder(1, QDate(2024, 7, 1)); },
+         "SELECT 入金日 > 0 FROM 受注データ NOT INDEXED WHERE 受注No = 1",
+         {}},
+        {"cancel",
+         orderNo,
+         [&] { p.toggleCancel(1); },
+         "SELECT キャンセル = 'X' FROM 受注データ NOT INDEXED WHERE 受注No = 1",
+         {}},
+        {"order edit",
+         orderNo,
+         [&] {
+             editInGrid(p, "mnuManRecG", QStringLiteral("1"), QStringLiteral("社員コード"),
+                        QStringLiteral("E02"));
+         },
+         "SELECT 社員コード = 'E02' FROM 受注データ NOT INDEXED WHERE 受注No = 1",
+         {}},
+        {"order",
+         goodsCode,
+         [&] {
+             p.enterOrder(QStringLiteral("㈱山田商店"), QStringLiteral("佐藤一郎"), {{1, 1}});
+         },
+         "SELECT 在庫量 = 36 FROM 商品マスタ NOT INDEXED WHERE 商品コード = 'G01'",
+         {}},
+        {"stock",
+         goodsCode,
+         [&] { countStock(p, QStringLiteral("G01"), QStringLiteral("55")); },
+         "SELECT 在庫量 = 55 FROM 商品マスタ NOT INDEXED WHERE 商品コード = 'G01'",
+         {}},
+        {"goods edit",
+         goodsCode,
+         [&] {
+             editInGrid(p, "mnuManComm", QStringLiteral("G01"), QStringLiteral("商品名"),
+                        QStringLiteral("抹茶"));
+         },
+         "SELECT 商品名 = '抹茶' FROM 商品マスタ NOT INDEXED WHERE 商品コード = 'G01'",
+         {}},
+        {"goods delete",
+         goodsCode,
+         [&] { editInGrid(p, "mnuManComm", QStringLiteral("G01")); },
+         "SELECT count(*) = 0 FROM 商品マスタ NOT INDEXED WHERE 商品コード = 'G01'",
+         {}},
+        {"import", goodsCode,
+         [&] {
+             p.nextPath(imported);
+             p.trigger(QStringLiteral("mnuImpComm"));
+         },
+         "SELECT count(*) FROM 商品マスタ NOT INDEXED WHERE 商品コード = 'G20'",
+         QStringLiteral("エラーデータ=　0\tG01")},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString file = p.path(QStringLiteral("k%1.vrd").arg(++n));
+        QFile::copy(base, file);
+        QFile::copy(core::controlPathFor(base), core::controlPathFor(file));
+        swapUnderIndex(file, c.damage);
+        ASSERT_TRUE(mainroad::sqlite(file, QStringLiteral("PRAGMA integrity_check"))
+                        .contains(QStringLiteral("missing from index")));
+        const QString partner = rowOf(file, c.damage, c.damage.b);
+        for (bool cured : {false, true}) {
+            SCOPED_TRACE(cured ? "cured" : "damaged");
+            if (cured) {
+                ASSERT_EQ(mainroad::sqlite(file, QStringLiteral("REINDEX; PRAGMA integrity_check")),
+                          QStringLiteral("ok"));
+            }
+            const QString before = allRows(file);
+            p.nextPath(file);
+            p.trigger(QStringLiteral("mnuFileOpen"));
+            ASSERT_EQ(p.state().gDbPath, file) << p.messages().texts().join('|').toStdString();
+            p.messages().clear();
+            c.write();
+            const QString said = p.messages().texts().join('|');
+            if (!cured) {
+                EXPECT_TRUE(said.contains(QStringLiteral("索引が中身と合いません")) &&
+                            said.contains(QStringLiteral("REINDEX")))
+                    << said.toStdString();
+                EXPECT_EQ(allRows(file), before);
+            } else {
+                EXPECT_TRUE(c.curedSays.isEmpty() ? said.isEmpty() : said.startsWith(c.curedSays))
+                    << said.toStdString();
+                EXPECT_EQ(mainroad::sqlite(file, QString::fromUtf8(c.landed)), QStringLiteral("1"));
+                EXPECT_EQ(rowOf(file, c.damage, c.damage.b), partner);
+            }
+            mainroad::waitFor([&] { return p.reachable(QStringLiteral("mnuFileClose")); });
+            EXPECT_TRUE(p.trigger(QStringLiteral("mnuFileClose")));
+        }
+    }
 }

@@ -29,6 +29,7 @@ void throwSqlite(int code, const char* message) {
     case SQLITE_CONSTRAINT_UNIQUE:
     case SQLITE_CONSTRAINT_PRIMARYKEY: kind = ErrorKind::DuplicateKey; break;
     case SQLITE_CONSTRAINT_NOTNULL: kind = ErrorKind::Required; break;
+    case SQLITE_CORRUPT_INDEX: kind = ErrorKind::Damaged; break; // the table is whole; its index is not
     case SQLITE_CONSTRAINT_CHECK:
         // Our CHECK constraints are named by what they guard (see Database::createTable).
         if (msg.contains(QLatin1String("zl_")))

@@ -25,6 +25,7 @@ enum class ErrorKind {
     ForeignSchema, // the file's schema is no longer the one it was opened with; the detail names why
     BadLock,       // the lock file beside it is none of ours (a link, a folder, a pipe, one nobody can open);
                    // the detail is its path
+    Damaged,       // an index leads a key to a row that does not hold it: the indexes must be rebuilt
     Other,
 };
 

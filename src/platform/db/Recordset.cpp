@@ -6,9 +6,12 @@
 #include <QDate>
 #include <QDateTime>
 #include <algorithm>
+#include <optional>
 #include <unordered_set>
 
+#include "db/KeyedRows.h"
 #include "db/OleDate.h"
+#include "db/Transaction.h"
 
 namespace db {
 
@@ -274,8 +277,15 @@ void Recordset::updateChanged() {
     const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ? AND %3")
                             .arg(Database::quoteIdent(table_), sets.join(QStringLiteral(", ")),
                                  same.join(QStringLiteral(" AND ")));
-    if (db_.execute(sql, p) == 1)
+    std::optional<Transaction> own;
+    if (!db_.inTransaction())
+        own.emplace(db_);
+    checkKeys(rowid());
+    if (db_.execute(sql, p) == 1) {
+        if (own)
+            own->commit();
         return;
+    }
     const bool exists =
         db_.scalar(QStringLiteral("SELECT count(*) FROM %1 WHERE rowid = ?").arg(Database::quoteIdent(table_)), {rowid()})
             .toLongLong() > 0;
@@ -292,20 +302,28 @@ void Recordset::deleteCurrent() {
     const qint64 id = rowid();
     if (mode_ != Mode::None)
         cancelUpdate();
+    std::optional<Transaction> own;
+    if (!db_.inTransaction())
+        own.emplace(db_);
+    checkKeys(id);
     db_.execute(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(Database::quoteIdent(table_)), {id});
+    if (own)
+        own->commit();
     rowids_.erase(rowids_.begin() + pos_);
     loadedPos_ = -2;
 }
 
+// The row is named by its unique keys as well as its id: each must lead through its index to this row, or
+// the index is damaged, and the next write that trusts it would change another row (KeyedRows).
+void Recordset::checkKeys(qint64 id) {
+    for (size_t i = 0; i < fields_.size(); ++i)
+        if (unique_[i])
+            checkRowKey(db_, table_, fields_[i].name, id);
+}
+
 std::vector<qint64> Recordset::matching(const QString& field, const QVariant& value) {
     const int i = fieldIndex(field);
-    QString sql = QStringLiteral("SELECT rowid FROM %1 WHERE %2 = ?")
-                      .arg(Database::quoteIdent(table_), Database::quoteIdent(fields_[size_t(i)].name));
-    std::vector<qint64> ids;
-    Query q = db_.query(sql, {storable(i, value)});
-    while (q.next())
-        ids.push_back(q.toInt64(0));
-    return ids;
+    return rowsWithKey(db_, table_, fields_[size_t(i)].name, storable(i, value));
 }
 
 bool Recordset::findFrom(const QString& field, const QVariant& value, int start, int step) {

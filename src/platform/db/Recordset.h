@@ -63,7 +63,8 @@ public:
     // so the caller can correct it or cancelUpdate(). edit() reads the row afresh; update() writes only the
     // fields that were set, and only where each of them, and the row's unique keys, still hold what was
     // read: otherwise it throws Changed (NoCurrentRecord when the row is gone), so one user's write never
-    // undoes another's, while a change to another field (a sale lowering the stock) is no conflict.
+    // undoes another's, while a change to another field (a sale lowering the stock) is no conflict. An edit
+    // or a delete throws Damaged when a unique key of the row no longer leads to it through its index.
     void addNew();
     void edit();
     // As edit(), checked against the row as it was read when shown to the user (stored() then).
@@ -84,6 +85,7 @@ private:
     enum class Mode { None, Edit, AddNew };
     void loadRowids();
     void loadCurrent() const;
+    void checkKeys(qint64 rowid); // throws Damaged
     QVariant typed(int index, const QVariant& stored) const;
     QString sameAs(int index, const StoredValue& v, Params& params) const;
     QVariant storable(int index, const QVariant& v) const;
