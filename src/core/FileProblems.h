@@ -13,6 +13,10 @@ inline const QString kReopenText = QStringLiteral(
     "ＤＢファイルが他のプログラムによって移動、削除または置き換えられました。変更は保存されていません。\n"
     "ＤＢを開き直してください。");
 
+// The lock file beside the database cannot be given a mode that lets other users open it (e is
+// LockNotShared): what to do, naming it.
+QString lockFileText(const QString& lockPath);
+
 // The text naming the cause, or "" when e is another error.
 QString fileProblemText(const std::exception& e, const QString& dbPath);
 // Beeps and shows the text when there is one; false (and nothing shown) for any other error.

@@ -20,7 +20,10 @@ bool exists(SQLite::Statement& st, const QVariant& v) {
     try {
         st.reset();
         db::bindValue(st, 1, v);
-        return st.executeStep();
+        // Reset at once: a statement left on its row keeps the file's read lock and pages in use.
+        const bool found = st.executeStep();
+        st.reset();
+        return found;
     } catch (const SQLite::Exception& e) {
         db::throwSqlite(e.getExtendedErrorCode(), e.what());
     }

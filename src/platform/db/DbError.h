@@ -23,6 +23,7 @@ enum class ErrorKind {
     NotFound, // no such table or field
     TooBig,   // a value longer than any the schema holds (kMaxValueBytes)
     ForeignSchema, // the file's schema is no longer the one it was opened with; the detail names why
+    LockNotShared, // the use lock file cannot be given a mode others may open; the detail is its path
     Other,
 };
 
