@@ -228,6 +228,7 @@ bool openDatabase(AppState& s, const QString& path, const PasswordPrompt& prompt
     if (const QString problem = databaseFileProblem(path); !problem.isEmpty()) {
         ui::messages().error(problem + QStringLiteral("\n") + path, QStringLiteral("ＤＢアクセスに失敗しました"));
         return false;
+    }
     // A lock file only we could open would shut every other user out: said now, before any window holds it.
     try {
         db::UseLock::take(path, db::UseLock::Mode::Shared);
@@ -238,7 +239,6 @@ bool openDatabase(AppState& s, const QString& path, const PasswordPrompt& prompt
             return false;
         }
         // anything else is said by the window that opens the file
-    }
     }
     if (!ReadCtlFile(s, path))
         return false;
