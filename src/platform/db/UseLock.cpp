@@ -101,7 +101,8 @@ Made makeLockFile(const QString& lockPath, const QString& dbPath, int& fd) {
         made = Made::NotShared;
     } else if (::link(aside.constData(), native(lockPath).constData()) != 0) {
         const int err = errno;
-        made = err == EEXIST ? Made::Exists : Made::CannotMake;
+        // ENOENT: a clean-up elsewhere took it before it was held; made again.
+        made = err == EEXIST || err == ENOENT ? Made::Exists : Made::CannotMake;
         // A file system without links: made in place, already with its mode, as near as it can.
         if (err == EPERM || err == ENOSYS || err == EOPNOTSUPP || err == EXDEV || err == EMLINK) {
             ::unlink(aside.constData());
