@@ -26,11 +26,17 @@ using mainroad::waitFor;
 
 namespace {
 
-QString joined(Program& p) { return p.messages().texts().join('|'); }
+QString joined(Program& p) {
+    return p.messages().texts().join('|');
+}
 
-bool sqliteTool() { return QProcess::execute(QStringLiteral("sqlite3"), {QStringLiteral("-version")}) == 0; }
+bool sqliteTool() {
+    return QProcess::execute(QStringLiteral("sqlite3"), {QStringLiteral("-version")}) == 0;
+}
 
-int run(const QString& program, const QStringList& args) { return QProcess::execute(program, args); }
+int run(const QString& program, const QStringList& args) {
+    return QProcess::execute(program, args);
+}
 
 // A large transaction that no longer fits the cache writes its pages into the file before it ends; its
 // rollback writes them back. Kept open until the caller says, so it can also be killed there.
@@ -86,7 +92,10 @@ int gTheirStock = -1;
 std::vector<Trigger> triggers() {
     return {
         {"touch", [](Program&, const QString& db) { run(QStringLiteral("touch"), {db}); }},
-        {"touch -a", [](Program&, const QString& db) { run(QStringLiteral("touch"), {QStringLiteral("-a"), db}); }},
+        {"touch -a",
+         [](Program&, const QString& db) {
+             run(QStringLiteral("touch"), {QStringLiteral("-a"), db});
+         }},
         {"chmod to the same mode",
          [](Program&, const QString& db) {
              struct stat st {};
@@ -108,7 +117,8 @@ std::vector<Trigger> triggers() {
              QFile::remove(other);
              ASSERT_TRUE(QFile::copy(db, other));
              gTheirStock = gTheirStock < 0 ? 900 : gTheirStock + 1;
-             sqlite(other, QStringLiteral("UPDATE 商品マスタ SET 在庫量 = %1 WHERE 商品コード = 'G02'").arg(gTheirStock));
+             sqlite(other, QStringLiteral("UPDATE 商品マスタ SET 在庫量 = %1 WHERE 商品コード = 'G02'")
+                               .arg(gTheirStock));
              ASSERT_TRUE(mainroad::copyWithSameHeader(other, db));
          }},
     };
@@ -123,8 +133,7 @@ masters::MasterWindow* openGoods(Program& p) {
 
 int rowOf(masters::MasterWindow* w, const QString& code) {
     for (int r = 0; r < w->model()->recordCount(); ++r)
-        if (w->model()->index(r, 1).data().toString() == code)
-            return r;
+        if (w->model()->index(r, 1).data().toString() == code) return r;
     return -1;
 }
 
@@ -133,7 +142,8 @@ struct Window {
     const char* what;
     // Opens the window, types, runs the trigger, saves; the value that must be stored now, and the query
     // that reads it.
-    std::function<std::pair<QString, QString>(Program&, const std::function<void()>& trigger, int round)> save;
+    std::function<std::pair<QString, QString>(Program&, const std::function<void()>& trigger, int round)>
+        save;
 };
 
 std::vector<Window> windows() {
@@ -141,8 +151,7 @@ std::vector<Window> windows() {
         {"商品マスタメンテナンス",
          [](Program& p, const std::function<void()>& trigger, int round) -> std::pair<QString, QString> {
              masters::MasterWindow* goods = openGoods(p);
-             if (!goods)
-                 return {QStringLiteral("opened"), QStringLiteral("SELECT 'not opened'")};
+             if (!goods) return {QStringLiteral("opened"), QStringLiteral("SELECT 'not opened'")};
              const int row = rowOf(goods, QStringLiteral("G12"));
              const QString name = QStringLiteral("名前%1").arg(round);
              EXPECT_TRUE(mainroad::pasteIntoCell(goods->grid(), goods->model()->index(row, 2), name));
@@ -155,10 +164,10 @@ std::vector<Window> windows() {
          }},
         {"入金処理",
          [](Program& p, const std::function<void()>& trigger, int round) -> std::pair<QString, QString> {
-             const int order = p.enterOrder(QStringLiteral("㈱山田商店"), QStringLiteral("佐藤一郎"), {{2, 1}});
+             const int order =
+                 p.enterOrder(QStringLiteral("㈱山田商店"), QStringLiteral("佐藤一郎"), {{2, 1}});
              orders::PaymentWindow* pay = p.openPayments();
-             if (!pay)
-                 return {QStringLiteral("opened"), QStringLiteral("SELECT 'not opened'")};
+             if (!pay) return {QStringLiteral("opened"), QStringLiteral("SELECT 'not opened'")};
              trigger();
              const QDate day = QDate(2024, 7, 1).addDays(round);
              mainroad::answerCalendar(day);
@@ -166,25 +175,26 @@ std::vector<Window> windows() {
              pay->endButton()->click();
              waitFor([&] { return p.workCount() == 0; });
              return {QString::number(qint64(db::toOleDate(day))),
-                     QStringLiteral("SELECT CAST(入金日 AS INTEGER) FROM 受注データ WHERE 受注No = %1").arg(order)};
+                     QStringLiteral("SELECT CAST(入金日 AS INTEGER) FROM 受注データ WHERE 受注No = %1")
+                         .arg(order)};
          }},
         {"受注データ入力",
          [](Program& p, const std::function<void()>& trigger, int round) -> std::pair<QString, QString> {
-             const int order = p.enterOrder(QStringLiteral("㈱山田商店"), QStringLiteral("佐藤一郎"), {{1, round}}, {},
-                                            trigger);
+             const int order = p.enterOrder(QStringLiteral("㈱山田商店"), QStringLiteral("佐藤一郎"),
+                                            {{1, round}}, {}, trigger);
              return {QString::number(round),
-                     QStringLiteral("SELECT sum(個数) FROM 受注個別データ WHERE 受注No = %1 AND 受注No > 0").arg(order)};
+                     QStringLiteral("SELECT sum(個数) FROM 受注個別データ WHERE 受注No = %1 AND 受注No > 0")
+                         .arg(order)};
          }},
     };
 }
 
 } // namespace
 
-// Each trigger between the typing and the save in 商品マスタメンテナンス (更新), 入金処理 (a click on an order)
-// and 受注データ入力 (契約): each stores at the first try, with nothing said.
+// Each trigger between the typing and the save in 商品マスタメンテナンス (更新), 入金処理 (a click on an
+// order) and 受注データ入力 (契約): each stores at the first try, with nothing said.
 TEST(FileLook, AChangeOfTheFileWithoutItsDataNeverRefusesASave) {
-    if (!sqliteTool())
-        GTEST_SKIP() << "the sqlite3 tool is not installed";
+    if (!sqliteTool()) GTEST_SKIP() << "the sqlite3 tool is not installed";
     Program p;
     const QString db = p.openShopWithOrders();
     ASSERT_FALSE(db.isEmpty()) << joined(p).toStdString();
@@ -206,8 +216,9 @@ TEST(FileLook, AChangeOfTheFileWithoutItsDataNeverRefusesASave) {
             EXPECT_TRUE(p.messages().shown().empty()) << joined(p).toStdString();
             EXPECT_EQ(sqlite(db, read), stored);
             if (gTheirStock >= 0) {
-                EXPECT_EQ(sqlite(db, QStringLiteral("SELECT 在庫量 FROM 商品マスタ WHERE 商品コード = 'G02'")),
-                          QString::number(gTheirStock));
+                EXPECT_EQ(
+                    sqlite(db, QStringLiteral("SELECT 在庫量 FROM 商品マスタ WHERE 商品コード = 'G02'")),
+                    QString::number(gTheirStock));
             }
             EXPECT_EQ(sqlite(db, QStringLiteral("PRAGMA integrity_check")), QStringLiteral("ok"));
         }
@@ -217,19 +228,20 @@ TEST(FileLook, AChangeOfTheFileWithoutItsDataNeverRefusesASave) {
 // A window opened while another program has the file alone and puts a compacted copy in its place (as
 // VarnoxReplica does): it waits for it, then reads the file now at the path and saves at once.
 TEST(FileLook, AWindowOpenedWhileTheFileIsReplacedReadsAndSavesTheNewOne) {
-    if (!sqliteTool())
-        GTEST_SKIP() << "the sqlite3 tool is not installed";
+    if (!sqliteTool()) GTEST_SKIP() << "the sqlite3 tool is not installed";
     Program p;
     const QString db = p.openShopWithOrders();
     ASSERT_FALSE(db.isEmpty()) << joined(p).toStdString();
     const QString next = p.path(QStringLiteral(".compacted.vrd"));
     QProcess alone;
-    alone.start(QStringLiteral("flock"),
-                {QStringLiteral("-x"), db + QStringLiteral("-lock"), QStringLiteral("sh"), QStringLiteral("-c"),
-                 QStringLiteral("echo held; sleep 0.4; sqlite3 \"$1\" \"VACUUM INTO '$2'\" && "
-                                "sqlite3 \"$2\" \"UPDATE 商品マスタ SET 商品名 = '詰めた後' WHERE 商品コード = 'G11'\" && "
-                                "mv \"$2\" \"$1\""),
-                 QStringLiteral("sh"), db, next});
+    alone.start(
+        QStringLiteral("flock"),
+        {QStringLiteral("-x"), db + QStringLiteral("-lock"), QStringLiteral("sh"), QStringLiteral("-c"),
+         QStringLiteral(
+             "echo held; sleep 0.4; sqlite3 \"$1\" \"VACUUM INTO '$2'\" && "
+             "sqlite3 \"$2\" \"UPDATE 商品マスタ SET 商品名 = '詰めた後' WHERE 商品コード = 'G11'\" && "
+             "mv \"$2\" \"$1\""),
+         QStringLiteral("sh"), db, next});
     ASSERT_TRUE(alone.waitForReadyRead(10000));
     masters::MasterWindow* goods = openGoods(p); // waits for the lock
     ASSERT_TRUE(alone.waitForFinished(10000));
@@ -238,9 +250,11 @@ TEST(FileLook, AWindowOpenedWhileTheFileIsReplacedReadsAndSavesTheNewOne) {
     const int row = rowOf(goods, QStringLiteral("G11"));
     ASSERT_GE(row, 0);
     EXPECT_EQ(goods->model()->index(row, 2).data().toString(), QStringLiteral("詰めた後"));
-    ASSERT_TRUE(mainroad::pasteIntoCell(goods->grid(), goods->model()->index(row, 2), QStringLiteral("その後")));
+    ASSERT_TRUE(
+        mainroad::pasteIntoCell(goods->grid(), goods->model()->index(row, 2), QStringLiteral("その後")));
     p.messages().clear();
     goods->button(QStringLiteral("cmdUpdate"))->click();
     EXPECT_TRUE(p.messages().shown().empty()) << joined(p).toStdString();
-    EXPECT_EQ(sqlite(db, QStringLiteral("SELECT 商品名 FROM 商品マスタ WHERE 商品コード = 'G11'")), QStringLiteral("その後"));
+    EXPECT_EQ(sqlite(db, QStringLiteral("SELECT 商品名 FROM 商品マスタ WHERE 商品コード = 'G11'")),
+              QStringLiteral("その後"));
 }

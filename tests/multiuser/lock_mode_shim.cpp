@@ -28,14 +28,12 @@ extern "C" int fchmod(int fd, mode_t mode) {
     static const Real real = reinterpret_cast<Real>(::dlsym(RTLD_NEXT, "fchmod"));
     const char* how = std::getenv("VARNOX_LOCK_MODE");
     if (how && isLockFile(fd)) {
-        if (std::strcmp(how, "kill") == 0)
-            std::raise(SIGKILL);
+        if (std::strcmp(how, "kill") == 0) std::raise(SIGKILL);
         if (std::strcmp(how, "refuse") == 0) {
             errno = EPERM;
             return -1;
         }
-        if (std::strcmp(how, "ignore") == 0)
-            return 0;
+        if (std::strcmp(how, "ignore") == 0) return 0;
     }
     return real(fd, mode);
 }

@@ -22,7 +22,7 @@ struct FileLook {
 };
 
 class FileIdentity {
-public:
+  public:
     enum class Verdict {
         Same,     // the engine's own checks hold
         Freshen,  // the file changed under an unchanged count: forget what was cached, then go on
@@ -47,7 +47,7 @@ public:
 
     static std::optional<FileLook> lookAt(const QString& path, quint32 changes);
 
-private:
+  private:
     std::optional<FileLook> seen_;
     bool viewHeld_ = false;
 };
