@@ -1,7 +1,6 @@
 #include "db/UseLock.h"
 
 #include "db/DbError.h"
-#include "db/SideFiles.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
@@ -86,9 +85,9 @@ bool shareAsTheDatabase(int fd, const QString& dbPath) {
 enum class Made { Placed, Exists, CannotMake, NotShared };
 
 // Makes the lock file aside under a name nothing takes for a lock, gives it its mode, and only then links it
-// into place: whatever stops us on the way, no lock file only its maker may open is left at the path.
+// into place: whatever stops us on the way, no lock file only its maker may open is left at the path. One
+// a killed maker left aside goes with the database's other leftovers (removeStaleTemps).
 Made makeLockFile(const QString& lockPath, const QString& dbPath, int& fd) {
-    removeStaleTemps(lockPath); // a maker killed on the way left its own, which no one holds
     const QFileInfo fi(lockPath);
     QByteArray aside =
         native(fi.absolutePath() + QStringLiteral("/.") + fi.fileName() + QStringLiteral(".XXXXXX"));
