@@ -74,12 +74,20 @@ QString badLockText(const std::exception& e) {
         .arg(shown, kind);
 }
 
+QString lockFileText(const QString& lockPath) {
+    return QStringLiteral("ロックファイル「%1」に、他の利用者も使える権限を付けられません。"
+                          "このままでは他の利用者がＤＢを使えなくなるため、ＤＢを開けません。\n"
+                          "権限を付けられるフォルダにＤＢを置くか、管理者に相談してください。")
+        .arg(QDir::toNativeSeparators(lockPath));
+}
+
 QString fileProblemText(const std::exception& e, const QString& dbPath) {
     const auto* d = dynamic_cast<const db::DbError*>(&e);
     if (!d)
         return {};
     switch (d->kind()) {
     case db::ErrorKind::Replaced: return kReopenText;
+    case db::ErrorKind::LockNotShared: return lockFileText(d->detail());
     case db::ErrorKind::ForeignSchema: return foreignSchemaMessage(*d) + QStringLiteral("\n変更は保存されていません。");
     case db::ErrorKind::Damaged: return damagedMessage(dbPath);
     case db::ErrorKind::DiskFull:

@@ -24,6 +24,10 @@ QString specialFileKind(const QString& path, bool followLinks);
 // for another error. Every window adds it after its own first line.
 QString badLockText(const std::exception& e);
 
+// The lock file beside the database cannot be given a mode that lets other users open it (e is
+// LockNotShared): what to do, naming it.
+QString lockFileText(const QString& lockPath);
+
 // The text naming the cause, or "" when e is another error.
 QString fileProblemText(const std::exception& e, const QString& dbPath);
 // Beeps and shows the text when there is one; false (and nothing shown) for any other error.

@@ -33,8 +33,8 @@ std::vector<db::TableDef> companyTableDefs(const std::array<std::int32_t, kField
 // the first object that differs (a trigger, a view, an index, a table defined otherwise, one missing); ""
 // when it is exactly ours. Throws DbError when the schema cannot be read.
 QString foreignSchemaText(sqlite3* db, const std::array<std::int32_t, kFieldLenCount>& len);
-// The same as the test every connection to an open file runs (db::expectSchema), what ＤＢ作成 makes read
-// once. Throws DbError when that cannot be built.
+// The same as the test every connection to an open file runs (db::expectSchema); what ＤＢ作成 makes is
+// built once for the sizes in use. The test throws DbError when that cannot be built.
 db::SchemaTest companySchemaTest(const std::array<std::int32_t, kFieldLenCount>& len);
 
 // The seed rows (record number 0, reserved codes). The order seed row is dated `created`; its payment

@@ -125,11 +125,7 @@ namespace {
 
 // From now on every connection of ours to the file keeps to the schema it was opened with.
 void expectOurSchema(const QString& path, const std::array<std::int32_t, kFieldLenCount>& fieldLen) {
-    try {
-        db::expectSchema(path, companySchemaTest(fieldLen));
-    } catch (const db::DbError&) { // what ＤＢ作成 makes is then built at each check
-        db::expectSchema(path, [fieldLen](sqlite3* d) { return foreignSchemaText(d, fieldLen); });
-    }
+    db::expectSchema(path, companySchemaTest(fieldLen));
 }
 
 } // namespace
@@ -238,6 +234,17 @@ bool openDatabase(AppState& s, const QString& path, const PasswordPrompt& prompt
     if (const QString problem = databaseFileProblem(path); !problem.isEmpty()) {
         ui::messages().error(problem + QStringLiteral("\n") + path, QStringLiteral("ＤＢアクセスに失敗しました"));
         return false;
+    }
+    // A lock file only we could open would shut every other user out: said now, before any window holds it.
+    try {
+        db::UseLock::take(path, db::UseLock::Mode::Shared);
+    } catch (const db::DbError& e) {
+        if (e.kind() == db::ErrorKind::LockNotShared) {
+            ui::messages().error(lockFileText(e.detail()) + QStringLiteral("\n") + path,
+                                 QStringLiteral("ＤＢアクセスに失敗しました"));
+            return false;
+        }
+        // anything else is said by the window that opens the file
     }
     if (!ReadCtlFile(s, path))
         return false;

@@ -184,6 +184,52 @@ TEST(HostileSchema, EachForeignObjectIsRefusedByNameOnEveryWayInAndTheFileStaysA
     }
 }
 
+// The sqlite3 tool's ANALYZE adds the engine's statistics: ＤＢオープン and VarnoxReplica's clear refuse the
+// file naming the table and the statement that removes them; run with the sqlite3 tool, the file then opens
+// and clears as before.
+TEST(HostileSchema, AFileAfterAnalyzeIsRefusedWithTheWayBackAndOpensOnceItIsTaken) {
+    if (QProcess::execute(QStringLiteral("sqlite3"), {QStringLiteral("-version")}) != 0)
+        GTEST_SKIP() << "the sqlite3 tool is not installed";
+    Program p;
+    const QString base = p.newDatabase(QStringLiteral("base.vrd"));
+    ASSERT_FALSE(base.isEmpty()) << p.messages().texts().join('|').toStdString();
+    p.trigger(QStringLiteral("mnuFileClose"));
+    enum Way { Menu, ReplicaClear };
+    int n = 0;
+    for (Way way : {Menu, ReplicaClear}) {
+        SCOPED_TRACE(way);
+        const QString file = p.path(QStringLiteral("a%1.vrd").arg(++n));
+        QFile::copy(base, file);
+        QFile::copy(core::controlPathFor(base), core::controlPathFor(file));
+        ASSERT_EQ(QProcess::execute(QStringLiteral("sqlite3"), {file, QStringLiteral("ANALYZE")}), 0);
+        const auto attempt = [&] {
+            p.messages().clear();
+            if (way == Menu) {
+                p.nextPath(file);
+                p.trigger(QStringLiteral("mnuFileOpen"));
+            } else {
+                mainroad::runReplica(file);
+            }
+            return p.messages().texts().join('|');
+        };
+        const QString said = attempt();
+        EXPECT_TRUE(said.contains(QStringLiteral("テーブル「sqlite_stat1」"))) << said.toStdString();
+        const QString before = QStringLiteral("このファイルに「");
+        const qsizetype from = said.indexOf(before) + before.size();
+        const QString statement = said.mid(from, said.indexOf(QStringLiteral("」"), from) - from);
+        ASSERT_TRUE(statement.startsWith(QStringLiteral("DROP TABLE"))) << said.toStdString();
+        ASSERT_EQ(QProcess::execute(QStringLiteral("sqlite3"), {file, statement}), 0);
+        const QString then = attempt();
+        if (way == Menu) {
+            EXPECT_EQ(p.state().gDbPath, file) << then.toStdString();
+            EXPECT_TRUE(p.messages().shown().empty()) << then.toStdString();
+            p.trigger(QStringLiteral("mnuFileClose"));
+        } else {
+            EXPECT_TRUE(then.contains(QStringLiteral("DBを初期化"))) << then.toStdString();
+        }
+    }
+}
+
 // Another program changes the schema while Varnox has the file open: a 契約 in the order window already open,
 // a payment in the payment window already open, a list read again through the connection kept from the
 // last. Each is refused naming the object, as at open, and no row changes; an ordinary write or a VACUUM of

@@ -251,7 +251,7 @@ void runShare(Run& r) {
     std::printf("refused %d\n", refused);
 }
 
-// Another user once, on the file: a window opening it for writing, VarnoxReplica clearing it or copying
+// Another user once, on the file: a window opening it for writing, ＤＢオープン, VarnoxReplica clearing it or copying
 // other.vrd onto it (through its window), ＤＢ作成 over it. Prints "done", or "refused: " and what the user was told.
 void runOnce(Run& r) {
     const QString db = sharedDb(r.plan.folder);
@@ -261,6 +261,10 @@ void runOnce(Run& r) {
     try {
         if (r.plan.kind == QLatin1String("open")) {
             db::Database window(db);
+        } else if (r.plan.kind == QLatin1String("opendb")) {
+            core::AppState s;
+            if (!shell::openDatabase(s, db, {}))
+                refusal = told.texts().join(QLatin1Char('\n'));
         } else if (r.plan.kind != QLatin1String("new")) {
             // VarnoxReplica's own window; it says what it did, or why not.
             if (r.plan.kind == QLatin1String("clear"))
@@ -288,7 +292,7 @@ int runWorker(const Plan& plan) {
         {"orders", runOrders},   {"payments", runPayments}, {"cancels", runCancels}, {"stock", runStock},
         {"masters", runMasters}, {"sqlite", runSqlite},     {"copier", runCopier},   {"hold", runHold},
         {"share", runShare},     {"open", runOnce},         {"clear", runOnce},      {"copyonto", runOnce},
-        {"new", runOnce}};
+        {"new", runOnce},        {"opendb", runOnce}};
     for (const auto& [name, run] : kinds) {
         if (plan.kind != QLatin1String(name))
             continue;

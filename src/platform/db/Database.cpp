@@ -12,7 +12,6 @@
 #include <QStringDecoder>
 #include <SQLiteCpp/SQLiteCpp.h>
 #include <sqlite3.h>
-#include <sys/stat.h>
 #include <utility>
 
 namespace db {
@@ -22,15 +21,6 @@ namespace {
 constexpr int kBusyTimeoutMs = 5000;
 
 [[noreturn]] void rethrow(const SQLite::Exception& e) { throwSqlite(e.getExtendedErrorCode(), e.what()); }
-
-// What stat() shows of the file: a copy written over it in place changes this where its header reads the
-// same.
-std::optional<std::array<qint64, 7>> lookAt(const QString& path) {
-    struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0) return std::nullopt;
-    return std::array<qint64, 7>{qint64(st.st_dev),  qint64(st.st_ino), qint64(st.st_size), st.st_mtim.tv_sec,
-                                 st.st_mtim.tv_nsec, st.st_ctim.tv_sec, st.st_ctim.tv_nsec};
-}
 
 // Year(date) and Month(date) over OLE dates, as the list queries use them.
 void oleDatePart(sqlite3_context* ctx, int, sqlite3_value** argv, bool year) {
@@ -219,22 +209,17 @@ Database::Database(const QString& path, Access access) : path_(path) {
     if (!QFileInfo(path).isFile())
         throw DbError(ErrorKind::Io, QStringLiteral("not a regular file: ") + path);
     try {
-        // A connection is used only by the thread that opened it: the engine's lock around every call
-        // (a third of the cost of reading a field) guards nothing here.
-        db_ = std::make_unique<SQLite::Database>(path.toStdString(), SQLite::OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
-                                                 kBusyTimeoutMs);
-    } catch (const SQLite::Exception& e) {
-        rethrow(e);
-    }
-    try {
         // SQLite takes an empty or short file for a new database and writes one into it; a file that does
-        // not start as a database already is refused untouched. Read through the engine's own descriptor:
-        // a second one of ours, closed again, would drop the engine's locks on the file.
-        checkHeader();
+        // not start as a database already is refused untouched.
+        openConnection();
         // A look into a file not yet known to be ours leaves nothing beside it, not even a lock file.
         if (access == Access::ReadWrite) {
             use_ = UseLock::take(path, UseLock::Mode::Shared);
             use_->connectionOpened();
+            // Opened before the lock was ours: VarnoxReplica or a new database may have put another file at
+            // the path meanwhile. Nothing was read yet; the file there now is the one opened.
+            if (moved())
+                openConnection();
         }
         configure(access);
         if (access == Access::ReadWrite) {
@@ -242,12 +227,29 @@ Database::Database(const QString& path, Access access) : path_(path) {
             guardSchema();
         }
     } catch (...) {
+        cache_.clear();
         db_.reset();
         if (use_)
             use_->connectionClosed();
         use_.reset();
         throw;
     }
+}
+
+void Database::openConnection() {
+    cache_.clear();
+    db_.reset();
+    try {
+        // A connection is used only by the thread that opened it: the engine's lock around every call
+        // (a third of the cost of reading a field) guards nothing here.
+        db_ = std::make_unique<SQLite::Database>(path_.toStdString(), SQLite::OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
+                                                 kBusyTimeoutMs);
+    } catch (const SQLite::Exception& e) {
+        rethrow(e);
+    }
+    // Read through the engine's own descriptor: a second one of ours, closed again, would drop the engine's
+    // locks on the file.
+    checkHeader();
 }
 
 std::unique_ptr<Database> Database::create(const QString& path) {
@@ -285,11 +287,16 @@ void Database::checkHeader() {
         throw DbError(ErrorKind::NotADatabase, QStringLiteral("not a database: ") + path_);
 }
 
-quint32 Database::changeCounter() {
+std::optional<FileLook> Database::lookNow() {
     unsigned char b[4] = {};
     if (!readHeader(b, sizeof b, 24))
-        return 0;
-    return quint32(b[0]) << 24 | quint32(b[1]) << 16 | quint32(b[2]) << 8 | quint32(b[3]);
+        return std::nullopt;
+    return FileIdentity::lookAt(path_, quint32(b[0]) << 24 | quint32(b[1]) << 16 | quint32(b[2]) << 8 | quint32(b[3]));
+}
+
+bool Database::moved() {
+    int moved = 0;
+    return sqlite3_file_control(handle().getHandle(), "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK && moved;
 }
 
 void syncEveryCommit(SQLite::Database& db) {
@@ -311,7 +318,7 @@ void Database::configure(Access access) {
     } catch (const SQLite::Exception& e) {
         rethrow(e);
     }
-    noteFile(true);
+    keepLook();
     sqlite3* h = db_->getHandle();
     sqlite3_create_function(h, "Year", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, sqlYear, nullptr, nullptr);
     sqlite3_create_function(h, "Month", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, sqlMonth, nullptr, nullptr);
@@ -340,6 +347,7 @@ void Database::release() {
     if (!idle())
         throw DbError(ErrorKind::Other, QStringLiteral("the connection is still in use"));
     checkpointIfLogged();
+    identity_.letGo();
     if (use_)
         use_->connectionClosed();
     use_.reset();
@@ -353,16 +361,12 @@ void Database::retake() {
     try {
         // Looked at under the lock, so that what another program did before it holds from now on. The
         // connection still reads the file it opened: one moved, deleted or renamed over since is not the
-        // file at the path any more.
-        int moved = 0;
-        if (sqlite3_file_control(handle().getHandle(), "main", SQLITE_FCNTL_HAS_MOVED, &moved) != SQLITE_OK || moved)
+        // file at the path any more, and is not read again (a journal beside the path is not its own).
+        if (moved())
             throw DbError(ErrorKind::Replaced, QStringLiteral("the database file was moved or deleted: ") + path_);
         checkHeader();
+        judgeFile();
         setJournal();
-        // The engine keeps what it read while the change count is the same: from a copy put over the file
-        // in place with the same count, it would show the old file's pages mixed with the new.
-        if (!noteFile(false))
-            throw DbError(ErrorKind::Replaced, QStringLiteral("the database file was replaced: ") + path_);
         guardSchema(); // a view put under a table's name would mislead a list
     } catch (const SQLite::Exception& e) {
         release();
@@ -436,45 +440,57 @@ SQLite::Statement& Database::cached(const QString& sql, const Params& params) {
 }
 
 // A window keeps its connection while it is open. Once the file at the path was deleted or renamed over, the
-// connection would write on into the old file, unseen; once a copy was put over it in place (a backup
-// restored), its writes would join the window's view of the old file to the new one. The change count in
-// the header only grows while the file is the one we read; a smaller one is another file, and so is a file
-// that changed while the count stayed.
-void Database::refuseIfReplaced(bool undone) {
-    int moved = 0;
-    if (sqlite3_file_control(handle().getHandle(), "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK && moved)
-        throw DbError(ErrorKind::Replaced, QStringLiteral("the database file was moved or deleted: ") + path_);
-    if (changeCounter() < seenChanges_ || !noteFile(undone))
-        throw DbError(ErrorKind::Replaced, QStringLiteral("the database file was replaced: ") + path_);
+// connection would write on into the old file, unseen; an earlier copy put over it in place (a backup
+// restored) is not the file the window showed. Those refuse. A file whose times, mode or links changed, or
+// whose pages another program wrote and gave back (a rolled-back transaction, a journal played back), is
+// the same file: the write goes on, checked against what the file holds, with nothing cached from before.
+std::optional<FileLook> Database::lookLocked() {
+    if (inTx_)
+        return lookNow(); // the transaction holds the file against other writers already
+    try {
+        db_->exec("BEGIN");
+        db_->exec("SELECT count(*) FROM sqlite_master"); // a read lock; a journal left is played back first
+        const std::optional<FileLook> now = lookNow();
+        db_->exec("COMMIT");
+        return now;
+    } catch (const SQLite::Exception&) {
+        try {
+            db_->exec("ROLLBACK");
+        } catch (const SQLite::Exception&) {
+        }
+        return std::nullopt; // unknown: the next judgement reads afresh
+    }
 }
 
-bool Database::noteFile(bool ours) {
-    const bool lock = !inTx_; // in a transaction we hold the file against other writers already
-    quint32 now = 0;
-    std::optional<std::array<qint64, 7>> look;
+void Database::keepLook() { identity_.keep(lookLocked()); }
+
+bool Database::judgeFile() {
+    const std::optional<FileLook> now = lookLocked();
+    const FileIdentity::Judgement j = identity_.judge(now, moved(), wal_);
+    if (j.verdict == FileIdentity::Verdict::Replaced)
+        throw DbError(ErrorKind::Replaced, j.why + QStringLiteral(": ") + path_);
+    const bool fresh = j.verdict == FileIdentity::Verdict::Freshen;
+    if (fresh && !inTx_)
+        forgetCached();
+    if (!fresh || !inTx_)
+        identity_.keep(now);
+    return !fresh;
+}
+
+// The engine keeps pages while the count is the same, and the schema while its version is: both are read
+// again. Pages a statement is reading cannot be let go, and no transaction may be open.
+void Database::forgetCached() {
+    sqlite3* h = handle().getHandle();
+    for (sqlite3_stmt* st = sqlite3_next_stmt(h, nullptr); st; st = sqlite3_next_stmt(h, st))
+        if (sqlite3_stmt_busy(st))
+            throw DbError(ErrorKind::Busy, QStringLiteral("a list is still being read from the database"));
+    sqlite3_db_release_memory(h);
     try {
-        if (lock) {
-            db_->exec("BEGIN");
-            db_->exec("SELECT count(*) FROM sqlite_master");
-        }
-        now = changeCounter();
-        look = lookAt(path_);
-        if (lock) db_->exec("COMMIT");
-    } catch (const SQLite::Exception&) {
-        if (lock) {
-            try {
-                db_->exec("ROLLBACK");
-            } catch (const SQLite::Exception&) {
-            }
-        }
-        seenLook_.reset(); // unknown: the next look only keeps
-        return true;
+        db_->exec("PRAGMA writable_schema = RESET");
+    } catch (const SQLite::Exception& e) {
+        rethrow(e);
     }
-    // A file in WAL mode keeps its count in the log, not in the header.
-    if (!ours && !wal_ && seenLook_ && now == seenChanges_ && look != seenLook_) return false;
-    seenChanges_ = now;
-    seenLook_ = look;
-    return true;
+    schemaPassed_.reset(); // the schema read again is tested again
 }
 
 // Another program may add a trigger, a view, an index or a column to the file while we have it open; the
@@ -610,17 +626,30 @@ void Database::begin() {
     // the whole busy time for it in vain.
     if (use_ && use_->activeReads() > *ownReads_)
         throw DbError(ErrorKind::Busy, QStringLiteral("a list is still being read from the database"));
-    // The journal of a save cut short is played back as the transaction starts: the file changes back to
-    // what it was, count and all.
-    const bool leftJournal = QFileInfo::exists(path_ + QLatin1String("-journal"));
-    run(QStringLiteral("BEGIN IMMEDIATE"));
-    inTx_ = true;
-    try {
-        refuseIfReplaced(leftJournal);
-        guardSchema(); // under the lock: what passes here is what our writes run with
-    } catch (...) {
+    // A connection whose file left the path never locks or reads it again: a journal at the path belongs
+    // to the file there now.
+    if (moved())
+        throw DbError(ErrorKind::Replaced, QStringLiteral("the database file was moved or deleted: ") + path_);
+    for (int tries = 0;; ++tries) {
+        run(QStringLiteral("BEGIN IMMEDIATE"));
+        inTx_ = true;
+        bool same = false;
+        try {
+            same = judgeFile();
+            if (same)
+                guardSchema(); // under the lock: what passes here is what our writes run with
+        } catch (...) {
+            rollback();
+            throw;
+        }
+        if (same)
+            break;
+        // The transaction has read from what was cached: it goes, the cache goes, and the file is judged
+        // again under a new one.
         rollback();
-        throw;
+        if (tries == 2)
+            throw DbError(ErrorKind::Busy, QStringLiteral("the database file keeps changing: ") + path_);
+        judgeFile();
     }
     checked_ = true;
 }
@@ -629,7 +658,7 @@ void Database::commit() {
     run(QStringLiteral("COMMIT"));
     inTx_ = false;
     checked_ = false;
-    noteFile(true);
+    keepLook();
     checkpointIfLogged();
 }
 
@@ -641,7 +670,7 @@ void Database::rollback() {
         // nothing was open (SQLite may already have rolled back on the error)
     }
     // Pages a large transaction had already written into the file are written back.
-    if (std::exchange(checked_, false) && db_) noteFile(true);
+    if (std::exchange(checked_, false) && db_) keepLook();
 }
 
 } // namespace db

@@ -5,6 +5,7 @@
 
 #include "db/Currency.h"
 #include "db/DbError.h"
+#include "db/FileIdentity.h"
 #include "db/SchemaCheck.h"
 #include "db/TableDef.h"
 
@@ -127,7 +128,7 @@ public:
     // Between its readers a connection may wait idle (KeptConnection). It then holds nothing: release()
     // gives up the file's use lock, so that the file counts as free; retake() takes it again before the next
     // use, and throws (Replaced when the file was moved or deleted meanwhile, Busy as opening does) when the
-    // connection must not be used again. A copy put over the file in place is simply read.
+    // connection must not be used again. A copy put over the file in place is simply read, afresh.
     bool idle() const { return db_ && !inTx_ && ownReads_.use_count() == 1; } // no transaction, no query left
     void release();
     void retake();
@@ -142,15 +143,21 @@ private:
     int run(const QString& sql, const Params& params = {}); // one statement, as it is
     void configure(Access access);
     void setJournal(); // the rollback journal, or the WAL mode another program keeps the file in
+    void openConnection(); // on path_, its header checked; throws
     // Bytes of the file's header, read through the engine's own descriptor; false when they cannot be read.
     bool readHeader(void* into, int size, qint64 offset);
-    void checkHeader();        // throws NotADatabase
-    quint32 changeCounter();   // the header's count of committed changes
-    void refuseIfReplaced(bool undone); // throws Replaced
-    // Keeps the change count with the file's size, times and identity, read together while no one else can
-    // write. False, keeping nothing, when the file changed since the last look and its count did not: not
-    // through SQLite. Our own change (ours) or a save cut short played back (undone) are not that.
-    bool noteFile(bool ours);
+    void checkHeader(); // throws NotADatabase
+    bool moved();       // the path names another file than the connection's, or none
+    // The file's change count and look, read while no one else can write: under the open transaction, or
+    // a read lock of its own; none when they cannot be read.
+    std::optional<FileLook> lookNow();
+    std::optional<FileLook> lookLocked();
+    void keepLook(); // after a change of our own
+    // Throws Replaced for another file. When the file changed under an unchanged count: outside a
+    // transaction, forgets what was cached; inside one, only says so (false), as the pages it read are
+    // still held.
+    bool judgeFile();
+    void forgetCached(); // throws Busy while a statement still reads
     void checkpointIfLogged(); // a file left in WAL mode by another program still gets every commit in place
     // Runs the expected schema's test when the file's schema version moved since it last passed; throws
     // ForeignSchema. One pragma read otherwise.
@@ -163,11 +170,10 @@ private:
     std::unordered_map<QString, bool> writes_;
     bool inTx_ = false;
     bool wal_ = false;
-    quint32 seenChanges_ = 0;
-    std::optional<std::array<qint64, 7>> seenLook_; // none when it could not be read
-    bool checked_ = false;                          // the open transaction passed refuseIfReplaced
-    SchemaTest schemaTest_;                         // none: the file was not opened as a database of ours
-    std::optional<qint64> schemaPassed_;            // the schema version the test last passed
+    FileIdentity identity_;
+    bool checked_ = false;               // the open transaction was judged and may have written into the file
+    SchemaTest schemaTest_;              // none: the file was not opened as a database of ours
+    std::optional<qint64> schemaPassed_; // the schema version the test last passed
     std::shared_ptr<UseLock> use_;
     std::shared_ptr<int> ownReads_ = std::make_shared<int>(0);
 };

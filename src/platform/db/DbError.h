@@ -26,6 +26,7 @@ enum class ErrorKind {
     BadLock,       // the lock file beside it is none of ours (a link, a folder, a pipe, one nobody can open);
                    // the detail is its path
     Damaged,       // an index leads a key to a row that does not hold it: the indexes must be rebuilt
+    LockNotShared, // the use lock file cannot be given a mode others may open; the detail is its path
     Other,
 };
 

@@ -132,25 +132,6 @@ QStringList sqlTokens(const QString& s) {
     return out;
 }
 
-SchemaDifference compareSchema(const std::vector<SchemaObject>& found,
-                               const std::vector<SchemaObject>& expected) {
-    QHash<QString, const SchemaObject*> ours;
-    for (const SchemaObject& o : expected)
-        ours.insert(o.name, &o);
-    QHash<QString, bool> seen;
-    for (const SchemaObject& o : found) {
-        const SchemaObject* want = ours.value(o.name);
-        if (!want || want->type != o.type || want->table != o.table || seen.contains(o.name))
-            return {SchemaDifference::Kind::Foreign, o.type, o.name};
-        if (sqlTokens(o.sql) != sqlTokens(want->sql) || o.sql.isEmpty())
-            return {SchemaDifference::Kind::Changed, o.type, o.name};
-        seen.insert(o.name, true);
-    }
-    for (const SchemaObject& o : expected)
-        if (!seen.contains(o.name)) return {SchemaDifference::Kind::Missing, o.type, o.name};
-    return {};
-}
-
 namespace {
 
 struct CloseDb {
@@ -203,12 +184,32 @@ std::unique_ptr<sqlite3, CloseDb> buildInMemory(const std::vector<TableDef>& def
     return d;
 }
 
+// The first object of found (in its order) that expected does not hold the same, else the first of
+// expected that found lacks.
+SchemaDifference compareSchema(const std::vector<SchemaObject>& found,
+                               const std::vector<SchemaObject>& expected) {
+    QHash<QString, const SchemaObject*> ours;
+    for (const SchemaObject& o : expected)
+        ours.insert(o.name, &o);
+    QHash<QString, bool> seen;
+    for (const SchemaObject& o : found) {
+        const SchemaObject* want = ours.value(o.name);
+        if (!want || want->type != o.type || want->table != o.table || seen.contains(o.name))
+            return {SchemaDifference::Kind::Foreign, o.type, o.name};
+        if (sqlTokens(o.sql) != sqlTokens(want->sql) || o.sql.isEmpty())
+            return {SchemaDifference::Kind::Changed, o.type, o.name};
+        seen.insert(o.name, true);
+    }
+    for (const SchemaObject& o : expected)
+        if (!seen.contains(o.name)) return {SchemaDifference::Kind::Missing, o.type, o.name};
+    return {};
+}
+
 const char* const kMaster = "SELECT type, name, tbl_name, sql FROM sqlite_master ORDER BY rowid";
 const char* const kColumns =
     "SELECT cid, name, type, \"notnull\", dflt_value, pk, hidden FROM pragma_table_xinfo(?) ORDER BY cid";
 
-} // namespace
-
+// The rows of the connection's sqlite_master in their order.
 std::vector<SchemaObject> schemaObjects(sqlite3* d) {
     std::vector<SchemaObject> out;
     for (const QStringList& r : rows(d, kMaster))
@@ -216,9 +217,7 @@ std::vector<SchemaObject> schemaObjects(sqlite3* d) {
     return out;
 }
 
-std::vector<SchemaObject> schemaObjects(const std::vector<TableDef>& defs) {
-    return schemaObjects(buildInMemory(defs).get());
-}
+} // namespace
 
 ExpectedSchema::ExpectedSchema(const std::vector<TableDef>& defs) {
     const auto mem = buildInMemory(defs);
@@ -240,19 +239,21 @@ SchemaDifference schemaDifference(sqlite3* d, const ExpectedSchema& expected) {
     return {};
 }
 
-// Built once for the field sizes in use, not on every open: the database in memory is most of the check.
-SchemaDifference schemaDifference(sqlite3* d, const std::vector<TableDef>& defs) {
+// Kept by the statements the definitions make: one made for other field sizes never answers.
+std::shared_ptr<const ExpectedSchema> ExpectedSchema::of(const std::vector<TableDef>& defs) {
     QStringList statements;
     for (const TableDef& def : defs)
         statements << createStatements(def);
     const QString key = statements.join(QLatin1Char('\n'));
-    thread_local QString lastKey;
-    thread_local std::optional<ExpectedSchema> last;
+    static QMutex mutex; // connections open on reader threads too
+    static QString lastKey;
+    static std::shared_ptr<const ExpectedSchema> last;
+    QMutexLocker hold(&mutex);
     if (!last || lastKey != key) {
-        last.emplace(defs);
+        last = std::make_shared<const ExpectedSchema>(defs);
         lastKey = key;
     }
-    return schemaDifference(d, *last);
+    return last;
 }
 
 namespace {

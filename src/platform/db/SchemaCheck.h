@@ -7,6 +7,7 @@
 
 #include <QStringList>
 #include <functional>
+#include <memory>
 #include <vector>
 
 struct sqlite3;
@@ -39,29 +40,22 @@ struct SchemaDifference {
 // names, strings and numbers as written. Two texts with the same tokens make the same object.
 QStringList sqlTokens(const QString& sql);
 
-// The first object of found (in its order) that expected does not hold the same, else the first of
-// expected that found lacks.
-SchemaDifference compareSchema(const std::vector<SchemaObject>& found,
-                               const std::vector<SchemaObject>& expected);
-
-// The rows of the connection's sqlite_master in their order; throws DbError.
-std::vector<SchemaObject> schemaObjects(sqlite3* db);
-// What the statements of the definitions make, built in a database in memory; throws DbError.
-std::vector<SchemaObject> schemaObjects(const std::vector<TableDef>& defs);
-
-// What the definitions' statements make, built once in a database in memory: the rows of sqlite_master and
-// each table's columns as the engine sees them. Throws DbError.
+// What the definitions' statements make, built in a database in memory: the rows of sqlite_master and
+// each table's columns as the engine sees them.
 struct ExpectedSchema {
-    explicit ExpectedSchema(const std::vector<TableDef>& defs);
+    explicit ExpectedSchema(const std::vector<TableDef>& defs); // throws DbError
+    // The one built for these definitions, kept for the next check (the database in memory is most of its
+    // cost). Throws DbError when it cannot be built.
+    static std::shared_ptr<const ExpectedSchema> of(const std::vector<TableDef>& defs);
     std::vector<SchemaObject> objects;
     std::vector<std::pair<QString, std::vector<QStringList>>> columns; // by table, in definition order
 };
 
 // The file's schema against the definitions': its text encoding (UTF-8 only), sqlite_master compared by
-// tokens, then each table's columns as the engine sees them (hidden and generated ones included). Throws
+// tokens (the first object of the file's, in its order, that is not the same, else the first expected one it
+// lacks), then each table's columns as the engine sees them (hidden and generated ones included). Throws
 // DbError when it cannot be read.
 SchemaDifference schemaDifference(sqlite3* db, const ExpectedSchema& expected);
-SchemaDifference schemaDifference(sqlite3* db, const std::vector<TableDef>& defs);
 
 // Why a connection's file is not of the schema it must have, as the user reads it; "" when it is. Throws
 // DbError when the schema cannot be read.

@@ -79,11 +79,25 @@ int removeStaleTemps(const QString& path) {
     static const QString kTail = QStringLiteral("((?:\\.[A-Za-z0-9]{6})+)(-journal|-wal|-shm|-lock)?");
     const QRegularExpression re(QStringLiteral("^(\\.+)") + QRegularExpression::escape(fi.fileName()) + kTail +
                                 QLatin1Char('$'));
+    // The lock file of the file or of one of those, still aside (".name-lock.XXXXXX"): its maker was killed
+    // before it put it in place. Never a lock itself.
+    const QRegularExpression aside(QStringLiteral("^(\\.+)") + QRegularExpression::escape(fi.fileName()) +
+                                   QStringLiteral("((?:\\.[A-Za-z0-9]{6})*)-lock\\.[A-Za-z0-9]{6}$"));
     int removed = 0;
     const QStringList names = dir.entryList({QStringLiteral(".") + fi.fileName() + QStringLiteral(".*"),
-                                             QStringLiteral("..") + fi.fileName() + QStringLiteral(".*")},
+                                             QStringLiteral("..") + fi.fileName() + QStringLiteral(".*"),
+                                             QStringLiteral(".") + fi.fileName() + QStringLiteral("-lock.*")},
                                             QDir::Files | QDir::Hidden | QDir::System);
     for (const QString& name : names) {
+        if (const QRegularExpressionMatch a = aside.match(name);
+            a.hasMatch() && a.captured(1).size() == a.captured(2).count(QLatin1Char('.')) + 1) {
+            const int fd = lockedFd(dir.filePath(name)); // its maker holds it while it works
+            if (fd >= 0 && QFile::remove(dir.filePath(name)))
+                ++removed;
+            if (fd >= 0)
+                ::close(fd);
+            continue;
+        }
         const QRegularExpressionMatch m = re.match(name);
         if (!m.hasMatch() || m.captured(1).size() != m.captured(2).count(QLatin1Char('.')))
             continue;

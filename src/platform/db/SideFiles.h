@@ -30,7 +30,8 @@ private:
 };
 
 // Removes the temporaries of our naming beside path (".name.XXXXXX", those of a temporary's own
-// compaction, and their -journal, -wal and -shm files) that no process holds; returns how many went.
+// compaction, and their -journal, -wal and -shm files, and lock files a killed maker left aside) that no
+// process holds; returns how many went.
 int removeStaleTemps(const QString& path);
 
 // What another connection does with a database file, found without changing a byte of it.

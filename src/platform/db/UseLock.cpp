@@ -10,6 +10,7 @@
 #include <QRecursiveMutex>
 #include <QThread>
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <linux/magic.h>
 #include <sys/file.h>
@@ -45,51 +46,98 @@ bool sameFile(int fd, const QString& path) {
 }
 
 // How long a take waits for a lock held the other way before it says "in use". A user leaving holds its
-// lock exclusively for a moment to remove the file, and a lock file just made is the creator's alone until
-// its mode is set: a shared take waits those out; an exclusive one only has to outlast the moment.
+// lock exclusively for a moment to remove the file, and a lock file just placed is its maker's until it
+// takes the lock it wants: a shared take waits those out; an exclusive one only has to outlast the moment.
 constexpr int kSharedWaitMs = 1500;
 constexpr int kExclusiveWaitMs = 200;
 constexpr int kRetryMs = 2;
 
-enum class Got { Held, Refused, NotAFile, Unopenable, NoLock };
+enum class Got { Held, Refused, NotAFile, Unopenable, NoLock, NotShared };
 
-// The lock file is everyone's who may write the database, whoever made it and whatever their umask: the
-// database's own permission bits and group, as the engine gives its journal. It holds no data.
-void shareAsTheDatabase(int fd, const QString& dbPath) {
-    struct stat db {};
-    if (::stat(native(dbPath).constData(), &db) != 0) {
-        ::fchmod(fd, 0666);
-        return;
-    }
-    // Best effort: only root or a member may give the file the database's group (in a setgid folder it
-    // has the folder's group already).
-    const int ignored = ::fchown(fd, ::geteuid() == 0 ? db.st_uid : uid_t(-1), db.st_gid);
-    (void)ignored;
-    ::fchmod(fd, db.st_mode & 0666);
+constexpr int kOpenFlags = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+
+// The lock file at the path, without following a link and without waiting on a FIFO; -1 with errno when
+// it cannot be opened. A lock needs no write: one we may only read is opened so.
+int openExisting(const QByteArray& path) {
+    int fd = ::open(path.constData(), O_RDWR | kOpenFlags);
+    if (fd < 0 && (errno == EACCES || errno == EPERM || errno == EROFS))
+        fd = ::open(path.constData(), O_RDONLY | kOpenFlags);
+    return fd;
 }
 
-// Opens the lock file without following a link and without waiting on a FIFO, making it when missing.
-// -1 when it cannot be opened; cannotMake tells that none was there and none could be made.
-int openLockFile(const QString& lockPath, const QString& dbPath, bool& cannotMake) {
+// The lock file is everyone's who may write the database, whoever made it and whatever their umask: the
+// database's own permission bits and group, as the engine gives its journal. It holds no data. False when
+// the file system does not keep that mode (one that maps owners): others could not open it.
+bool shareAsTheDatabase(int fd, const QString& dbPath) {
+    struct stat db {};
+    mode_t want = 0666;
+    if (::stat(native(dbPath).constData(), &db) == 0) {
+        want = db.st_mode & 0666;
+        // Best effort: only root or a member may give the file the database's group (in a setgid folder it
+        // has the folder's group already).
+        const int ignored = ::fchown(fd, ::geteuid() == 0 ? db.st_uid : uid_t(-1), db.st_gid);
+        (void)ignored;
+    }
+    struct stat st {};
+    return ::fchmod(fd, want) == 0 && ::fstat(fd, &st) == 0 && (st.st_mode & 0666) == want;
+}
+
+enum class Made { Placed, Exists, CannotMake, NotShared };
+
+// Makes the lock file aside under a name nothing takes for a lock, gives it its mode, and only then links it
+// into place: whatever stops us on the way, no lock file only its maker may open is left at the path. One
+// a killed maker left aside goes with the database's other leftovers (removeStaleTemps).
+Made makeLockFile(const QString& lockPath, const QString& dbPath, int& fd) {
+    const QFileInfo fi(lockPath);
+    QByteArray aside =
+        native(fi.absolutePath() + QStringLiteral("/.") + fi.fileName() + QStringLiteral(".XXXXXX"));
+    fd = ::mkostemp(aside.data(), O_CLOEXEC);
+    if (fd < 0) return Made::CannotMake;
+    // Held while it is aside, so a clean-up elsewhere leaves it; the lock then comes with it into place.
+    ::flock(fd, LOCK_EX | LOCK_NB);
+    Made made = Made::Placed;
+    if (!shareAsTheDatabase(fd, dbPath)) {
+        made = Made::NotShared;
+    } else if (::link(aside.constData(), native(lockPath).constData()) != 0) {
+        const int err = errno;
+        // ENOENT: a clean-up elsewhere took it before it was held; made again.
+        made = err == EEXIST || err == ENOENT ? Made::Exists : Made::CannotMake;
+        // A file system without links: made in place, already with its mode, as near as it can.
+        if (err == EPERM || err == ENOSYS || err == EOPNOTSUPP || err == EXDEV || err == EMLINK) {
+            ::unlink(aside.constData());
+            ::close(fd);
+            struct stat db {};
+            const mode_t want = ::stat(native(dbPath).constData(), &db) == 0 ? db.st_mode & 0666 : 0666;
+            fd = ::open(native(lockPath).constData(), O_RDWR | O_CREAT | O_EXCL | kOpenFlags, want);
+            if (fd < 0) return errno == EEXIST ? Made::Exists : Made::CannotMake;
+            if (shareAsTheDatabase(fd, dbPath)) return Made::Placed;
+            ::unlink(native(lockPath).constData());
+            ::close(fd);
+            fd = -1;
+            return Made::NotShared;
+        }
+    }
+    ::unlink(aside.constData());
+    if (made != Made::Placed) {
+        ::close(fd);
+        fd = -1;
+    }
+    return made;
+}
+
+// Opens the lock file, making it when missing. -1 when it cannot be opened; how tells why when none was
+// there and none could be made, or none could be made that others may open.
+int openLockFile(const QString& lockPath, const QString& dbPath, Made& how) {
     const QByteArray path = native(lockPath);
-    constexpr int kFlags = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
     for (;;) {
-        int fd = ::open(path.constData(), O_RDWR | kFlags);
-        if (fd >= 0 || errno != ENOENT) {
-            if (fd < 0 && (errno == EACCES || errno == EPERM || errno == EROFS))
-                fd = ::open(path.constData(), O_RDONLY | kFlags); // a lock needs no write
-            return fd;
-        }
-        // O_EXCL never makes a file through a link, not even a dangling one.
-        fd = ::open(path.constData(), O_RDWR | O_CREAT | O_EXCL | kFlags, 0600);
-        if (fd >= 0) {
-            shareAsTheDatabase(fd, dbPath);
-            return fd;
-        }
-        if (errno != EEXIST) {
-            cannotMake = true;
-            return -1;
-        }
+        const int fd = openExisting(path);
+        if (fd >= 0 || errno != ENOENT) return fd;
+        int made = -1;
+        how = makeLockFile(lockPath, dbPath, made);
+        if (how == Made::Placed)
+            ::close(made); // opened again under its own name, not the one it had aside
+        else if (how != Made::Exists)
+            return -1; // else another made it meanwhile: theirs is opened
     }
 }
 
@@ -108,12 +156,14 @@ Got lockFile(const QString& lockPath, const QString& dbPath, UseLock::Mode mode,
     QDeadlineTimer deadline(shared ? kSharedWaitMs : kExclusiveWaitMs);
     bool denied = false; // still refused to us at the end of the wait: no lock of anyone we can share
     for (;;) {
-        bool cannotMake = false;
-        const int fd = openLockFile(lockPath, dbPath, cannotMake);
+        Made how = Made::Exists;
+        const int fd = openLockFile(lockPath, dbPath, how);
         denied = fd < 0 && (errno == EACCES || errno == EPERM);
         if (fd < 0) {
-            if (cannotMake)
+            if (how == Made::CannotMake)
                 return Got::NoLock; // a read-only folder without one: nothing can be held there
+            if (how == Made::NotShared)
+                return Got::NotShared;
             struct stat st {};
             if (::lstat(native(lockPath).constData(), &st) == 0 && !S_ISREG(st.st_mode))
                 return Got::NotAFile;
@@ -174,6 +224,8 @@ std::shared_ptr<UseLock> UseLock::take(const QString& dbPath, Mode mode) {
     case Got::NotAFile:
     case Got::Unopenable:
         throw DbError(ErrorKind::BadLock, lockPath);
+    case Got::NotShared:
+        throw DbError(ErrorKind::LockNotShared, lockPath);
     case Got::Held:
     case Got::NoLock: break;
     }
@@ -195,11 +247,7 @@ void UseLock::refuseBadLockFile(const QString& dbPath) {
 }
 
 bool UseLock::heldElsewhere(const QString& dbPath) {
-    const QString lockPath = lockPathOf(keyFor(dbPath));
-    constexpr int kFlags = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
-    int fd = ::open(native(lockPath).constData(), O_RDWR | kFlags);
-    if (fd < 0 && errno != ENOENT)
-        fd = ::open(native(lockPath).constData(), O_RDONLY | kFlags);
+    const int fd = openExisting(native(lockPathOf(keyFor(dbPath))));
     if (fd < 0)
         return errno != ENOENT; // one we cannot open is someone's, or no lock file at all: not free either
     bool held = !isRegular(fd);

@@ -17,8 +17,10 @@ public:
     // connections of its own). A shared take waits a moment for an exclusive holder to go. Throws DbError
     // Busy when another process holds it the other way, or when exclusive use is asked while a connection
     // of ours is open; BadLock naming the lock file when it is a link, a folder or anything else but a
-    // regular file, or one that stays there and cannot be opened. Where no lock file can be made (a
-    // read-only folder) or the file system has no locks, nothing is held and nothing is refused.
+    // regular file, or one that stays there and cannot be opened; LockNotShared naming it when none is there
+    // and the one made cannot be given the database's mode (a mount that maps owners): others could not
+    // open it. Where no lock file can be made (a read-only folder) or the file system has no locks, nothing
+    // is held and nothing is refused.
     static std::shared_ptr<UseLock> take(const QString& dbPath, Mode mode);
     // Throws BadLock as take() would, without taking or making anything: for a look before opening.
     static void refuseBadLockFile(const QString& dbPath);
