@@ -7,7 +7,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <functional>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 using namespace db;
 
@@ -301,4 +303,41 @@ TEST_F(RecordsetTest, WriteBesideAnOpenReadOfOursIsRefusedAtOnce) {
     }
     add(31, "T31"); // the read has ended: the write goes through
     EXPECT_EQ(reader.scalar("SELECT count(*) FROM 品目 WHERE No = 31").toInt(), 1);
+}
+
+// A commit that another program's reader keeps waiting past the busy time is refused; the write is undone
+// whole, the file is free again, and the next try of the same write goes through: nothing is left that keeps
+// refusing, nor a lock that shuts others out.
+TEST_F(RecordsetTest, ACommitRefusedForBusyLeavesNothingOpen) {
+    const std::vector<std::pair<const char*, std::function<void(int)>>> writes = {
+        {"a lone write", [&](int no) { add(no, QStringLiteral("L%1").arg(no)); }},
+        {"a transaction",
+         [&](int no) {
+             Transaction tx(*database);
+             add(no, QStringLiteral("T%1").arg(no));
+             tx.commit();
+         }},
+    };
+    int no = 40;
+    for (const auto& [name, write] : writes) {
+        SCOPED_TRACE(name);
+        sqlite3* reader = nullptr;
+        ASSERT_EQ(sqlite3_open(QFile::encodeName(path).constData(), &reader), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(reader, "BEGIN; SELECT count(*) FROM 品目;", nullptr, nullptr, nullptr), SQLITE_OK);
+        try {
+            write(++no);
+            ADD_FAILURE() << "the commit went through beside a reader";
+        } catch (const DbError& e) {
+            EXPECT_EQ(e.kind(), ErrorKind::Busy);
+        }
+        EXPECT_FALSE(database->inTransaction());
+        sqlite3_exec(reader, "COMMIT", nullptr, nullptr, nullptr);
+        // No lock of ours is left: another connection writes at once.
+        sqlite3_busy_timeout(reader, 0);
+        EXPECT_EQ(sqlite3_exec(reader, "BEGIN IMMEDIATE; COMMIT;", nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(reader);
+        EXPECT_EQ(database->scalar("SELECT count(*) FROM 品目 WHERE No = ?", {no}).toInt(), 0);
+        write(no);
+        EXPECT_EQ(database->scalar("SELECT count(*) FROM 品目 WHERE No = ?", {no}).toInt(), 1);
+    }
 }

@@ -655,7 +655,14 @@ void Database::begin() {
 }
 
 void Database::commit() {
-    run(QStringLiteral("COMMIT"));
+    // A commit refused (another reader kept the file past the busy time, a full disk) leaves the engine's
+    // transaction open with the file locked against everyone: it is undone, so the next try starts afresh.
+    try {
+        run(QStringLiteral("COMMIT"));
+    } catch (...) {
+        rollback();
+        throw;
+    }
     inTx_ = false;
     checked_ = false;
     keepLook();
