@@ -29,14 +29,12 @@
 #include <gtest/gtest.h>
 
 using mainroad::Program;
+using mainroad::joined;
 
 namespace fulldisk {
 
 const QString kFull = QStringLiteral("ディスクがいっぱい");
 
-inline QString joined(Program& p) {
-    return p.messages().texts().join('|');
-}
 
 // The state of every file in the folder: a database by its content and its check as another program reads
 // it, any other file by its bytes. The databases are read first: as any next reader does, that plays back

@@ -21,14 +21,12 @@
 #include <sys/stat.h>
 
 using mainroad::Program;
+using mainroad::joined;
 using mainroad::sqlite;
 using mainroad::waitFor;
 
 namespace {
 
-QString joined(Program& p) {
-    return p.messages().texts().join('|');
-}
 
 bool sqliteTool() {
     return QProcess::execute(QStringLiteral("sqlite3"), {QStringLiteral("-version")}) == 0;

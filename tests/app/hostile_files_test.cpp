@@ -21,6 +21,10 @@
 #include <memory>
 
 using mainroad::Program;
+using mainroad::Way;
+using enum mainroad::Way;
+using mainroad::giveFile;
+using mainroad::kWays;
 
 namespace {
 
@@ -37,23 +41,6 @@ QString said(Program& p) { return p.messages().texts().join('|'); }
 bool writeBytes(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
-
-enum Way { Menu, CommandLine, ReplicaCopy, ReplicaClear };
-const Way kWays[] = {Menu, CommandLine, ReplicaCopy, ReplicaClear};
-
-// The file at path given to Varnox or VarnoxReplica one way; the messages tell the rest.
-void giveFile(Program& p, Way way, const QString& file, const QString& target) {
-    p.messages().clear();
-    switch (way) {
-    case Menu:
-        p.nextPath(file);
-        p.trigger(QStringLiteral("mnuFileOpen"));
-        break;
-    case CommandLine: p.window().openFromCommandLine(QLatin1Char('"') + file + QLatin1Char('"')); break;
-    case ReplicaCopy: mainroad::runReplica(file, target); break;
-    case ReplicaClear: mainroad::runReplica(file); break;
-    }
 }
 
 // Something put where a file of ours belongs.

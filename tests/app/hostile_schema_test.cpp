@@ -26,6 +26,10 @@
 #include <limits>
 
 using mainroad::Program;
+using mainroad::Way;
+using enum mainroad::Way;
+using mainroad::giveFile;
+using mainroad::kWays;
 
 namespace {
 
@@ -138,10 +142,9 @@ TEST(HostileSchema, EachForeignObjectIsRefusedByNameOnEveryWayInAndTheFileStaysA
     const QString base = p.newDatabase(QStringLiteral("base.vrd"));
     ASSERT_FALSE(base.isEmpty()) << p.messages().texts().join('|').toStdString();
     p.trigger(QStringLiteral("mnuFileClose"));
-    enum Way { Menu, CommandLine, ReplicaCopy, ReplicaClear };
     int n = 0;
     for (const Hostile& h : hostileFiles()) {
-        for (Way way : {Menu, CommandLine, ReplicaCopy, ReplicaClear}) {
+        for (Way way : kWays) {
             SCOPED_TRACE(h.what + " way " + std::to_string(way));
             const QString file = p.path(QStringLiteral("h%1.vrd").arg(++n));
             QFile::copy(base, file);
@@ -152,22 +155,7 @@ TEST(HostileSchema, EachForeignObjectIsRefusedByNameOnEveryWayInAndTheFileStaysA
             }
             const QByteArray before = digest(file);
             const QString target = p.path(QStringLiteral("t%1.vrd").arg(n));
-            p.messages().clear();
-            switch (way) {
-            case Menu:
-                p.nextPath(file);
-                p.trigger(QStringLiteral("mnuFileOpen"));
-                break;
-            case CommandLine:
-                p.window().openFromCommandLine(QLatin1Char('"') + file + QLatin1Char('"'));
-                break;
-            case ReplicaCopy:
-                mainroad::runReplica(file, target);
-                break;
-            case ReplicaClear:
-                mainroad::runReplica(file);
-                break;
-            }
+            giveFile(p, way, file, target);
             const QString said = p.messages().texts().join('|');
             if (h.named.isEmpty()) { // opens, or is copied and cleared
                 EXPECT_TRUE(way >= ReplicaCopy || p.state().gDbPath == file) << said.toStdString();

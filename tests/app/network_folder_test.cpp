@@ -17,12 +17,12 @@
 #include <gtest/gtest.h>
 
 using mainroad::Program;
+using mainroad::joined;
 using mainroad::sqlite;
 using mainroad::waitFor;
 
 namespace {
 
-QString joined(Program& p) { return p.messages().texts().join('|'); }
 
 QStringList besides(const QString& folder) {
     return QDir(folder).entryList({QStringLiteral("shop.vrd-*")}, QDir::Files | QDir::Hidden);

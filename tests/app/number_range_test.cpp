@@ -11,15 +11,12 @@
 #include <gtest/gtest.h>
 
 using mainroad::Program;
+using mainroad::joined;
 
 namespace {
 
 const QString kOrderUsedUp = QStringLiteral("受注No.の番号を使い切りました（上限は2147483647です）。");
 const QString kLineUsedUp = QStringLiteral("個別No.の番号を使い切りました（上限は2147483647です）。");
-
-QString joined(Program& p) {
-    return p.messages().texts().join(QLatin1Char('|'));
-}
 
 // No order or line numbered 0 or below but the reserved rows.
 int rowsBelowOne(Program& p) {

@@ -31,14 +31,12 @@
 #include <unistd.h>
 
 using mainroad::Program;
+using mainroad::joined;
 using mainroad::sqlite;
 using mainroad::waitFor;
 
 namespace {
 
-QString joined(Program& p) {
-    return p.messages().texts().join('|');
-}
 
 // A cause that refuses every write while the object lives.
 class Cause {
@@ -49,20 +47,10 @@ class Cause {
 // Another program in the middle of a write: the sqlite3 tool holding the file's write lock.
 class HeldWrite : public Cause {
   public:
-    explicit HeldWrite(const QString& db) {
-        p_.start(QStringLiteral("sqlite3"), {db});
-        p_.waitForStarted();
-        p_.write("BEGIN IMMEDIATE;\nUPDATE 社員マスタ SET 氏名 = 氏名 WHERE 0;\nSELECT 'held';\n");
-        waitFor([&] { return p_.waitForReadyRead(50) || p_.bytesAvailable() > 0; }, 10000);
-    }
-    ~HeldWrite() override {
-        p_.write("ROLLBACK;\n.quit\n");
-        p_.closeWriteChannel();
-        p_.waitForFinished(10000);
-    }
+    explicit HeldWrite(const QString& db) : held_(db) {}
 
   private:
-    QProcess p_;
+    mainroad::HeldWrite held_;
 };
 
 // The database's folder takes no new file (the journal of a write cannot be made), as a read-only share.

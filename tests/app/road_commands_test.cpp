@@ -19,12 +19,12 @@
 #include <gtest/gtest.h>
 
 using mainroad::Program;
+using mainroad::joined;
 using mainroad::waitFor;
 using namespace core;
 
 namespace {
 
-QString joined(Program& p) { return p.messages().texts().join('|'); }
 bool on(Program& p, const char* item) { return p.window().item(QLatin1String(item))->isEnabled(); }
 bool button(Program& p, const char* key) { return p.window().button(QLatin1String(key))->isEnabled(); }
 bool isOpen(Program& p, int child) { return isSet(p.state().gChildState[size_t(child)].Open); }

@@ -30,7 +30,6 @@ using mainroad::waitFor;
 
 namespace {
 
-QString joined(const Program& p) { return const_cast<Program&>(p).messages().texts().join('|'); }
 
 // Every row of a table as "value|value|...", in key order, without the reserved row 0.
 QStringList rows(const Program& p, const QString& table, const QString& columns, const QString& key) {

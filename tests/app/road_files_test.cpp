@@ -25,11 +25,11 @@
 #include <gtest/gtest.h>
 
 using mainroad::Program;
+using mainroad::joined;
 using mainroad::waitFor;
 
 namespace {
 
-QString joined(Program& p) { return p.messages().texts().join('|'); }
 bool isOpen(Program& p, int child) { return core::isSet(p.state().gChildState[size_t(child)].Open); }
 
 int count(const QString& path, const char* table, const char* where = "1") {

@@ -14,11 +14,11 @@
 #include <gtest/gtest.h>
 
 using mainroad::Program;
+using mainroad::joined;
 using mainroad::waitFor;
 
 namespace {
 
-QString joined(Program& p) { return p.messages().texts().join('|'); }
 
 QByteArray bytesOf(const QString& path) {
     QFile f(path);

@@ -20,11 +20,11 @@
 #include <gtest/gtest.h>
 
 using mainroad::Program;
+using mainroad::joined;
 using mainroad::waitFor;
 
 namespace {
 
-QString joined(Program& p) { return p.messages().texts().join('|'); }
 
 // What pdftotext -bbox finds in a PDF: pages, their size in points, and every word with its box.
 struct PdfWord {

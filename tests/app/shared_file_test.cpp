@@ -25,37 +25,16 @@
 #include <functional>
 #include <gtest/gtest.h>
 
+using mainroad::HeldWrite;
 using mainroad::Program;
+using mainroad::joined;
 using mainroad::sqlite;
 using mainroad::waitFor;
 
 namespace {
 
-QString joined(Program& p) { return p.messages().texts().join('|'); }
 
 bool sqliteTool() { return QProcess::execute(QStringLiteral("sqlite3"), {QStringLiteral("-version")}) == 0; }
-
-// Another program in the middle of a write: holds the file's write lock until release().
-class HeldWrite {
-public:
-    explicit HeldWrite(const QString& db) {
-        p_.start(QStringLiteral("sqlite3"), {db});
-        p_.waitForStarted();
-        p_.write("BEGIN IMMEDIATE;\nUPDATE 社員マスタ SET 氏名 = 氏名 WHERE 0;\nSELECT 'held';\n");
-        waitFor([&] { return p_.waitForReadyRead(50) || p_.bytesAvailable() > 0; }, 10000);
-    }
-    ~HeldWrite() { release(); }
-    void release() {
-        if (p_.state() == QProcess::NotRunning)
-            return;
-        p_.write("ROLLBACK;\n.quit\n");
-        p_.closeWriteChannel();
-        p_.waitForFinished(10000);
-    }
-
-private:
-    QProcess p_;
-};
 
 const orders::OrderListRow& shownOrder(orders::OrderListWindow* w, int no) {
     return w->model()->order(w->model()->indexOf(no));

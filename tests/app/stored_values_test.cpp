@@ -24,13 +24,11 @@
 #include <gtest/gtest.h>
 
 using mainroad::Program;
+using mainroad::joined;
 using mainroad::waitFor;
 
 namespace {
 
-QString joined(Program& p) {
-    return p.messages().texts().join('|');
-}
 
 // As another program writes it: past the field's size check.
 void store(Program& p, const QString& sql) {

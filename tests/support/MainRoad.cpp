@@ -1,4 +1,5 @@
 #include "support/MainRoad.h"
+#include "support/ReplicaRoad.h"
 
 #include "app/Program.h"
 #include "masters/CompanySettingsDialog.h"
@@ -77,6 +78,36 @@ QString sqlite(const QString& db, const QString& sql) {
     p.start(QStringLiteral("sqlite3"), {db, sql});
     p.waitForFinished(30000);
     return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+QString joined(Program& p) { return p.messages().texts().join('|'); }
+
+void giveFile(Program& p, Way way, const QString& file, const QString& target) {
+    p.messages().clear();
+    switch (way) {
+    case Menu:
+        p.nextPath(file);
+        p.trigger(QStringLiteral("mnuFileOpen"));
+        break;
+    case CommandLine: p.window().openFromCommandLine(QLatin1Char('"') + file + QLatin1Char('"')); break;
+    case ReplicaCopy: runReplica(file, target); break;
+    case ReplicaClear: runReplica(file); break;
+    }
+}
+
+HeldWrite::HeldWrite(const QString& db) {
+    p_.start(QStringLiteral("sqlite3"), {db});
+    p_.waitForStarted();
+    p_.write("BEGIN IMMEDIATE;\nUPDATE 社員マスタ SET 氏名 = 氏名 WHERE 0;\nSELECT 'held';\n");
+    waitFor([&] { return p_.waitForReadyRead(50) || p_.bytesAvailable() > 0; }, 10000);
+}
+
+void HeldWrite::release() {
+    if (p_.state() == QProcess::NotRunning)
+        return;
+    p_.write("ROLLBACK;\n.quit\n");
+    p_.closeWriteChannel();
+    p_.waitForFinished(10000);
 }
 
 bool copyWithSameHeader(const QString& from, const QString& over) {

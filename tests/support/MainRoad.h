@@ -13,6 +13,7 @@
 #include <QHash>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QProcess>
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -172,5 +173,28 @@ private:
     QString dialogStart_;
     std::unique_ptr<shell::MainWindow> window_;
 };
+
+// Every message shown so far in one line, for a failed check to print.
+QString joined(Program& p);
+
+// Another program in the middle of a write: the sqlite3 tool holding the file's write lock until release().
+class HeldWrite {
+public:
+    explicit HeldWrite(const QString& db);
+    ~HeldWrite() { release(); }
+    HeldWrite(const HeldWrite&) = delete;
+    HeldWrite& operator=(const HeldWrite&) = delete;
+    void release();
+
+private:
+    QProcess p_;
+};
+
+// The ways a user gives Varnox or VarnoxReplica a database file.
+enum Way { Menu, CommandLine, ReplicaCopy, ReplicaClear };
+inline constexpr Way kWays[] = {Menu, CommandLine, ReplicaCopy, ReplicaClear};
+
+// Gives the file one way, after clearing the messages, which then tell what happened; a copy goes to target.
+void giveFile(Program& p, Way way, const QString& file, const QString& target = {});
 
 } // namespace mainroad
