@@ -279,6 +279,15 @@ void MasterTableModel::dropPending() {
     emit headerDataChanged(Qt::Vertical, r, r);
 }
 
+QStringList MasterTableModel::heldValues() const {
+    QStringList out;
+    for (int c = 0; pendingRow_ >= 0 && c < columnCount(); ++c)
+        if (changed_.value(c))
+            out << QStringLiteral("「%1」：%2")
+                       .arg(rs_.fields()[size_t(c)].name, data(index(pendingRow_, c)).toString());
+    return out;
+}
+
 void MasterTableModel::removeRecord(int r) {
     if (r < 0 || r >= count_)
         throw db::DbError(db::ErrorKind::NoCurrentRecord, QStringLiteral("no current record"));

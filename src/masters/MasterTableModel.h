@@ -46,6 +46,8 @@ public:
     void save();
     static bool keepsEditOnRefusal(db::ErrorKind kind);
     void dropPending();
+    // The fields the held edit changed, each as 「name」：shown text, in field order.
+    QStringList heldValues() const;
 
     // Deletes the record at row at once; throws db::DbError (NoCurrentRecord for the new-record row).
     void removeRecord(int row);

@@ -175,6 +175,12 @@ bool MasterWindow::buildContents() {
     // The held edit stays; the text just typed in another row is given back to its editor with the cause.
     connect(model_.get(), &MasterTableModel::heldEditRefused, this,
             [this](const QModelIndex& at, const QString& typed, const db::DbError& e) {
+                if (leaving_) { // nothing to give it back to: named with the held edit
+                    lostTyped_ << QStringLiteral("%1　「%2」：%3")
+                                      .arg(rowName(at.row()), model_->fields()[size_t(at.column())].name,
+                                           typed);
+                    return;
+                }
                 refusal_ = Refusal{at, keptEditText(e), typed, 0, int(typed.size())};
                 QTimer::singleShot(0, this, [this] { giveBackRefused(true); });
             });
@@ -291,13 +297,49 @@ bool MasterWindow::savePending(bool showMessage) {
 }
 
 QString MasterWindow::keptEditText(const db::DbError& e) {
-    if (const QString cause = core::fileProblemText(e, state().gDbPath); !cause.isEmpty())
-        return cause;
-    if (e.kind() == db::ErrorKind::Busy)
+    const QString cause = core::fileProblemText(e, state().gDbPath);
+    const bool busy = e.kind() == db::ErrorKind::Busy;
+    if (leaving_) {
+        QStringList lost;
+        for (const QString& value : model_->heldValues())
+            lost << rowName(model_->pendingRow()) + QStringLiteral("　") + value;
+        lost << std::exchange(lostTyped_, {});
+        return (!cause.isEmpty() ? cause
+                : busy           ? QStringLiteral("ＤＢが他のプログラムで使用中のため、変更を保存できませんでした。")
+                                 : QStringLiteral("ＤＢファイルに書き込めなかったため、変更を保存できませんでした。") +
+                             e.detail()) +
+               QStringLiteral("\n保存されなかった入力（もう一度入力してください）：\n") +
+               lost.join(QLatin1Char('\n'));
+    }
+    if (!cause.isEmpty()) return cause;
+    if (busy)
         return QStringLiteral("ＤＢが他のプログラムで使用中のため、変更を保存できませんでした。入力した値はそのまま残っています。\n"
                               "しばらくしてから、もう一度保存してください。");
     return QStringLiteral("ＤＢファイルに書き込めなかったため、変更を保存できませんでした。入力した値はそのまま残っています。\n") +
            e.detail();
+}
+
+QString MasterWindow::rowName(int row) const {
+    const QString key = model_->index(row, spec_.keyColumn).data().toString();
+    return model_->isNewRow(row) && key.isEmpty() ? QStringLiteral("新しい行")
+                                                  : QStringLiteral("「%1」の行").arg(key);
+}
+
+void MasterWindow::leaveEdits(const std::function<void()>& out) {
+    leaving_ = true;
+    // A refused text cannot go back into its editor now: its message still says it was not kept.
+    grd_->commitOpenEditor();
+    giveBackRefused(false);
+    out();
+    if (!lostTyped_.isEmpty()) { // the held edit went in after all, the text typed beside it did not
+        WatchPause pause(tmWatch);
+        ui::messages().error(
+            QStringLiteral(
+                "変更を保存できませんでした。\n保存されなかった入力（もう一度入力してください）：\n") +
+                std::exchange(lostTyped_, {}).join(QLatin1Char('\n')),
+            spec_.caption);
+    }
+    leaving_ = false;
 }
 
 void MasterWindow::currentRowChanged(int row, int previous) {
@@ -367,7 +409,8 @@ void MasterWindow::cmdRefresh_Click() {
 }
 
 void MasterWindow::refreshRows() {
-    savePending(true);
+    // The window's own リフレッシュ keeps an edit the file refused for now, as its message says.
+    if (!savePending(true) && model_->hasPending() && !leaving_) return;
     const int row = model_->currentRow();
     try {
         Hourglass wait;
@@ -395,23 +438,16 @@ void MasterWindow::cmdUpdate_Click() {
 
 void MasterWindow::cmdClose_Click() { unloadWindow(); }
 
-// The refresh of every window goes on past a refused text: its message says it was not kept, and the
-// user was told that what is being typed is cleared.
+// The refresh of every window goes on past a refused text or edit: the user was told that what is being
+// typed is cleared, and the messages name what was not stored.
 void MasterWindow::reloadData() {
     if (locked_ || !model_)
         return;
-    grd_->commitOpenEditor();
-    giveBackRefused(false);
-    refreshRows();
+    leaveEdits([this] { refreshRows(); });
 }
 
 void MasterWindow::onUnload() {
-    if (model_) {
-        // A refused text cannot go back into a closing window: its message still says it was not kept.
-        grd_->commitOpenEditor();
-        giveBackRefused(false);
-        savePending(true);
-    }
+    if (model_) leaveEdits([this] { savePending(true); });
     core::AppState& s = state();
     if (s.gOpenMasterCount > 0)
         --s.gOpenMasterCount;

@@ -7,6 +7,7 @@
 #include <QPersistentModelIndex>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -82,8 +83,13 @@ private:
     void updateCaption();
     void lockAfterDataError(const QString& text);
     void maintError(bool showMessage);
-    // The message for a save the file refused for now (MasterTableModel::keepsEditOnRefusal).
+    // The message for a save the file refused for now (MasterTableModel::keepsEditOnRefusal). On the way
+    // out it names every typed value that was not stored instead.
     QString keptEditText(const db::DbError& e);
+    // Runs a way out that cannot keep a held edit (a close, the refresh of every window): the edit is
+    // stored if the file takes it, else the user is told which values were not.
+    void leaveEdits(const std::function<void()>& out);
+    QString rowName(int row) const;
     // Commits an open editor; false when its text was refused (then shown and given back to edit).
     bool commitEditor();
     // Shows a refused text's message and, when reopen, puts the text back into its cell's editor;
@@ -109,6 +115,8 @@ private:
     QPushButton* cmdUpdate_ = nullptr;
     QPushButton* cmdClose_ = nullptr;
     bool locked_ = false;
+    bool leaving_ = false;
+    QStringList lostTyped_; // texts typed beside a held edit on the way out, not stored
 };
 
 } // namespace masters

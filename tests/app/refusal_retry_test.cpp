@@ -270,3 +270,123 @@ TEST(RefusalRetry, ASaveRefusedForNowIsKeptAndTheNextPressStoresIt) {
         }
     }
 }
+
+namespace {
+
+QString goodsName(const QString& db, const QString& code) {
+    return sqlite(db, QStringLiteral("SELECT 商品名 FROM 商品マスタ WHERE 商品コード = '%1'").arg(code));
+}
+
+int rowOf(masters::MasterWindow* w, const QString& code) {
+    for (int r = 0; r < w->model()->recordCount(); ++r)
+        if (w->model()->index(r, 1).data().toString() == code) return r;
+    return -1;
+}
+
+} // namespace
+
+// An edit the file refused stays held in its row while the user goes on: typing in another row is refused
+// for the same cause and given back, and once the cause has gone one 更新 stores both rows. A way out that
+// cannot keep the held edit (closing the window or the database, the refresh of every window) says which
+// typed values were not stored; the window's own リフレッシュ keeps them for another try.
+TEST(RefusalRetry, AHeldEditSurvivesWorkInAnotherRowOrSaysWhatWasNotStored) {
+    Program p;
+    ASSERT_FALSE(p.openShop().isEmpty()) << joined(p).toStdString();
+    const QString held = QStringLiteral("新茶　八十八夜"), other = QStringLiteral("玉露　二番");
+    struct Then {
+        const char* name;
+        std::function<void(Program&, masters::MasterWindow*)> act; // under the cause
+        bool kept;       // the window goes on with both values for another 更新
+        bool otherTyped; // the act typed `other` into G02's row
+    };
+    const auto typeOther = [other](masters::MasterWindow* w) {
+        EXPECT_TRUE(
+            mainroad::pasteIntoCell(w->grid(), w->model()->index(rowOf(w, QStringLiteral("G02")), 2), other));
+    };
+    const std::vector<Then> cases{
+        {"another row, then 更新",
+         [&](Program&, masters::MasterWindow* w) {
+             typeOther(w);
+             w->button(QStringLiteral("cmdUpdate"))->click();
+         },
+         true, true},
+        {"another row, then the navigation bar",
+         [&](Program&, masters::MasterWindow* w) {
+             typeOther(w);
+             w->navigate(masters::MasterWindow::Move::First);
+         },
+         true, true},
+        {"リフレッシュ",
+         [](Program&, masters::MasterWindow* w) { w->button(QStringLiteral("cmdRefresh"))->click(); }, true,
+         false},
+        {"another row, then 閉じる",
+         [&](Program&, masters::MasterWindow* w) {
+             typeOther(w);
+             w->button(QStringLiteral("cmdClose"))->click();
+         },
+         false, true},
+        {"the close box", [](Program&, masters::MasterWindow* w) { frame::subWindowOf(w)->close(); }, false,
+         false},
+        {"表示 > リフレッシュ",
+         [&](Program& p, masters::MasterWindow* w) {
+             typeOther(w);
+             p.trigger(QStringLiteral("mnuViewRefresh"));
+         },
+         false, true},
+        {"ＤＢを閉じる (last: the file stays closed)",
+         [&](Program& p, masters::MasterWindow* w) {
+             typeOther(w);
+             p.trigger(QStringLiteral("mnuFileClose"));
+         },
+         false, true},
+    };
+    for (const Then& then : cases) {
+        SCOPED_TRACE(then.name);
+        const QString db = p.state().gDbPath;
+        const QString heldBefore = goodsName(db, QStringLiteral("G01")),
+                      otherBefore = goodsName(db, QStringLiteral("G02"));
+        ASSERT_TRUE(p.trigger(QStringLiteral("mnuManComm")));
+        auto* w = opened<masters::MasterWindow>(p);
+        const QPointer<masters::MasterWindow> alive(w);
+        ASSERT_TRUE(
+            mainroad::pasteIntoCell(w->grid(), w->model()->index(rowOf(w, QStringLiteral("G01")), 2), held));
+        p.messages().clear();
+        {
+            FullDisk full;
+            w->button(QStringLiteral("cmdUpdate"))->click();
+            ASSERT_TRUE(w->model()->hasPending());
+            then.act(p, w);
+            QTest::qWait(50); // the editor given back
+        }
+        EXPECT_EQ(goodsName(db, QStringLiteral("G01")), heldBefore);
+        EXPECT_EQ(goodsName(db, QStringLiteral("G02")), otherBefore);
+        const QString told = joined(p);
+        EXPECT_TRUE(told.contains(QStringLiteral("ディスクがいっぱい"))) << told.toStdString();
+        if (then.kept) {
+            ASSERT_TRUE(alive);
+            EXPECT_FALSE(told.contains(QStringLiteral("保存されなかった"))) << told.toStdString();
+            EXPECT_EQ(w->model()->index(rowOf(w, QStringLiteral("G01")), 2).data().toString(), held);
+            p.messages().clear();
+            w->button(QStringLiteral("cmdUpdate"))->click();
+            EXPECT_EQ(goodsName(db, QStringLiteral("G01")), held);
+            EXPECT_EQ(goodsName(db, QStringLiteral("G02")), then.otherTyped ? other : otherBefore);
+            EXPECT_TRUE(p.messages().shown().empty()) << joined(p).toStdString();
+        } else {
+            // The last message says what was not stored, value by value, and promises nothing.
+            const QString last = p.messages().texts().value(p.messages().texts().size() - 1);
+            EXPECT_TRUE(last.contains(QStringLiteral("保存されなかった"))) << told.toStdString();
+            EXPECT_TRUE(last.contains(held)) << told.toStdString();
+            EXPECT_EQ(last.contains(other), then.otherTyped) << told.toStdString();
+            EXPECT_FALSE(told.contains(QStringLiteral("残っています"))) << told.toStdString();
+        }
+        if (alive) w->button(QStringLiteral("cmdClose"))->click();
+        EXPECT_TRUE(waitFor([&] { return p.workCount() == 0; }));
+        // Back to the stored names for the next case.
+        if (!p.state().gDbPath.isEmpty()) {
+            sqlite(db, QStringLiteral("UPDATE 商品マスタ SET 商品名 = '%1' WHERE 商品コード = 'G01'")
+                           .arg(heldBefore));
+            sqlite(db, QStringLiteral("UPDATE 商品マスタ SET 商品名 = '%1' WHERE 商品コード = 'G02'")
+                           .arg(otherBefore));
+        }
+    }
+}
