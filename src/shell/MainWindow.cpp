@@ -9,6 +9,7 @@
 #include "masters/CompanySettingsDialog.h"
 #include "orders/GetOrderWindow.h"
 #include "os/Desktop.h"
+#include "ui/DesktopBehaviour.h"
 #include "ui/Icons.h"
 #include "ui/WindowHelpers.h"
 
@@ -143,44 +144,12 @@ QString MainWindow::statusText(int panel) const {
     return panel >= 1 && panel <= 3 ? panels_[panel - 1]->text() : QString();
 }
 
-// A placement saved on a screen that is gone, or larger than this one, comes back whole onto the screen,
-// its frame (title bar, borders) included: otherwise the window, and every dialog centred over it, opens
-// where nobody can reach it.
-QRect MainWindow::onScreen(const QRect& saved, const QMargins& frame) const {
-    const QScreen* screen = QGuiApplication::screenAt(saved.center());
-    if (!screen)
-        screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return saved;
-    const QRect room = screen->availableGeometry().marginsRemoved(frame);
-    QRect r(saved.topLeft(), saved.size().boundedTo(room.size()));
-    r.moveLeft(std::clamp(r.left(), room.left(), room.right() + 1 - r.width()));
-    r.moveTop(std::clamp(r.top(), room.top(), room.bottom() + 1 - r.height()));
-    return r;
-}
-
 void MainWindow::showEvent(QShowEvent* e) {
     QMainWindow::showEvent(e);
     if (framed_)
         return;
     framed_ = true;
-    // The frame's size is known only once the window manager has framed the window: look for it a few
-    // times during the first second, then fit once.
-    auto* look = new QTimer(this);
-    look->setInterval(50);
-    connect(look, &QTimer::timeout, this, [this, look, looks = 0]() mutable {
-        const QRect inner = geometry(), outer = frameGeometry();
-        if (outer == inner && ++looks < 20)
-            return;
-        look->deleteLater();
-        if (isMaximized() || isFullScreen())
-            return;
-        const QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
-                             outer.bottom() - inner.bottom());
-        if (const QRect fitted = onScreen(inner, frame); fitted != inner)
-            setGeometry(fitted);
-    });
-    look->start();
+    ui::keepWholeOnScreen(this);
 }
 
 namespace {
@@ -197,7 +166,8 @@ private:
 
 QSize MainWindow::firstStartSize(const QSize& now) {
     // The largest work window, 受注データ入力, whole inside the work area: its title bar and frame, then the
-    // menu, toolbar, status bar and the area's own frame around that. onScreen() bounds it by the screen.
+    // menu, toolbar, status bar and the area's own frame around that. applySettings() bounds it by the
+    // screen.
     QWidget holder; // a sub-window has its title bar and frame only inside something
     auto* probe = new QMdiSubWindow(&holder);
     probe->setWidget(new DesignSized(orders::GetOrderWindow::designSize()));
@@ -217,7 +187,12 @@ void MainWindow::applySettings() {
                     twipsToPixels(st.height, dpi));
     if (!st.placed)
         placement.setSize(placement.size().expandedTo(firstStartSize(placement.size())));
-    setGeometry(onScreen(placement, QMargins()));
+    // A placement saved on a screen that is gone, or larger than this one, comes back whole onto the
+    // screen: otherwise the window, and every dialog centred over it, opens where nobody can reach it.
+    // The frame is added once the window manager has put it on (showEvent).
+    const QScreen* screen = QGuiApplication::screenAt(placement.center());
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    setGeometry(screen ? ui::wholeOnScreen(placement, QMargins(), *screen) : placement);
 
     items_.value(QStringLiteral("mnuViewToolbar"))->setChecked(st.toolbar);
     s_.gShowToolbar = vbool(st.toolbar);

@@ -113,7 +113,6 @@ private:
     void buildMenuPictures();
     void buildStatusBar();
     void applySettings();
-    QRect onScreen(const QRect& saved, const QMargins& frame) const;
     // The size the window needs for its largest work window, from its size now (menus and bars laid out).
     QSize firstStartSize(const QSize& now);
     void setTips(bool on);

@@ -61,38 +61,11 @@ void keepOnScreen(QWidget* window, const QWindowStateChangeEvent* change) {
 
 // A window that the manager restores from maximized comes back whole onto its screen, title bar included.
 // A window shown maximized at once has no size of its own to go back to but the screen's, and the frame
-// put around that size would reach above the screen, where its title bar cannot be grabbed. The manager
-// answers the restore with a few configure events, and learns the frame only then: the window is looked
-// at for a second and brought back whenever it sticks out.
+// put around that size would reach above the screen, where its title bar cannot be grabbed.
 void wholeAfterRestore(QWidget* window, const QWindowStateChangeEvent* change) {
     static const Qt::WindowStates large = Qt::WindowMaximized | Qt::WindowFullScreen;
-    static const Qt::WindowStates notNormal = large | Qt::WindowMinimized;
-    if (!(change->oldState() & large) || (window->windowState() & notNormal))
-        return;
-    auto* look = new QTimer(window);
-    look->setInterval(50);
-    QObject::connect(look, &QTimer::timeout, window, [w = window, look, looks = 0]() mutable {
-        if (++looks >= 20 || (w->windowState() & notNormal))
-            look->deleteLater();
-        const QScreen* screen = w->screen();
-        if (!screen || !w->isVisible() || (w->windowState() & notNormal))
-            return;
-        const QRect room = screen->availableGeometry();
-        const QRect inner = w->geometry(), outer = w->frameGeometry();
-        if (room.contains(outer))
-            return;
-        const QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
-                             outer.bottom() - inner.bottom());
-        const QRect free = room.marginsRemoved(frame);
-        QRect fitted(inner.topLeft(), inner.size().boundedTo(free.size()).expandedTo(w->minimumSize()));
-        const int right = std::max(free.left(), free.right() + 1 - fitted.width());
-        const int bottom = std::max(free.top(), free.bottom() + 1 - fitted.height());
-        fitted.moveTopLeft(
-            QPoint(std::clamp(fitted.left(), free.left(), right), std::clamp(fitted.top(), free.top(), bottom)));
-        if (fitted != inner)
-            w->setGeometry(fitted);
-    });
-    look->start();
+    if ((change->oldState() & large) && !(window->windowState() & (large | Qt::WindowMinimized)))
+        keepWholeOnScreen(window);
 }
 
 // A dialog narrower than its caption widens once shown (a message box sizes itself as it shows), about
@@ -200,6 +173,36 @@ void installDesktopBehaviour() {
     auto* filter = new DesktopBehaviour(qApp);
     filter->setObjectName(QLatin1String(kInstalledName));
     qApp->installEventFilter(filter);
+}
+
+QRect wholeOnScreen(const QRect& inner, const QMargins& frame, const QScreen& screen) {
+    const QRect free = screen.availableGeometry().marginsRemoved(frame);
+    QRect fitted(inner.topLeft(), inner.size().boundedTo(free.size()));
+    const int right = std::max(free.left(), free.right() + 1 - fitted.width());
+    const int bottom = std::max(free.top(), free.bottom() + 1 - fitted.height());
+    fitted.moveTopLeft(
+        QPoint(std::clamp(fitted.left(), free.left(), right), std::clamp(fitted.top(), free.top(), bottom)));
+    return fitted;
+}
+
+void keepWholeOnScreen(QWidget* window) {
+    static const Qt::WindowStates notNormal =
+        Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized;
+    auto* look = new QTimer(window);
+    look->setInterval(50);
+    QObject::connect(look, &QTimer::timeout, window, [w = window, look, looks = 0]() mutable {
+        if (++looks >= 20 || (w->windowState() & notNormal)) look->deleteLater();
+        const QScreen* screen = w->screen();
+        if (!screen || !w->isVisible() || (w->windowState() & notNormal)) return;
+        const QRect inner = w->geometry(), outer = w->frameGeometry();
+        if (screen->availableGeometry().contains(outer)) return;
+        const QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(),
+                             outer.right() - inner.right(), outer.bottom() - inner.bottom());
+        QRect fitted = wholeOnScreen(inner, frame, *screen);
+        fitted.setSize(fitted.size().expandedTo(w->minimumSize()));
+        if (fitted != inner) w->setGeometry(fitted);
+    });
+    look->start();
 }
 
 int captionWidth(const QString& caption) {

@@ -2,6 +2,9 @@
 // Enter presses the push button that has the focus, and a dialog stays on screen at its own size.
 #pragma once
 
+class QMargins;
+class QRect;
+class QScreen;
 class QString;
 class QWidget;
 
@@ -21,6 +24,15 @@ namespace ui {
 // - A click that closes a dialog is a click only: the second half of a double click on the dialog's button
 //   does not land on whatever the dialog uncovered or opened (a list row that would act at once).
 void installDesktopBehaviour();
+
+// The placement inner, with the frame around it, shrunk where it is larger and moved where it sticks out
+// to lie whole within the screen's available area.
+QRect wholeOnScreen(const QRect& inner, const QMargins& frame, const QScreen& screen);
+
+// Brings a top-level window whole onto its screen, title bar included, once the window manager has framed
+// it: the manager learns the frame only after a few configure events, so the window is looked at for a
+// second and brought back whenever it sticks out.
+void keepWholeOnScreen(QWidget* window);
 
 // The width a window needs for the window manager to show the whole of its caption: the caption in the
 // title-bar font, with room for the frame and the window icon.
