@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QStyle>
 #include <stdexcept>
 
 namespace viewers {
@@ -81,6 +82,11 @@ ListWindow::ListWindow(core::AppState& state, const ListMember& member, QWidget*
     connect(&tmUnload_, &QTimer::timeout, this, [this] { unloadWindow(); });
 
     resize(329, 213 + kTextTop); // the design's client area below the buttons
+}
+
+QSize ListWindow::minimumSizeHint() const {
+    const int bar = rch_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, rch_);
+    return {cmdClose_->geometry().right() + 1, kButtonHeight + 2 * bar + 2 * rch_->fontMetrics().height()};
 }
 
 void ListWindow::resizeEvent(QResizeEvent* e) {

@@ -28,7 +28,11 @@ public:
     void cmdTXT_Click();
     void cmdClose_Click() { unloadWindow(); }
 
-protected:
+    // The row of buttons and a text box that can still scroll: below its design the text box takes the
+    // room there is and scrolls the list itself, and only below this does the holder scroll the window.
+    QSize minimumSizeHint() const override;
+
+  protected:
     bool buildContents() override { return true; } // the resize handler builds, once the size allows
     void reloadData() override;
     void onUnload() override;

@@ -4,6 +4,8 @@
 // scale 1 and 2 and, where Xvfb and openbox are at hand, again under a real window manager.
 #include "support/MainRoad.h"
 
+#include "masters/MasterWindow.h"
+#include "orders/CancelWindow.h"
 #include "orders/EntryGrid.h"
 #include "orders/GetOrderWindow.h"
 #include "orders/PaymentWindow.h"
@@ -19,6 +21,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QStyle>
 #include <QTableWidget>
 #include <gtest/gtest.h>
@@ -50,13 +53,13 @@ std::string unreachable(QPushButton* b) {
     return {};
 }
 
-// The order, payment, stock and a list window, opened from their menus.
+// The order, payment, cancellation, stock and a list window, opened from their menus.
 struct Opened {
     const char* name;
     QWidget* window;
 };
 
-std::vector<Opened> openFour(Program& p) {
+std::vector<Opened> openOrderWork(Program& p) {
     std::vector<Opened> out;
     p.trigger(QStringLiteral("mnuOrder"));
     orders::GetOrderWindow* order = nullptr;
@@ -64,6 +67,7 @@ std::vector<Opened> openFour(Program& p) {
         waitFor([&] { return (order = p.work<orders::GetOrderWindow>()) && order->hasPendingOrder(); }));
     out.push_back({"受注データ入力", order});
     out.push_back({"入金処理", p.openPayments()});
+    out.push_back({"キャンセル処理", p.openCancels()});
     mainroad::onNextModalOf<orders::StockChooser>([](orders::StockChooser& c) { c.cmd[0]->click(); });
     p.trigger(QStringLiteral("mnuStockUp"));
     orders::StockUpdateWindow* stock = nullptr;
@@ -75,6 +79,30 @@ std::vector<Opened> openFour(Program& p) {
     out.push_back({"社員マスタ一覧", list});
     waitFor([] { return false; }, 300); // the layout timers
     return out;
+}
+
+// The three master windows, which open only while no order or list window is open.
+std::vector<Opened> openMasters(Program& p) {
+    std::vector<Opened> out;
+    for (const auto& [name, item] :
+         {std::pair{"商品マスタメンテナンス", "mnuManComm"}, std::pair{"顧客マスタメンテナンス", "mnuManCli"},
+          std::pair{"社員マスタメンテナンス", "mnuManEmp"}}) {
+        const int before = p.workCount();
+        EXPECT_TRUE(p.trigger(QString::fromLatin1(item))) << name;
+        EXPECT_TRUE(waitFor([&] { return p.workCount() == before + 1; })) << name;
+        QWidget* w = frame::workOf(p.window().mdiArea()->subWindowList().value(before));
+        out.push_back({name, qobject_cast<masters::MasterWindow*>(w)});
+    }
+    waitFor([] { return false; }, 300); // the layout timers
+    return out;
+}
+
+// The scroll bars shown inside a sub-window across one direction: the holder's and the window's own.
+int shownBars(QMdiSubWindow* sub, Qt::Orientation o) {
+    int n = 0;
+    for (const QScrollBar* bar : sub->findChildren<QScrollBar*>())
+        n += bar->orientation() == o && bar->isVisible();
+    return n;
 }
 
 // The heads of the order grid and a three-digit count, as the grid would show them: "" when whole, else
@@ -114,14 +142,8 @@ void dragSmall(Program& p) {
     }
 }
 
-} // namespace
-
-TEST(DesktopReach, EveryButtonOfEveryWorkWindowIsWithinReachTiledOrDraggedSmall) {
-    Program p;
-    ASSERT_FALSE(p.openShopWithOrders().isEmpty())
-        << p.messages().texts().join(QLatin1Char('\n')).toStdString();
-    const std::vector<Opened> windows = openFour(p);
-    ASSERT_EQ(p.workCount(), 4);
+// Arranges the open windows every way and checks each one's buttons.
+void checkReach(Program& p, const std::vector<Opened>& windows, const QString& group) {
     struct Arrangement {
         const char* name;
         std::function<void()> arrange;
@@ -135,15 +157,12 @@ TEST(DesktopReach, EveryButtonOfEveryWorkWindowIsWithinReachTiledOrDraggedSmall)
              dragSmall(p);
          }},
     };
-    auto* order = qobject_cast<orders::GetOrderWindow*>(windows[0].window);
-    ASSERT_NE(order, nullptr);
-    EXPECT_EQ(gridCuts(order), "") << "at the design size";
     for (const Arrangement& a : arrangements) {
         // The list's progress window holds the menus until it has gone.
         ASSERT_TRUE(waitFor([&] { return p.reachable(QStringLiteral("mnuWindowCascade")); })) << a.name;
         a.arrange();
         waitFor([] { return false; }, 300); // the layout timers
-        picture(p, QString::fromUtf8(a.name));
+        picture(p, group + QString::fromUtf8(a.name));
         for (const Opened& o : windows) {
             ASSERT_NE(o.window, nullptr) << o.name;
             QMdiSubWindow* sub = frame::subWindowOf(o.window);
@@ -165,6 +184,35 @@ TEST(DesktopReach, EveryButtonOfEveryWorkWindowIsWithinReachTiledOrDraggedSmall)
             if (auto* orderWindow = qobject_cast<orders::GetOrderWindow*>(o.window)) {
                 EXPECT_EQ(gridCuts(orderWindow), "") << a.name;
             }
+            // A list lower than its design scrolls in its text box alone, not in the holder as well.
+            if (auto* list = qobject_cast<viewers::ListWindow*>(o.window)) {
+                EXPECT_LE(shownBars(sub, Qt::Vertical), 1)
+                    << a.name << " in a window of " << rectText(sub->geometry());
+                if (list->parentWidget()->width() >= list->sizeHint().width()) {
+                    EXPECT_LE(shownBars(sub, Qt::Horizontal), 1) << a.name;
+                }
+            }
         }
     }
+}
+
+} // namespace
+
+TEST(DesktopReach, EveryButtonOfEveryWorkWindowIsWithinReachTiledOrDraggedSmall) {
+    Program p;
+    ASSERT_FALSE(p.openShopWithOrders().isEmpty())
+        << p.messages().texts().join(QLatin1Char('\n')).toStdString();
+    const std::vector<Opened> orderWork = openOrderWork(p);
+    ASSERT_EQ(p.workCount(), 5);
+    auto* order = qobject_cast<orders::GetOrderWindow*>(orderWork[0].window);
+    ASSERT_NE(order, nullptr);
+    EXPECT_EQ(gridCuts(order), "") << "at the design size";
+    checkReach(p, orderWork, QStringLiteral("order-"));
+
+    for (QMdiSubWindow* sub : p.window().mdiArea()->subWindowList())
+        sub->close();
+    ASSERT_TRUE(waitFor([&] { return p.workCount() == 0; }));
+    const std::vector<Opened> masters = openMasters(p);
+    ASSERT_EQ(p.workCount(), 3);
+    checkReach(p, masters, QStringLiteral("masters-"));
 }
