@@ -256,3 +256,30 @@ TEST(FileLook, AWindowOpenedWhileTheFileIsReplacedReadsAndSavesTheNewOne) {
     EXPECT_EQ(sqlite(db, QStringLiteral("SELECT 商品名 FROM 商品マスタ WHERE 商品コード = 'G11'")),
               QStringLiteral("その後"));
 }
+
+// Another file with the same header copied over the file in place while 商品マスタメンテナンス shows it:
+// リフレッシュ shows what the file holds now, not the rows cached from the one that was there before.
+TEST(FileLook, AWindowReadsTheFileCopiedInPlaceNotWhatItCachedBefore) {
+    if (!sqliteTool()) GTEST_SKIP() << "the sqlite3 tool is not installed";
+    Program p;
+    const QString db = p.openShopWithOrders();
+    ASSERT_FALSE(db.isEmpty()) << joined(p).toStdString();
+    masters::MasterWindow* goods = openGoods(p);
+    ASSERT_NE(goods, nullptr);
+    const int row = rowOf(goods, QStringLiteral("G02"));
+    ASSERT_GE(row, 0);
+    const QString shown = goods->model()->index(row, 2).data().toString();
+    const QString other = p.path(QStringLiteral("other.vrd"));
+    ASSERT_TRUE(QFile::copy(db, other));
+    sqlite(other, QStringLiteral("UPDATE 商品マスタ SET 商品名 = 'コピーの名前' WHERE 商品コード = 'G02'"));
+    ASSERT_TRUE(mainroad::copyWithSameHeader(other, db));
+    p.messages().clear();
+    p.trigger(QStringLiteral("mnuViewRefresh"));
+    const int again = rowOf(goods, QStringLiteral("G02"));
+    ASSERT_GE(again, 0);
+    EXPECT_NE(shown, QStringLiteral("コピーの名前"));
+    EXPECT_EQ(goods->model()->index(again, 2).data().toString(), QStringLiteral("コピーの名前"));
+    EXPECT_EQ(p.messages().shown().size(), 1u) << joined(p).toStdString(); // the question only
+    goods->button(QStringLiteral("cmdClose"))->click();
+    EXPECT_TRUE(waitFor([&] { return p.workCount() == 0; }));
+}

@@ -493,6 +493,25 @@ void Database::forgetCached() {
     schemaPassed_.reset(); // the schema read again is tested again
 }
 
+// A window reads between its writes too: what it shows must come from the file now there, not from pages
+// cached from one a copy was put over in place. One stat() tells whether anything happened to the file;
+// only then is it judged under a lock. Another file is refused by the next write, not here: the read goes
+// on from the file the window opened.
+void Database::freshenForRead() {
+    if (!db_ || inTx_ || wal_ || *ownReads_ > 0 || identity_.unchangedAt(path_)) return;
+    const std::optional<FileLook> now = lookLocked();
+    const FileIdentity::Judgement j = identity_.judge(now, moved(), wal_);
+    if (j.verdict == FileIdentity::Verdict::Replaced) return;
+    if (j.verdict == FileIdentity::Verdict::Freshen) {
+        try {
+            forgetCached();
+        } catch (const DbError&) {
+            return; // a statement of ours still reads: judged again at the next read
+        }
+    }
+    identity_.keep(now);
+}
+
 // Another program may add a trigger, a view, an index or a column to the file while we have it open; the
 // engine then runs it with our writes. Every schema change moves the version (VACUUM too), and the engine
 // reads the schema again only then, so an unchanged version is the schema that last passed.
@@ -588,11 +607,13 @@ Query::Statement Database::prepareQuery(const QString& sql, const Params& params
 }
 
 QVariant Database::scalar(const QString& sql, const Params& params) {
+    freshenForRead();
     Query q(prepareQuery(sql, params), nullptr, nullptr);
     return q.next() ? q.value(0) : QVariant();
 }
 
 Query Database::query(const QString& sql, const Params& params) {
+    freshenForRead();
     return Query(prepareQuery(sql, params), use_, ownReads_);
 }
 

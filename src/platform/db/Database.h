@@ -158,6 +158,7 @@ private:
     // still held.
     bool judgeFile();
     void forgetCached(); // throws Busy while a statement still reads
+    void freshenForRead();
     void checkpointIfLogged(); // a file left in WAL mode by another program still gets every commit in place
     // Runs the expected schema's test when the file's schema version moved since it last passed; throws
     // ForeignSchema. One pragma read otherwise.

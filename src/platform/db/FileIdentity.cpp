@@ -16,6 +16,11 @@ std::optional<FileLook> FileIdentity::lookAt(const QString& path, quint32 change
     return l;
 }
 
+bool FileIdentity::unchangedAt(const QString& path) const {
+    const std::optional<FileLook> now = lookAt(path, 0);
+    return now && seen_ && now->identity == seen_->identity && now->look == seen_->look;
+}
+
 FileIdentity::Judgement FileIdentity::judge(const std::optional<FileLook>& now, bool moved,
                                             bool logged) const {
     if (moved || (now && seen_ && now->identity != seen_->identity))

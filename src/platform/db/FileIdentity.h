@@ -45,6 +45,10 @@ class FileIdentity {
     // file at the path is simply read next, even an earlier one.
     void letGo() { viewHeld_ = false; }
 
+    // Whether stat() shows the file at path just as when it was last kept: nothing wrote, moved or
+    // touched it since. No lock is needed for this; a difference is then judged under one.
+    bool unchangedAt(const QString& path) const;
+
     static std::optional<FileLook> lookAt(const QString& path, quint32 changes);
 
   private:
