@@ -201,7 +201,7 @@ StoredValue Query::stored(int i) const {
 
 // ---- Database ----
 
-Database::Database(const QString& path, Access access) : path_(path) {
+Database::Database(const QString& path, Access access) : path_(path), nativePath_(QFile::encodeName(path)) {
     recordWriteErrors();
     if (!QFile::exists(path))
         throw DbError(ErrorKind::Io, QStringLiteral("file not found: ") + path);
@@ -291,7 +291,7 @@ std::optional<FileLook> Database::lookNow() {
     unsigned char b[4] = {};
     if (!readHeader(b, sizeof b, 24))
         return std::nullopt;
-    return FileIdentity::lookAt(path_, quint32(b[0]) << 24 | quint32(b[1]) << 16 | quint32(b[2]) << 8 | quint32(b[3]));
+    return FileIdentity::lookAt(nativePath_, quint32(b[0]) << 24 | quint32(b[1]) << 16 | quint32(b[2]) << 8 | quint32(b[3]));
 }
 
 bool Database::moved() {
@@ -498,18 +498,25 @@ void Database::forgetCached() {
 // only then is it judged under a lock. Another file is refused by the next write, not here: the read goes
 // on from the file the window opened.
 void Database::freshenForRead() {
-    if (!db_ || inTx_ || wal_ || *ownReads_ > 0 || identity_.unchangedAt(path_)) return;
-    const std::optional<FileLook> now = lookLocked();
-    const FileIdentity::Judgement j = identity_.judge(now, moved(), wal_);
+    if (!db_ || inTx_ || wal_ || *ownReads_ > 0) return;
+    // A burst of reads (a grid fetching the rows it paints) looks at the file once: what another program
+    // did within a moment of that look is seen by the next burst, and by any write.
+    const auto now = std::chrono::steady_clock::now();
+    if (now - lastReadLook_ < kReadLookEvery) return;
+    lastReadLook_ = now;
+    if (identity_.unchangedAt(nativePath_)) return;
+    const std::optional<FileLook> look = lookLocked();
+    const FileIdentity::Judgement j = identity_.judge(look, moved(), wal_);
     if (j.verdict == FileIdentity::Verdict::Replaced) return;
     if (j.verdict == FileIdentity::Verdict::Freshen) {
         try {
             forgetCached();
         } catch (const DbError&) {
+            lastReadLook_ = {};
             return; // a statement of ours still reads: judged again at the next read
         }
     }
-    identity_.keep(now);
+    identity_.keep(look);
 }
 
 // Another program may add a trigger, a view, an index or a column to the file while we have it open; the

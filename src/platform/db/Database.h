@@ -14,6 +14,7 @@
 #include <QVariant>
 #include <QVariantList>
 #include <array>
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <unordered_map>
@@ -165,6 +166,9 @@ private:
     void guardSchema();
 
     QString path_;
+    QByteArray nativePath_; // for the stat() before a read, encoded once
+    static constexpr std::chrono::milliseconds kReadLookEvery{2};
+    std::chrono::steady_clock::time_point lastReadLook_{};
     std::unique_ptr<SQLite::Database> db_;
     // Statements that execute() runs again and again stay prepared (before db_ in destruction order).
     std::unordered_map<QString, std::unique_ptr<SQLite::Statement>> cache_;

@@ -5,9 +5,9 @@
 
 namespace db {
 
-std::optional<FileLook> FileIdentity::lookAt(const QString& path, quint32 changes) {
+std::optional<FileLook> FileIdentity::lookAt(const QByteArray& nativePath, quint32 changes) {
     struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0) return std::nullopt;
+    if (::stat(nativePath.constData(), &st) != 0) return std::nullopt;
     FileLook l;
     l.changes = changes;
     l.identity = {qint64(st.st_dev), qint64(st.st_ino)};
@@ -16,8 +16,8 @@ std::optional<FileLook> FileIdentity::lookAt(const QString& path, quint32 change
     return l;
 }
 
-bool FileIdentity::unchangedAt(const QString& path) const {
-    const std::optional<FileLook> now = lookAt(path, 0);
+bool FileIdentity::unchangedAt(const QByteArray& nativePath) const {
+    const std::optional<FileLook> now = lookAt(nativePath, 0);
     return now && seen_ && now->identity == seen_->identity && now->look == seen_->look;
 }
 

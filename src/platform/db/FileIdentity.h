@@ -6,6 +6,7 @@
 // shows the user what it read, an earlier copy of the file put in its place (the count went down).
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QtGlobal>
 #include <array>
@@ -47,9 +48,9 @@ class FileIdentity {
 
     // Whether stat() shows the file at path just as when it was last kept: nothing wrote, moved or
     // touched it since. No lock is needed for this; a difference is then judged under one.
-    bool unchangedAt(const QString& path) const;
+    bool unchangedAt(const QByteArray& nativePath) const;
 
-    static std::optional<FileLook> lookAt(const QString& path, quint32 changes);
+    static std::optional<FileLook> lookAt(const QByteArray& nativePath, quint32 changes);
 
   private:
     std::optional<FileLook> seen_;
