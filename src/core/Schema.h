@@ -18,6 +18,9 @@ inline const QString kClientTable = QStringLiteral("顧客マスタ");
 inline const QString kEmployeeTable = QStringLiteral("社員マスタ");
 inline const QString kOrderTable = QStringLiteral("受注データ");
 inline const QString kOrderLineTable = QStringLiteral("受注個別データ");
+// The keys the order and stock writes find their rows by.
+inline const QString kOrderNoField = QStringLiteral("受注No");
+inline const QString kGoodsCodeField = QStringLiteral("商品コード");
 
 // Table definitions for the given field sizes, in creation order: goods, clients, employees, orders, lines.
 db::TableDef goodsTableDef(const std::array<std::int32_t, kFieldLenCount>& len);

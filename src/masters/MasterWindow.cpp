@@ -297,26 +297,24 @@ bool MasterWindow::savePending(bool showMessage) {
 }
 
 QString MasterWindow::keptEditText(const db::DbError& e) {
-    const QString cause = core::fileProblemText(e, state().gDbPath);
     const bool busy = e.kind() == db::ErrorKind::Busy;
+    QString cause = core::fileProblemText(e, state().gDbPath);
+    const bool named = !cause.isEmpty();
+    if (!named)
+        cause = busy ? QStringLiteral("ＤＢが他のプログラムで使用中のため、変更を保存できませんでした。")
+                     : QStringLiteral("ＤＢファイルに書き込めなかったため、変更を保存できませんでした。");
     if (leaving_) {
         QStringList lost;
         for (const QString& value : model_->heldValues())
             lost << rowName(model_->pendingRow()) + QStringLiteral("　") + value;
         lost << std::exchange(lostTyped_, {});
-        return (!cause.isEmpty() ? cause
-                : busy           ? QStringLiteral("ＤＢが他のプログラムで使用中のため、変更を保存できませんでした。")
-                                 : QStringLiteral("ＤＢファイルに書き込めなかったため、変更を保存できませんでした。") +
-                             e.detail()) +
+        return cause + (named || busy ? QString() : e.detail()) +
                QStringLiteral("\n保存されなかった入力（もう一度入力してください）：\n") +
                lost.join(QLatin1Char('\n'));
     }
-    if (!cause.isEmpty()) return cause;
-    if (busy)
-        return QStringLiteral("ＤＢが他のプログラムで使用中のため、変更を保存できませんでした。入力した値はそのまま残っています。\n"
-                              "しばらくしてから、もう一度保存してください。");
-    return QStringLiteral("ＤＢファイルに書き込めなかったため、変更を保存できませんでした。入力した値はそのまま残っています。\n") +
-           e.detail();
+    if (named) return cause;
+    return cause + QStringLiteral("入力した値はそのまま残っています。\n") +
+           (busy ? QStringLiteral("しばらくしてから、もう一度保存してください。") : e.detail());
 }
 
 QString MasterWindow::rowName(int row) const {

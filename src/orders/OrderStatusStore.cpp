@@ -15,8 +15,6 @@ namespace {
 
 bool isCancelled(const QString& mark) { return mark == kCancelledMark; }
 
-const QString kOrderNo = QStringLiteral("受注No");
-
 } // namespace
 
 std::vector<OrderListRow> OrderStatusStore::listOrders(bool unpaidOnly) {
@@ -30,7 +28,7 @@ std::optional<OrderListRow> OrderStatusStore::readOrder(qint32 orderNo) {
 // The order's row is found by its number and then read and written by its row id, so that a damaged index
 // cannot lead the write to another order (db::KeyedRows).
 std::optional<qint64> OrderStatusStore::orderRow(qint32 orderNo) {
-    return db::rowWithKey(db_, core::kOrderTable, kOrderNo, orderNo);
+    return db::rowWithKey(db_, core::kOrderTable, core::kOrderNoField, orderNo);
 }
 
 bool OrderStatusStore::setPaidDate(qint32 orderNo, double paidDate, double shownPaidDate) {
@@ -60,7 +58,7 @@ CancelToggle OrderStatusStore::toggleCancel(qint32 orderNo, const QString& shown
         return {false, isCancelled(stored.toString()) ? kCancelledMark : kActiveMark};
     const QString mark = isCancelled(shownMark) ? kActiveMark : kCancelledMark;
     db_.execute(QStringLiteral("UPDATE 受注データ SET キャンセル = ? WHERE rowid = ?"), {mark, *row});
-    for (const qint64 line : db::rowsWithKey(db_, core::kOrderLineTable, kOrderNo, orderNo))
+    for (const qint64 line : db::rowsWithKey(db_, core::kOrderLineTable, core::kOrderNoField, orderNo))
         db_.execute(QStringLiteral("UPDATE 受注個別データ SET キャンセル = ? WHERE rowid = ?"), {mark, line});
     tx.commit();
     return {true, mark};

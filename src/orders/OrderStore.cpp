@@ -17,9 +17,6 @@ QVariant money(Currency c) { return QVariant::fromValue(c); }
 
 constexpr qint64 kLastNo = std::numeric_limits<std::int32_t>::max();
 
-const QString kOrderNo = QStringLiteral("受注No");
-const QString kGoodsCode = QStringLiteral("商品コード");
-
 } // namespace
 
 OrderSaveError::OrderSaveError(Kind kind, const QString& what)
@@ -103,8 +100,8 @@ std::int32_t OrderStore::createPendingOrder(const QString& clientCode, const QSt
 std::optional<qint64> OrderStore::pendingRow(std::int32_t orderNo) {
     if (orderNo <= 0)
         return std::nullopt;
-    const std::optional<qint64> row = db::rowWithKey(db_, core::kOrderTable, kOrderNo, orderNo);
-    if (!row || !db::rowsWithKey(db_, core::kOrderLineTable, kOrderNo, orderNo).empty())
+    const std::optional<qint64> row = db::rowWithKey(db_, core::kOrderTable, core::kOrderNoField, orderNo);
+    if (!row || !db::rowsWithKey(db_, core::kOrderLineTable, core::kOrderNoField, orderNo).empty())
         return std::nullopt;
     const QVariant empty = db_.scalar(
         QStringLiteral("SELECT \"販売金額\" = 0 AND \"送料\" = 0 FROM \"受注データ\" WHERE rowid = ?"), {*row});
@@ -134,7 +131,7 @@ void OrderStore::saveOrder(const OrderToSave& o) {
     qint64 lineNo = lineCount == 0 ? 0 : nextLineNo();
     if (lineNo + lineCount - 1 > kLastNo)
         throw OrderSaveError(OrderSaveError::NumbersUsedUp, QStringLiteral("個別No"));
-    db::KeyLookup goodsByCode(db_, core::kGoodsTable, kGoodsCode);
+    db::KeyLookup goodsByCode(db_, core::kGoodsTable, core::kGoodsCodeField);
     for (const OrderLineToSave& l : o.lines) {
         if (l.qty <= 0)
             continue;

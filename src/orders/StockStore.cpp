@@ -42,7 +42,7 @@ StockSaveResult StockStore::saveCounts(const std::vector<StockChange>& changes) 
     db::Database db(dbPath_);
     // BEGIN IMMEDIATE: no other writer can commit between the check of a count and its write.
     db::Transaction tx(db);
-    db::KeyLookup byCode(db, core::kGoodsTable, QStringLiteral("商品コード"));
+    db::KeyLookup byCode(db, core::kGoodsTable, core::kGoodsCodeField);
     for (const StockChange& c : changes) {
         // Found by its code, then read and written by its row id: a damaged index cannot lead the count to
         // other goods (db::KeyedRows).

@@ -505,18 +505,13 @@ void Database::freshenForRead() {
     if (now - lastReadLook_ < kReadLookEvery) return;
     lastReadLook_ = now;
     if (identity_.unchangedAt(nativePath_)) return;
-    const std::optional<FileLook> look = lookLocked();
-    const FileIdentity::Judgement j = identity_.judge(look, moved(), wal_);
-    if (j.verdict == FileIdentity::Verdict::Replaced) return;
-    if (j.verdict == FileIdentity::Verdict::Freshen) {
-        try {
-            forgetCached();
-        } catch (const DbError&) {
-            lastReadLook_ = {};
-            return; // a statement of ours still reads: judged again at the next read
-        }
+    try {
+        judgeFile();
+    } catch (const DbError& e) {
+        // Another file is refused by the next write; a statement of ours still reading is judged again
+        // at the next read.
+        if (e.kind() != ErrorKind::Replaced) lastReadLook_ = {};
     }
-    identity_.keep(look);
 }
 
 // Another program may add a trigger, a view, an index or a column to the file while we have it open; the

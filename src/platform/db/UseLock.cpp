@@ -146,6 +146,12 @@ bool isRegular(int fd) {
     return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
 }
 
+// Something else than a plain file lies at the lock file's path (a link, a folder, a pipe...).
+bool notAFileAt(const QString& lockPath) {
+    struct stat st {};
+    return ::lstat(native(lockPath).constData(), &st) == 0 && !S_ISREG(st.st_mode);
+}
+
 bool noLocksHere(int err) { return err == ENOLCK || err == EOPNOTSUPP || err == ENOSYS || err == EINVAL; }
 
 // Locks the lock file, made when missing. One that is there but cannot be opened or locked is someone's
@@ -164,8 +170,7 @@ Got lockFile(const QString& lockPath, const QString& dbPath, UseLock::Mode mode,
                 return Got::NoLock; // a read-only folder without one: nothing can be held there
             if (how == Made::NotShared)
                 return Got::NotShared;
-            struct stat st {};
-            if (::lstat(native(lockPath).constData(), &st) == 0 && !S_ISREG(st.st_mode))
+            if (notAFileAt(lockPath))
                 return Got::NotAFile;
         } else if (!isRegular(fd)) {
             ::close(fd);
@@ -241,8 +246,7 @@ std::shared_ptr<UseLock> UseLock::heldHere(const QString& dbPath) {
 
 void UseLock::refuseBadLockFile(const QString& dbPath) {
     const QString lockPath = lockPathOf(keyFor(dbPath));
-    struct stat st {};
-    if (::lstat(native(lockPath).constData(), &st) == 0 && !S_ISREG(st.st_mode))
+    if (notAFileAt(lockPath))
         throw DbError(ErrorKind::BadLock, lockPath);
 }
 
