@@ -1,7 +1,9 @@
 #include "core/ControlFile.h"
 
 #include "core/FileProblems.h"
+#include "db/DbError.h"
 #include "db/OleDate.h"
+#include "db/SideFiles.h"
 #include "os/FileModes.h"
 #include "text/AnsiFile.h"
 #include "text/Cp932.h"
@@ -65,6 +67,10 @@ private:
 class Reader {
 public:
     explicit Reader(const QByteArray& b) : b_(b) {}
+    // The first text whose count was negative: read as empty, but what follows it was then read wrongly
+    // when the file is refused further on.
+    QString negativeField;
+    std::int32_t negativeCount = 0;
     std::int16_t i16() { return qFromLittleEndian<std::int16_t>(take(2)); }
     std::int32_t i32() { return qFromLittleEndian<std::int32_t>(take(4)); }
     float f32() {
@@ -131,6 +137,10 @@ private:
 
 QString companyText(Reader& r, const char* name) {
     const std::int32_t n = r.i32();
+    if (n < 0 && r.negativeField.isEmpty()) {
+        r.negativeField = QString::fromUtf8(name);
+        r.negativeCount = n;
+    }
     if (n > kMaxCompanyTextLength)
         refuseValue(QStringLiteral(
                         "コントロールファイルの%1が長すぎます（%2文字。Varnoxで扱えるのは%3文字までです）。")
@@ -250,8 +260,9 @@ QByteArray encodeControl(const ControlData& d) {
     return w.out_;
 }
 
-ControlData decodeControl(const QByteArray& bytes) {
-    Reader r(bytes);
+namespace {
+
+ControlData decodeFields(Reader& r) {
     ControlData d;
     CompanyInfo& c = d.company;
     std::array<QString, 10> slot;
@@ -304,6 +315,21 @@ ControlData decodeControl(const QByteArray& bytes) {
     return d;
 }
 
+} // namespace
+
+ControlData decodeControl(const QByteArray& bytes) {
+    Reader r(bytes);
+    try {
+        return decodeFields(r);
+    } catch (const ControlFileError&) {
+        if (r.negativeField.isEmpty()) throw;
+        throw ControlFileError("negative text length",
+                               QStringLiteral("コントロールファイルの%1の長さ（%2）が正しくありません。")
+                                   .arg(r.negativeField)
+                                   .arg(r.negativeCount));
+    }
+}
+
 QString controlPathFor(const QString& dbPath) {
     if (dbPath.size() < 3)
         return {};
@@ -329,6 +355,27 @@ ControlData controlDataOf(const AppState& s) {
     return d;
 }
 
+namespace {
+
+// A link in the control file's place would carry the write to a file outside the database's folder: the
+// link itself is replaced by a file of its own (the file it led to stays as it was).
+bool writeOwnFile(const QString& path, const QByteArray& bytes, int mode) {
+    if (!QFileInfo(path).isSymLink()) return text::writeFileWhole(path, bytes, nullptr, mode);
+    try {
+        db::TempBeside own(path);
+        if (!text::writeFileWhole(own.path(), bytes, nullptr, mode) || !db::syncPath(own.path()) ||
+            !db::renameOver(own.path(), path))
+            return false;
+        own.release();
+        db::syncPath(QFileInfo(path).absolutePath());
+        return true;
+    } catch (const db::DbError&) {
+        return false;
+    }
+}
+
+} // namespace
+
 bool WriteCtlFile(AppState& s) {
     QString cause;
     try {
@@ -337,7 +384,7 @@ bool WriteCtlFile(AppState& s) {
             throw ControlFileError("no database path");
         const QByteArray bytes = encodeControl(controlDataOf(s)); // validated before the file is touched
         const bool secret = !s.gCompany.Password.isEmpty();
-        if (!text::writeFileWhole(path, bytes, nullptr, secret ? int(os::kPrivateMode) : -1)) {
+        if (!writeOwnFile(path, bytes, secret ? int(os::kPrivateMode) : -1)) {
             cause = writeCauseText(path, errno);
             throw ControlFileError("cannot write the control file");
         }

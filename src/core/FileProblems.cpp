@@ -8,11 +8,16 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
+#include <new>
 #include <stdexcept>
 #include <sys/stat.h>
 #include <system_error>
 
 namespace core {
+
+const QString kNoMemoryText =
+    QStringLiteral("メモリが足りないため、処理を続けられませんでした。"
+                   "他のアプリケーションを終了してから、もう一度やり直してください。");
 
 namespace {
 
@@ -34,6 +39,19 @@ QString damagedMessage(const QString& dbPath) {
                           "索引を作り直せます。\n  sqlite3 %1 \"REINDEX;\"\n"
                           "それでも直らない場合は、バックアップから戻して下さい。")
         .arg(name);
+}
+
+// The pages are damaged: only a copy from before, or what the sqlite3 tool can still read out, helps.
+QString corruptMessage(const QString& dbPath, const QString& what) {
+    const QString name = dbPath.isEmpty()
+                             ? QStringLiteral("ＤＢファイル名")
+                             : QLatin1Char('"') + QDir::toNativeSeparators(dbPath) + QLatin1Char('"');
+    return QStringLiteral(
+               "ＤＢファイルが壊れています%1。このＤＢは使えません。\n"
+               "バックアップから戻して下さい。バックアップがない場合は、このＤＢを開いているVarnoxをすべて"
+               "終了してから、sqlite3 ツールの .recover で読める中身を新しいファイルに取り出せます。\n"
+               "  sqlite3 %2 \".recover\" | sqlite3 新しいファイル名.vrd")
+        .arg(what.isEmpty() ? QString() : QStringLiteral("（%1）").arg(what), name);
 }
 
 bool folderTakesNoFile(const QString& dbPath) {
@@ -66,12 +84,16 @@ QString badLockText(const std::exception& e) {
     const QString lockPath = d->detail();
     const QString kind = specialFileKind(lockPath, false);
     const QString shown = QDir::toNativeSeparators(lockPath);
+    // The engine's journal and logs are checked as the lock file is: the engine would open them.
+    const QString file = lockPath.endsWith(QLatin1String("-lock")) ? QStringLiteral("ロックファイル")
+                         : lockPath.endsWith(QLatin1String("-journal")) ? QStringLiteral("ジャーナルファイル")
+                                                                        : QStringLiteral("ログファイル");
     // Another program or person put it there: Varnox makes a plain file, and never follows a link there.
     if (kind.isEmpty())
-        return QStringLiteral("ＤＢのロックファイル「%1」を開けないため、ＤＢを使えません。").arg(shown);
-    return QStringLiteral("ＤＢのロックファイル「%1」が%2のため、ＤＢを使えません。"
-                          "Varnoxの作るロックファイルは普通のファイルです。")
-        .arg(shown, kind);
+        return QStringLiteral("ＤＢの%1「%2」を開けないため、ＤＢを使えません。").arg(file, shown);
+    return QStringLiteral("ＤＢの%1「%2」が%3のため、ＤＢを使えません。"
+                          "Varnoxの作る%1は普通のファイルです。")
+        .arg(file, shown, kind);
 }
 
 QString lockFileText(const QString& lockPath) {
@@ -90,6 +112,8 @@ QString fileProblemText(const std::exception& e, const QString& dbPath) {
     case db::ErrorKind::LockNotShared: return lockFileText(d->detail());
     case db::ErrorKind::ForeignSchema: return foreignSchemaMessage(*d) + QStringLiteral("\n変更は保存されていません。");
     case db::ErrorKind::Damaged: return damagedMessage(dbPath);
+    case db::ErrorKind::Corrupt:
+        return corruptMessage(dbPath, d->detail());
     case db::ErrorKind::DiskFull:
         return QStringLiteral("ディスクがいっぱいのため、ＤＢに書き込めません。変更は保存されていません。");
     case db::ErrorKind::ReadOnly:
@@ -117,6 +141,8 @@ QString dbFailureText(const std::exception& e, const QString& otherwise) {
     if (dynamic_cast<const std::overflow_error*>(&e) || dynamic_cast<const std::range_error*>(&e) ||
         dynamic_cast<const std::out_of_range*>(&e))
         return QStringLiteral("ＤＢに、Varnoxで扱える範囲を超える数値があります。");
+    if (dynamic_cast<const std::bad_alloc*>(&e) || (d && d->kind() == db::ErrorKind::NoMemory))
+        return kNoMemoryText;
     if (!d)
         return otherwise;
     switch (d->kind()) {
@@ -134,6 +160,8 @@ QString dbFailureText(const std::exception& e, const QString& otherwise) {
     case db::ErrorKind::BadLock:
         return otherwise.isEmpty() ? badLockText(e) : otherwise + QLatin1Char('\n') + badLockText(e);
     case db::ErrorKind::Damaged: return damagedMessage({});
+    case db::ErrorKind::Corrupt:
+        return corruptMessage({}, d->detail());
     default: return otherwise;
     }
 }
@@ -141,6 +169,14 @@ QString dbFailureText(const std::exception& e, const QString& otherwise) {
 QString causeText(const std::exception& e, const QString& dbPath) {
     if (const QString text = fileProblemText(e, dbPath); !text.isEmpty()) return text;
     if (const QString text = badLockText(e); !text.isEmpty()) return text;
+    // The engine's own words are no cause a user can read.
+    if (const QString text = dbFailureText(e, QString()); !text.isEmpty()) return text;
+    if (const auto* d = dynamic_cast<const db::DbError*>(&e)) {
+        if (d->kind() == db::ErrorKind::Busy)
+            return QStringLiteral(
+                "ＤＢを他のプログラムが使用中です。しばらくしてから、もう一度やり直してください。");
+        return QStringLiteral("ＤＢファイルを読み書きできませんでした。");
+    }
     return QString::fromUtf8(e.what());
 }
 

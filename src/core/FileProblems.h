@@ -13,6 +13,9 @@ inline const QString kReopenText = QStringLiteral(
     "ＤＢファイルが他のプログラムによって移動、削除または置き換えられました。変更は保存されていません。\n"
     "ＤＢを開き直してください。");
 
+// Running out of memory, as every window says it.
+extern const QString kNoMemoryText;
+
 // What a file is when it is no regular file, as the user names it ("フォルダ", "パイプ", "デバイス", …),
 // from its mode (st_mode); "" for a regular file.
 QString specialFileKind(unsigned mode);

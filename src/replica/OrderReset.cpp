@@ -17,13 +17,13 @@
 #include <QFileInfo>
 #include <QScopeGuard>
 #include <QTemporaryFile>
-#include <SQLiteCpp/Backup.h>
 #include <SQLiteCpp/SQLiteCpp.h>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 #include <vector>
 
@@ -44,11 +44,11 @@ struct Failure {
 
 QString shown(const QString& path) { return QDir::toNativeSeparators(path); }
 
-// What went wrong, its cause first when it is one a person can act on (a full disk, a read-only folder).
-QString detailOf(const QString& cause, const char* what) {
-    return cause.isEmpty() ? QString::fromUtf8(what) : cause + QLatin1Char(' ') + QString::fromUtf8(what);
+// What went wrong, as a person can act on it (a full disk, a read-only folder), never in the engine's words.
+QString detailOf(const QString& path, const std::exception& e) {
+    const QString cause = core::writeCauseText(path, e);
+    return cause.isEmpty() ? core::causeText(e, path) : cause;
 }
-QString detailOf(const QString& path, const std::exception& e) { return detailOf(core::writeCauseText(path, e), e.what()); }
 
 [[noreturn]] void fail(const QString& message, const QString& detail = {}) {
     throw Failure{RunStatus::NothingChanged,
@@ -116,6 +116,47 @@ ControlCopy readControl(const QString& path) {
     return c;
 }
 
+// A journal or log beside the file that the engine would open but is no file of its own (a pipe would hold
+// the open for good) is named, before anything opens the database.
+void refuseBadSideFiles(const QString& path) {
+    try {
+        db::refuseBadSideFiles(path);
+    } catch (const db::DbError& e) {
+        fail(core::badLockText(e));
+    }
+}
+
+// The error of a database that could not be read, named by its cause: damage (with the cure), a journal or
+// log in the way, another program's lock, out of memory; what the caller says otherwise.
+[[noreturn]] void failRead(const QString& path, const db::DbError& e, const QString& otherwise) {
+    if (e.kind() == db::ErrorKind::Busy) fail(inUseText(path));
+    if (const QString named = core::fileProblemText(e, path);
+        !named.isEmpty() && (e.kind() == db::ErrorKind::Corrupt || e.kind() == db::ErrorKind::Damaged))
+        fail(named);
+    if (const QString lock = core::badLockText(e); !lock.isEmpty()) fail(lock);
+    if (e.kind() == db::ErrorKind::NoMemory) fail(core::kNoMemoryText);
+    if (e.kind() == db::ErrorKind::NotADatabase) fail(notDatabaseText(path));
+    fail(otherwise);
+}
+[[noreturn]] void failRead(const QString& path, const SQLite::Exception& e, const QString& otherwise) {
+    try {
+        db::throwSqlite(e.getExtendedErrorCode(), e.what());
+    } catch (const db::DbError& d) {
+        failRead(path, d, otherwise);
+    }
+}
+
+// What VarnoxReplica wrote is checked by the engine before it is reported done.
+void checkWritten(const QString& path, const QString& failed) {
+    try {
+        db::Database d(path, db::Database::Access::ReadOnly);
+        db::refuseDamagedFile(d.handle().getHandle(), QFileInfo(path).size());
+    } catch (const db::DbError& e) {
+        const QString named = core::fileProblemText(e, path);
+        fail(failed + QLatin1Char('\n') + (named.isEmpty() ? notDatabaseText(path) : named));
+    }
+}
+
 // A database that is there but no regular file is named for what it is: it is never opened.
 void refuseUnlessFile(const QString& path, const QString& notFound) {
     const QFileInfo fi(path);
@@ -145,16 +186,9 @@ std::unique_ptr<db::Database> takeAlone(const QString& path, const core::Control
         d->handle().exec("BEGIN EXCLUSIVE");
         d->handle().exec("COMMIT");
     } catch (const db::DbError& e) {
-        if (e.kind() == db::ErrorKind::Busy)
-            fail(inUseText(path));
-        if (e.kind() == db::ErrorKind::NotADatabase)
-            fail(notDatabaseText(path));
-        fail(QStringLiteral("「%1」を開けません。").arg(shown(path)), e.detail());
+        failRead(path, e, QStringLiteral("「%1」を開けません。").arg(shown(path)));
     } catch (const SQLite::Exception& e) {
-        const int code = e.getErrorCode();
-        if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
-            fail(inUseText(path));
-        fail(QStringLiteral("「%1」を開けません。").arg(shown(path)), QString::fromUtf8(e.what()));
+        failRead(path, e, QStringLiteral("「%1」を開けません。").arg(shown(path)));
     }
     return d;
 }
@@ -211,19 +245,43 @@ bool resetAndCompact(const QString& path, const core::ControlData& ctl, const Re
     return true;
 }
 
-// A consistent copy of the whole database, write-ahead log included, through SQLite's backup.
-void backupInto(SQLite::Database& source, const QString& sourcePath, const QString& tempDb) {
+// What the copy writes: the pages in use, never more than the source takes on its disk (a header or a sparse
+// file may claim gigabytes of empty pages). Refused before the first byte when the target's disk has less.
+void refuseUnlessRoom(SQLite::Database& source, const QString& sourcePath, const QString& folder) {
+    const qint64 pageSize = source.execAndGet("PRAGMA page_size").getInt64();
+    const qint64 inUse = qMax<qint64>(0, source.execAndGet("PRAGMA page_count").getInt64() -
+                                             source.execAndGet("PRAGMA freelist_count").getInt64());
+    qint64 real = 0;
+    for (const QString& p : {sourcePath, sourcePath + QStringLiteral("-wal")})
+        if (struct stat st{}; ::stat(QFile::encodeName(p).constData(), &st) == 0)
+            real += qint64(st.st_blocks) * 512;
+    const qint64 need = qMin(inUse * pageSize, real);
+    struct statvfs fs {};
+    if (::statvfs(QFile::encodeName(folder).constData(), &fs) != 0)
+        return; // unknown: a full disk is still said when it comes
+    const qint64 room = qint64(fs.f_bavail) * qint64(fs.f_frsize);
+    const auto mb = [](qint64 bytes) { return QString::number((bytes + (1 << 20) - 1) >> 20); };
+    if (need > room)
+        fail(QStringLiteral(
+                 "フォルダ「%1」のディスクの空きが足りないため、複製できません。"
+                 "ターゲットDBには何も書き込まれていません。\n（複製に約%2MB必要です。空きは%3MBです。）")
+                 .arg(shown(folder), mb(need), mb(room)));
+}
+
+// A consistent copy of the database's content, write-ahead log included, with no empty page.
+void copyInto(SQLite::Database& source, const QString& sourcePath, const QString& tempDb) {
     try {
-        SQLite::Database target(QFile::encodeName(tempDb).toStdString(), SQLite::OPEN_READWRITE, kSourceBusyMs);
-        db::defendConnection(target.getHandle());
-        db::syncEveryCommit(target);
-        SQLite::Backup backup(target, source);
-        backup.executeStep(-1);
+        source.exec("PRAGMA query_only = 0"); // the copy writes the other file only
+        SQLite::Statement vacuum(source, "VACUUM INTO ?");
+        vacuum.bind(1, QFile::encodeName(tempDb).toStdString());
+        vacuum.exec();
     } catch (const SQLite::Exception& e) {
         const int code = e.getErrorCode();
         if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
             fail(inUseText(sourcePath));
-        fail(kCopyFailed, detailOf(core::writeCauseText(tempDb, db::takeLastWriteErrno()), e.what()));
+        const QString cause = core::writeCauseText(tempDb, db::takeLastWriteErrno());
+        fail(kCopyFailed,
+             cause.isEmpty() ? core::causeText(db::DbError(db::ErrorKind::Io, {}), tempDb) : cause);
     }
     if (!syncPath(tempDb))
         fail(kCopyFailed, core::writeCauseText(tempDb, errno));
@@ -320,13 +378,21 @@ RunResult clearOrderData(const QString& dbPath, const ResetOptions& given) {
     try {
         const QFileInfo fi(dbPath);
         refuseUnlessFile(dbPath, QStringLiteral("DB「%1」が見つかりません。").arg(shown(dbPath)));
+        refuseBadSideFiles(dbPath);
         const ControlCopy ctl = readControl(controlPathOf(dbPath));
         if (!fi.isWritable())
             fail(readOnlyText(dbPath));
         if (!o.folderWritable(fi.absolutePath()))
             fail(folderText(fi.absolutePath()));
         QString compactError;
-        if (!resetAndCompact(dbPath, ctl.data, o, compactError))
+        const bool compacted = resetAndCompact(dbPath, ctl.data, o, compactError);
+        try {
+            checkWritten(dbPath,
+                         QStringLiteral("受注情報はクリアしましたが、DBの検査で問題が見つかりました。"));
+        } catch (const Failure& f) {
+            return {RunStatus::PartlyDone, f.message};
+        }
+        if (!compacted)
             return {RunStatus::PartlyDone,
                     QStringLiteral("受注情報はクリアしましたが、DBの最適化に失敗しました。DBは最適化されないまま残っています。\n(") +
                         compactError + QLatin1Char(')')};
@@ -345,6 +411,7 @@ RunResult copyAndClear(const QString& source, const QString& givenTarget, const 
     try {
         // Everything is checked before the first file is written.
         refuseUnlessFile(source, QStringLiteral("ソースDB「%1」が見つかりません。").arg(shown(source)));
+        refuseBadSideFiles(source);
         if (givenTarget.isEmpty())
             fail(QStringLiteral("ターゲットDBが指定されていません。"));
         if (sameFile(source, target) || sameFile(sourceCtl, targetCtl))
@@ -366,10 +433,12 @@ RunResult copyAndClear(const QString& source, const QString& givenTarget, const 
         }
         checkTargetReplaceable(target);
         checkTargetReplaceable(targetCtl);
+        refuseBadSideFiles(target);
         db::removeStaleTemps(target); // what a killed run left beside the target
         db::removeStaleTemps(targetCtl);
 
         std::unique_ptr<SQLite::Database> src;
+        const bool hot = db::hotJournalBeside(source);
         try {
             // Read-write only so that the last connection tidies the write-ahead log files away on closing
             // (a read-only one leaves them beside the source); nothing is ever written through it.
@@ -383,18 +452,15 @@ RunResult copyAndClear(const QString& source, const QString& givenTarget, const 
             st.executeStep();
             if (st.getColumn(0).getInt() != 2)
                 fail(tablesMissingText(source));
+            // A journal this connection played back is checked before the copy is made of what it wrote.
+            if (hot && !db::hotJournalBeside(source))
+                db::refuseDamagedFile(src->getHandle(), QFileInfo(source).size());
             refuseForeignSchema(src->getHandle(), source, ctl.data);
+            refuseUnlessRoom(*src, source, folder);
         } catch (const db::DbError& e) {
-            if (e.kind() == db::ErrorKind::Busy)
-                fail(inUseText(source));
-            fail(notDatabaseText(source), e.detail());
+            failRead(source, e, notDatabaseText(source));
         } catch (const SQLite::Exception& e) {
-            const int code = e.getErrorCode();
-            if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
-                fail(inUseText(source));
-            if (code == SQLITE_NOTADB)
-                fail(notDatabaseText(source));
-            fail(QStringLiteral("ソースDB「%1」を読み込めません。").arg(shown(source)), QString::fromUtf8(e.what()));
+            failRead(source, e, QStringLiteral("ソースDB「%1」を読み込めません。").arg(shown(source)));
         }
 
         // Both copies are made and the copy is reset beside the target; the target is replaced last.
@@ -404,7 +470,7 @@ RunResult copyAndClear(const QString& source, const QString& givenTarget, const 
         // A copy of a pair with a password is as private as the original ought to be, from its first byte.
         if (!ctl.data.company.Password.isEmpty() && !core::keepPairPrivate(tempDb->path(), tempCtl->path()))
             fail(folderText(folder));
-        backupInto(*src, source, tempDb->path());
+        copyInto(*src, source, tempDb->path());
         src.reset();
         writeSynced(tempCtl->path(), ctl.bytes);
 
@@ -416,6 +482,7 @@ RunResult copyAndClear(const QString& source, const QString& givenTarget, const 
             fail(kCopyFailed, f.message);
         }
         tempDb->relock(); // the compaction put a new file under that name
+        checkWritten(tempDb->path(), kCopyFailed);
         placeCopies(*tempDb, target, *tempCtl, targetCtl);
         if (!compacted)
             return {RunStatus::PartlyDone,

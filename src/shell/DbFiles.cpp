@@ -102,6 +102,9 @@ QString databaseFileProblem(const QString& path) {
         if (e.kind() == db::ErrorKind::Busy)
             return QStringLiteral("ＤＢが他で使用中です。");
         if (const QString lock = badLockText(e); !lock.isEmpty()) return lock;
+        if (e.kind() == db::ErrorKind::Corrupt || e.kind() == db::ErrorKind::Damaged)
+            return fileProblemText(e, path); // a journal played back into it did damage: named, with the cure
+        if (e.kind() == db::ErrorKind::NoMemory) return kNoMemoryText;
         if (e.kind() == db::ErrorKind::Io || e.kind() == db::ErrorKind::ReadOnly || e.kind() == db::ErrorKind::DiskFull)
             return QStringLiteral("ＤＢファイルを開けません。");
         return QStringLiteral("VarnoxのＤＢではないか、壊れています。");

@@ -366,6 +366,7 @@ struct KeyDamage {
     const char* a;     // SQL literals
     const char* b;
     const char* spare; // a key no row holds
+    bool lack = false; // instead: the index holds no entry for a's rows
 };
 
 void swapUnderIndex(const QString& file, const KeyDamage& k) {
@@ -382,12 +383,18 @@ void swapUnderIndex(const QString& file, const KeyDamage& k) {
         SQLite::Database d(file.toStdString(), SQLite::OPEN_READONLY);
         SQLite::Statement q(
             d, "SELECT il.name, m.sql FROM pragma_index_list(?1) AS il, pragma_index_info(il.name) "
-               "AS ii, sqlite_master AS m WHERE il.\"unique\" AND ii.name = ?2 AND m.name = il.name");
+               "AS ii, sqlite_master AS m WHERE (il.\"unique\" OR ?3) AND ii.name = ?2 AND m.name = il.name");
         q.bind(1, k.table);
         q.bind(2, k.field);
+        q.bind(3, k.lack);
         ASSERT_TRUE(q.executeStep());
         index = q.getColumn(0).getString();
         sql = q.getColumn(1).getString();
+    }
+    if (k.lack) { // made again as an index of the other rows only, then named as before
+        setSql(sql + " WHERE \"" + k.field + "\" <> " + k.a);
+        SQLite::Database(file.toStdString(), SQLite::OPEN_READWRITE).exec("REINDEX \"" + index + "\"");
+        return setSql(sql);
     }
     const auto swapKeys = [&](bool throughIndex) {
         SQLite::Database d(file.toStdString(), SQLite::OPEN_READWRITE);
@@ -484,6 +491,8 @@ TEST(HostileSchema, AnIndexLeadingAKeyToAnotherRowRefusesTheWriteUntilReindexed)
     p.trigger(QStringLiteral("mnuFileClose"));
     const KeyDamage orderNo{"受注データ", "受注No", "顧客コード", "1", "2", "-1"};
     const KeyDamage goodsCode{"商品マスタ", "商品コード", "商品名", "'G01'", "'G05'", "'G~'"};
+    const KeyDamage linesLack{"受注個別データ", "受注No", "", "1", "1", "", true};
+    const KeyDamage goodsLack{"商品マスタ", "商品コード", "", "'G01'", "'G01'", "", true};
     const QString imported = p.path(QStringLiteral("goods.txt"));
     mainroad::writeCp932(imported, {QStringLiteral("0\tG20\t新茶\t1000\t800\t600\t8\t10\t5\t食品"),
                                     QStringLiteral("0\tG01\t緑茶\t1200\t900\t700\t8\t40\t10\t食品")});
@@ -536,6 +545,23 @@ TEST(HostileSchema, AnIndexLeadingAKeyToAnotherRowRefusesTheWriteUntilReindexed)
          goodsCode,
          [&] { editInGrid(p, "mnuManComm", QStringLiteral("G01")); },
          "SELECT count(*) = 0 FROM 商品マスタ NOT INDEXED WHERE 商品コード = 'G01'",
+         {}},
+        {"cancel, lines lacking",
+         linesLack,
+         [&] { p.toggleCancel(1); },
+         "SELECT min(キャンセル = 'X') FROM 受注個別データ NOT INDEXED WHERE 受注No = 1",
+         {}},
+        {"order, goods lacking",
+         goodsLack,
+         [&] {
+             p.enterOrder(QStringLiteral("㈱山田商店"), QStringLiteral("佐藤一郎"), {{1, 1}});
+         },
+         "SELECT 在庫量 = 36 FROM 商品マスタ NOT INDEXED WHERE 商品コード = 'G01'",
+         {}},
+        {"stock, goods lacking",
+         goodsLack,
+         [&] { countStock(p, QStringLiteral("G01"), QStringLiteral("55")); },
+         "SELECT 在庫量 = 55 FROM 商品マスタ NOT INDEXED WHERE 商品コード = 'G01'",
          {}},
         {"import", goodsCode,
          [&] {

@@ -4,11 +4,29 @@
 #include "support/TestEnv.h"
 
 #include <QFileInfo>
+#include <QProcess>
+#include <QtEndian>
 #include <gtest/gtest.h>
 
 using namespace replica;
 
 namespace {
+
+// A folder on a disk of its own of the given size (a tmpfs), or "" where this system mounts none.
+QString smallDisk(const QString& folder, const char* size) {
+    QDir().mkdir(folder);
+    return QProcess::execute(QStringLiteral("mount"),
+                             {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                              QStringLiteral("size=") + QLatin1String(size), QStringLiteral("tmpfs"),
+                              folder}) == 0
+               ? folder
+               : QString();
+}
+void unmount(const QString& folder) {
+    QProcess umount;
+    umount.start(QStringLiteral("umount"), {QStringLiteral("-l"), folder});
+    umount.waitForFinished();
+}
 
 ResetOptions options() {
     ResetOptions o;
@@ -66,6 +84,28 @@ TEST(CopyAndClear, CopiesBothFilesResetsTheCopyAndLeavesTheSourceAlone) {
     for (const QString& f : fixture::entries(p.tmp.path()))
         EXPECT_FALSE(f.startsWith(QLatin1Char('.'))) << f.toStdString();
     EXPECT_TRUE(QFileInfo(target).permissions() & QFile::ReadOther) << "not left private like a temporary file";
+
+    // A header of 16 million pages over a sparse file (64 GB that take no disk): the copy onto a disk of 1 MB
+    // writes the pages in use only.
+    open.close();
+    QFile sparse(p.src);
+    ASSERT_TRUE(sparse.open(QIODevice::ReadWrite) && sparse.resize(16'000'000LL * 4096) && sparse.seek(28));
+    ASSERT_EQ(db::Database(p.src, db::Database::Access::ReadOnly)
+                  .scalar(QStringLiteral("PRAGMA page_size"))
+                  .toInt(),
+              4096);
+    sparse.write(QByteArray::fromHex("00f42400"));
+    sparse.close();
+    ASSERT_EQ(db::Database(p.src, db::Database::Access::ReadOnly)
+                  .scalar(QStringLiteral("PRAGMA page_count"))
+                  .toLongLong(),
+              16'000'000);
+    if (const QString disk = smallDisk(p.tmp.path(QStringLiteral("small")), "1m"); !disk.isEmpty()) {
+        const RunResult big = copyAndClear(p.src, disk + QStringLiteral("/t.vrd"), options());
+        EXPECT_TRUE(big.ok()) << big.message.toStdString();
+        EXPECT_EQ(fixture::rowCount(disk + QStringLiteral("/t.vrd"), core::kOrderTable), 1);
+        unmount(disk);
+    }
 }
 
 TEST(CopyAndClear, ReplacesAnExistingTarget) {
@@ -136,6 +176,13 @@ TEST(CopyAndClear, FailuresLeaveEveryFileAsItWas) {
              return p.tmp.path(QStringLiteral("t.vrd"));
          },
          "テーブル「商品マスタ」の定義がVarnoxの作るものと違います"},
+        {"target disk too small",
+         [](Pair& p, auto&) {
+             QFile::remove(p.src);
+             fixture::makeCompanyDb(p.src, 3000); // a few hundred kilobytes of pages in use
+             return smallDisk(p.tmp.path(QStringLiteral("small")), "64k") + QStringLiteral("/t.vrd");
+         },
+         "ディスクの空きが足りない"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -157,7 +204,7 @@ TEST(CopyAndClear, FailuresLeaveEveryFileAsItWas) {
         holder.reset();
         EXPECT_EQ(fixture::entries(p.tmp.path()), files);
         EXPECT_EQ(fixture::bytesOf(p.src), srcBytes);
-        EXPECT_EQ(fixture::rowCount(p.src, core::kOrderTable), 31);
+        unmount(p.tmp.path(QStringLiteral("small")));
         if (!sameFile(target, p.src)) {
             EXPECT_EQ(fixture::bytesOf(controlPathOf(target)), targetCtl);
             if (targetBytes.isEmpty()) {

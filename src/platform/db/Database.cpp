@@ -2,6 +2,7 @@
 
 #include "db/Defensive.h"
 #include "db/OleDate.h"
+#include "db/SideFiles.h"
 #include "db/TableSql.h"
 #include "db/UseLock.h"
 #include "db/WriteErrors.h"
@@ -208,6 +209,8 @@ Database::Database(const QString& path, Access access) : path_(path), nativePath
     // A pipe or a device in its place would hold the open or the first read for good.
     if (!QFileInfo(path).isFile())
         throw DbError(ErrorKind::Io, QStringLiteral("not a regular file: ") + path);
+    refuseBadSideFiles(path);
+    const bool hot = hotJournalBeside(path);
     try {
         // SQLite takes an empty or short file for a new database and writes one into it; a file that does
         // not start as a database already is refused untouched.
@@ -222,6 +225,7 @@ Database::Database(const QString& path, Access access) : path_(path), nativePath
                 openConnection();
         }
         configure(access);
+        checkIfPlayedBack(hot);
         if (access == Access::ReadWrite) {
             schemaTest_ = expectedSchema(path);
             guardSchema();
@@ -365,7 +369,10 @@ void Database::retake() {
         if (moved())
             throw DbError(ErrorKind::Replaced, QStringLiteral("the database file was moved or deleted: ") + path_);
         checkHeader();
+        refuseBadSideFiles(path_);
+        const bool hot = hotJournalBeside(path_);
         judgeFile();
+        checkIfPlayedBack(hot);
         setJournal();
         guardSchema(); // a view put under a table's name would mislead a list
     } catch (const SQLite::Exception& e) {
@@ -460,6 +467,13 @@ std::optional<FileLook> Database::lookLocked() {
         }
         return std::nullopt; // unknown: the next judgement reads afresh
     }
+}
+
+// A journal seen before the first read and gone after it was played back by this connection: what it wrote
+// back is checked before anything reads it. One still there belongs to another connection's transaction.
+void Database::checkIfPlayedBack(bool hotBefore) {
+    if (hotBefore && !hotJournalBeside(path_))
+        refuseDamagedFile(handle().getHandle(), QFileInfo(path_).size());
 }
 
 void Database::keepLook() { identity_.keep(lookLocked()); }

@@ -23,6 +23,7 @@ ErrorKind writeErrorKind(int systemErrno) {
 void throwSqlite(int code, const char* message) {
     const QString msg = QString::fromUtf8(message ? message : "");
     const int writeErrno = takeLastWriteErrno(); // taken by every error, so none is left for a later one
+    if (const QString side = takeBadSideFile(); !side.isEmpty()) throw DbError(ErrorKind::BadLock, side);
     const int primary = code & 0xff;
     ErrorKind kind = ErrorKind::Other;
     switch (code) {
@@ -46,7 +47,14 @@ void throwSqlite(int code, const char* message) {
         case SQLITE_BUSY:
         case SQLITE_LOCKED: kind = ErrorKind::Busy; break;
         case SQLITE_NOTADB:
-        case SQLITE_CORRUPT: kind = ErrorKind::NotADatabase; break;
+            kind = ErrorKind::NotADatabase;
+            break;
+        case SQLITE_CORRUPT:
+            kind = ErrorKind::Corrupt;
+            break;
+        case SQLITE_NOMEM:
+            kind = ErrorKind::NoMemory;
+            break;
         case SQLITE_IOERR:
             // The engine itself calls only ENOSPC a full disk.
             kind = writeErrorKind(writeErrno);
@@ -63,7 +71,8 @@ void throwSqlite(int code, const char* message) {
             break;
         }
     }
-    throw DbError(kind, msg);
+    // The engine's words are no cause a user reads: a damaged file's detail names what is damaged.
+    throw DbError(kind, kind == ErrorKind::Corrupt ? QString() : msg);
 }
 
 } // namespace db

@@ -23,9 +23,11 @@ enum class ErrorKind {
     NotFound,      // no such table or field
     TooBig,        // a value longer than any the schema holds (kMaxValueBytes)
     ForeignSchema, // the file's schema is no longer the one it was opened with; the detail names why
-    BadLock,       // the lock file beside it is none of ours (a link, a folder, a pipe, one nobody can open);
-                   // the detail is its path
+    BadLock,       // a file beside it is none of ours (the lock file, the engine's journal or logs that is a
+                   // link, a folder, a pipe, a lock file nobody can open); the detail is its path
     Damaged,       // an index leads a key to a row that does not hold it: the indexes must be rebuilt
+    Corrupt,       // the file's pages are damaged (the engine's check failed); the detail names what, or is ""
+    NoMemory,      // the engine or the program ran out of memory
     LockNotShared, // the use lock file cannot be given a mode others may open; the detail is its path
     Other,
 };

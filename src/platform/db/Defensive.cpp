@@ -1,5 +1,9 @@
 #include "db/Defensive.h"
 
+#include "db/DbError.h"
+
+#include <QRegularExpression>
+#include <QStringList>
 #include <sqlite3.h>
 
 namespace db {
@@ -10,6 +14,50 @@ bool defendConnection(sqlite3* db) {
     ok = sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, &on) == SQLITE_OK && on == 0 && ok;
     sqlite3_limit(db, SQLITE_LIMIT_LENGTH, kMaxValueBytes);
     return ok && sqlite3_limit(db, SQLITE_LIMIT_LENGTH, -1) == kMaxValueBytes;
+}
+
+void refuseDamagedFile(sqlite3* db, long long fileBytes) {
+    const char* sql =
+        fileBytes <= kWholeCheckBytes ? "PRAGMA integrity_check(100)" : "PRAGMA quick_check(100)";
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(st);
+        throwSqlite(sqlite3_extended_errcode(db), sqlite3_errmsg(db));
+    }
+    QStringList problems;
+    int rc;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+        const QString line = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+        if (line != QLatin1String("ok") && !line.startsWith(QLatin1String("*** "))) problems << line;
+    }
+    sqlite3_finalize(st);
+    if (rc != SQLITE_DONE && problems.isEmpty()) problems << QString(); // the check itself met the damage
+    if (problems.isEmpty()) return;
+    // The lines that name an index name its table; the others name pages only.
+    static const QRegularExpression indexLine(QStringLiteral("(?:from|in) index (.+)$"));
+    QStringList tables;
+    for (const QString& line : problems) {
+        const QRegularExpressionMatch m = indexLine.match(line);
+        if (!m.hasMatch()) continue;
+        sqlite3_stmt* t = nullptr;
+        if (sqlite3_prepare_v2(db, "SELECT tbl_name FROM sqlite_master WHERE type = 'index' AND name = ?", -1,
+                               &t, nullptr) == SQLITE_OK) {
+            const QByteArray name = m.captured(1).toUtf8();
+            sqlite3_bind_text(t, 1, name.constData(), int(name.size()), SQLITE_TRANSIENT);
+            if (sqlite3_step(t) == SQLITE_ROW) {
+                const QString table =
+                    QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(t, 0)));
+                if (!tables.contains(table)) tables << table;
+            }
+        }
+        sqlite3_finalize(t);
+    }
+    QStringList named;
+    for (const QString& t : tables)
+        named << QStringLiteral("テーブル「%1」").arg(t);
+    // Even where only indexes disagree, a table may hold the wrong rows (a page played back to another
+    // number): REINDEX would make the index agree with them. Only a copy from before is sure.
+    throw DbError(ErrorKind::Corrupt, named.join(QStringLiteral("、")));
 }
 
 } // namespace db

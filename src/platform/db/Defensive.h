@@ -15,4 +15,12 @@ constexpr int kMaxValueBytes = 16 * 1024;
 // the file's own schema untrusted, and the length limit above. False when the engine refused a setting.
 bool defendConnection(sqlite3* db);
 
+// Up to this size a file gets the engine's whole check (every index against its table as well); a larger
+// one its quick check, which reads every page once.
+constexpr long long kWholeCheckBytes = 64LL * 1024 * 1024;
+
+// The engine's check of a file that a journal was played back into, or that VarnoxReplica wrote. Throws
+// DbError(Corrupt) when it fails; the detail names the tables affected in Japanese, or is "".
+void refuseDamagedFile(sqlite3* db, long long fileBytes);
+
 } // namespace db

@@ -12,6 +12,27 @@ namespace {
         QStringLiteral("the index of %1.%2 leads to a row that does not hold its key").arg(table, field));
 }
 
+// An index that lacks entries finds no row for a key a row holds, and one with entries too many finds rows
+// twice: the index's count of entries is compared with the table's rows, counted by row id with no index.
+void checkIndexCount(Database& db, const QString& table, const QString& field) {
+    const QString index =
+        db.scalar(QStringLiteral("SELECT il.name FROM pragma_index_list(?1) AS il "
+                                 "WHERE (SELECT count(*) FROM pragma_index_info(il.name)) = 1 "
+                                 "AND (SELECT name FROM pragma_index_info(il.name)) = ?2"),
+                  {table, field})
+            .toString();
+    if (index.isEmpty()) return;
+    const QString t = Database::quoteIdent(table);
+    const QString f = Database::quoteIdent(field);
+    const qint64 entries =
+        db.scalar(QStringLiteral("SELECT count(*) FROM (SELECT %3 FROM %1 INDEXED BY %2 ORDER BY %3)")
+                      .arg(t, Database::quoteIdent(index), f))
+            .toLongLong();
+    if (entries != db.scalar(QStringLiteral("SELECT count(*) FROM %1 NOT INDEXED").arg(t)).toLongLong())
+        throw DbError(ErrorKind::Damaged,
+                      QStringLiteral("the index of %1.%2 does not hold every row").arg(table, field));
+}
+
 } // namespace
 
 // The second column reads the row again by its id, with no index allowed: the key as the row holds it.
@@ -24,6 +45,7 @@ KeyLookup::KeyLookup(Database& db, const QString& table, const QString& field)
             "SELECT rowid, (SELECT %2 FROM %1 AS kept NOT INDEXED WHERE kept.rowid = %1.rowid) = ?1 "
             "FROM %1 WHERE %2 = ?1")
             .arg(t, f);
+    checkIndexCount(db, table, field);
     try {
         st_ = std::make_unique<SQLite::Statement>(db.handle(), sql.toStdString());
     } catch (const SQLite::Exception& e) {

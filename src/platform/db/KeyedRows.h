@@ -1,6 +1,7 @@
 // Rows found by a key are checked against the rows themselves. A damaged index (a disk fault, a bad copy,
 // another program) can lead a key to another row; the engine reads an indexed field from the index, so
-// only the row itself tells. A write there would change the wrong record and report success. Each check
+// only the row itself tells. A write there would change the wrong record and report success; an index that
+// lacks a row's entry hides the row from the write. Each check
 // throws DbError(ErrorKind::Damaged); the transaction around the write rolls back.
 #pragma once
 

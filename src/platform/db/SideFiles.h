@@ -42,6 +42,16 @@ enum class FileUse {
 };
 FileUse probeUse(const QString& path);
 
+// The first of the engine's files beside path (-journal, -wal, -shm) that is there but no regular file of
+// its own (a link, a folder, a pipe, a device), or "". The engine would open it, and a pipe holds that open
+// for good.
+QString badSideFile(const QString& path);
+// Throws DbError(BadLock) naming that file.
+void refuseBadSideFiles(const QString& path);
+// Whether a journal beside path holds a transaction to play back (a non-empty -journal that starts with the
+// journal's header), looked at without waiting and without touching the database file.
+bool hotJournalBeside(const QString& path);
+
 // Flushes a file, or a folder after a rename, to the disk; false when it cannot.
 bool syncPath(const QString& path);
 // rename(2): replaces `to` in one step; false when it fails.

@@ -1,7 +1,9 @@
 #include "db/WriteErrors.h"
 
+#include <QFile>
 #include <cerrno>
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <utility>
 
 namespace db {
@@ -9,6 +11,7 @@ namespace db {
 namespace {
 
 thread_local int lastErrno = 0;
+thread_local QString badSide;
 
 sqlite3_vfs* below = nullptr;
 sqlite3_vfs layer;
@@ -120,8 +123,14 @@ const sqlite3_io_methods methodsV1 = [] {
 
 int xOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* f, int flags, int* outFlags) {
     auto* file = reinterpret_cast<File*>(f);
-    file->real = reinterpret_cast<sqlite3_file*>(file + 1);
     file->base.pMethods = nullptr;
+    constexpr int kSide = SQLITE_OPEN_MAIN_JOURNAL | SQLITE_OPEN_WAL | SQLITE_OPEN_SUPER_JOURNAL;
+    struct stat st {};
+    if (name && (flags & kSide) && ::lstat(name, &st) == 0 && !S_ISREG(st.st_mode)) {
+        badSide = QFile::decodeName(name);
+        return SQLITE_CANTOPEN;
+    }
+    file->real = reinterpret_cast<sqlite3_file*>(file + 1);
     const int rc = below->xOpen(below, name, file->real, flags, outFlags);
     if (rc == SQLITE_OK && file->real->pMethods)
         file->base.pMethods = file->real->pMethods->iVersion >= 3 ? &methodsV3 : &methodsV1;
@@ -141,6 +150,10 @@ void recordWriteErrors() {
         return sqlite3_vfs_register(&layer, 1) == SQLITE_OK;
     }();
     (void)done;
+}
+
+QString takeBadSideFile() {
+    return std::exchange(badSide, QString());
 }
 
 int takeLastWriteErrno() {

@@ -2,13 +2,19 @@
 // a full disk, and a quota or a file-size limit comes back as a plain I/O error.
 #pragma once
 
+#include <QString>
+
 namespace db {
 
 // Puts a thin layer under every database file opened from now on (once; later calls do nothing) that
-// keeps the error number of a failed write, truncation or sync.
+// keeps the error number of a failed write, truncation or sync, and refuses to open a journal or log that
+// is no regular file (a pipe there would hold the open for good).
 void recordWriteErrors();
 
 // The error number of this thread's last failed write to a database file since the last call, else 0.
 int takeLastWriteErrno();
+
+// The journal or log this thread's engine was last refused to open since the last call, else "".
+QString takeBadSideFile();
 
 } // namespace db
