@@ -1,6 +1,7 @@
 #include "orders/OrderListWindow.h"
 
 #include "core/FileProblems.h"
+#include "core/Numbers.h"
 #include "orders/OrderMessages.h"
 #include "ui/Pointer.h"
 #include "ui/GridColumns.h"
@@ -13,12 +14,33 @@
 #include <QPointer>
 #include <QScreen>
 #include <QTimer>
+#include <limits>
+#include <stdexcept>
 
 namespace orders {
 
 namespace {
 constexpr int kMargin = 3; // 50 twips
+
+// The orders whose amounts, or their sum, lie past what the money type holds (another program stored
+// them): their numbers, or "".
+QString hugeAmounts(const std::vector<OrderListRow>& rows) {
+    QStringList numbers;
+    constexpr auto kEdge = std::numeric_limits<std::int64_t>::max();
+    for (const OrderListRow& r : rows) {
+        try {
+            const db::Currency total = r.sales + r.tax + r.shipping;
+            for (const db::Currency c : {r.sales, r.tax, r.shipping, total})
+                if (c.raw() >= kEdge || c.raw() <= -kEdge)
+                    throw std::overflow_error("past the money type");
+        } catch (const std::overflow_error&) {
+            numbers << QString::number(r.orderNo);
+        }
+    }
+    return numbers.join(QStringLiteral("、"));
 }
+
+} // namespace
 
 OrderListWindow::OrderListWindow(core::AppState& state, Kind kind, QWidget* parent)
     : frame::ChildWindow(state, kind == Kind::Payment ? core::kChildPayment : core::kChildCancel,
@@ -82,6 +104,7 @@ bool OrderListWindow::loadOrderList() {
         return false;
     }
     placeControls();
+    const QString huge = hugeAmounts(rows);
     // Enough rows to cover the screen's height, so a short list shows blank rows below it.
     const QScreen* screen = QGuiApplication::primaryScreen();
     const int rowHeight = qMax(1, grd_->verticalHeader()->defaultSectionSize());
@@ -94,6 +117,8 @@ bool OrderListWindow::loadOrderList() {
     grd_->setVisible(true);
     ui::showDefaultPointer();
     setEnabled(true);
+    if (!huge.isEmpty()) // listed all the same, and named
+        ui::messages().error(core::kHugeNumberText + QStringLiteral("\n受注No.%1 の金額の合計").arg(huge));
     return true;
 }
 

@@ -603,7 +603,7 @@ TEST(HostileSchema, AnIndexLeadingAKeyToAnotherRowRefusesTheWriteUntilReindexed)
                 EXPECT_TRUE(c.curedSays.isEmpty() ? said.isEmpty() : said.startsWith(c.curedSays))
                     << said.toStdString();
                 EXPECT_EQ(mainroad::sqlite(file, QString::fromUtf8(c.landed)), QStringLiteral("1"));
-                EXPECT_EQ(rowOf(file, c.damage, c.damage.b), partner);
+                if (!c.damage.lack) EXPECT_EQ(rowOf(file, c.damage, c.damage.b), partner);
             }
             mainroad::waitFor([&] { return p.reachable(QStringLiteral("mnuFileClose")); });
             EXPECT_TRUE(p.trigger(QStringLiteral("mnuFileClose")));

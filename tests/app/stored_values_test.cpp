@@ -202,13 +202,19 @@ TEST(StoredValues, AnInvoiceTotalPastTheMoneyRangeSaysSoInTheListPrintAndPreview
              waitFor([&] { return !p.messages().shown().empty(); });
              EXPECT_TRUE(waitFor([] { return openPreview() == nullptr; }));
          }},
+        {"payment list", // 全て表示: the order is listed, its amounts as far as they go
+         [&] {
+             orders::PaymentWindow* w = p.openPayments();
+             ASSERT_NE(w, nullptr);
+             EXPECT_GE(w->model()->indexOf(1), 0);
+         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         p.messages().clear();
         c.run();
         EXPECT_TRUE(waitFor([&] { return !p.messages().shown().empty(); }));
-        EXPECT_EQ(joined(p), core::kHugeNumberText);
+        EXPECT_TRUE(joined(p).startsWith(core::kHugeNumberText)) << joined(p).toStdString();
         closeWork(p);
         EXPECT_TRUE(waitFor([&] { return p.window().item(QStringLiteral("mnuV") + tag)->isEnabled(); }));
         EXPECT_EQ(stored(p, amounts), before);

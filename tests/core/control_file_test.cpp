@@ -233,6 +233,18 @@ TEST(ControlCodec, CountsOfZeroOrLessReadAsEmpty) {
     const qint16 minus = -3;
     memcpy(bytes.data(), &minus, 2);
     EXPECT_EQ(decodeControl(bytes).company.Password, QString());
+    // A negative count with its text still after it: the rest is misread and refused, naming the count.
+    ControlData zip = empty;
+    zip.company.ZipCode = QStringLiteral("100-0001");
+    bytes = encodeControl(zip);
+    memcpy(bytes.data() + 2, &minus, 2);
+    memcpy(bytes.data() + 4, "\xff\xff", 2);
+    try {
+        decodeControl(bytes);
+        ADD_FAILURE() << "decoded";
+    } catch (const ControlFileError& e) {
+        EXPECT_TRUE(e.shown().contains(QStringLiteral("〒の長さ（-3）"))) << e.shown().toStdString();
+    }
 }
 
 TEST_F(ControlFileTest, WriteThenReadCommitsToState) {

@@ -505,6 +505,16 @@ void Database::forgetCached() {
         rethrow(e);
     }
     schemaPassed_.reset(); // the schema read again is tested again
+    passed_.clear();
+}
+
+bool Database::passedSinceChange(const QString& check) {
+    const auto it = passed_.find(check);
+    return it != passed_.end() && it->second == scalar(QStringLiteral("PRAGMA data_version")).toLongLong();
+}
+
+void Database::passed(const QString& check) {
+    passed_[check] = scalar(QStringLiteral("PRAGMA data_version")).toLongLong();
 }
 
 // A window reads between its writes too: what it shows must come from the file now there, not from pages

@@ -136,6 +136,11 @@ public:
 
     static QString quoteIdent(const QString& name);
 
+    // A check of the file's content that holds until another connection writes the file (our own writes
+    // keep the indexes whole): whether it passed since, and that it passed now.
+    bool passedSinceChange(const QString& check);
+    void passed(const QString& check);
+
 private:
     std::unique_ptr<SQLite::Statement> prepare(const QString& sql, const Params& params);
     Query::Statement prepareQuery(const QString& sql, const Params& params);
@@ -180,6 +185,7 @@ private:
     bool checked_ = false;               // the open transaction was judged and may have written into the file
     SchemaTest schemaTest_;              // none: the file was not opened as a database of ours
     std::optional<qint64> schemaPassed_; // the schema version the test last passed
+    std::unordered_map<QString, qint64> passed_; // check -> the file's data version it passed at
     std::shared_ptr<UseLock> use_;
     std::shared_ptr<int> ownReads_ = std::make_shared<int>(0);
 };

@@ -15,6 +15,9 @@ namespace {
 // An index that lacks entries finds no row for a key a row holds, and one with entries too many finds rows
 // twice: the index's count of entries is compared with the table's rows, counted by row id with no index.
 void checkIndexCount(Database& db, const QString& table, const QString& field) {
+    const QString check = QStringLiteral("index count ") + table + QLatin1Char('.') + field;
+    if (db.passedSinceChange(check))
+        return;
     const QString index =
         db.scalar(QStringLiteral("SELECT il.name FROM pragma_index_list(?1) AS il "
                                  "WHERE (SELECT count(*) FROM pragma_index_info(il.name)) = 1 "
@@ -31,6 +34,7 @@ void checkIndexCount(Database& db, const QString& table, const QString& field) {
     if (entries != db.scalar(QStringLiteral("SELECT count(*) FROM %1 NOT INDEXED").arg(t)).toLongLong())
         throw DbError(ErrorKind::Damaged,
                       QStringLiteral("the index of %1.%2 does not hold every row").arg(table, field));
+    db.passed(check);
 }
 
 } // namespace
