@@ -279,6 +279,8 @@ void copyInto(SQLite::Database& source, const QString& sourcePath, const QString
         const int code = e.getErrorCode();
         if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
             fail(inUseText(sourcePath));
+        if (code == SQLITE_CORRUPT || code == SQLITE_NOMEM)
+            failRead(sourcePath, e, kCopyFailed); // a page of the source the copy met is damaged
         const QString cause = core::writeCauseText(tempDb, db::takeLastWriteErrno());
         fail(kCopyFailed,
              cause.isEmpty() ? core::causeText(db::DbError(db::ErrorKind::Io, {}), tempDb) : cause);

@@ -394,6 +394,28 @@ TEST(HostileFiles, ADatabaseInUtf16OrThatIsNoFileIsRefusedNamingWhatItIs) {
             << said(p).toStdString();
         EXPECT_FALSE(QFileInfo(target).isFile());
     }
+    // A table whose tree loops back to its root: 受注データ入力 and VarnoxReplica name the damage and the cure.
+    const QString broken = p.path(QStringLiteral("broken.vrd"));
+    ASSERT_TRUE(QFile::copy(base, broken) && QFile::copy(core::controlPathFor(base), core::controlPathFor(broken)));
+    const quint32 root = mainroad::sqlite(broken, QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name = '受注データ'")).toUInt();
+    QFile loop(broken);
+    ASSERT_TRUE(loop.open(QIODevice::ReadWrite) && loop.seek(qint64(root - 1) * 4096));
+    loop.write(QByteArray::fromHex("0500000000100000") + QByteArray(1, char(root >> 24)) + char(root >> 16) + char(root >> 8) + char(root));
+    loop.close();
+    giveFile(p, Menu, broken);
+    p.trigger(QStringLiteral("mnuOrder"));
+    mainroad::waitFor([&] { return !p.messages().shown().empty(); });
+    for (Way way : {Menu, ReplicaCopy, ReplicaClear}) {
+        if (way != Menu) {
+            closeAllWork(p);
+            p.trigger(QStringLiteral("mnuFileClose"));
+            giveFile(p, way, broken, p.path(QStringLiteral("t%1.vrd").arg(++n)));
+        }
+        EXPECT_TRUE(said(p).contains(QStringLiteral("ＤＢファイルが壊れています")) && said(p).contains(QStringLiteral(".recover")) &&
+                    !said(p).contains(QStringLiteral("malformed")))
+            << way << said(p).toStdString();
+    }
+
     // A journal beside the target that is no file is named, and nothing is put there.
     const QString target = p.path(QStringLiteral("t%1.vrd").arg(++n));
     ASSERT_TRUE(testenv::makePipe(target + QStringLiteral("-journal")));

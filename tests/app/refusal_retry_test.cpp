@@ -259,6 +259,7 @@ TEST(RefusalRetry, ASaveRefusedForNowIsKeptAndTheNextPressStoresIt) {
             }
             EXPECT_EQ(window.stored(p), before);
             EXPECT_TRUE(joined(p).contains(cause.told)) << joined(p).toStdString();
+            EXPECT_FALSE(joined(p).contains(QStringLiteral("database"))) << "the engine's words";
             EXPECT_TRUE(window.stillShown(p, expected));
 
             p.messages().clear();
