@@ -1,7 +1,8 @@
 // Company files from anyone, the files beside the database: a control file that is a pipe, a device or a
 // folder, or holds more than Varnox ever stores; a database in another text encoding or that is no file; a
-// lock file that another program or person put in Varnox's place. Varnox (ＤＢオープン, the command line,
-// every window) and VarnoxReplica say what it is, at once, and change nothing.
+// lock file, journal or log that another program or person put in Varnox's place; a journal whose playback
+// damages a table. Varnox (ＤＢオープン, the command line, every window) and VarnoxReplica say what it is, at
+// once, and change nothing.
 #include "support/MainRoad.h"
 #include "support/ReplicaRoad.h"
 
@@ -21,6 +22,7 @@
 #include <QPushButton>
 #include <gtest/gtest.h>
 #include <memory>
+#include <sqlite3.h>
 
 using mainroad::Program;
 using mainroad::Way;
@@ -78,6 +80,8 @@ struct Planted {
     const char* what;
     QString named; // what the messages call it
     std::function<bool(Program&, const QString&)> make;
+    const char* side = "-lock"; // beside the database
+    QString file = QStringLiteral("ロックファイル");
 };
 
 const std::vector<Planted>& plants() {
@@ -89,6 +93,8 @@ const std::vector<Planted>& plants() {
          }},
         {"folder", QStringLiteral("フォルダ"), [](Program&, const QString& at) { return QDir().mkdir(at); }},
         {"pipe", QStringLiteral("パイプ"), [](Program&, const QString& at) { return testenv::makePipe(at); }},
+        {"journal pipe", QStringLiteral("パイプ"), [](Program&, const QString& at) { return testenv::makePipe(at); },
+         "-journal", QStringLiteral("ジャーナルファイル")},
     };
     return all;
 }
@@ -157,18 +163,20 @@ std::vector<Window> windows(const QString& importFile) {
 
 } // namespace
 
-// A lock file that is a link, a folder or a pipe is named in every window, after the window's own first
-// line, and nothing is written; ＤＢオープン and the command line refuse the file at once.
+// A lock file that is a link, a folder or a pipe, or a journal that is a pipe, is named in every window,
+// after the window's own first line, and nothing is written; ＤＢオープン and the command line refuse the
+// file at once.
 TEST(HostileFiles, APlantedLockFileIsNamedInEveryWindowAndRefusedAtOpen) {
     Program p;
     const QString db = p.openShopWithOrders();
     ASSERT_FALSE(db.isEmpty()) << said(p).toStdString();
-    const QString lock = QFileInfo(db).canonicalFilePath() + QStringLiteral("-lock");
+    const QString dbPath = QFileInfo(db).canonicalFilePath();
     const QString importFile = p.path(QStringLiteral("more.txt"));
     mainroad::writeCp932(importFile, {QStringLiteral("9\tE09\t山本次郎")});
     const QString rowsBefore = mainroad::sqlite(db, QStringLiteral("SELECT * FROM 社員マスタ; SELECT * FROM 受注データ"));
     for (size_t k = 0; k < plants().size(); ++k) {
         const Planted& plant = plants()[k];
+        const QString lock = dbPath + QLatin1String(plant.side);
         int listNo = 0;
         for (const Window& w : windows(importFile)) {
             if (w.list && listNo++ % plants().size() != k)
@@ -182,10 +190,10 @@ TEST(HostileFiles, APlantedLockFileIsNamedInEveryWindowAndRefusedAtOpen) {
             });
             mainroad::waitFor([&] { return !p.messages().shown().empty(); }, 3000);
             const QString all = said(p);
-            const QString sentence = QStringLiteral("ＤＢのロックファイル「%1」が%2").arg(lock, plant.named);
+            const QString sentence = QStringLiteral("ＤＢの%1「%2」が%3").arg(plant.file, lock, plant.named);
             EXPECT_TRUE(all.contains(sentence)) << all.toStdString();
             for (const QString& text : p.messages().texts())
-                EXPECT_FALSE(text.startsWith(QStringLiteral("ＤＢのロックファイル"))) << "no first line of its own";
+                EXPECT_FALSE(text.startsWith(QStringLiteral("ＤＢの") + plant.file)) << "no first line of its own";
             EXPECT_FALSE(watch && watch->fired());
             watch.reset();
             unplant(lock);
@@ -200,7 +208,7 @@ TEST(HostileFiles, APlantedLockFileIsNamedInEveryWindowAndRefusedAtOpen) {
             giveFile(p, way, db, {});
             EXPECT_TRUE(p.state().gDbPath.isEmpty());
             ASSERT_EQ(p.messages().shown().size(), 1u) << said(p).toStdString();
-            EXPECT_TRUE(said(p).contains(QStringLiteral("ＤＢのロックファイル「%1」が%2").arg(lock, plant.named)))
+            EXPECT_TRUE(said(p).contains(QStringLiteral("ＤＢの%1「%2」が%3").arg(plant.file, lock, plant.named)))
                 << said(p).toStdString();
             unplant(lock);
         }
@@ -415,6 +423,18 @@ TEST(HostileFiles, ADatabaseInUtf16OrThatIsNoFileIsRefusedNamingWhatItIs) {
                     !said(p).contains(QStringLiteral("malformed")))
             << way << said(p).toStdString();
     }
+
+    // The engine out of memory in a list read: said so, not blamed on other programs.
+    giveFile(p, Menu, base);
+    ASSERT_EQ(p.state().gDbPath, base) << said(p).toStdString();
+    p.messages().clear();
+    sqlite3_hard_heap_limit64(sqlite3_memory_used() + 1);
+    mainroad::readList(p, 0);
+    sqlite3_hard_heap_limit64(0);
+    EXPECT_TRUE(said(p).contains(QStringLiteral("メモリが足りない")) && !said(p).contains(QStringLiteral("他の人")))
+        << said(p).toStdString();
+    closeAllWork(p);
+    p.trigger(QStringLiteral("mnuFileClose"));
 
     // A journal beside the target that is no file is named, and nothing is put there.
     const QString target = p.path(QStringLiteral("t%1.vrd").arg(++n));

@@ -3,6 +3,7 @@
 #include "db/DbError.h"
 #include "db/Defensive.h"
 #include "db/UseLock.h"
+#include "db/WriteErrors.h"
 #include "os/FileModes.h"
 
 #include <QDir>
@@ -142,6 +143,8 @@ FileUse probeUse(const QString& path) {
         d.exec("BEGIN EXCLUSIVE");
         d.exec("ROLLBACK");
     } catch (const SQLite::Exception& e) {
+        if (!takeBadSideFile().isEmpty())
+            return FileUse::InUse; // a journal in the way: not to be replaced as if free
         const int code = e.getErrorCode();
         if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
             return FileUse::InUse;
