@@ -1,10 +1,10 @@
 // The payment list over 100,000 orders against a bare SQLite scan of the same query, the whole window
 // build, and the time a payment, a cancel toggle and a stock save take to commit.
-#include "gen/BenchApp.h"
 #include "core/Schema.h"
 #include "db/Defensive.h"
 #include "db/KeyedRows.h"
 #include "db/OleDate.h"
+#include "gen/BenchApp.h"
 #include "gen/DataGen.h"
 #include "orders/OrderListModel.h"
 #include "orders/OrderStatusStore.h"
@@ -18,8 +18,8 @@
 #include <SQLiteCpp/SQLiteCpp.h>
 #include <algorithm>
 #include <climits>
-#include <sqlite3.h>
 #include <cstdio>
+#include <sqlite3.h>
 
 namespace {
 
@@ -108,10 +108,12 @@ int main(int argc, char** argv) {
         sqlite3* h = d.handle().getHandle();
         const double whole = benchgen::bestOfMs(3, [&] { db::refuseDamagedFile(h, 0); });
         const double quick = benchgen::bestOfMs(3, [&] { db::refuseDamagedFile(h, LLONG_MAX); });
-        const double lines = benchgen::bestOfMs(5, [&] { db::rowsWithKey(d, core::kOrderLineTable, core::kOrderNoField, 7); });
-        std::printf("file of %.1f MB after a journal played back: integrity_check %.1f ms, quick_check %.1f ms; "
-                    "an order's lines by key, counts compared: %.1f ms\n",
-                    double(QFileInfo(s.gDbPath).size()) / 1e6, whole, quick, lines);
+        const double lines =
+            benchgen::bestOfMs(5, [&] { db::rowsWithKey(d, core::kOrderLineTable, core::kOrderNoField, 7); });
+        std::printf(
+            "file of %.1f MB after a journal played back: integrity_check %.1f ms, quick_check %.1f ms; "
+            "an order's lines by key, counts compared: %.1f ms\n",
+            double(QFileInfo(s.gDbPath).size()) / 1e6, whole, quick, lines);
     }
 
     // The floor on this disk: one bare single-row update committed through each way of journalling — the

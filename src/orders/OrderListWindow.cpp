@@ -3,9 +3,9 @@
 #include "core/FileProblems.h"
 #include "core/Numbers.h"
 #include "orders/OrderMessages.h"
-#include "ui/Pointer.h"
 #include "ui/GridColumns.h"
 #include "ui/MessageService.h"
+#include "ui/Pointer.h"
 #include "ui/WindowHelpers.h"
 
 #include <QEvent>
@@ -31,8 +31,7 @@ QString hugeAmounts(const std::vector<OrderListRow>& rows) {
         try {
             const db::Currency total = r.sales + r.tax + r.shipping;
             for (const db::Currency c : {r.sales, r.tax, r.shipping, total})
-                if (c.raw() >= kEdge || c.raw() <= -kEdge)
-                    throw std::overflow_error("past the money type");
+                if (c.raw() >= kEdge || c.raw() <= -kEdge) throw std::overflow_error("past the money type");
         } catch (const std::overflow_error&) {
             numbers << QString::number(r.orderNo);
         }

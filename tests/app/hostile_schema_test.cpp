@@ -558,11 +558,6 @@ TEST(HostileSchema, AnIndexLeadingAKeyToAnotherRowRefusesTheWriteUntilReindexed)
          },
          "SELECT 在庫量 = 36 FROM 商品マスタ NOT INDEXED WHERE 商品コード = 'G01'",
          {}},
-        {"stock, goods lacking",
-         goodsLack,
-         [&] { countStock(p, QStringLiteral("G01"), QStringLiteral("55")); },
-         "SELECT 在庫量 = 55 FROM 商品マスタ NOT INDEXED WHERE 商品コード = 'G01'",
-         {}},
         {"import", goodsCode,
          [&] {
              p.nextPath(imported);
@@ -603,7 +598,7 @@ TEST(HostileSchema, AnIndexLeadingAKeyToAnotherRowRefusesTheWriteUntilReindexed)
                 EXPECT_TRUE(c.curedSays.isEmpty() ? said.isEmpty() : said.startsWith(c.curedSays))
                     << said.toStdString();
                 EXPECT_EQ(mainroad::sqlite(file, QString::fromUtf8(c.landed)), QStringLiteral("1"));
-                if (!c.damage.lack) EXPECT_EQ(rowOf(file, c.damage, c.damage.b), partner);
+                EXPECT_TRUE(c.damage.lack || rowOf(file, c.damage, c.damage.b) == partner);
             }
             mainroad::waitFor([&] { return p.reachable(QStringLiteral("mnuFileClose")); });
             EXPECT_TRUE(p.trigger(QStringLiteral("mnuFileClose")));

@@ -16,8 +16,7 @@ namespace {
 // twice: the index's count of entries is compared with the table's rows, counted by row id with no index.
 void checkIndexCount(Database& db, const QString& table, const QString& field) {
     const QString check = QStringLiteral("index count ") + table + QLatin1Char('.') + field;
-    if (db.passedSinceChange(check))
-        return;
+    if (db.passedSinceChange(check)) return;
     const QString index =
         db.scalar(QStringLiteral("SELECT il.name FROM pragma_index_list(?1) AS il "
                                  "WHERE (SELECT count(*) FROM pragma_index_info(il.name)) = 1 "
