@@ -440,7 +440,7 @@ RunResult copyAndClear(const QString& source, const QString& givenTarget, const 
         db::removeStaleTemps(targetCtl);
 
         std::unique_ptr<SQLite::Database> src;
-        const bool hot = db::hotJournalBeside(source);
+        const int playedBack = db::journalsPlayedBack();
         try {
             // Read-write only so that the last connection tidies the write-ahead log files away on closing
             // (a read-only one leaves them beside the source); nothing is ever written through it.
@@ -455,7 +455,7 @@ RunResult copyAndClear(const QString& source, const QString& givenTarget, const 
             if (st.getColumn(0).getInt() != 2)
                 fail(tablesMissingText(source));
             // A journal this connection played back is checked before the copy is made of what it wrote.
-            if (hot && !db::hotJournalBeside(source))
+            if (db::journalsPlayedBack() != playedBack)
                 db::refuseDamagedFile(src->getHandle(), QFileInfo(source).size());
             refuseForeignSchema(src->getHandle(), source, ctl.data);
             refuseUnlessRoom(*src, source, folder);

@@ -210,7 +210,7 @@ Database::Database(const QString& path, Access access) : path_(path), nativePath
     if (!QFileInfo(path).isFile())
         throw DbError(ErrorKind::Io, QStringLiteral("not a regular file: ") + path);
     refuseBadSideFiles(path);
-    const bool hot = hotJournalBeside(path);
+    const int playedBack = journalsPlayedBack();
     try {
         // SQLite takes an empty or short file for a new database and writes one into it; a file that does
         // not start as a database already is refused untouched.
@@ -225,7 +225,7 @@ Database::Database(const QString& path, Access access) : path_(path), nativePath
                 openConnection();
         }
         configure(access);
-        checkIfPlayedBack(hot);
+        checkIfPlayedBack(playedBack);
         if (access == Access::ReadWrite) {
             schemaTest_ = expectedSchema(path);
             guardSchema();
@@ -370,9 +370,9 @@ void Database::retake() {
             throw DbError(ErrorKind::Replaced, QStringLiteral("the database file was moved or deleted: ") + path_);
         checkHeader();
         refuseBadSideFiles(path_);
-        const bool hot = hotJournalBeside(path_);
+        const int playedBack = journalsPlayedBack();
         judgeFile();
-        checkIfPlayedBack(hot);
+        checkIfPlayedBack(playedBack);
         setJournal();
         guardSchema(); // a view put under a table's name would mislead a list
     } catch (const SQLite::Exception& e) {
@@ -469,10 +469,10 @@ std::optional<FileLook> Database::lookLocked() {
     }
 }
 
-// A journal seen before the first read and gone after it was played back by this connection: what it wrote
-// back is checked before anything reads it. One still there belongs to another connection's transaction.
-void Database::checkIfPlayedBack(bool hotBefore) {
-    if (hotBefore && !hotJournalBeside(path_))
+// A journal this connection played back (a write another program did not finish): what it wrote back is
+// checked before anything reads it. A file without one costs nothing here.
+void Database::checkIfPlayedBack(int playedBefore) {
+    if (journalsPlayedBack() != playedBefore)
         refuseDamagedFile(handle().getHandle(), QFileInfo(path_).size());
 }
 

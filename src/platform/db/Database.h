@@ -159,7 +159,7 @@ private:
     std::optional<FileLook> lookNow();
     std::optional<FileLook> lookLocked();
     void keepLook(); // after a change of our own
-    void checkIfPlayedBack(bool hotBefore); // throws Damaged or Corrupt
+    void checkIfPlayedBack(int playedBefore); // throws Corrupt
     // Throws Replaced for another file. When the file changed under an unchanged count: outside a
     // transaction, forgets what was cached; inside one, only says so (false), as the pages it read are
     // still held.

@@ -13,7 +13,6 @@
 #include <QTemporaryFile>
 #include <SQLiteCpp/SQLiteCpp.h>
 #include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/file.h>
@@ -169,20 +168,6 @@ QString badSideFile(const QString& path) {
 
 void refuseBadSideFiles(const QString& path) {
     if (const QString bad = badSideFile(path); !bad.isEmpty()) throw DbError(ErrorKind::BadLock, bad);
-}
-
-bool hotJournalBeside(const QString& path) {
-    // The engine's own mark: a journal whose header was zeroed or that is empty is not played back.
-    static const unsigned char kMagic[8] = {0xd9, 0xd5, 0x05, 0xf9, 0x20, 0xa1, 0x63, 0xd7};
-    const int fd = ::open(native(path + QStringLiteral("-journal")).constData(),
-                          O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat st {};
-    unsigned char head[8] = {};
-    const bool hot = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::read(fd, head, 8) == 8 &&
-                     std::memcmp(head, kMagic, 8) == 0;
-    ::close(fd);
-    return hot;
 }
 
 bool syncPath(const QString& path) {

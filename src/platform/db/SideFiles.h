@@ -48,9 +48,6 @@ FileUse probeUse(const QString& path);
 QString badSideFile(const QString& path);
 // Throws DbError(BadLock) naming that file.
 void refuseBadSideFiles(const QString& path);
-// Whether a journal beside path holds a transaction to play back (a non-empty -journal that starts with the
-// journal's header), looked at without waiting and without touching the database file.
-bool hotJournalBeside(const QString& path);
 
 // Flushes a file, or a folder after a rename, to the disk; false when it cannot.
 bool syncPath(const QString& path);

@@ -12,6 +12,7 @@ namespace {
 
 thread_local int lastErrno = 0;
 thread_local QString badSide;
+thread_local int playedBack = 0;
 
 sqlite3_vfs* below = nullptr;
 sqlite3_vfs layer;
@@ -130,6 +131,8 @@ int xOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* f, int flags, int* 
         badSide = QFile::decodeName(name);
         return SQLITE_CANTOPEN;
     }
+    if ((flags & SQLITE_OPEN_MAIN_JOURNAL) && (flags & SQLITE_OPEN_READWRITE) && !(flags & SQLITE_OPEN_CREATE))
+        ++playedBack;
     file->real = reinterpret_cast<sqlite3_file*>(file + 1);
     const int rc = below->xOpen(below, name, file->real, flags, outFlags);
     if (rc == SQLITE_OK && file->real->pMethods)
@@ -155,6 +158,8 @@ void recordWriteErrors() {
 QString takeBadSideFile() {
     return std::exchange(badSide, QString());
 }
+
+int journalsPlayedBack() { return playedBack; }
 
 int takeLastWriteErrno() {
     return std::exchange(lastErrno, 0);

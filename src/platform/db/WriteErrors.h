@@ -17,4 +17,8 @@ int takeLastWriteErrno();
 // The journal or log this thread's engine was last refused to open since the last call, else "".
 QString takeBadSideFile();
 
+// How many hot journals this thread's engine has opened to play back so far (it opens a journal for writing
+// without creating it only then): a count that moved across a first read means that read played one back.
+int journalsPlayedBack();
+
 } // namespace db
