@@ -251,8 +251,9 @@ void runShare(Run& r) {
     std::printf("refused %d\n", refused);
 }
 
-// Another user once, on the file: a window opening it for writing, ＤＢオープン, VarnoxReplica clearing it or copying
-// other.vrd onto it (through its window), ＤＢ作成 over it. Prints "done", or "refused: " and what the user was told.
+// Another user once, on the file: a window opening it for writing (and saving), ＤＢオープン, VarnoxReplica
+// clearing it or copying other.vrd onto it (through its window), ＤＢ作成 over it. Prints "done", or
+// "refused: " and what the user was told.
 void runOnce(Run& r) {
     const QString db = sharedDb(r.plan.folder);
     ui::RecordingMessageService told;
@@ -261,6 +262,9 @@ void runOnce(Run& r) {
     try {
         if (r.plan.kind == QLatin1String("open")) {
             db::Database window(db);
+        } else if (r.plan.kind == QLatin1String("save")) {
+            db::Database window(db);
+            window.execute(QStringLiteral("UPDATE 社員マスタ SET 氏名 = 氏名"));
         } else if (r.plan.kind == QLatin1String("opendb")) {
             core::AppState s;
             if (!shell::openDatabase(s, db, {}))
@@ -285,14 +289,16 @@ void runOnce(Run& r) {
 
 } // namespace
 
-QString sharedDb(const QString& folder) { return QDir(folder).filePath(QStringLiteral("shop.vrd")); }
+QString sharedDb(const QString& folder) {
+    return QDir(folder).filePath(qEnvironmentVariable("VARNOX_SHARED_DB", QStringLiteral("shop.vrd")));
+}
 
 int runWorker(const Plan& plan) {
     static const std::pair<const char*, void (*)(Run&)> kinds[] = {
         {"orders", runOrders},   {"payments", runPayments}, {"cancels", runCancels}, {"stock", runStock},
         {"masters", runMasters}, {"sqlite", runSqlite},     {"copier", runCopier},   {"hold", runHold},
         {"share", runShare},     {"open", runOnce},         {"clear", runOnce},      {"copyonto", runOnce},
-        {"new", runOnce},        {"opendb", runOnce}};
+        {"new", runOnce},        {"opendb", runOnce},       {"save", runOnce}};
     for (const auto& [name, run] : kinds) {
         if (plan.kind != QLatin1String(name))
             continue;

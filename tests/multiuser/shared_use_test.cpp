@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QString>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -25,14 +26,30 @@ constexpr int kUserB = 47102;
 bool root() { return ::geteuid() == 0; }
 
 // A shared office folder as the README advises one: setgid, of the users' group, files 0664. As another user
-// than root it is just a folder of ours.
+// than root it is just a folder of ours. Without setgid each user's own primary group is what a new file
+// gets, the shared one a group they are members of; on a small file system of its own when inodes are given.
+struct OfficeKind {
+    bool setgid = true;
+    QString name = QStringLiteral("shop.vrd");
+    int inodes = 0;
+};
+
 struct Office {
+    using Kind = OfficeKind;
     testenv::TempFolder tmp;
     QString folder = tmp.path(QStringLiteral("office"));
-    QString db = sharedDb(folder);
+    Kind how;
+    QString db;
+    int outsider = 0; // a user who is no member of the shared group
 
-    Office() {
+    explicit Office(const Kind& k = {}) : how(k), db(QDir(folder).filePath(k.name)) {
+        qputenv("VARNOX_SHARED_DB", k.name.toUtf8());
         QDir().mkpath(folder);
+        if (k.inodes)
+            mounted = QProcess::execute(QStringLiteral("mount"),
+                                        {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                                         QStringLiteral("size=4m,nr_inodes=%1").arg(k.inodes),
+                                         QStringLiteral("tmpfs"), folder}) == 0;
         crash::makeCompany(db, QStringLiteral("会社"), QStringLiteral("甲"), 3);
         crash::makeCompany(QDir(folder).filePath(QStringLiteral("other.vrd")), QStringLiteral("別会社"),
                            QStringLiteral("乙"), 2);
@@ -41,8 +58,13 @@ struct Office {
         ::chmod(QFile::encodeName(tmp.path()).constData(), 0755);
         for (const QString& f : QDir(folder).entryList(QDir::Files))
             share(QDir(folder).filePath(f), 0664);
-        share(folder, 02775);
+        share(folder, k.setgid ? 02775 : 0775);
     }
+    ~Office() {
+        qunsetenv("VARNOX_SHARED_DB");
+        if (mounted) QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), folder});
+    }
+    bool mounted = false;
     static void share(const QString& path, mode_t mode) {
         ASSERT_EQ(::chown(QFile::encodeName(path).constData(), 0, kGroup), 0);
         ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), mode), 0);
@@ -57,9 +79,14 @@ struct Office {
         auto* p = new QProcess;
         QStringList args{QStringLiteral("-c"), QStringLiteral("umask %1 && exec \"$@\"").arg(QLatin1String(umask)),
                          QStringLiteral("sh")};
-        if (root())
+        if (root() && how.setgid)
             args << QStringLiteral("setpriv") << QStringLiteral("--reuid=%1").arg(user)
                  << QStringLiteral("--regid=%1").arg(kGroup) << QStringLiteral("--clear-groups");
+        else if (root())
+            args << QStringLiteral("setpriv") << QStringLiteral("--reuid=%1").arg(user)
+                 << QStringLiteral("--regid=%1").arg(user)
+                 << (user == outsider ? QStringLiteral("--clear-groups")
+                                      : QStringLiteral("--groups=%1").arg(kGroup));
         args << QStringLiteral(VARNOX_WORKER) << QString::fromLatin1(kind) << folder
              << QString::number(rounds) << QString::number(++seed);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -72,8 +99,8 @@ struct Office {
         return p;
     }
     // What it printed; "hung" when it does not end.
-    QString run(const char* kind, int user, const QStringList& more = {}) {
-        std::unique_ptr<QProcess> p(start(kind, user, "022", 0, more));
+    QString run(const char* kind, int user, const QStringList& more = {}, const char* umask = "022") {
+        std::unique_ptr<QProcess> p(start(kind, user, umask, 0, more));
         if (!p->waitForFinished(15000)) {
             p->kill();
             p->waitForFinished();
@@ -170,10 +197,15 @@ TEST(SharedUse, NoLockFileIsLeftThatOnlyItsMakerCanOpen) {
         const char* how;
         const char* kind;
         const char* told; // nullptr: killed, nothing said
+        bool left = false; // made in place (no links): left, with a mode everyone may open
     } cases[] = {
-        {"kill", "open", nullptr},       {"kill", "opendb", nullptr},
-        {"refuse", "open", ""},          {"refuse", "opendb", "他の利用者も使える権限を付けられません"},
-        {"ignore", "open", ""},          {"ignore", "opendb", "管理者に相談してください"},
+        {"kill", "open", nullptr},
+        {"kill", "opendb", nullptr},
+        {"refuse", "open", ""},
+        {"refuse", "opendb", "他の利用者も使える権限を付けられません"},
+        {"ignore", "open", ""},
+        {"ignore", "opendb", "管理者に相談してください"},
+        {"kill-nolinks", "open", nullptr, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.how) + " / " + c.kind);
@@ -185,7 +217,8 @@ TEST(SharedUse, NoLockFileIsLeftThatOnlyItsMakerCanOpen) {
         ASSERT_EQ(::chmod(QFile::encodeName(shim).constData(), 0755), 0);
         const QString out = office.run(c.kind, kUserA,
                                        {QStringLiteral("LD_PRELOAD=") + shim,
-                                        QStringLiteral("VARNOX_LOCK_MODE=") + QString::fromLatin1(c.how)});
+                                        QStringLiteral("VARNOX_LOCK_MODE=") + QString::fromLatin1(c.how)},
+                                       "077");
         if (c.told) {
             EXPECT_TRUE(out.startsWith(QStringLiteral("refused:")) && out.contains(lock) &&
                         out.contains(QString::fromUtf8(c.told)))
@@ -193,15 +226,92 @@ TEST(SharedUse, NoLockFileIsLeftThatOnlyItsMakerCanOpen) {
         } else {
             EXPECT_EQ(out, QString()); // killed before it printed a word
         }
-        EXPECT_FALSE(QFileInfo::exists(lock));
+        EXPECT_EQ(QFileInfo::exists(lock), c.left);
         QElapsedTimer took;
         took.start();
         EXPECT_EQ(office.run("open", kUserB), QStringLiteral("done"));
         EXPECT_LT(took.elapsed(), 1400); // not the wait of a lock held by someone
         // What a killed maker left aside goes at its next ＤＢオープン.
         EXPECT_EQ(office.run("opendb", kUserA), QStringLiteral("done"));
-        EXPECT_EQ(QDir(office.folder).entryList({QStringLiteral(".shop.vrd-lock.*")}, QDir::Files | QDir::Hidden),
+        EXPECT_EQ(QDir(office.folder).entryList({QStringLiteral(".*-lock.*")}, QDir::Files | QDir::Hidden),
                   QStringList());
+    }
+}
+
+// In a group folder without setgid, a new file gets its maker's own group: VarnoxReplica's clear and copy and
+// ＤＢ作成 over the file keep its group and mode, and another user saves into it after. A maker who is no
+// member of the group is refused, naming the file, and the file stays as it was.
+TEST(SharedUse, AFilePutInPlaceKeepsItsGroupAndMode) {
+    if (!root()) GTEST_SKIP() << "needs root to act as two users";
+    const struct {
+        const char* action;
+        bool member;
+    } cases[] = {{"clear", true}, {"copyonto", true}, {"new", true}, {"clear", false}, {"new", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.action) + (c.member ? "" : " by an outsider"));
+        Office office({.setgid = false});
+        if (!c.member) {
+            office.outsider = kUserA;
+            Office::share(office.folder, 0777);
+            for (const QString& f : QDir(office.folder).entryList(QDir::Files))
+                Office::share(QDir(office.folder).filePath(f), 0666); // written by all, kept by the group
+        }
+        const QByteArray before = office.bytes();
+        const QString out = office.run(c.action, kUserA);
+        EXPECT_EQ(out.startsWith(QStringLiteral("refused:")), !c.member) << out.toStdString();
+        EXPECT_EQ(out.contains(QStringLiteral("グループ")) && out.contains(office.db), !c.member)
+            << out.toStdString();
+        EXPECT_EQ(office.bytes() == before, !c.member);
+        for (const QString& f :
+             {office.db, QString(office.db).replace(QStringLiteral(".vrd"), QStringLiteral(".vrk"))}) {
+            struct stat st {};
+            ASSERT_EQ(::stat(QFile::encodeName(f).constData(), &st), 0);
+            EXPECT_EQ(st.st_gid, gid_t(kGroup)) << f.toStdString();
+            EXPECT_EQ(st.st_mode & 0777, c.member ? 0664u : 0666u) << f.toStdString();
+        }
+        EXPECT_EQ(office.run("save", kUserB), QStringLiteral("done"));
+    }
+}
+
+// Where a window cannot make its lock file (no inode left, a read-only folder) it writes nothing and says
+// why, naming the lock file, and another user's clear is refused rather than run under it; a name of 244
+// bytes (the longest the engine's journal allows) gets its lock file like any other.
+TEST(SharedUse, NoWriteAndNoClearWithoutTheUseLock) {
+    if (!root()) GTEST_SKIP() << "needs root to act as two users";
+    const struct {
+        const char* name;
+        Office::Kind kind;
+        bool readOnly;
+        const char* clearTold;
+    } cases[] = {
+        {"a 244-byte name", {.name = QString(80, QChar(0x8CA9)) + QStringLiteral(".vrd")}, false, "使用中"},
+        {"a read-only folder", {}, true, "書き込めません"},
+        {"no inode left", {.inodes = 24}, false, "書き込めません"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Office office(c.kind);
+        if (c.kind.inodes) {
+            ASSERT_TRUE(office.mounted);
+            for (int i = 0;
+                 QFile(QDir(office.folder).filePath(QString::number(i))).open(QIODevice::WriteOnly); ++i) {
+            }
+        }
+        if (c.readOnly) Office::share(office.folder, 0555);
+        const QByteArray before = office.bytes();
+        std::unique_ptr<QProcess> window(office.start("hold", kUserA));
+        ASSERT_TRUE(window->waitForReadyRead(15000));
+        const QString out = office.run("clear", kUserB);
+        EXPECT_TRUE(out.startsWith(QStringLiteral("refused:")) &&
+                    out.contains(QString::fromUtf8(c.clearTold)))
+            << out.toStdString();
+        EXPECT_TRUE(office.bytes() == before);
+        const QString saved = office.run("save", kUserA);
+        EXPECT_TRUE(c.clearTold == std::string("使用中")
+                        ? saved == QStringLiteral("done")
+                        : saved.contains(office.db + QStringLiteral("-lock")))
+            << saved.toStdString();
+        window->closeWriteChannel();
+        ASSERT_TRUE(window->waitForFinished(15000));
     }
 }
 

@@ -27,6 +27,7 @@ enum class ErrorKind {
                    // the detail is its path
     Damaged,       // an index leads a key to a row that does not hold it: the indexes must be rebuilt
     LockNotShared, // the use lock file cannot be given a mode others may open; the detail is its path
+    LockUnmade,    // the use lock file cannot be made (a read-only folder, no room); the detail is its path
     Other,
 };
 
