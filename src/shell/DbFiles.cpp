@@ -170,13 +170,14 @@ bool createDatabase(AppState& s, const NewDatabaseSettings& settings, const QStr
     try {
         alone = db::UseLock::take(path, db::UseLock::Mode::Exclusive);
     } catch (const db::DbError& e) {
-        if (e.kind() == db::ErrorKind::LockUnmade)
+        // Nothing is replaced without a lock file; a new file's own making names why its folder takes none.
+        if (e.kind() != db::ErrorKind::LockUnmade)
+            return fail( // a lock file that is a link, a folder or the like is named
+                kExists + QStringLiteral("\n") + path +
+                (e.kind() == db::ErrorKind::Busy ? QString() : QStringLiteral("\n") + causeText(e, path)));
+        if (QFileInfo::exists(path))
             return fail(QStringLiteral("ＤＢファイルを作成できません。\n") + path + QStringLiteral("\n") +
                         lockUnmadeText(e.detail()));
-        // A lock file that is a link, a folder or the like is named.
-        return fail(
-            kExists + QStringLiteral("\n") + path +
-            (e.kind() == db::ErrorKind::Busy ? QString() : QStringLiteral("\n") + causeText(e, path)));
     }
     if (db::probeUse(path) == db::FileUse::InUse)
         return fail(kExists + QStringLiteral("\n") + path);

@@ -315,6 +315,27 @@ TEST(SharedUse, NoWriteAndNoClearWithoutTheUseLock) {
     }
 }
 
+// While ＤＢ作成 or VarnoxReplica puts another pair in place, holding the lock file alone, another user's
+// ＤＢオープン says the file is in use, whether the database is there or half way: never that it is gone or
+// foreign.
+TEST(SharedUse, OpeningAFileBeingReplacedSaysItIsInUse) {
+    for (const bool halfWay : {true, false}) {
+        SCOPED_TRACE(halfWay ? "half way" : "still there");
+        Office office;
+        QProcess replacer;
+        replacer.start(QStringLiteral("flock"),
+                       {QStringLiteral("-x"), office.db + QStringLiteral("-lock"), QStringLiteral("-c"),
+                        QStringLiteral("echo held; sleep 30")});
+        ASSERT_TRUE(replacer.waitForReadyRead(5000));
+        if (halfWay) QFile::remove(office.db);
+        const QString out = office.run("opendb", kUserB);
+        EXPECT_TRUE(out.startsWith(QStringLiteral("refused:")) && out.contains(QStringLiteral("使用中")))
+            << out.toStdString();
+        replacer.kill();
+        replacer.waitForFinished();
+    }
+}
+
 // Two lists on one file, each giving up its use lock and taking it again over and over as it does between
 // reads: neither is ever told the file is in use, and no lock file is left when both have gone.
 TEST(SharedUse, UsersWhoOnlyShareTheFileNeverRefuseEachOther) {
