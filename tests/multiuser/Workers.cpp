@@ -4,6 +4,7 @@
 
 #include "core/AppState.h"
 #include "db/Database.h"
+#include "db/UseLock.h"
 #include "masters/MasterTableModel.h"
 #include "orders/OrderStatusStore.h"
 #include "orders/OrderStore.h"
@@ -226,7 +227,12 @@ void runCopier(Run& r) {
 // Varnox with a window open on the file and nothing to do: holds its connection until told to stop
 // (its standard input closes).
 void runHold(Run& r) {
-    db::Database window(sharedDb(r.plan.folder));
+    const QString db = sharedDb(r.plan.folder);
+    const bool alone =
+        r.plan.kind == QLatin1String("alone"); // as ＤＢ作成 or VarnoxReplica replacing the file
+    const std::shared_ptr<void> held =
+        alone ? std::shared_ptr<void>(db::UseLock::take(db, db::UseLock::Mode::Exclusive))
+              : std::make_shared<db::Database>(db);
     QFile in;
     in.open(stdin, QIODevice::ReadOnly);
     std::fputs("open\n", stdout);
@@ -251,9 +257,8 @@ void runShare(Run& r) {
     std::printf("refused %d\n", refused);
 }
 
-// Another user once, on the file: a window opening it for writing (and saving), ＤＢオープン, VarnoxReplica
-// clearing it or copying other.vrd onto it (through its window), ＤＢ作成 over it. Prints "done", or
-// "refused: " and what the user was told.
+// Another user once, on the file: a window opening it for writing, ＤＢオープン, VarnoxReplica clearing it or copying
+// other.vrd onto it (through its window), ＤＢ作成 over it. Prints "done", or "refused: " and what the user was told.
 void runOnce(Run& r) {
     const QString db = sharedDb(r.plan.folder);
     ui::RecordingMessageService told;
@@ -298,7 +303,7 @@ int runWorker(const Plan& plan) {
         {"orders", runOrders},   {"payments", runPayments}, {"cancels", runCancels}, {"stock", runStock},
         {"masters", runMasters}, {"sqlite", runSqlite},     {"copier", runCopier},   {"hold", runHold},
         {"share", runShare},     {"open", runOnce},         {"clear", runOnce},      {"copyonto", runOnce},
-        {"new", runOnce},        {"opendb", runOnce},       {"save", runOnce}};
+        {"new", runOnce},        {"opendb", runOnce},       {"save", runOnce},       {"alone", runHold}};
     for (const auto& [name, run] : kinds) {
         if (plan.kind != QLatin1String(name))
             continue;

@@ -342,32 +342,24 @@ TEST_F(RecordsetTest, ACommitRefusedForBusyLeavesNothingOpen) {
     }
 }
 
-// A copy of another file put over ours in place while a list reads it: the pages read from then on are the
-// other file's (here of its long values). Said as a change by another program, not as a broken file.
+// A copy of another file put over ours in place while a list reads it (here its pages from the second on are
+// empty ones): said as a change by another program, not as a broken file.
 TEST_F(RecordsetTest, AReadUnderACopyPutInPlaceIsNotCalledBroken) {
-    Transaction tx(*database);
-    for (int i = 100; i < 1500; ++i)
+    for (int i = 100; i < 300; ++i)
         add(i, QStringLiteral("K%1").arg(i));
-    tx.commit();
-    sqlite3* other = nullptr;
-    ASSERT_EQ(sqlite3_open(QFile::encodeName(dir.path("o.vrd")).constData(), &other), SQLITE_OK);
-    sqlite3_exec(other,
-                 "CREATE TABLE x (a); WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
-                 "WHERE i < 100) INSERT INTO x SELECT randomblob(20000) FROM n;",
-                 nullptr, nullptr, nullptr);
-    sqlite3_close(other);
     Database list(path); // nothing cached yet
     Query q = list.query("SELECT * FROM 品目");
     ASSERT_TRUE(q.next());
-    QFile from(dir.path("o.vrd")), over(path);
-    ASSERT_TRUE(from.open(QIODevice::ReadOnly) && over.open(QIODevice::ReadWrite));
-    over.write(from.readAll());
+    QFile over(path);
+    ASSERT_TRUE(over.open(QIODevice::ReadWrite) && over.seek(4096));
+    over.write(QByteArray(over.size() - 4096, '\0'));
     over.close();
+    ErrorKind kind = ErrorKind::Other;
     try {
         while (q.next()) {
         }
-        ADD_FAILURE() << "read to the end";
     } catch (const DbError& e) {
-        EXPECT_EQ(e.kind(), ErrorKind::Replaced) << e.what();
+        kind = e.kind();
     }
+    EXPECT_EQ(kind, ErrorKind::Replaced);
 }
