@@ -113,8 +113,8 @@ Made makeLockFile(const QString& lockPath, const QString& dbPath, int& fd) {
             if (errno == EEXIST || errno == ENOENT) made = Made::Exists;
             if (errno == EINVAL || errno == ENOSYS || noLinksHere(errno)) {
                 // Nor a rename that keeps what is there: made in place, appearing with its mode at once (the
-                // umask would keep others out until the chmod). A file another thread makes in that instant
-                // gets no less than its own mode asks.
+                // umask would keep others out until the chmod). For that instant a file another thread
+                // makes misses the umask too.
                 ::unlink(aside.constData());
                 ::close(fd);
                 const mode_t mask = ::umask(0);
