@@ -240,7 +240,7 @@ bool openDatabase(AppState& s, const QString& path, const PasswordPrompt& prompt
         db::UseLock::take(path, db::UseLock::Mode::Shared);
     } catch (const db::DbError& e) {
         if (e.kind() == db::ErrorKind::LockNotShared) {
-            ui::messages().error(lockFileText(e.detail()) + QStringLiteral("\n") + path,
+            ui::messages().error(lockFileText(e.path()) + QStringLiteral("\n") + path,
                                  QStringLiteral("ＤＢアクセスに失敗しました"));
             return false;
         }
