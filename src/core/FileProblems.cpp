@@ -90,6 +90,7 @@ QString fileProblemText(const std::exception& e, const QString& dbPath) {
     case db::ErrorKind::LockNotShared: return lockFileText(d->path());
     case db::ErrorKind::ForeignSchema: return foreignSchemaMessage(*d) + QStringLiteral("\n変更は保存されていません。");
     case db::ErrorKind::Damaged: return damagedMessage(dbPath);
+    case db::ErrorKind::TooBig: return dbFailureText(e, {}) + QStringLiteral("\n変更は保存されていません。");
     case db::ErrorKind::DiskFull:
         return QStringLiteral("ディスクがいっぱいのため、ＤＢに書き込めません。変更は保存されていません。");
     case db::ErrorKind::ReadOnly:
