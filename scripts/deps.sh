@@ -3,14 +3,15 @@
 # --tests those the tests need too.
 set -euo pipefail
 # The compiler and build tools, Qt 6 (with its X11 platform plugin and its Japanese texts), SQLite, the
-# IPA Gothic font every window and report names, and the two tools that register the file types.
+# IPA Gothic font every window and report names, the two tools that register the file types, and the
+# sqlite3 tool the damaged-index message and the backup line tell the user to run.
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libsqlite3-dev libsqlitecpp-dev
-          fonts-ipafont-gothic qt6-qpa-plugins qt6-translations-l10n shared-mime-info desktop-file-utils)
+          fonts-ipafont-gothic qt6-qpa-plugins qt6-translations-l10n shared-mime-info desktop-file-utils sqlite3)
 if [ "${1:-}" = "--tests" ]; then
-  # The test frameworks, a headless X server with a window manager, the PDF and database tools the tests
-  # read with, bindfs for the owner-mapping mount, and clang with libFuzzer for the fuzzers.
+  # The test frameworks, a headless X server with a window manager, the PDF reader the tests read with,
+  # bindfs for the owner-mapping mount, and clang with libFuzzer for the fuzzers.
   packages+=(googletest libgtest-dev libgmock-dev libbenchmark-dev fonts-ipafont-mincho xvfb xauth openbox x11-utils
-             poppler-utils sqlite3 bindfs clang libclang-rt-14-dev)
+             poppler-utils bindfs clang libclang-rt-14-dev)
 fi
 installed=" $(dpkg-query -W -f='${Package}:${db:Status-Status} ' "${packages[@]}" 2>/dev/null || true)"
 missing=()
