@@ -64,7 +64,7 @@ QString specialFileKind(const QString& path, bool followLinks) {
 QString badLockText(const std::exception& e) {
     const auto* d = dynamic_cast<const db::DbError*>(&e);
     if (!d || d->kind() != db::ErrorKind::BadLock) return {};
-    const QString lockPath = d->detail();
+    const QString lockPath = d->path();
     const QString kind = specialFileKind(lockPath, false);
     const QString shown = QDir::toNativeSeparators(lockPath);
     // Another program or person put it there: Varnox makes a plain file, and never follows a link there.
@@ -112,11 +112,11 @@ QString fileProblemText(const std::exception& e, const QString& dbPath) {
         return {};
     switch (d->kind()) {
     case db::ErrorKind::Replaced: return kReopenText;
-    case db::ErrorKind::LockNotShared: return lockFileText(d->detail());
-    case db::ErrorKind::LockUnmade:
-        return lockUnmadeText(d->detail());
+    case db::ErrorKind::LockNotShared: return lockFileText(d->path());
+    case db::ErrorKind::LockUnmade: return lockUnmadeText(d->path());
     case db::ErrorKind::ForeignSchema: return foreignSchemaMessage(*d) + QStringLiteral("\n変更は保存されていません。");
     case db::ErrorKind::Damaged: return damagedMessage(dbPath);
+    case db::ErrorKind::TooBig: return dbFailureText(e, {}) + QStringLiteral("\n変更は保存されていません。");
     case db::ErrorKind::DiskFull:
         return QStringLiteral("ディスクがいっぱいのため、ＤＢに書き込めません。変更は保存されていません。");
     case db::ErrorKind::ReadOnly:
@@ -146,14 +146,10 @@ QString dbFailureText(const std::exception& e, const QString& otherwise) {
         return QStringLiteral("ＤＢに、Varnoxで扱える範囲を超える数値があります。");
     if (!d)
         return otherwise;
-    switch (d->kind()) {
-    case db::ErrorKind::DuplicateKey:
-    case db::ErrorKind::Required:
-    case db::ErrorKind::ZeroLength:
-    case db::ErrorKind::TooLong:
-    case db::ErrorKind::OutOfRange:
+    if (db::faultOf(d->kind()) == db::Fault::Value)
         return QStringLiteral("ＤＢの項目の規則に合わない値のため、書き込めませんでした。変更は保存されていません。\n(%1)")
             .arg(d->detail());
+    switch (d->kind()) {
     case db::ErrorKind::TooBig:
         return QStringLiteral("ＤＢに、Varnoxで扱える大きさ（%1バイト）を超える値があります。").arg(db::kMaxValueBytes);
     case db::ErrorKind::NotADatabase: return QStringLiteral("ＤＢファイルが壊れています。");

@@ -63,7 +63,8 @@ QString inUseText(const QString& path) {
 // What is wrong with the lock file when it is not simply held by another program (it names the file).
 QString lockProblem(const db::DbError& e) {
     if (e.kind() == db::ErrorKind::Busy) return {};
-    if (e.kind() == db::ErrorKind::LockUnmade) return core::lockUnmadeText(e.detail());
+    if (e.kind() == db::ErrorKind::LockUnmade) return core::lockUnmadeText(e.path());
+    if (e.kind() == db::ErrorKind::LockNotShared) return core::lockFileText(e.path());
     const QString lock = core::badLockText(e);
     return lock.isEmpty() ? e.detail() : lock;
 }

@@ -177,7 +177,7 @@ bool createDatabase(AppState& s, const NewDatabaseSettings& settings, const QStr
                 (e.kind() == db::ErrorKind::Busy ? QString() : QStringLiteral("\n") + causeText(e, path)));
         if (QFileInfo::exists(path))
             return fail(QStringLiteral("ＤＢファイルを作成できません。\n") + path + QStringLiteral("\n") +
-                        lockUnmadeText(e.detail()));
+                        lockUnmadeText(e.path()));
     }
     if (db::probeUse(path) == db::FileUse::InUse)
         return fail(kExists + QStringLiteral("\n") + path);
@@ -265,7 +265,7 @@ bool openDatabase(AppState& s, const QString& path, const PasswordPrompt& prompt
         if (use->unmade()) unmadeLock = use->lockPath();
     } catch (const db::DbError& e) {
         if (e.kind() == db::ErrorKind::LockNotShared || e.kind() == db::ErrorKind::Busy) {
-            ui::messages().error((e.kind() == db::ErrorKind::Busy ? kInUse : lockFileText(e.detail())) +
+            ui::messages().error((e.kind() == db::ErrorKind::Busy ? kInUse : lockFileText(e.path())) +
                                      QStringLiteral("\n") + path,
                                  QStringLiteral("ＤＢアクセスに失敗しました"));
             return false;

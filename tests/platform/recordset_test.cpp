@@ -1,4 +1,5 @@
 #include "db/Compact.h"
+#include "db/Defensive.h"
 #include "db/OleDate.h"
 #include "db/Recordset.h"
 #include "db/Transaction.h"
@@ -128,6 +129,7 @@ TEST_F(RecordsetTest, RefusedUpdateKeepsBufferAndStoredRow) {
         {"コード", "TOOLONG", ErrorKind::TooLong},
         {"コード", QVariant(), ErrorKind::Required},
         {"No", qint64(1) << 40, ErrorKind::OutOfRange},
+        {"コード", QString(kMaxValueBytes + 1, QLatin1Char('x')), ErrorKind::TooLong}, // not the file's TooBig
     };
     for (const auto& c : cases) {
         rs.moveFirst();
@@ -138,6 +140,7 @@ TEST_F(RecordsetTest, RefusedUpdateKeepsBufferAndStoredRow) {
             ADD_FAILURE() << "accepted " << c.value.toString().toStdString();
         } catch (const DbError& e) {
             EXPECT_EQ(e.kind(), c.kind) << c.value.toString().toStdString();
+            EXPECT_EQ(faultOf(e.kind()), Fault::Value);
         }
         EXPECT_TRUE(rs.editing());
         rs.cancelUpdate();

@@ -81,7 +81,15 @@ template <class Bind> auto bindVariant(const QVariant& v, Bind&& bind) -> declty
     case QMetaType::Double: return bind(v.toDouble());
     case QMetaType::QDate: return bind(toOleDate(v.toDate()));
     case QMetaType::QDateTime: return bind(toOleDate(v.toDateTime()));
-    default: return bind(v.toString().toStdString());
+    default: {
+        std::string text = v.toString().toStdString();
+        // Longer than the connection takes and so than any field: the value's fault, as a value over its
+        // field's size is (the engine's TooBig would blame the file).
+        if (text.size() > size_t(kMaxValueBytes))
+            throw DbError(ErrorKind::TooLong,
+                          QStringLiteral("value of %1 bytes is longer than any field").arg(text.size()));
+        return bind(text);
+    }
     }
 }
 
@@ -667,7 +675,8 @@ void Database::begin() {
     // write. Made now, or nothing is written.
     if (use_ && use_->unmade()) {
         auto made = UseLock::take(path_, UseLock::Mode::Shared);
-        if (made->unmade()) throw DbError(ErrorKind::LockUnmade, made->lockPath());
+        if (made->unmade())
+            throw DbError(ErrorKind::LockUnmade, QStringLiteral("lock file cannot be made: ") + made->lockPath(), made->lockPath());
         use_->connectionClosed();
         use_ = std::move(made);
         use_->connectionOpened();

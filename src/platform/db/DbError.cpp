@@ -8,7 +8,36 @@
 
 namespace db {
 
-DbError::DbError(ErrorKind kind, const QString& detail) : std::runtime_error(detail.toStdString()), kind_(kind) {}
+DbError::DbError(ErrorKind kind, const QString& detail, const QString& path)
+    : std::runtime_error(detail.toStdString()), kind_(kind), path_(path) {}
+
+Fault faultOf(ErrorKind kind) {
+    switch (kind) {
+    case ErrorKind::DuplicateKey:
+    case ErrorKind::Required:
+    case ErrorKind::ZeroLength:
+    case ErrorKind::TooLong: // also a value bound beyond kMaxValueBytes (see bindVariant)
+    case ErrorKind::OutOfRange: return Fault::Value;
+    case ErrorKind::Changed:
+    case ErrorKind::NoCurrentRecord: return Fault::Row;
+    // TooBig is a value the file holds: no value Varnox binds gets that far.
+    case ErrorKind::TooBig:
+    case ErrorKind::Busy:
+    case ErrorKind::NotADatabase:
+    case ErrorKind::Io:
+    case ErrorKind::Replaced:
+    case ErrorKind::ReadOnly:
+    case ErrorKind::DiskFull:
+    case ErrorKind::NotFound:
+    case ErrorKind::ForeignSchema:
+    case ErrorKind::BadLock:
+    case ErrorKind::Damaged:
+    case ErrorKind::LockNotShared:
+    case ErrorKind::LockUnmade:
+    case ErrorKind::Other: break;
+    }
+    return Fault::File;
+}
 
 ErrorKind writeErrorKind(int systemErrno) {
     switch (systemErrno) {

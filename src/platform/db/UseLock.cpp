@@ -240,11 +240,12 @@ std::shared_ptr<UseLock> UseLock::take(const QString& dbPath, Mode mode) {
         throw DbError(ErrorKind::Busy, QStringLiteral("the database is in use by another program: ") + dbPath);
     case Got::NotAFile:
     case Got::Unopenable:
-        throw DbError(ErrorKind::BadLock, lockPath);
+        throw DbError(ErrorKind::BadLock, QStringLiteral("lock file none of ours: ") + lockPath, lockPath);
     case Got::NotShared:
-        throw DbError(ErrorKind::LockNotShared, lockPath);
+        throw DbError(ErrorKind::LockNotShared, QStringLiteral("lock unshareable: ") + lockPath, lockPath);
     case Got::Unmade:
-        if (mode == Mode::Exclusive) throw DbError(ErrorKind::LockUnmade, lockPath);
+        if (mode == Mode::Exclusive)
+            throw DbError(ErrorKind::LockUnmade, QStringLiteral("lock file cannot be made: ") + lockPath, lockPath);
         // Not kept for others: each later take tries to make it again.
         return std::shared_ptr<UseLock>(new UseLock(key, lockPath, -1, mode, true));
     case Got::Held:
@@ -263,7 +264,7 @@ std::shared_ptr<UseLock> UseLock::heldHere(const QString& dbPath) {
 void UseLock::refuseBadLockFile(const QString& dbPath) {
     const QString lockPath = lockPathOf(keyFor(dbPath));
     if (notAFileAt(lockPath))
-        throw DbError(ErrorKind::BadLock, lockPath);
+        throw DbError(ErrorKind::BadLock, QStringLiteral("lock file none of ours: ") + lockPath, lockPath);
 }
 
 bool UseLock::heldElsewhere(const QString& dbPath) {
