@@ -66,6 +66,7 @@ private:
     bool failBuild(const QString& text, const QString& title = QStringLiteral("Varnox"));
     bool newPendingOrder(bool keepChoices = false);
     void deletePendingOrder(bool quiet);
+    QString causeOf(const std::exception& e);
     void commitOnce();
 
     void paintRows();

@@ -82,8 +82,11 @@ qint64 OrderStore::nextLineNo() {
 }
 
 std::int32_t OrderStore::createPendingOrder(const QString& clientCode, const QString& employeeCode,
-                                            const QDate& today) {
+                                            const QDate& today, const std::vector<std::int32_t>& left) {
     db::Transaction tx(db_);
+    for (const std::int32_t leftNo : left)
+        if (const std::optional<qint64> row = pendingRow(leftNo))
+            db_.execute(QStringLiteral("DELETE FROM \"受注データ\" WHERE rowid = ?"), {*row});
     const qint64 no = nextOrderNo();
     if (no > kLastNo) throw OrderSaveError(OrderSaveError::NumbersUsedUp, QStringLiteral("受注No"));
     db_.execute(QStringLiteral("INSERT INTO \"受注データ\" (\"受注No\", \"顧客コード\", \"社員コード\", \"定価金額\", "
@@ -117,6 +120,15 @@ bool OrderStore::deletePendingOrder(std::int32_t orderNo) {
     db_.execute(QStringLiteral("DELETE FROM \"受注データ\" WHERE rowid = ?"), {*row});
     tx.commit();
     return true;
+}
+
+void OrderStore::deleteEveryPendingOrder() {
+    db::Transaction tx(db_);
+    db_.execute(
+        QStringLiteral("DELETE FROM \"受注データ\" WHERE rowid IN (SELECT o.rowid FROM \"受注データ\" AS o "
+                       "WHERE o.\"受注No\" <> 0 AND NOT ") +
+        core::kNotPendingOrder + QLatin1Char(')'));
+    tx.commit();
 }
 
 void OrderStore::saveOrder(const OrderToSave& o) {

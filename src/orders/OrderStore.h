@@ -65,10 +65,14 @@ public:
     qint64 nextLineNo();
 
     // Writes the pending row (amounts 0) under a fresh number in its own transaction; returns the number.
-    // Throws OrderSaveError (NumbersUsedUp) when the numbers are used up, and then writes nothing.
-    std::int32_t createPendingOrder(const QString& clientCode, const QString& employeeCode, const QDate& today);
+    // The rows a window left behind under the numbers left go first, in the same write. Throws
+    // OrderSaveError (NumbersUsedUp) when the numbers are used up, and then writes nothing.
+    std::int32_t createPendingOrder(const QString& clientCode, const QString& employeeCode,
+                                    const QDate& today, const std::vector<std::int32_t>& left = {});
     // Removes the pending row, only while it still is one (amounts 0); true when a row went.
     bool deletePendingOrder(std::int32_t orderNo);
+    // Removes every pending row: only while no one else has the file open.
+    void deleteEveryPendingOrder();
 
     // Lines, stock and the order row in one transaction. Throws db::DbError or OrderSaveError (also when
     // the line numbers would pass 2147483647), and then

@@ -7,6 +7,7 @@
 #include "db/OleDate.h"
 #include "db/SideFiles.h"
 #include "db/UseLock.h"
+#include "orders/LeftPendingOrders.h"
 #include "ui/MessageService.h"
 
 #include <QDate>
@@ -265,6 +266,7 @@ bool openDatabase(AppState& s, const QString& path, const PasswordPrompt& prompt
         }
     }
     expectOurSchema(path, s.gFieldLen);
+    orders::removeAbandonedPendingOrders(path);
     s.gCompany = s.gCompanyEdit;
     s.gOpenDbName = path;
     s.gDbPath = path;
