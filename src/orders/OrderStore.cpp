@@ -2,6 +2,7 @@
 
 #include "core/Schema.h"
 #include "db/KeyedRows.h"
+#include "db/Pieces.h"
 #include "db/Transaction.h"
 
 #include <algorithm>
@@ -24,12 +25,13 @@ OrderSaveError::OrderSaveError(Kind kind, const QString& what)
 
 std::vector<EntryLine> OrderStore::loadGoods(const QString& reservedGoodsCode) {
     std::vector<EntryLine> out;
-    db::Query q = db_.query(
-        QStringLiteral("SELECT \"商品No\", \"商品コード\", \"商品名\", \"個別定価\", \"個別仕切値\", \"個別原価\", "
-                       "\"消費税率\", \"在庫量\", \"在庫発注点\", \"商品カテゴリ\" FROM \"商品マスタ\" "
-                       "WHERE \"商品コード\" <> ? ORDER BY rowid"),
-        {reservedGoodsCode});
-    while (q.next()) {
+    // In short reads (db::readInPieces): a large master must not keep other users' saves waiting.
+    const QString sql =
+        QStringLiteral("SELECT \"商品No\", \"商品コード\", \"商品名\", \"個別定価\", \"個別仕切値\", "
+                       "\"個別原価\", \"消費税率\", "
+                       "\"在庫量\", \"在庫発注点\", \"商品カテゴリ\", rowid FROM \"商品マスタ\" "
+                       "WHERE \"商品コード\" <> ? AND rowid > ? ORDER BY rowid LIMIT ?");
+    db::readInPieces(db_, sql, {reservedGoodsCode}, [&](const db::Query& q) {
         EntryLine l;
         l.goodsNo = std::int32_t(q.toInt64(0));
         l.code = q.toText(1);
@@ -43,7 +45,7 @@ std::vector<EntryLine> OrderStore::loadGoods(const QString& reservedGoodsCode) {
         l.reorderPoint = std::int32_t(q.toInt64(8));
         l.category = q.toText(9);
         out.push_back(std::move(l));
-    }
+    });
     return out;
 }
 
@@ -51,11 +53,13 @@ std::vector<PartyRow> OrderStore::loadParties(const QString& table, const QStrin
                                               const QString& nameField) {
     std::vector<PartyRow> out;
     // Identifiers come from the fixed names below, never from data.
-    db::Query q = db_.query(QStringLiteral("SELECT %1, %2 FROM %3 ORDER BY rowid")
-                                .arg(db::Database::quoteIdent(codeField), db::Database::quoteIdent(nameField),
-                                     db::Database::quoteIdent(table)));
-    while (q.next())
-        out.push_back({q.toText(0), q.toText(1)});
+    db::readInPieces(db_,
+                     QStringLiteral("SELECT %1, %2, rowid FROM %3 WHERE rowid > ? ORDER BY rowid LIMIT ?")
+                         .arg(db::Database::quoteIdent(codeField), db::Database::quoteIdent(nameField),
+                              db::Database::quoteIdent(table)),
+                     {}, [&](const db::Query& q) {
+                         out.push_back({q.toText(0), q.toText(1)});
+                     });
     return out;
 }
 

@@ -118,6 +118,27 @@ TEST_F(SharedFileListsOpen, AnotherProgramsLookNeverMakesOurLaterWritesVanish) {
               QStringList{QStringLiteral("shop.vrd")});
 }
 
+// Another program saving one after another beside 入金処理 and キャンセル処理 on a large client table, each
+// save waiting at most 30 ms: the lists read only the names they show, in short reads, and refuse no save.
+TEST_F(SharedFileListsOpen, ListsOnALargeClientTableKeepNoSaveWaiting) {
+    sqlite(db,
+           QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 200000) "
+                          "INSERT INTO 顧客マスタ SELECT 100 + i, printf('K%07d', i), printf('顧客%d', i), "
+                          "'100-0001', '東京都', '03-0000-0000', NULL, NULL FROM n"));
+    ASSERT_EQ(sqlite(db, QStringLiteral("SELECT count(*) FROM 顧客マスタ")), QStringLiteral("200004"));
+    QProcess writer;
+    writer.start(QStringLiteral("sqlite3"), {QStringLiteral("-cmd"), QStringLiteral(".timeout 30"), db});
+    for (int refresh = 0; refresh < 6; ++refresh) {
+        for (int i = 0; i < 300; ++i)
+            writer.write("UPDATE 商品マスタ SET 在庫量 = 在庫量 + 1 WHERE 商品コード = 'G12';\n");
+        p.trigger(QStringLiteral("mnuViewRefresh"));
+    }
+    writer.closeWriteChannel();
+    writer.waitForFinished();
+    EXPECT_EQ(writer.readAllStandardError(), QByteArray());
+    EXPECT_EQ(pay->model()->orderCount(), 3);
+}
+
 // While another program holds the file in a write, a payment or a cancel click waits the busy time, then
 // says so: the grid and the file are as they were.
 TEST_F(SharedFileListsOpen, AWriteThatMeetsAnotherProgramsLockSaysSoAndChangesNothing) {
