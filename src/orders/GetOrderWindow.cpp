@@ -4,6 +4,7 @@
 #include "core/MainFrame.h"
 #include "core/Numbers.h"
 #include "db/DbError.h"
+#include "db/OleDate.h"
 #include "orders/LeftPendingOrders.h"
 #include "orders/OrderMessages.h"
 #include "text/Cp932.h"
@@ -294,10 +295,13 @@ bool GetOrderWindow::newPendingOrder(bool keepChoices) {
     const QString saved =
         justSaved_ > 0 ? QStringLiteral("受注No.%1 を保存しました。\n").arg(justSaved_) : QString();
     try {
-        const std::vector<std::int32_t> left = leftPendingOrders(state().gDbPath);
+        const std::vector<HeldOrder> left = leftPendingOrders(state().gDbPath);
+        // The moment, to the millisecond, tells this window's row from one another window takes under the
+        // same number once this one's is gone.
+        const QDateTime now = QDateTime::currentDateTime();
         m_OrderNo_ = OrderStore(database())
-                         .createPendingOrder(clients_.front().code, employees_.front().code,
-                                             QDate::currentDate(), left);
+                         .createPendingOrder(clients_.front().code, employees_.front().code, now, left);
+        pendingSince_ = db::toOleDate(now);
         forgetLeftPendingOrders(state().gDbPath, left);
     } catch (const OrderSaveError&) { // only NumbersUsedUp
         ui::showDefaultPointer();
@@ -326,11 +330,11 @@ void GetOrderWindow::deletePendingOrder(bool quiet) {
         return;
     pendingPresent_ = false;
     try {
-        OrderStore(database()).deletePendingOrder(m_OrderNo_);
+        OrderStore(database()).deletePendingOrder(m_OrderNo_, pendingSince_);
     } catch (const std::exception& e) {
         db_.reset();
         // The row stays with amounts 0, which no list shows, until the file is free again.
-        leavePendingOrder(state().gDbPath, m_OrderNo_);
+        leavePendingOrder(state().gDbPath, {m_OrderNo_, pendingSince_});
         const auto* d = dynamic_cast<const db::DbError*>(&e);
         if (!quiet)
             errorBox(
@@ -758,6 +762,7 @@ void GetOrderWindow::commitOnce() {
     order.employeeCode = *employee;
     order.totals = totals_;
     order.date = QDate::currentDate();
+    order.pendingSince = pendingSince_;
     for (const auto& cat : lines_)
         for (const EntryLine& l : cat)
             if (l.qty > 0)

@@ -21,7 +21,7 @@ namespace {
 
 struct Left {
     QString path;
-    std::int32_t orderNo;
+    HeldOrder order;
     dev_t dev;
     ino_t ino;
 };
@@ -67,7 +67,7 @@ bool removeNow(const Left& l) {
         return false;
     try {
         const auto d = openNoWait(l.path);
-        OrderStore(*d).deletePendingOrder(l.orderNo);
+        OrderStore(*d).deletePendingOrder(l.order.orderNo, l.order.since);
         return true;
     } catch (const db::DbError& e) {
         return e.kind() != db::ErrorKind::Busy;
@@ -77,36 +77,36 @@ bool removeNow(const Left& l) {
 }
 
 void forget(const QString& path, std::int32_t orderNo) {
-    std::erase_if(left(), [&](const Left& r) { return r.path == path && r.orderNo == orderNo; });
+    std::erase_if(left(), [&](const Left& r) { return r.path == path && r.order.orderNo == orderNo; });
 }
 
 } // namespace
 
-void leavePendingOrder(const QString& dbPath, std::int32_t orderNo) {
+void leavePendingOrder(const QString& dbPath, const HeldOrder& order) {
     struct stat st {};
     if (::stat(QFile::encodeName(dbPath).constData(), &st) != 0) return;
-    forget(dbPath, orderNo);
-    left().push_back({dbPath, orderNo, st.st_dev, st.st_ino});
+    forget(dbPath, order.orderNo);
+    left().push_back({dbPath, order, st.st_dev, st.st_ino});
     armLook();
 }
 
-std::vector<std::int32_t> leftPendingOrders(const QString& dbPath) {
-    std::vector<std::int32_t> out;
+std::vector<HeldOrder> leftPendingOrders(const QString& dbPath) {
+    std::vector<HeldOrder> out;
     for (const Left& l : left())
-        if (l.path == dbPath && sameFile(l)) out.push_back(l.orderNo);
+        if (l.path == dbPath && sameFile(l)) out.push_back(l.order);
     return out;
 }
 
-void forgetLeftPendingOrders(const QString& dbPath, const std::vector<std::int32_t>& orderNos) {
-    for (const std::int32_t no : orderNos)
-        forget(dbPath, no);
+void forgetLeftPendingOrders(const QString& dbPath, const std::vector<HeldOrder>& orders) {
+    for (const HeldOrder& o : orders)
+        forget(dbPath, o.orderNo);
 }
 
 void removeLeftPendingOrders() {
     // A copy: a look must never walk a list that another look changes.
     const std::vector<Left> now = left();
     for (const Left& l : now)
-        if (removeNow(l)) forget(l.path, l.orderNo);
+        if (removeNow(l)) forget(l.path, l.order.orderNo);
 }
 
 bool anyLeftPendingOrders() {

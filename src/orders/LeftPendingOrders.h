@@ -3,19 +3,20 @@
 // at the next chance.
 #pragma once
 
+#include "orders/OrderStore.h"
+
 #include <QString>
-#include <cstdint>
 #include <vector>
 
 namespace orders {
 
 // Remembers the row for removal once the file is free: looked at every few seconds, and by the next order
 // window. A file replaced meanwhile (a reset, a restore) forgets it.
-void leavePendingOrder(const QString& dbPath, std::int32_t orderNo);
-// The numbers left on the file, for the order window to remove in the write that takes its own number;
+void leavePendingOrder(const QString& dbPath, const HeldOrder& order);
+// The rows left on the file, for the order window to remove in the write that takes its own number;
 // forgotten once that write is done.
-std::vector<std::int32_t> leftPendingOrders(const QString& dbPath);
-void forgetLeftPendingOrders(const QString& dbPath, const std::vector<std::int32_t>& orderNos);
+std::vector<HeldOrder> leftPendingOrders(const QString& dbPath);
+void forgetLeftPendingOrders(const QString& dbPath, const std::vector<HeldOrder>& orders);
 // Removes what it can now, without waiting for a busy file; never throws.
 void removeLeftPendingOrders();
 bool anyLeftPendingOrders();
