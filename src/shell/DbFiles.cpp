@@ -7,6 +7,7 @@
 #include "db/OleDate.h"
 #include "db/SideFiles.h"
 #include "db/UseLock.h"
+#include "orders/LeftPendingOrders.h"
 #include "os/FileModes.h"
 #include "ui/MessageService.h"
 
@@ -294,6 +295,8 @@ bool openDatabase(AppState& s, const QString& path, const PasswordPrompt& prompt
     if (!unmadeLock.isEmpty())
         ui::messages().show(lockUnmadeText(unmadeLock, false) + QStringLiteral("\n") + path,
                             QStringLiteral("ＤＢオープン"), ui::Buttons::Ok, ui::Icon::Exclamation);
+    use.reset(); // the removal of abandoned pending rows takes the file alone for a moment
+    orders::removeAbandonedPendingOrders(path);
     s.gCompany = s.gCompanyEdit;
     s.gOpenDbName = path;
     s.gDbPath = path;
