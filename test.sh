@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test headless.
+# Installs what is missing (the test tools too), builds everything into build/, and runs every test headless.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
-"$here/scripts/deps.sh"
+"$here/scripts/deps.sh" --tests
 "$here/scripts/build.sh"
 export QT_QPA_PLATFORM=offscreen
 # The tests get a temporary folder of their own, which they must leave empty; whatever a run that failed

@@ -99,6 +99,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const qsizetype at = (data[1] << 8 | data[2]) % (sql.size() + 1);
         sql.replace(at, data[3] % 16, text);
     }
+    // The engine reads a schema text to its first NUL, as the file's own schema is read when it opens.
+    for (db::SchemaObject& o : found)
+        if (const qsizetype nul = o.sql.indexOf(QChar(0)); nul >= 0) o.sql.truncate(nul);
     // Texts of the same tokens as ours must make the same object as ours.
     const bool textsOurs = row < expected.size() && db::sqlTokens(found[row].sql) == db::sqlTokens(expected[row].sql);
     if (!textsOurs && data[3] % 16 != 0) return 0;

@@ -1,13 +1,22 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Varnox needs, only those that are missing.
+# Installs the Debian packages that are missing: those the two programs need to build and run, and with
+# --tests those the tests need too.
 set -euo pipefail
-packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
-          libsqlite3-dev libsqlitecpp-dev googletest libgtest-dev libgmock-dev libbenchmark-dev
-          fonts-ipafont-gothic fonts-ipafont-mincho xvfb xauth openbox x11-utils qt6-qpa-plugins poppler-utils
-          qt6-translations-l10n shared-mime-info desktop-file-utils sqlite3 bindfs)
+# The compiler and build tools, Qt 6 (with its X11 platform plugin and its Japanese texts), SQLite, the
+# IPA Gothic font every window and report names, the two tools that register the file types, and the
+# sqlite3 tool the damaged-index message and the backup line tell the user to run.
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libsqlite3-dev libsqlitecpp-dev
+          fonts-ipafont-gothic qt6-qpa-plugins qt6-translations-l10n shared-mime-info desktop-file-utils sqlite3)
+if [ "${1:-}" = "--tests" ]; then
+  # The test frameworks, a headless X server with a window manager, the PDF reader the tests read with,
+  # bindfs for the owner-mapping mount, and clang with libFuzzer for the fuzzers.
+  packages+=(googletest libgtest-dev libgmock-dev libbenchmark-dev fonts-ipafont-mincho xvfb xauth openbox x11-utils
+             poppler-utils bindfs clang libclang-rt-14-dev)
+fi
+installed=" $(dpkg-query -W -f='${Package}:${db:Status-Status} ' "${packages[@]}" 2>/dev/null || true)"
 missing=()
 for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  [[ "$installed" == *" $p:installed "* ]] || missing+=("$p")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 # Installing needs root: as root directly, else through sudo. Without either, say what to install.

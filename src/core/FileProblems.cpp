@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
+#include <grp.h>
 #include <new>
 #include <stdexcept>
 #include <sys/stat.h>
@@ -81,7 +82,7 @@ QString specialFileKind(const QString& path, bool followLinks) {
 QString badLockText(const std::exception& e) {
     const auto* d = dynamic_cast<const db::DbError*>(&e);
     if (!d || d->kind() != db::ErrorKind::BadLock) return {};
-    const QString lockPath = d->detail();
+    const QString lockPath = d->path();
     const QString kind = specialFileKind(lockPath, false);
     const QString shown = QDir::toNativeSeparators(lockPath);
     // The engine's journal and logs are checked as the lock file is: the engine would open them.
@@ -103,17 +104,43 @@ QString lockFileText(const QString& lockPath) {
         .arg(QDir::toNativeSeparators(lockPath));
 }
 
+QString lockUnmadeText(const QString& lockPath, bool saving) {
+    const QString folder = QFileInfo(lockPath).absolutePath();
+    return QStringLiteral(
+               "ロックファイル「%1」を作れないため（%2）、ＤＢに書き込めません。%3\n"
+               "ロックファイルは、他の利用者のVarnoxReplicaが使用中のＤＢを変えないためのものです。")
+        .arg(QDir::toNativeSeparators(lockPath),
+             QFileInfo(folder).isWritable()
+                 ? QStringLiteral("ディスクがいっぱいか、作れるファイルの数の上限です")
+                 : QStringLiteral("フォルダが読み取り専用です"),
+             saving ? QStringLiteral("変更は保存されていません。")
+                    : QStringLiteral("ＤＢを読むことだけできます。"));
+}
+
+QString groupNotGivenText(const QString& path) {
+    struct stat st {};
+    const QByteArray name = QFile::encodeName(path);
+    const struct group* g = ::stat(name.constData(), &st) == 0 ? ::getgrgid(st.st_gid) : nullptr;
+    const QString group = g ? QString::fromLocal8Bit(g->gr_name) : QString::number(st.st_gid);
+    return QStringLiteral("「%1」のグループ「%2」を新しいファイルに付けられません"
+                          "（このユーザーはそのグループに属していません）。"
+                          "他の利用者が書き込めなくなるため、ファイルは置き換えていません。")
+        .arg(QDir::toNativeSeparators(path), group);
+}
+
 QString fileProblemText(const std::exception& e, const QString& dbPath) {
     const auto* d = dynamic_cast<const db::DbError*>(&e);
     if (!d)
         return {};
     switch (d->kind()) {
     case db::ErrorKind::Replaced: return kReopenText;
-    case db::ErrorKind::LockNotShared: return lockFileText(d->detail());
+    case db::ErrorKind::LockNotShared: return lockFileText(d->path());
+    case db::ErrorKind::LockUnmade: return lockUnmadeText(d->path());
     case db::ErrorKind::ForeignSchema: return foreignSchemaMessage(*d) + QStringLiteral("\n変更は保存されていません。");
     case db::ErrorKind::Damaged: return damagedMessage(dbPath);
     case db::ErrorKind::Corrupt:
         return corruptMessage(dbPath, d->detail());
+    case db::ErrorKind::TooBig: return dbFailureText(e, {}) + QStringLiteral("\n変更は保存されていません。");
     case db::ErrorKind::DiskFull:
         return QStringLiteral("ディスクがいっぱいのため、ＤＢに書き込めません。変更は保存されていません。");
     case db::ErrorKind::ReadOnly:
@@ -145,17 +172,16 @@ QString dbFailureText(const std::exception& e, const QString& otherwise) {
         return kNoMemoryText;
     if (!d)
         return otherwise;
-    switch (d->kind()) {
-    case db::ErrorKind::DuplicateKey:
-    case db::ErrorKind::Required:
-    case db::ErrorKind::ZeroLength:
-    case db::ErrorKind::TooLong:
-    case db::ErrorKind::OutOfRange:
+    if (db::faultOf(d->kind()) == db::Fault::Value)
         return QStringLiteral("ＤＢの項目の規則に合わない値のため、書き込めませんでした。変更は保存されていません。\n(%1)")
             .arg(d->detail());
+    switch (d->kind()) {
     case db::ErrorKind::TooBig:
         return QStringLiteral("ＤＢに、Varnoxで扱える大きさ（%1バイト）を超える値があります。").arg(db::kMaxValueBytes);
     case db::ErrorKind::NotADatabase: return QStringLiteral("ＤＢファイルが壊れています。");
+    case db::ErrorKind::Replaced:
+        return QStringLiteral("読んでいる間に、ＤＢファイルが他のプログラムによって書き換えられました。"
+                              "もう一度表示してください。");
     case db::ErrorKind::ForeignSchema: return foreignSchemaMessage(*d);
     case db::ErrorKind::BadLock:
         return otherwise.isEmpty() ? badLockText(e) : otherwise + QLatin1Char('\n') + badLockText(e);

@@ -31,6 +31,13 @@ QString badLockText(const std::exception& e);
 // LockNotShared): what to do, naming it.
 QString lockFileText(const QString& lockPath);
 
+// No lock file could be made beside the database (e is LockUnmade): nothing is written, naming it and why;
+// at the opening of the file, that it can only be read.
+QString lockUnmadeText(const QString& lockPath, bool saving = true);
+
+// A file put in place of path could not be given its group: naming the file and the group.
+QString groupNotGivenText(const QString& path);
+
 // The text naming the cause, or "" when e is another error.
 QString fileProblemText(const std::exception& e, const QString& dbPath);
 // Beeps and shows the text when there is one; false (and nothing shown) for any other error.

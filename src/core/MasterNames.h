@@ -2,6 +2,7 @@
 #pragma once
 
 #include "db/Database.h"
+#include "db/Pieces.h"
 
 #include <QHash>
 #include <QString>
@@ -20,9 +21,13 @@ inline QHash<QString, QString> codeNamesOf(db::Query& q) {
     return names;
 }
 
+// The same in short reads: sql selects code, name and the row id, and ends as db::readInPieces asks.
 inline QHash<QString, QString> loadCodeNames(db::Database& db, const QString& sql) {
-    db::Query q = db.query(sql);
-    return codeNamesOf(q);
+    QHash<QString, QString> names;
+    db::readInPieces(db, sql, {}, [&](const db::Query& q) {
+        if (const QString code = q.toText(0); !names.contains(code)) names.insert(code, q.toText(1));
+    });
+    return names;
 }
 
 // The name, or the prefix and the code when the master has no such row.

@@ -1,6 +1,6 @@
 #include "core/OrderSummaries.h"
 
-#include "core/MasterNames.h"
+#include "db/Pieces.h"
 #include "text/Cp932.h"
 
 #include <algorithm>
@@ -9,11 +9,20 @@ namespace core {
 
 namespace {
 
-// Constant statements: nothing typed or stored goes into their text.
-const QString kListed = QStringLiteral(
-    "SELECT 受注No, 顧客コード, 社員コード, 販売金額, 消費税額, 送料, 受注日付, 入金日, キャンセル "
-    "FROM 受注データ WHERE 受注No <> 0 AND (販売金額 + 送料) > 0");
-const QString kByNumber = QStringLiteral(" ORDER BY 受注No");
+// Constant statements: nothing typed or stored goes into their text. The names come with each order, by the
+// masters' code indexes: a list reads only the clients and employees it shows, not the whole master.
+const QString kListed =
+    QStringLiteral("SELECT o.受注No, o.顧客コード, o.社員コード, o.販売金額, o.消費税額, o.送料, o.受注日付, "
+                   "o.入金日, o.キャンセル, "
+                   "(SELECT COALESCE(顧客名, '') FROM 顧客マスタ WHERE 顧客コード = o.顧客コード), "
+                   "(SELECT COALESCE(氏名, '') FROM 社員マスタ WHERE 社員コード = o.社員コード), o.rowid "
+                   "FROM 受注データ AS o WHERE o.受注No <> 0 AND (o.販売金額 + o.送料) > 0");
+const QString kUnpaid = QStringLiteral(" AND COALESCE(o.入金日, 0) = 0");
+const QString kPiece = QStringLiteral(" AND o.rowid > ? ORDER BY o.rowid LIMIT ?");
+
+QString nameOrCode(const db::Query& q, int name, int code) {
+    return q.isNull(name) ? QStringLiteral("Code=") + q.toText(code) : q.toText(name);
+}
 
 } // namespace
 
@@ -24,9 +33,7 @@ int OrderSummaries::sizeOf(const QString& table, const QString& field) {
     return 0;
 }
 
-void OrderSummaries::readNames() {
-    clients_ = loadCodeNames(db_, QStringLiteral("SELECT 顧客コード, 顧客名 FROM 顧客マスタ"));
-    employees_ = loadCodeNames(db_, QStringLiteral("SELECT 社員コード, 氏名 FROM 社員マスタ"));
+void OrderSummaries::readSizes() {
     // A name is shown at most to its field's size, "Code=" and a code to the code's: only another
     // program stores a longer one, and the list would freeze laying it out.
     const QString orders = QStringLiteral("受注データ");
@@ -39,8 +46,8 @@ void OrderSummaries::readNames() {
 OrderSummary OrderSummaries::read(const db::Query& q) const {
     OrderSummary r;
     r.orderNo = qint32(q.toInt64(0));
-    r.clientName = text::shownPart(nameOrCode(clients_, q.toText(1)), clientLen_).toString();
-    r.employeeName = text::shownPart(nameOrCode(employees_, q.toText(2)), employeeLen_).toString();
+    r.clientName = text::shownPart(nameOrCode(q, 9, 1), clientLen_).toString();
+    r.employeeName = text::shownPart(nameOrCode(q, 10, 2), employeeLen_).toString();
     r.sales = q.toCurrency(3);
     r.tax = q.toCurrency(4);
     r.shipping = q.toCurrency(5);
@@ -50,19 +57,20 @@ OrderSummary OrderSummaries::read(const db::Query& q) const {
     return r;
 }
 
+// In pieces by row id (db::readInPieces), then by number.
 std::vector<OrderSummary> OrderSummaries::list(bool unpaidOnly) {
-    readNames();
+    readSizes();
     std::vector<OrderSummary> rows;
-    db::Query q = db_.query(kListed + (unpaidOnly ? QStringLiteral(" AND COALESCE(入金日, 0) = 0") : QString()) +
-                            kByNumber);
-    while (q.next())
-        rows.push_back(read(q));
+    db::readInPieces(db_, kListed + (unpaidOnly ? kUnpaid : QString()) + kPiece, {},
+                     [&](const db::Query& q) { rows.push_back(read(q)); });
+    std::stable_sort(rows.begin(), rows.end(),
+                     [](const OrderSummary& a, const OrderSummary& b) { return a.orderNo < b.orderNo; });
     return rows;
 }
 
 std::optional<OrderSummary> OrderSummaries::one(qint32 orderNo) {
-    readNames();
-    db::Query q = db_.query(kListed + QStringLiteral(" AND 受注No = ?"), {orderNo});
+    readSizes();
+    db::Query q = db_.query(kListed + QStringLiteral(" AND o.受注No = ?"), {orderNo});
     if (!q.next())
         return std::nullopt;
     return read(q);

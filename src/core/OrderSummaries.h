@@ -6,7 +6,6 @@
 #include "db/Currency.h"
 #include "db/Database.h"
 
-#include <QHash>
 #include <QString>
 #include <optional>
 #include <vector>
@@ -25,7 +24,7 @@ struct OrderSummary {
     QString cancelMark;   // "X" = cancelled; a blank mark reads " "
 };
 
-// The listed orders of an open database, the master names read once per call. Throws db::DbError.
+// The listed orders of an open database, each with its client's and employee's names. Throws db::DbError.
 class OrderSummaries {
 public:
     explicit OrderSummaries(db::Database& db) : db_(db) {}
@@ -36,13 +35,12 @@ public:
     std::optional<OrderSummary> one(qint32 orderNo);
 
 private:
-    void readNames();
-    int sizeOf(const QString& table, const QString& field);
-    OrderSummary read(const db::Query& q) const;
+  void readSizes();
+  int sizeOf(const QString& table, const QString& field);
+  OrderSummary read(const db::Query& q) const;
 
-    db::Database& db_;
-    QHash<QString, QString> clients_, employees_;
-    int clientLen_ = 0, employeeLen_ = 0;
+  db::Database& db_;
+  int clientLen_ = 0, employeeLen_ = 0;
 };
 
 } // namespace core

@@ -228,20 +228,8 @@ private:
 
     // Errors of the file or the engine itself would refuse every line that follows: stop instead.
     void fatalIfEngine(const db::DbError& e) const {
-        switch (e.kind()) {
-        case db::ErrorKind::Busy:
-        case db::ErrorKind::Io:
-        case db::ErrorKind::Replaced:
-        case db::ErrorKind::ReadOnly:
-        case db::ErrorKind::DiskFull:
-        case db::ErrorKind::NotADatabase:
-        case db::ErrorKind::NotFound:
-        case db::ErrorKind::ForeignSchema:
-        case db::ErrorKind::BadLock:
-        case db::ErrorKind::Damaged:
-        case db::ErrorKind::TooBig: throw e;
-        default: break;
-        }
+        if (db::faultOf(e.kind()) == db::Fault::File)
+            throw e;
     }
 
     core::AppState& s_;

@@ -253,19 +253,9 @@ void MasterTableModel::save() {
 
 bool MasterTableModel::keepsEditOnRefusal(db::ErrorKind kind) {
     // A value the field's rules refused, or a row another user changed or deleted, drops the edit: the row
-    // shows what is stored. Any other refusal is the file's (busy, full, read-only, replaced...): nothing of
+    // shows what is stored. A refusal of the file's (busy, full, read-only, replaced...) keeps it: nothing of
     // the edit was wrong, and pressing again once the cause is gone must store it.
-    switch (kind) {
-    case db::ErrorKind::DuplicateKey:
-    case db::ErrorKind::Required:
-    case db::ErrorKind::ZeroLength:
-    case db::ErrorKind::TooLong:
-    case db::ErrorKind::OutOfRange:
-    case db::ErrorKind::TooBig:
-    case db::ErrorKind::Changed:
-    case db::ErrorKind::NoCurrentRecord: return false;
-    default: return true;
-    }
+    return db::faultOf(kind) == db::Fault::File;
 }
 
 void MasterTableModel::dropPending() {

@@ -49,6 +49,8 @@ const std::vector<MasterSpec>& masterSpecs() {
         {QStringLiteral("frmClientM"), QStringLiteral("顧客マスタ"), core::kClientTable, core::kFormClientM, core::kChildClientM},
         {QStringLiteral("frmEmployeeM"), QStringLiteral("社員マスタ"), core::kEmployeeTable, core::kFormEmployeeM,
          core::kChildEmployeeM},
+        // The table as it is, the rows that open order windows hold (core::kNotPendingOrder) too: the grid is
+        // where such a row can be seen and removed by hand, and hiding rows would skew its row positions.
         {QStringLiteral("frmOrderM"), QStringLiteral("受注データ"), core::kOrderTable, core::kFormOrderM, core::kChildOrderM, 0,
          {QStringLiteral("受注No")}},
         {QStringLiteral("frmDetailM"), QStringLiteral("受注個別データ"), core::kOrderLineTable, core::kFormDetailM,

@@ -4,6 +4,8 @@
 #include "core/MainFrame.h"
 #include "core/Numbers.h"
 #include "db/DbError.h"
+#include "db/OleDate.h"
+#include "orders/LeftPendingOrders.h"
 #include "orders/OrderMessages.h"
 #include "text/Cp932.h"
 #include "ui/MessageService.h"
@@ -39,6 +41,10 @@ const QString kHugeNumber = QStringLiteral("本システムでは対象外の巨
 QString numbersUsedUp(const QString& field) {
     return QStringLiteral("%1の番号を使い切りました（上限は2147483647です）。\n").arg(field);
 }
+
+// A pending row left behind is in no list and goes by itself: the user only needs to know it was not lost.
+const QString kLeftPendingNote =
+    QStringLiteral("\n\nこの仮の受注データは一覧や帳票には出ません。ＤＢファイルが空きしだい削除されます。");
 
 constexpr int kTotalsRow = 11;
 // Window sizes below which nothing is laid out, and below which the grid uses its small font
@@ -161,6 +167,8 @@ bool GetOrderWindow::build() {
     catTop_.assign(size_t(n), 0);
     catMax_.assign(size_t(n), 0);
 
+    // Rows left by a window that could not remove its own go before this one takes a number.
+    if (!db_) removeAbandonedPendingOrders(state().gDbPath);
     try {
         OrderStore store(database());
         std::vector<EntryLine> goods = store.loadGoods(state().gReservedCode[core::kLenGoodsCode]);
@@ -287,8 +295,14 @@ bool GetOrderWindow::newPendingOrder(bool keepChoices) {
     const QString saved =
         justSaved_ > 0 ? QStringLiteral("受注No.%1 を保存しました。\n").arg(justSaved_) : QString();
     try {
-        m_OrderNo_ = OrderStore(database()).createPendingOrder(clients_.front().code, employees_.front().code,
-                                                               QDate::currentDate());
+        const std::vector<HeldOrder> left = leftPendingOrders(state().gDbPath);
+        // The moment, to the millisecond, tells this window's row from one another window takes under the
+        // same number once this one's is gone.
+        const QDateTime now = QDateTime::currentDateTime();
+        m_OrderNo_ = OrderStore(database())
+                         .createPendingOrder(clients_.front().code, employees_.front().code, now, left);
+        pendingSince_ = db::toOleDate(now);
+        forgetLeftPendingOrders(state().gDbPath, left);
     } catch (const OrderSaveError&) { // only NumbersUsedUp
         ui::showDefaultPointer();
         errorBox(saved + numbersUsedUp(QStringLiteral("受注No.")) +
@@ -297,7 +311,7 @@ bool GetOrderWindow::newPendingOrder(bool keepChoices) {
     } catch (const std::exception& e) {
         db_.reset();
         ui::showDefaultPointer();
-        errorBox(saved + QStringLiteral("新しい受注No.を登録できませんでした。\n\n") + core::causeText(e, state().gDbPath),
+        errorBox(saved + QStringLiteral("新しい受注No.を登録できませんでした。\n\n") + causeOf(e),
                  kWriteErrorTitle);
         return false;
     }
@@ -316,16 +330,24 @@ void GetOrderWindow::deletePendingOrder(bool quiet) {
         return;
     pendingPresent_ = false;
     try {
-        OrderStore(database()).deletePendingOrder(m_OrderNo_);
+        OrderStore(database()).deletePendingOrder(m_OrderNo_, pendingSince_);
     } catch (const std::exception& e) {
         db_.reset();
-        // The row stays with amounts 0, which the payment and cancellation lists never show.
+        // The row stays with amounts 0, which no list shows, until the file is free again.
+        leavePendingOrder(state().gDbPath, {m_OrderNo_, pendingSince_});
+        const auto* d = dynamic_cast<const db::DbError*>(&e);
         if (!quiet)
-            errorBox(QStringLiteral("受注No.%1 の仮の受注データを削除できませんでした。\n\n")
-                                         .arg(m_OrderNo_) +
-                                     core::causeText(e, state().gDbPath),
-                                 kWriteErrorTitle);
+            errorBox(
+                QStringLiteral("受注No.%1 の仮の受注データを削除できませんでした。\n\n").arg(m_OrderNo_) +
+                    causeOf(e) + (d && d->kind() == db::ErrorKind::Busy ? kLeftPendingNote : QString()),
+                kWriteErrorTitle);
     }
+}
+
+// Another program's lock is named as the lists name it, not by the engine's words.
+QString GetOrderWindow::causeOf(const std::exception& e) {
+    const auto* d = dynamic_cast<const db::DbError*>(&e);
+    return d && d->kind() == db::ErrorKind::Busy ? kOtherProgramMessage : core::causeText(e, state().gDbPath);
 }
 
 // One connection for as long as the window is open, as its data controls always held one: opening and
@@ -740,6 +762,7 @@ void GetOrderWindow::commitOnce() {
     order.employeeCode = *employee;
     order.totals = totals_;
     order.date = QDate::currentDate();
+    order.pendingSince = pendingSince_;
     for (const auto& cat : lines_)
         for (const EntryLine& l : cat)
             if (l.qty > 0)
@@ -768,11 +791,9 @@ void GetOrderWindow::commitOnce() {
     } catch (const std::exception& e) {
         db_.reset(); // the next try opens the file afresh
         ui::showDefaultPointer();
-        // Another program's write lock is named as the lists name it, not by the engine's words.
-        const auto* d = dynamic_cast<const db::DbError*>(&e);
-        const QString cause =
-            d && d->kind() == db::ErrorKind::Busy ? kOtherProgramMessage : core::causeText(e, state().gDbPath);
-        errorBox(QStringLiteral("受注を保存できませんでした。入力内容はそのまま残っています。\n\n") + cause, kWriteErrorTitle);
+        errorBox(QStringLiteral("受注を保存できませんでした。入力内容はそのまま残っています。\n\n") +
+                     causeOf(e),
+                 kWriteErrorTitle);
         return;
     }
     // The pending row is the order now; the rebuild makes the next one.

@@ -66,6 +66,7 @@ private:
     bool failBuild(const QString& text, const QString& title = QStringLiteral("Varnox"));
     bool newPendingOrder(bool keepChoices = false);
     void deletePendingOrder(bool quiet);
+    QString causeOf(const std::exception& e);
     void commitOnce();
 
     void paintRows();
@@ -112,6 +113,7 @@ private:
 
     // Window state; categories and lines are indexed from 1 in the calls, stored from 0.
     std::int32_t m_OrderNo_ = 0;
+    double pendingSince_ = 0; // HeldOrder::since of the number
     QStringList catNames_;
     std::vector<std::vector<EntryLine>> lines_;
     std::vector<int> catTop_;

@@ -2,6 +2,7 @@
 
 #include "core/Schema.h"
 #include "db/KeyedRows.h"
+#include "db/Pieces.h"
 #include "db/Transaction.h"
 
 #include <algorithm>
@@ -24,12 +25,12 @@ OrderSaveError::OrderSaveError(Kind kind, const QString& what)
 
 std::vector<EntryLine> OrderStore::loadGoods(const QString& reservedGoodsCode) {
     std::vector<EntryLine> out;
-    db::Query q = db_.query(
-        QStringLiteral("SELECT \"商品No\", \"商品コード\", \"商品名\", \"個別定価\", \"個別仕切値\", \"個別原価\", "
-                       "\"消費税率\", \"在庫量\", \"在庫発注点\", \"商品カテゴリ\" FROM \"商品マスタ\" "
-                       "WHERE \"商品コード\" <> ? ORDER BY rowid"),
-        {reservedGoodsCode});
-    while (q.next()) {
+    // In short reads (db::readInPieces): a large master must not keep other users' saves waiting.
+    const QString sql =
+        QStringLiteral("SELECT \"商品No\", \"商品コード\", \"商品名\", \"個別定価\", \"個別仕切値\", "
+                       "\"個別原価\", \"消費税率\", \"在庫量\", \"在庫発注点\", \"商品カテゴリ\", rowid "
+                       "FROM \"商品マスタ\" WHERE \"商品コード\" <> ? AND rowid > ? ORDER BY rowid LIMIT ?");
+    db::readInPieces(db_, sql, {reservedGoodsCode}, [&](const db::Query& q) {
         EntryLine l;
         l.goodsNo = std::int32_t(q.toInt64(0));
         l.code = q.toText(1);
@@ -43,7 +44,7 @@ std::vector<EntryLine> OrderStore::loadGoods(const QString& reservedGoodsCode) {
         l.reorderPoint = std::int32_t(q.toInt64(8));
         l.category = q.toText(9);
         out.push_back(std::move(l));
-    }
+    });
     return out;
 }
 
@@ -51,11 +52,13 @@ std::vector<PartyRow> OrderStore::loadParties(const QString& table, const QStrin
                                               const QString& nameField) {
     std::vector<PartyRow> out;
     // Identifiers come from the fixed names below, never from data.
-    db::Query q = db_.query(QStringLiteral("SELECT %1, %2 FROM %3 ORDER BY rowid")
-                                .arg(db::Database::quoteIdent(codeField), db::Database::quoteIdent(nameField),
-                                     db::Database::quoteIdent(table)));
-    while (q.next())
-        out.push_back({q.toText(0), q.toText(1)});
+    db::readInPieces(db_,
+                     QStringLiteral("SELECT %1, %2, rowid FROM %3 WHERE rowid > ? ORDER BY rowid LIMIT ?")
+                         .arg(db::Database::quoteIdent(codeField), db::Database::quoteIdent(nameField),
+                              db::Database::quoteIdent(table)),
+                     {}, [&](const db::Query& q) {
+                         out.push_back({q.toText(0), q.toText(1)});
+                     });
     return out;
 }
 
@@ -82,36 +85,42 @@ qint64 OrderStore::nextLineNo() {
 }
 
 std::int32_t OrderStore::createPendingOrder(const QString& clientCode, const QString& employeeCode,
-                                            const QDate& today) {
+                                            const QVariant& dated, const std::vector<HeldOrder>& left) {
     db::Transaction tx(db_);
+    for (const HeldOrder& l : left)
+        if (const std::optional<qint64> row = pendingRow(l.orderNo, l.since))
+            db_.execute(QStringLiteral("DELETE FROM \"受注データ\" WHERE rowid = ?"), {*row});
     const qint64 no = nextOrderNo();
     if (no > kLastNo) throw OrderSaveError(OrderSaveError::NumbersUsedUp, QStringLiteral("受注No"));
-    db_.execute(QStringLiteral("INSERT INTO \"受注データ\" (\"受注No\", \"顧客コード\", \"社員コード\", \"定価金額\", "
-                               "\"仕切値\", \"原価\", \"販売金額\", \"消費税額\", \"送料\", \"受注日付\", \"入金日\", "
-                               "\"キャンセル\") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-                {no, clientCode, employeeCode, money({}), money({}), money({}), money({}), money({}), money({}),
-                 today, 0.0, QStringLiteral(" ")});
+    db_.execute(QStringLiteral(
+                    "INSERT INTO \"受注データ\" (\"受注No\", \"顧客コード\", \"社員コード\", \"定価金額\", "
+                    "\"仕切値\", \"原価\", \"販売金額\", \"消費税額\", \"送料\", \"受注日付\", \"入金日\", "
+                    "\"キャンセル\") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                {no, clientCode, employeeCode, money({}), money({}), money({}), money({}), money({}),
+                 money({}), dated, 0.0, QStringLiteral(" ")});
     tx.commit();
     return std::int32_t(no);
 }
 
 // Rows are found by their keys and then written by their row ids, so that a damaged index cannot lead a
 // write to another order or goods (db::KeyedRows).
-std::optional<qint64> OrderStore::pendingRow(std::int32_t orderNo) {
+std::optional<qint64> OrderStore::pendingRow(std::int32_t orderNo, std::optional<double> since) {
     if (orderNo <= 0)
         return std::nullopt;
     const std::optional<qint64> row = db::rowWithKey(db_, core::kOrderTable, core::kOrderNoField, orderNo);
     if (!row || !db::rowsWithKey(db_, core::kOrderLineTable, core::kOrderNoField, orderNo).empty())
         return std::nullopt;
-    const QVariant empty = db_.scalar(
-        QStringLiteral("SELECT \"販売金額\" = 0 AND \"送料\" = 0 FROM \"受注データ\" WHERE rowid = ?"), {*row});
+    const QVariant empty =
+        db_.scalar(QStringLiteral("SELECT \"販売金額\" = 0 AND \"送料\" = 0 AND "
+                                  "(? IS NULL OR \"受注日付\" = ?) FROM \"受注データ\" WHERE rowid = ?"),
+                   {since ? QVariant(*since) : QVariant(), since ? QVariant(*since) : QVariant(), *row});
     return empty.toLongLong() == 1 ? row : std::nullopt;
 }
 
-bool OrderStore::deletePendingOrder(std::int32_t orderNo) {
+bool OrderStore::deletePendingOrder(std::int32_t orderNo, std::optional<double> since) {
     // Only a row that still holds nothing: never a committed order that happens to carry the number.
     db::Transaction tx(db_);
-    const std::optional<qint64> row = pendingRow(orderNo);
+    const std::optional<qint64> row = pendingRow(orderNo, since);
     if (!row)
         return false;
     db_.execute(QStringLiteral("DELETE FROM \"受注データ\" WHERE rowid = ?"), {*row});
@@ -119,11 +128,20 @@ bool OrderStore::deletePendingOrder(std::int32_t orderNo) {
     return true;
 }
 
+void OrderStore::deleteEveryPendingOrder() {
+    db::Transaction tx(db_);
+    db_.execute(
+        QStringLiteral("DELETE FROM \"受注データ\" WHERE rowid IN (SELECT o.rowid FROM \"受注データ\" AS o "
+                       "WHERE o.\"受注No\" <> 0 AND NOT ") +
+        core::kNotPendingOrder + QLatin1Char(')'));
+    tx.commit();
+}
+
 void OrderStore::saveOrder(const OrderToSave& o) {
     db::Transaction tx(db_);
     // The number must still hold our own pending row: a row deleted elsewhere whose number was taken again
     // by another order must not be overwritten.
-    const std::optional<qint64> orderRow = pendingRow(o.orderNo);
+    const std::optional<qint64> orderRow = pendingRow(o.orderNo, o.pendingSince);
     if (!orderRow)
         throw OrderSaveError(OrderSaveError::PendingOrderGone, QString::number(o.orderNo));
     const auto lineCount =

@@ -26,6 +26,13 @@ struct OrderLineToSave {
     db::Currency listPrice, wholesale, cost, salePrice, lineTax;
 };
 
+// The number an order window holds and the moment it took it, as its pending row's 受注日付 holds it: a
+// pending row of that number that another window took since is not this one's.
+struct HeldOrder {
+    std::int32_t orderNo = 0;
+    std::optional<double> since; // none: any pending row of the number
+};
+
 struct OrderToSave {
     std::int32_t orderNo = 0;
     QString clientCode;
@@ -33,6 +40,7 @@ struct OrderToSave {
     OrderTotals totals;
     QDate date; // the day of the commit
     std::vector<OrderLineToSave> lines;
+    std::optional<double> pendingSince; // HeldOrder::since of the number
 };
 
 // Refusals of the save that are not database errors; the whole save was rolled back.
@@ -64,11 +72,17 @@ public:
     qint64 nextOrderNo();
     qint64 nextLineNo();
 
-    // Writes the pending row (amounts 0) under a fresh number in its own transaction; returns the number.
-    // Throws OrderSaveError (NumbersUsedUp) when the numbers are used up, and then writes nothing.
-    std::int32_t createPendingOrder(const QString& clientCode, const QString& employeeCode, const QDate& today);
-    // Removes the pending row, only while it still is one (amounts 0); true when a row went.
-    bool deletePendingOrder(std::int32_t orderNo);
+    // Writes the pending row (amounts 0) dated today (a QDate) or now (a QDateTime, HeldOrder::since) under
+    // a fresh number in its own transaction; returns the number. The rows windows left behind go first, in
+    // the same write. Throws OrderSaveError (NumbersUsedUp) when the numbers are used up, and then writes
+    // nothing.
+    std::int32_t createPendingOrder(const QString& clientCode, const QString& employeeCode,
+                                    const QVariant& dated, const std::vector<HeldOrder>& left = {});
+    // Removes the pending row, only while it still is one (amounts 0, and of that moment); true when a row
+    // went.
+    bool deletePendingOrder(std::int32_t orderNo, std::optional<double> since = std::nullopt);
+    // Removes every pending row: only while no one else has the file open.
+    void deleteEveryPendingOrder();
 
     // Lines, stock and the order row in one transaction. Throws db::DbError or OrderSaveError (also when
     // the line numbers would pass 2147483647), and then
@@ -78,10 +92,10 @@ public:
 private:
     // The row of the order's own number while it is still pending (amounts 0, no lines); call inside the
     // write transaction.
-    std::optional<qint64> pendingRow(std::int32_t orderNo);
-    std::vector<PartyRow> loadParties(const QString& table, const QString& codeField, const QString& nameField);
+  std::optional<qint64> pendingRow(std::int32_t orderNo, std::optional<double> since);
+  std::vector<PartyRow> loadParties(const QString& table, const QString& codeField, const QString& nameField);
 
-    db::Database& db_;
+  db::Database& db_;
 };
 
 } // namespace orders

@@ -1,5 +1,6 @@
 #include "preview/PreviewStore.h"
 
+#include "core/Schema.h"
 #include "db/Database.h"
 #include "reports/ReportKind.h"
 
@@ -18,7 +19,8 @@ bool exists(db::Database& db, const QString& from, const QString& condition,
 }
 
 bool orderExists(db::Database& db, const QString& condition, const QVariantList& params = {}) {
-    return exists(db, QStringLiteral("受注データ"), QStringLiteral("受注No <> 0") + condition, params);
+    return exists(db, QStringLiteral("受注データ AS o"),
+                  QStringLiteral("受注No <> 0 AND ") + core::kNotPendingOrder + condition, params);
 }
 
 } // namespace

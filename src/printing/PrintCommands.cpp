@@ -303,10 +303,14 @@ void OpenReaders(const PrintReport& report, PrintJob& job) {
         job.rows = readRows(database, report.tables.front(), report.pages.rowWhere);
         break;
     case PageFamily::Invoice:
-        job.clientNames =
-            core::loadCodeNames(database, QStringLiteral("SELECT 顧客コード, 顧客名 FROM 顧客マスタ ORDER BY rowid"));
-        job.goodsNames =
-            core::loadCodeNames(database, QStringLiteral("SELECT 商品コード, 商品名 FROM 商品マスタ ORDER BY rowid"));
+        job.clientNames = core::loadCodeNames(
+            database,
+            QStringLiteral(
+                "SELECT 顧客コード, 顧客名, rowid FROM 顧客マスタ WHERE rowid > ? ORDER BY rowid LIMIT ?"));
+        job.goodsNames = core::loadCodeNames(
+            database,
+            QStringLiteral(
+                "SELECT 商品コード, 商品名, rowid FROM 商品マスタ WHERE rowid > ? ORDER BY rowid LIMIT ?"));
         [[fallthrough]];
     default:
         job.ordersAndLines = readOrdersWithLines(database, report.pages.rowWhere);

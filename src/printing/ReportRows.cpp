@@ -1,5 +1,6 @@
 #include "printing/ReportRows.h"
 
+#include "core/Schema.h"
 #include "db/Database.h"
 
 #include <array>
@@ -13,9 +14,13 @@ namespace {
 const QString kOrders = QStringLiteral("受注データ");
 const QString kLines = QStringLiteral("受注個別データ");
 
-// The only statements these readers run: constant texts over the five business tables.
-QString whereClause(const char* where) {
-    return where ? QStringLiteral(" WHERE ") + QString::fromUtf8(where) : QString();
+// The only statements these readers run: constant texts over the five business tables. Orders read as "o"
+// never include the row an order entry window holds.
+QString whereClause(const char* where, bool orders) {
+    QStringList terms;
+    if (where) terms << QLatin1Char('(') + QString::fromUtf8(where) + QLatin1Char(')');
+    if (orders) terms << core::kNotPendingOrder;
+    return terms.isEmpty() ? QString() : QStringLiteral(" WHERE ") + terms.join(QStringLiteral(" AND "));
 }
 
 QString tableStatement(const QString& table, const char* where) {
@@ -23,8 +28,8 @@ QString tableStatement(const QString& table, const char* where) {
                                    QStringLiteral("社員マスタ"), kOrders, kLines};
     if (!known.contains(table))
         throw db::DbError(db::ErrorKind::NotFound, QStringLiteral("no report table ") + table);
-    return QStringLiteral("SELECT * FROM %1 AS o").arg(db::Database::quoteIdent(table)) + whereClause(where) +
-           QStringLiteral(" ORDER BY rowid");
+    return QStringLiteral("SELECT * FROM %1 AS o").arg(db::Database::quoteIdent(table)) +
+           whereClause(where, table == kOrders) + QStringLiteral(" ORDER BY rowid");
 }
 
 class SnapshotRows : public Rows {
@@ -132,7 +137,7 @@ class QueryOrders : public OrdersWithLines {
               QStringLiteral(
                   "SELECT o.rowid AS order_rowid, o.*, l.rowid AS line_rowid, l.* FROM 受注データ AS o "
                   "LEFT JOIN 受注個別データ AS l ON l.受注No = o.受注No") +
-              whereClause(where) + QStringLiteral(" ORDER BY o.rowid, l.rowid"))) {
+              whereClause(where, true) + QStringLiteral(" ORDER BY o.rowid, l.rowid"))) {
         int lineRowid = -1;
         for (int i = 0; i < q_.columnCount(); ++i)
             if (q_.columnName(i) == QLatin1String("line_rowid"))

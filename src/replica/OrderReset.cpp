@@ -10,6 +10,7 @@
 #include "db/Transaction.h"
 #include "db/UseLock.h"
 #include "db/WriteErrors.h"
+#include "os/FileModes.h"
 #include "replica/ReplicaPaths.h"
 
 #include <QDir>
@@ -62,8 +63,15 @@ QString inUseText(const QString& path) {
 // What is wrong with the lock file when it is not simply held by another program (it names the file).
 QString lockProblem(const db::DbError& e) {
     if (e.kind() == db::ErrorKind::Busy) return {};
+    if (e.kind() == db::ErrorKind::LockUnmade) return core::lockUnmadeText(e.path());
+    if (e.kind() == db::ErrorKind::LockNotShared) return core::lockFileText(e.path());
     const QString lock = core::badLockText(e);
     return lock.isEmpty() ? e.detail() : lock;
+}
+// Without its lock file nobody can tell this run from a window: it is not made.
+QString unlockedText(const QString& path) {
+    return QStringLiteral("「%1」のロックファイルを作れないため、処理できません。DBは変更されていません。")
+        .arg(shown(path));
 }
 QString notDatabaseText(const QString& path) {
     return QStringLiteral("「%1」はVarnoxのDBではないか、壊れています。").arg(shown(path));
@@ -91,6 +99,13 @@ std::unique_ptr<TempBeside> reserveBeside(const QString& path) {
     } catch (const db::DbError&) {
         fail(folderText(QFileInfo(path).absolutePath()));
     }
+}
+
+// A file put in place of path keeps its group, or colleagues could no longer write it: refused before
+// anything is changed where this user cannot give it.
+void refuseLosingGroup(const QString& path) {
+    const std::unique_ptr<TempBeside> probe = reserveBeside(path);
+    if (os::shareAs(probe->path(), path) == os::Shared::NoGroup) fail(core::groupNotGivenText(path));
 }
 
 struct ControlCopy {
@@ -223,7 +238,7 @@ bool resetAndCompact(const QString& path, const core::ControlData& ctl, const Re
     try {
         alone = db::UseLock::take(path, db::UseLock::Mode::Exclusive);
     } catch (const db::DbError& e) {
-        fail(inUseText(path), lockProblem(e));
+        fail(e.kind() == db::ErrorKind::LockUnmade ? unlockedText(path) : inUseText(path), lockProblem(e));
     }
     {
         const std::unique_ptr<db::Database> d = takeAlone(path, ctl);
@@ -386,6 +401,7 @@ RunResult clearOrderData(const QString& dbPath, const ResetOptions& given) {
             fail(readOnlyText(dbPath));
         if (!o.folderWritable(fi.absolutePath()))
             fail(folderText(fi.absolutePath()));
+        refuseLosingGroup(dbPath);
         QString compactError;
         const bool compacted = resetAndCompact(dbPath, ctl.data, o, compactError);
         try {
@@ -430,7 +446,8 @@ RunResult copyAndClear(const QString& source, const QString& givenTarget, const 
             try {
                 targetAlone = db::UseLock::take(target, db::UseLock::Mode::Exclusive);
             } catch (const db::DbError& e) {
-                fail(inUseText(target), lockProblem(e));
+                fail(e.kind() == db::ErrorKind::LockUnmade ? unlockedText(target) : inUseText(target),
+                     lockProblem(e));
             }
         }
         checkTargetReplaceable(target);
@@ -469,6 +486,10 @@ RunResult copyAndClear(const QString& source, const QString& givenTarget, const 
         // Removed on every path but the one that puts them in place.
         const std::unique_ptr<TempBeside> tempDb = reserveBeside(target);
         const std::unique_ptr<TempBeside> tempCtl = reserveBeside(targetCtl);
+        // Put over an existing pair, the copies keep its mode and group.
+        if (os::shareAs(tempDb->path(), target) == os::Shared::NoGroup)
+            fail(kCopyFailed, core::groupNotGivenText(target));
+        os::shareAs(tempCtl->path(), targetCtl);
         // A copy of a pair with a password is as private as the original ought to be, from its first byte.
         if (!ctl.data.company.Password.isEmpty() && !core::keepPairPrivate(tempDb->path(), tempCtl->path()))
             fail(folderText(folder));

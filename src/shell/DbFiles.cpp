@@ -7,6 +7,8 @@
 #include "db/OleDate.h"
 #include "db/SideFiles.h"
 #include "db/UseLock.h"
+#include "orders/LeftPendingOrders.h"
+#include "os/FileModes.h"
 #include "ui/MessageService.h"
 
 #include <QDate>
@@ -27,6 +29,7 @@ const QString kDbSuffix = QStringLiteral(".vrd");
 const QString kCtlSuffix = QStringLiteral(".vrk");
 
 const QString kExists = QStringLiteral("指定したＤＢはすでに存在します。");
+const QString kInUse = QStringLiteral("ＤＢが他で使用中です。");
 
 bool writeSynced(const QString& path, const QByteArray& bytes) {
     QFile f(path);
@@ -99,8 +102,7 @@ QString databaseFileProblem(const QString& path) {
                                                    : QString());
         }
     } catch (const db::DbError& e) {
-        if (e.kind() == db::ErrorKind::Busy)
-            return QStringLiteral("ＤＢが他で使用中です。");
+        if (e.kind() == db::ErrorKind::Busy) return kInUse;
         if (const QString lock = badLockText(e); !lock.isEmpty()) return lock;
         if (e.kind() == db::ErrorKind::Corrupt || e.kind() == db::ErrorKind::Damaged)
             return fileProblemText(e, path); // a journal played back into it did damage: named, with the cure
@@ -172,10 +174,14 @@ bool createDatabase(AppState& s, const NewDatabaseSettings& settings, const QStr
     try {
         alone = db::UseLock::take(path, db::UseLock::Mode::Exclusive);
     } catch (const db::DbError& e) {
-        // A lock file that is a link, a folder or the like is named.
-        return fail(
-            kExists + QStringLiteral("\n") + path +
-            (e.kind() == db::ErrorKind::Busy ? QString() : QStringLiteral("\n") + causeText(e, path)));
+        // Nothing is replaced without a lock file; a new file's own making names why its folder takes none.
+        if (e.kind() != db::ErrorKind::LockUnmade)
+            return fail( // a lock file that is a link, a folder or the like is named
+                kExists + QStringLiteral("\n") + path +
+                (e.kind() == db::ErrorKind::Busy ? QString() : QStringLiteral("\n") + causeText(e, path)));
+        if (QFileInfo::exists(path))
+            return fail(QStringLiteral("ＤＢファイルを作成できません。\n") + path + QStringLiteral("\n") +
+                        lockUnmadeText(e.path()));
     }
     if (db::probeUse(path) == db::FileUse::InUse)
         return fail(kExists + QStringLiteral("\n") + path);
@@ -191,6 +197,11 @@ bool createDatabase(AppState& s, const NewDatabaseSettings& settings, const QStr
     } catch (const db::DbError&) {
         return fail(QStringLiteral("ＤＢファイルを作成できません。\n") + path + causeLine(writeCauseText(path, errno)));
     }
+    // Over an existing pair, the new one keeps its mode and group: every user who could write it still can.
+    if (os::shareAs(newDb->path(), path) == os::Shared::NoGroup)
+        return fail(QStringLiteral("ＤＢファイルを作成できません。\n") + path + QStringLiteral("\n") +
+                    groupNotGivenText(path));
+    os::shareAs(newCtl->path(), ctlPath);
     // Private before the password or the data is written into them.
     if (!next.gCompany.Password.isEmpty() && !keepPairPrivate(newDb->path(), newCtl->path()))
         return fail(QStringLiteral("ＤＢファイルを作成できません。\n") + path);
@@ -233,17 +244,33 @@ bool openDatabase(AppState& s, const QString& path, const PasswordPrompt& prompt
     db::removeStaleTemps(path);
     if (const QString ctl = controlPathFor(path); !ctl.isEmpty())
         db::removeStaleTemps(ctl);
+    // ＤＢ作成 or VarnoxReplica putting another pair in place holds the lock alone: a file missing or half
+    // placed meanwhile is in use, not gone or foreign.
+    const auto beingReplaced = [&] {
+        try {
+            db::UseLock::refuseBadLockFile(path);
+        } catch (const db::DbError&) {
+            return false; // the lock file itself is what is wrong: named as it is
+        }
+        return db::UseLock::heldElsewhere(path);
+    };
     // The database itself is checked first, so a missing or foreign file changes nothing.
     if (const QString problem = databaseFileProblem(path); !problem.isEmpty()) {
-        ui::messages().error(problem + QStringLiteral("\n") + path, QStringLiteral("ＤＢアクセスに失敗しました"));
+        ui::messages().error((beingReplaced() ? kInUse : problem) + QStringLiteral("\n") + path,
+                             QStringLiteral("ＤＢアクセスに失敗しました"));
         return false;
     }
     // A lock file only we could open would shut every other user out: said now, before any window holds it.
+    // Held to the end, so the control file and the schema are read of one pair, not of one being replaced.
+    std::shared_ptr<db::UseLock> use;
+    QString unmadeLock; // none could be made: said once the file is open, every save refused naming it
     try {
-        db::UseLock::take(path, db::UseLock::Mode::Shared);
+        use = db::UseLock::take(path, db::UseLock::Mode::Shared);
+        if (use->unmade()) unmadeLock = use->lockPath();
     } catch (const db::DbError& e) {
-        if (e.kind() == db::ErrorKind::LockNotShared) {
-            ui::messages().error(lockFileText(e.detail()) + QStringLiteral("\n") + path,
+        if (e.kind() == db::ErrorKind::LockNotShared || e.kind() == db::ErrorKind::Busy) {
+            ui::messages().error((e.kind() == db::ErrorKind::Busy ? kInUse : lockFileText(e.path())) +
+                                     QStringLiteral("\n") + path,
                                  QStringLiteral("ＤＢアクセスに失敗しました"));
             return false;
         }
@@ -268,6 +295,11 @@ bool openDatabase(AppState& s, const QString& path, const PasswordPrompt& prompt
         }
     }
     expectOurSchema(path, s.gFieldLen);
+    if (!unmadeLock.isEmpty())
+        ui::messages().show(lockUnmadeText(unmadeLock, false) + QStringLiteral("\n") + path,
+                            QStringLiteral("ＤＢオープン"), ui::Buttons::Ok, ui::Icon::Exclamation);
+    use.reset(); // the removal of abandoned pending rows takes the file alone for a moment
+    orders::removeAbandonedPendingOrders(path);
     s.gCompany = s.gCompanyEdit;
     s.gOpenDbName = path;
     s.gDbPath = path;

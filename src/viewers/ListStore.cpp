@@ -1,12 +1,13 @@
 #include "viewers/ListStore.h"
 
+#include "core/Schema.h"
 
 namespace viewers {
 
 namespace {
 
 QString orderCondition(OrderSet set) {
-    const QString base = QStringLiteral("受注No <> 0");
+    const QString base = QStringLiteral("受注No <> 0 AND ") + core::kNotPendingOrder;
     switch (set) {
     case OrderSet::All: return base;
     // An order whose payment date was cleared in the order grid holds Null: unpaid, as it shows.
@@ -46,9 +47,9 @@ db::Query ListStore::employees(const QString& reservedCode) {
 }
 
 db::Query ListStore::orders(OrderSet set, const QString& code, std::int32_t orderNo) {
-    return db_->query(QStringLiteral("SELECT * FROM 受注データ WHERE ") + orderCondition(set) +
-                         QStringLiteral(" ORDER BY 受注No"),
-                     orderParams(set, code, orderNo));
+    return db_->query(QStringLiteral("SELECT * FROM 受注データ AS o WHERE ") + orderCondition(set) +
+                          QStringLiteral(" ORDER BY 受注No"),
+                      orderParams(set, code, orderNo));
 }
 
 db::Query ListStore::orderLines() {
@@ -59,9 +60,11 @@ db::Query ListStore::linesOfOrders(OrderSet set, const QString& code, std::int32
     const QString order = QStringLiteral(" ORDER BY 受注No, 個別No");
     if (set == OrderSet::All)
         return db_->query(QStringLiteral("SELECT * FROM 受注個別データ WHERE 受注No <> 0") + order);
-    return db_->query(QStringLiteral("SELECT * FROM 受注個別データ WHERE 受注No IN (SELECT 受注No FROM 受注データ WHERE ") +
-                         orderCondition(set) + QLatin1Char(')') + order,
-                     orderParams(set, code, orderNo));
+    return db_->query(
+        QStringLiteral(
+            "SELECT * FROM 受注個別データ WHERE 受注No IN (SELECT 受注No FROM 受注データ AS o WHERE ") +
+            orderCondition(set) + QLatin1Char(')') + order,
+        orderParams(set, code, orderNo));
 }
 
 qint64 ListStore::rowCount(ListTable table) {

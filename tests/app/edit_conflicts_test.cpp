@@ -62,7 +62,7 @@ TEST(EditConflicts, OnlyAChangeToTheSameFieldRefusesAnEdit) {
     const auto sell5 = [&] {
         db::Database other(db);
         orders::OrderStore store(other);
-        orders::OrderToSave o{0, QStringLiteral("C01"), QStringLiteral("E01"), {}, QDate(2024, 7, 1), {}};
+        orders::OrderToSave o{0, QStringLiteral("C01"), QStringLiteral("E01"), {}, QDate(2024, 7, 1), {}, {}};
         o.orderNo = store.createPendingOrder(o.clientCode, o.employeeCode, o.date);
         o.totals.sale = db::Currency::fromUnits(6000);
         o.lines.push_back({QStringLiteral("G01"), 5, {}, {}, {}, db::Currency::fromUnits(1200), {}});

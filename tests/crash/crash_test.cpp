@@ -119,8 +119,9 @@ TEST_P(Crash, KillsLeaveConsistentFiles) {
     QFile log(renameLog);
     const int renames = log.open(QIODevice::ReadOnly) ? int(log.readAll().count('\n')) : 0;
     // A write that puts its files in place and made no rename would leave the kills below nothing to try.
-    if (operation->renames)
+    if (operation->renames) {
         ASSERT_GT(renames, 0) << "the write put no file in place";
+    }
 
     // Killed at each of the write's renames, and the count exact: one past the last is never reached.
     int killed = 0;

@@ -258,7 +258,7 @@ TEST_F(CompanySettingsTest, NothingBeyondWhatTheControlFileHoldsCanBeStored) {
     CompanySettingsDialog d(s);
     for (QLineEdit* box : {d.txtMyName, d.txtMyZip, d.txtMyAddr1, d.txtMyAddr2, d.txtMyAddr3, d.txtMyTel,
                            d.txtMyFax, d.txtMyWeb, d.txtMyMail})
-        EXPECT_EQ(box->maxLength(), kMaxCompanyTextLength);
+        box->setText(QString(kMaxCompanyTextLength + 1, QChar(0x3042)));
     EXPECT_EQ(d.txtCat->maxLength(), kMaxCategoryLength);
     addCategory(d, "最後");
     EXPECT_TRUE(rec.shown().empty());
@@ -271,5 +271,9 @@ TEST_F(CompanySettingsTest, NothingBeyondWhatTheControlFileHoldsCanBeStored) {
     d.cmdOK->click();
     ASSERT_EQ(s.gCatDialogOk, kTrue);
     s.categories.commitWorking();
-    EXPECT_EQ(decodeControl(encodeControl(controlDataOf(s))).categories.size(), kMaxCategories);
+    ControlData made = controlDataOf(s);
+    made.company = d.result().company;
+    const ControlData back = decodeControl(encodeControl(made)); // the reader's limit, not the text box's
+    EXPECT_EQ(back.categories.size(), kMaxCategories);
+    EXPECT_EQ(back.company.Mail.size(), kMaxCompanyTextLength);
 }

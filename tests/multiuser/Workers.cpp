@@ -4,6 +4,7 @@
 
 #include "core/AppState.h"
 #include "db/Database.h"
+#include "db/UseLock.h"
 #include "masters/MasterTableModel.h"
 #include "orders/OrderStatusStore.h"
 #include "orders/OrderStore.h"
@@ -226,7 +227,12 @@ void runCopier(Run& r) {
 // Varnox with a window open on the file and nothing to do: holds its connection until told to stop
 // (its standard input closes).
 void runHold(Run& r) {
-    db::Database window(sharedDb(r.plan.folder));
+    const QString db = sharedDb(r.plan.folder);
+    const bool alone =
+        r.plan.kind == QLatin1String("alone"); // as ＤＢ作成 or VarnoxReplica replacing the file
+    const std::shared_ptr<void> held =
+        alone ? std::shared_ptr<void>(db::UseLock::take(db, db::UseLock::Mode::Exclusive))
+              : std::make_shared<db::Database>(db);
     QFile in;
     in.open(stdin, QIODevice::ReadOnly);
     std::fputs("open\n", stdout);
@@ -261,6 +267,9 @@ void runOnce(Run& r) {
     try {
         if (r.plan.kind == QLatin1String("open")) {
             db::Database window(db);
+        } else if (r.plan.kind == QLatin1String("save")) {
+            db::Database window(db);
+            window.execute(QStringLiteral("UPDATE 社員マスタ SET 氏名 = 氏名"));
         } else if (r.plan.kind == QLatin1String("opendb")) {
             core::AppState s;
             if (!shell::openDatabase(s, db, {}))
@@ -285,14 +294,16 @@ void runOnce(Run& r) {
 
 } // namespace
 
-QString sharedDb(const QString& folder) { return QDir(folder).filePath(QStringLiteral("shop.vrd")); }
+QString sharedDb(const QString& folder) {
+    return QDir(folder).filePath(qEnvironmentVariable("VARNOX_SHARED_DB", QStringLiteral("shop.vrd")));
+}
 
 int runWorker(const Plan& plan) {
     static const std::pair<const char*, void (*)(Run&)> kinds[] = {
         {"orders", runOrders},   {"payments", runPayments}, {"cancels", runCancels}, {"stock", runStock},
         {"masters", runMasters}, {"sqlite", runSqlite},     {"copier", runCopier},   {"hold", runHold},
         {"share", runShare},     {"open", runOnce},         {"clear", runOnce},      {"copyonto", runOnce},
-        {"new", runOnce},        {"opendb", runOnce}};
+        {"new", runOnce},        {"opendb", runOnce},       {"save", runOnce},       {"alone", runHold}};
     for (const auto& [name, run] : kinds) {
         if (plan.kind != QLatin1String(name))
             continue;

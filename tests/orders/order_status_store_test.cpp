@@ -1,6 +1,10 @@
 #include "PaymentTestDb.h"
 
+#include "db/Pieces.h"
+#include "db/Transaction.h"
 #include "orders/OrderStatusStore.h"
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -41,6 +45,17 @@ TEST(OrderStatusStore, ListFiltersPerMode) {
         OrderStatusStore store(t.state.gDbPath);
         EXPECT_EQ(numbers(store.listOrders(c.unpaidOnly)), c.expected) << "unpaidOnly=" << c.unpaidOnly;
     }
+    // Read in pieces, the list still holds every order once, by number: two pieces and one more row, the
+    // later rows with lower numbers.
+    TestDb t;
+    db::Transaction tx(*t.db);
+    for (int i = 1; i <= 2 * db::kRowsPerPiece + 1; ++i)
+        t.addOrder(i == 1 ? 0x7fffffff : 2 * db::kRowsPerPiece + 2 - i, 1000, 0);
+    tx.commit();
+    const std::vector<qint32> listed = numbers(OrderStatusStore(t.state.gDbPath).listOrders(false));
+    ASSERT_EQ(listed.size(), size_t(2 * db::kRowsPerPiece + 1));
+    EXPECT_TRUE(std::is_sorted(listed.begin(), listed.end()) && listed.front() == 1 &&
+                listed.back() == 0x7fffffff);
 }
 
 TEST(OrderStatusStore, BlankPaymentDateAndMarkReadAsUnpaidAndActive) {

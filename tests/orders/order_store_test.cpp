@@ -141,6 +141,15 @@ TEST_F(StoreTest, DeletingNeverTakesACommittedOrderOrTheSeedRow) {
     EXPECT_FALSE(store.deletePendingOrder(1));
     EXPECT_FALSE(store.deletePendingOrder(0));
     EXPECT_EQ(d->scalar(QStringLiteral("SELECT COUNT(*) FROM \"受注データ\"")).toInt(), 2);
+    // A window's row left behind and removed by another, whose own window then took the same number: the
+    // first window's removal, and its save, leave the other's row alone.
+    const QDateTime taken(QDate(2024, 5, 1), QTime(9, 30, 0, 125));
+    const int no = store.createPendingOrder(QStringLiteral("C1"), QStringLiteral("E1"), taken);
+    EXPECT_FALSE(store.deletePendingOrder(no, db::toOleDate(taken.addMSecs(1))));
+    OrderToSave other = order(no, {line("G1", 1, 1000, 80)});
+    other.pendingSince = db::toOleDate(taken.addMSecs(1));
+    EXPECT_THROW(store.saveOrder(other), orders::OrderSaveError);
+    EXPECT_TRUE(store.deletePendingOrder(no, db::toOleDate(taken)));
 }
 
 TEST_F(StoreTest, SaveWritesLinesStockAndOrderRow) {

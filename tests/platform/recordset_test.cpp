@@ -1,4 +1,5 @@
 #include "db/Compact.h"
+#include "db/Defensive.h"
 #include "db/OleDate.h"
 #include "db/Recordset.h"
 #include "db/Transaction.h"
@@ -128,6 +129,7 @@ TEST_F(RecordsetTest, RefusedUpdateKeepsBufferAndStoredRow) {
         {"コード", "TOOLONG", ErrorKind::TooLong},
         {"コード", QVariant(), ErrorKind::Required},
         {"No", qint64(1) << 40, ErrorKind::OutOfRange},
+        {"コード", QString(kMaxValueBytes + 1, QLatin1Char('x')), ErrorKind::TooLong}, // not the file's TooBig
     };
     for (const auto& c : cases) {
         rs.moveFirst();
@@ -138,6 +140,7 @@ TEST_F(RecordsetTest, RefusedUpdateKeepsBufferAndStoredRow) {
             ADD_FAILURE() << "accepted " << c.value.toString().toStdString();
         } catch (const DbError& e) {
             EXPECT_EQ(e.kind(), c.kind) << c.value.toString().toStdString();
+            EXPECT_EQ(faultOf(e.kind()), Fault::Value);
         }
         EXPECT_TRUE(rs.editing());
         rs.cancelUpdate();
@@ -340,4 +343,26 @@ TEST_F(RecordsetTest, ACommitRefusedForBusyLeavesNothingOpen) {
         write(no);
         EXPECT_EQ(database->scalar("SELECT count(*) FROM 品目 WHERE No = ?", {no}).toInt(), 1);
     }
+}
+
+// A copy of another file put over ours in place while a list reads it (here its pages from the second on are
+// empty ones): said as a change by another program, not as a broken file.
+TEST_F(RecordsetTest, AReadUnderACopyPutInPlaceIsNotCalledBroken) {
+    for (int i = 100; i < 300; ++i)
+        add(i, QStringLiteral("K%1").arg(i));
+    Database list(path); // nothing cached yet
+    Query q = list.query("SELECT * FROM 品目");
+    ASSERT_TRUE(q.next());
+    QFile over(path);
+    ASSERT_TRUE(over.open(QIODevice::ReadWrite) && over.seek(4096));
+    over.write(QByteArray(over.size() - 4096, '\0'));
+    over.close();
+    ErrorKind kind = ErrorKind::Other;
+    try {
+        while (q.next()) {
+        }
+    } catch (const DbError& e) {
+        kind = e.kind();
+    }
+    EXPECT_EQ(kind, ErrorKind::Replaced);
 }

@@ -139,3 +139,27 @@ TEST(TextMetrics, TextsThatMayJoinAreMeasuredWhole) {
 }
 
 } // namespace
+
+// Until a paper is chosen, the print queue's own default paper, portrait (A4 where it names none).
+TEST(PageSetupPaper, TheQueuesOwnDefaultUntilOneIsChosen) {
+    const print::PrintQueues saved = print::printQueues();
+    static QPageSize queuePaper;
+    print::printQueues() = {[] { return QStringList{QStringLiteral("事務所")}; },
+                            [](const QPrinter&) { return queuePaper; }};
+    const struct {
+        QPageSize::PageSizeId queue;
+        bool chosen;
+        QPageSize::PageSizeId used;
+    } rows[] = {{QPageSize::Letter, false, QPageSize::Letter}, {QPageSize::Custom, false, QPageSize::A4},
+                {QPageSize::Letter, true, QPageSize::A5}};
+    for (const auto& r : rows) {
+        queuePaper = r.queue == QPageSize::Custom ? QPageSize() : QPageSize(r.queue);
+        print::PageSetup setup;
+        QPrinter chosen;
+        chosen.setPageSize(QPageSize(QPageSize::A5));
+        if (r.chosen) setup.takeFrom(chosen);
+        EXPECT_EQ(setup.layout().pageSize().id(), r.used) << r.queue;
+        EXPECT_EQ(setup.layout().orientation(), QPageLayout::Portrait);
+    }
+    print::printQueues() = saved;
+}

@@ -95,10 +95,11 @@ void giveFile(Program& p, Way way, const QString& file, const QString& target) {
     }
 }
 
-HeldWrite::HeldWrite(const QString& db) {
+HeldWrite::HeldWrite(const QString& db, bool read) {
     p_.start(QStringLiteral("sqlite3"), {db});
     p_.waitForStarted();
-    p_.write("BEGIN IMMEDIATE;\nUPDATE 社員マスタ SET 氏名 = 氏名 WHERE 0;\nSELECT 'held';\n");
+    p_.write(read ? "BEGIN;\nSELECT count(*) FROM 社員マスタ;\n"
+                  : "BEGIN IMMEDIATE;\nUPDATE 社員マスタ SET 氏名 = 氏名 WHERE 0;\nSELECT 'held';\n");
     waitFor([&] { return p_.waitForReadyRead(50) || p_.bytesAvailable() > 0; }, 10000);
 }
 
@@ -152,7 +153,7 @@ QString readList(Program& p, int i) {
     const QString text = w && w->loaded() ? w->shownText() : QString();
     if (w && w->loaded())
         w->findChild<QPushButton*>(QStringLiteral("cmdClose"))->click();
-    waitFor([&] { return p.workCount() == 0; });
+    waitFor([&] { return p.work<viewers::ListWindow>() == nullptr; });
     return text;
 }
 
@@ -360,6 +361,8 @@ QString Program::openShop(const QString& fileName,
 
 int Program::enterOrder(const QString& client, const QString& employee, const std::vector<OrderLine>& lines,
                         const QString& shipping, const std::function<void()>& beforeCommit) {
+    waitFor([this] { return reachable(QStringLiteral("mnuOrder")); },
+            3000); // the menus come back after a list
     trigger(QStringLiteral("mnuOrder"));
     orders::GetOrderWindow* w = nullptr;
     if (!waitFor([&] {

@@ -177,10 +177,11 @@ private:
 // Every message shown so far in one line, for a failed check to print.
 QString joined(Program& p);
 
-// Another program in the middle of a write: the sqlite3 tool holding the file's write lock until release().
+// Another program in the middle of a write (or of a read, which keeps writers out as long): the sqlite3 tool
+// holding the file's write lock (read lock) until release().
 class HeldWrite {
 public:
-    explicit HeldWrite(const QString& db);
+    explicit HeldWrite(const QString& db, bool read = false);
     ~HeldWrite() { release(); }
     HeldWrite(const HeldWrite&) = delete;
     HeldWrite& operator=(const HeldWrite&) = delete;

@@ -6,6 +6,7 @@
 #include "db/SideFiles.h"
 #include "db/UseLock.h"
 #include "db/WriteErrors.h"
+#include "os/FileModes.h"
 
 #include <QDir>
 #include <QFile>
@@ -36,8 +37,11 @@ void compactDatabase(const QString& givenPath) {
         throw DbError(ErrorKind::Busy, QStringLiteral("the database is open: ") + path);
     TempBeside temp(path);
     try {
-        // The compacted file takes the original's permissions, not the private ones of a temporary file.
-        QFile::setPermissions(temp.path(), QFile::permissions(path));
+        // The compacted file takes the original's mode and group, not those its maker's umask and primary
+        // group give a new file: every user who could write the file still can.
+        if (os::shareAs(temp.path(), path) == os::Shared::NoGroup)
+            throw DbError(ErrorKind::Other,
+                          QStringLiteral("cannot give the compacted file the group of ") + path);
         SQLite::Database db(path.toStdString(), SQLite::OPEN_READWRITE, 0);
         if (!defendConnection(db.getHandle()))
             throw DbError(ErrorKind::Other, QStringLiteral("the engine refused the defensive settings"));

@@ -82,7 +82,15 @@ template <class Bind> auto bindVariant(const QVariant& v, Bind&& bind) -> declty
     case QMetaType::Double: return bind(v.toDouble());
     case QMetaType::QDate: return bind(toOleDate(v.toDate()));
     case QMetaType::QDateTime: return bind(toOleDate(v.toDateTime()));
-    default: return bind(v.toString().toStdString());
+    default: {
+        std::string text = v.toString().toStdString();
+        // Longer than the connection takes and so than any field: the value's fault, as a value over its
+        // field's size is (the engine's TooBig would blame the file).
+        if (text.size() > size_t(kMaxValueBytes))
+            throw DbError(ErrorKind::TooLong,
+                          QStringLiteral("value of %1 bytes is longer than any field").arg(text.size()));
+        return bind(text);
+    }
     }
 }
 
@@ -114,11 +122,11 @@ void bindValue(SQLite::Statement& st, int index, const QVariant& v) {
 
 void Query::Finalize::operator()(sqlite3_stmt* st) const { sqlite3_finalize(st); }
 
-Query::Query(Statement st, std::shared_ptr<UseLock> use, std::shared_ptr<int> ownReads)
-    : st_(std::move(st)), use_(std::move(use)), ownReads_(std::move(ownReads)) {}
+Query::Query(Statement st, std::shared_ptr<UseLock> use, std::shared_ptr<int> ownReads, Database* owner)
+    : st_(std::move(st)), use_(std::move(use)), ownReads_(std::move(ownReads)), owner_(owner) {}
 Query::Query(Query&& o) noexcept
     : st_(std::move(o.st_)), done_(o.done_), use_(std::move(o.use_)), ownReads_(std::move(o.ownReads_)),
-      reading_(o.reading_) {
+      owner_(o.owner_), reading_(o.reading_) {
     o.reading_ = false;
 }
 Query::~Query() { finishRead(); }
@@ -145,8 +153,18 @@ bool Query::next() {
     }
     done_ = true;
     finishRead(); // the engine gave up the read lock with the last row, or with the error
-    if (rc != SQLITE_DONE)
-        throwLast(sqlite3_db_handle(st_.get()));
+    if (rc != SQLITE_DONE) {
+        sqlite3* h = sqlite3_db_handle(st_.get());
+        const int primary = sqlite3_extended_errcode(h) & 0xff;
+        // Another program put other pages under the read (a copy over the file in place): they look like
+        // damage, but the file is whole. Said for what it is; the next read reads the file afresh.
+        if (owner_ && (primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB) && owner_->changedUnderRead())
+            throw DbError(
+                ErrorKind::Replaced,
+                QStringLiteral("the database file was changed by another program while it was read: ") +
+                    owner_->path());
+        throwLast(h);
+    }
     return false;
 }
 
@@ -478,6 +496,10 @@ void Database::checkIfPlayedBack(int playedBefore) {
 
 void Database::keepLook() { identity_.keep(lookLocked()); }
 
+bool Database::changedUnderRead() const {
+    return !identity_.unchangedAt(nativePath_);
+}
+
 bool Database::judgeFile() {
     const std::optional<FileLook> now = lookLocked();
     const FileIdentity::Judgement j = identity_.judge(now, moved(), wal_);
@@ -634,13 +656,13 @@ Query::Statement Database::prepareQuery(const QString& sql, const Params& params
 
 QVariant Database::scalar(const QString& sql, const Params& params) {
     freshenForRead();
-    Query q(prepareQuery(sql, params), nullptr, nullptr);
+    Query q(prepareQuery(sql, params), nullptr, nullptr, this);
     return q.next() ? q.value(0) : QVariant();
 }
 
 Query Database::query(const QString& sql, const Params& params) {
     freshenForRead();
-    return Query(prepareQuery(sql, params), use_, ownReads_);
+    return Query(prepareQuery(sql, params), use_, ownReads_, this);
 }
 
 void Database::createTable(const TableDef& def) {
@@ -673,6 +695,16 @@ void Database::begin() {
     // the whole busy time for it in vain.
     if (use_ && use_->activeReads() > *ownReads_)
         throw DbError(ErrorKind::Busy, QStringLiteral("a list is still being read from the database"));
+    // Opened while no lock file could be made: another user's VarnoxReplica would clear the file under this
+    // write. Made now, or nothing is written.
+    if (use_ && use_->unmade()) {
+        auto made = UseLock::take(path_, UseLock::Mode::Shared);
+        if (made->unmade())
+            throw DbError(ErrorKind::LockUnmade, QStringLiteral("lock file cannot be made: ") + made->lockPath(), made->lockPath());
+        use_->connectionClosed();
+        use_ = std::move(made);
+        use_->connectionOpened();
+    }
     // A connection whose file left the path never locks or reads it again: a journal at the path belongs
     // to the file there now.
     if (moved())

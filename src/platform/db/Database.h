@@ -44,6 +44,7 @@ struct StoredValue {
 
 // Forward cursor over a query's rows.
 class UseLock;
+class Database;
 
 class Query {
 public:
@@ -71,13 +72,14 @@ private:
         void operator()(sqlite3_stmt* st) const;
     };
     using Statement = std::unique_ptr<sqlite3_stmt, Finalize>;
-    Query(Statement st, std::shared_ptr<UseLock> use, std::shared_ptr<int> ownReads);
+    Query(Statement st, std::shared_ptr<UseLock> use, std::shared_ptr<int> ownReads, Database* owner);
     void finishRead();
     Statement st_;
     bool done_ = false;
     // While it holds a row, the query counts among the reads of the file and of its connection.
     std::shared_ptr<UseLock> use_;
     std::shared_ptr<int> ownReads_;
+    Database* owner_; // whose file it reads: a query never outlives its connection
     bool reading_ = false;
 };
 
@@ -160,6 +162,8 @@ private:
     std::optional<FileLook> lookLocked();
     void keepLook(); // after a change of our own
     void checkIfPlayedBack(int playedBefore); // throws Corrupt
+    friend class Query;
+    bool changedUnderRead() const; // stat() shows the file otherwise than when it was last judged
     // Throws Replaced for another file. When the file changed under an unchanged count: outside a
     // transaction, forgets what was cached; inside one, only says so (false), as the pages it read are
     // still held.

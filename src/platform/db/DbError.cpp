@@ -8,7 +8,38 @@
 
 namespace db {
 
-DbError::DbError(ErrorKind kind, const QString& detail) : std::runtime_error(detail.toStdString()), kind_(kind) {}
+DbError::DbError(ErrorKind kind, const QString& detail, const QString& path)
+    : std::runtime_error(detail.toStdString()), kind_(kind), path_(path) {}
+
+Fault faultOf(ErrorKind kind) {
+    switch (kind) {
+    case ErrorKind::DuplicateKey:
+    case ErrorKind::Required:
+    case ErrorKind::ZeroLength:
+    case ErrorKind::TooLong: // also a value bound beyond kMaxValueBytes (see bindVariant)
+    case ErrorKind::OutOfRange: return Fault::Value;
+    case ErrorKind::Changed:
+    case ErrorKind::NoCurrentRecord: return Fault::Row;
+    // TooBig is a value the file holds: no value Varnox binds gets that far.
+    case ErrorKind::TooBig:
+    case ErrorKind::Busy:
+    case ErrorKind::NotADatabase:
+    case ErrorKind::Io:
+    case ErrorKind::Replaced:
+    case ErrorKind::ReadOnly:
+    case ErrorKind::DiskFull:
+    case ErrorKind::NotFound:
+    case ErrorKind::ForeignSchema:
+    case ErrorKind::BadLock:
+    case ErrorKind::Damaged:
+    case ErrorKind::Corrupt:
+    case ErrorKind::NoMemory:
+    case ErrorKind::LockNotShared:
+    case ErrorKind::LockUnmade:
+    case ErrorKind::Other: break;
+    }
+    return Fault::File;
+}
 
 ErrorKind writeErrorKind(int systemErrno) {
     switch (systemErrno) {
@@ -23,7 +54,8 @@ ErrorKind writeErrorKind(int systemErrno) {
 void throwSqlite(int code, const char* message) {
     const QString msg = QString::fromUtf8(message ? message : "");
     const int writeErrno = takeLastWriteErrno(); // taken by every error, so none is left for a later one
-    if (const QString side = takeBadSideFile(); !side.isEmpty()) throw DbError(ErrorKind::BadLock, side);
+    if (const QString side = takeBadSideFile(); !side.isEmpty())
+        throw DbError(ErrorKind::BadLock, QStringLiteral("side file none of ours: ") + side, side);
     const int primary = code & 0xff;
     ErrorKind kind = ErrorKind::Other;
     switch (code) {

@@ -21,25 +21,38 @@ enum class ErrorKind {
     ReadOnly,      // the file (or a read-only share) takes no write
     DiskFull,      // no room left for the write
     NotFound,      // no such table or field
-    TooBig,        // a value longer than any the schema holds (kMaxValueBytes)
+    TooBig,        // the file holds a value longer than any the schema holds (kMaxValueBytes)
     ForeignSchema, // the file's schema is no longer the one it was opened with; the detail names why
     BadLock,       // a file beside it is none of ours (the lock file, the engine's journal or logs that is a
-                   // link, a folder, a pipe, a lock file nobody can open); the detail is its path
+                   // link, a folder, a pipe, a lock file nobody can open); path() names it
     Damaged,       // an index leads a key to a row that does not hold it: the indexes must be rebuilt
     Corrupt,       // the file's pages are damaged (the engine's check failed); the detail names what, or is ""
     NoMemory,      // the engine or the program ran out of memory
-    LockNotShared, // the use lock file cannot be given a mode others may open; the detail is its path
+    LockNotShared, // the use lock file cannot be given a mode others may open; path() names it
+    LockUnmade,    // the use lock file cannot be made (a read-only folder, no room); path() names it
     Other,
 };
 
+// Whose fault a refusal is: the one judgement the grids, the import and the messages use.
+enum class Fault {
+    Value, // the value breaks a rule of its field and is refused again: drop the edit, refuse the line
+    Row,   // the row was changed or deleted since it was read: the edit no longer applies, drop it
+    File,  // the file or the engine refused, nothing typed was wrong: keep the edit, stop an import
+};
+Fault faultOf(ErrorKind kind);
+
 class DbError : public std::runtime_error {
 public:
-    DbError(ErrorKind kind, const QString& detail);
+    DbError(ErrorKind kind, const QString& detail, const QString& path = {});
     ErrorKind kind() const { return kind_; }
     QString detail() const { return QString::fromStdString(what()); }
+    // The file the error is about where that is not the database (the lock file of BadLock and
+    // LockNotShared); "" otherwise.
+    const QString& path() const { return path_; }
 
 private:
     ErrorKind kind_;
+    QString path_;
 };
 
 // Turns an SQLite result code and message into the matching error.

@@ -85,6 +85,15 @@ int removeStaleTemps(const QString& path) {
     const QRegularExpression aside(QStringLiteral("^(\\.+)") + QRegularExpression::escape(fi.fileName()) +
                                    QStringLiteral("((?:\\.[A-Za-z0-9]{6})*)-lock\\.[A-Za-z0-9]{6}$"));
     int removed = 0;
+    // A lock file made aside under the folder's common name, which no maker holds any more.
+    static const QRegularExpression common(QLatin1Char('^') + QRegularExpression::escape(kLockAside) +
+                                           QStringLiteral("[A-Za-z0-9]{6}$"));
+    for (const QString& name : dir.entryList({kLockAside + QLatin1Char('*')}, QDir::Files | QDir::Hidden)) {
+        const int fd = common.match(name).hasMatch() ? lockedFd(dir.filePath(name)) : -1;
+        if (fd >= 0 && QFileInfo(dir.filePath(name)).size() == 0 && QFile::remove(dir.filePath(name)))
+            ++removed;
+        if (fd >= 0) ::close(fd);
+    }
     const QStringList names = dir.entryList({QStringLiteral(".") + fi.fileName() + QStringLiteral(".*"),
                                              QStringLiteral("..") + fi.fileName() + QStringLiteral(".*"),
                                              QStringLiteral(".") + fi.fileName() + QStringLiteral("-lock.*")},
@@ -167,7 +176,8 @@ QString badSideFile(const QString& path) {
 }
 
 void refuseBadSideFiles(const QString& path) {
-    if (const QString bad = badSideFile(path); !bad.isEmpty()) throw DbError(ErrorKind::BadLock, bad);
+    if (const QString bad = badSideFile(path); !bad.isEmpty())
+        throw DbError(ErrorKind::BadLock, QStringLiteral("side file none of ours: ") + bad, bad);
 }
 
 bool syncPath(const QString& path) {

@@ -1,6 +1,7 @@
 #include "db/UseLock.h"
 
 #include "db/DbError.h"
+#include "os/FileModes.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
@@ -10,6 +11,7 @@
 #include <QRecursiveMutex>
 #include <QThread>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <linux/magic.h>
@@ -52,7 +54,7 @@ constexpr int kSharedWaitMs = 1500;
 constexpr int kExclusiveWaitMs = 200;
 constexpr int kRetryMs = 2;
 
-enum class Got { Held, Refused, NotAFile, Unopenable, NoLock, NotShared };
+enum class Got { Held, Refused, NotAFile, Unopenable, NoLock, Unmade, NotShared };
 
 constexpr int kOpenFlags = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
 
@@ -67,30 +69,32 @@ int openExisting(const QByteArray& path) {
 
 // The lock file is everyone's who may write the database, whoever made it and whatever their umask: the
 // database's own permission bits and group, as the engine gives its journal. It holds no data. False when
-// the file system does not keep that mode (one that maps owners): others could not open it.
+// the file system does not keep that mode (one that maps owners): others could not open it. A group that
+// cannot be given leaves it to the bits: a lock needs no write, and others may still read it.
 bool shareAsTheDatabase(int fd, const QString& dbPath) {
+    if (!QFileInfo::exists(dbPath)) return os::setFileMode(fd, 0666); // a database about to be made
+    return os::shareAs(fd, dbPath, 0666) != os::Shared::NoMode;
+}
+
+mode_t modeFor(const QString& dbPath) {
     struct stat db {};
-    mode_t want = 0666;
-    if (::stat(native(dbPath).constData(), &db) == 0) {
-        want = db.st_mode & 0666;
-        // Best effort: only root or a member may give the file the database's group (in a setgid folder it
-        // has the folder's group already).
-        const int ignored = ::fchown(fd, ::geteuid() == 0 ? db.st_uid : uid_t(-1), db.st_gid);
-        (void)ignored;
-    }
-    struct stat st {};
-    return ::fchmod(fd, want) == 0 && ::fstat(fd, &st) == 0 && (st.st_mode & 0666) == want;
+    return ::stat(native(dbPath).constData(), &db) == 0 ? db.st_mode & 0666 : 0666;
+}
+
+bool noLinksHere(int err) {
+    return err == EPERM || err == ENOSYS || err == EOPNOTSUPP || err == EXDEV || err == EMLINK;
 }
 
 enum class Made { Placed, Exists, CannotMake, NotShared };
 
-// Makes the lock file aside under a name nothing takes for a lock, gives it its mode, and only then links it
-// into place: whatever stops us on the way, no lock file only its maker may open is left at the path. One
-// a killed maker left aside goes with the database's other leftovers (removeStaleTemps).
+// Makes the lock file aside under a short name of its own (a database name the engine takes leaves no room
+// for more), gives it its mode, and only then links it into place: whatever stops us on the way, no lock
+// file only its maker may open is left at the path. One a killed maker left aside goes with the folder's
+// other leftovers (removeStaleTemps).
 Made makeLockFile(const QString& lockPath, const QString& dbPath, int& fd) {
-    const QFileInfo fi(lockPath);
     QByteArray aside =
-        native(fi.absolutePath() + QStringLiteral("/.") + fi.fileName() + QStringLiteral(".XXXXXX"));
+        native(QFileInfo(lockPath).absolutePath() + QLatin1Char('/') + kLockAside + QStringLiteral("XXXXXX"));
+    const QByteArray placed = native(lockPath);
     fd = ::mkostemp(aside.data(), O_CLOEXEC);
     if (fd < 0) return Made::CannotMake;
     // Held while it is aside, so a clean-up elsewhere leaves it; the lock then comes with it into place.
@@ -98,23 +102,31 @@ Made makeLockFile(const QString& lockPath, const QString& dbPath, int& fd) {
     Made made = Made::Placed;
     if (!shareAsTheDatabase(fd, dbPath)) {
         made = Made::NotShared;
-    } else if (::link(aside.constData(), native(lockPath).constData()) != 0) {
+    } else if (::link(aside.constData(), placed.constData()) != 0) {
         const int err = errno;
         // ENOENT: a clean-up elsewhere took it before it was held; made again.
         made = err == EEXIST || err == ENOENT ? Made::Exists : Made::CannotMake;
-        // A file system without links: made in place, already with its mode, as near as it can.
-        if (err == EPERM || err == ENOSYS || err == EOPNOTSUPP || err == EXDEV || err == EMLINK) {
-            ::unlink(aside.constData());
-            ::close(fd);
-            struct stat db {};
-            const mode_t want = ::stat(native(dbPath).constData(), &db) == 0 ? db.st_mode & 0666 : 0666;
-            fd = ::open(native(lockPath).constData(), O_RDWR | O_CREAT | O_EXCL | kOpenFlags, want);
-            if (fd < 0) return errno == EEXIST ? Made::Exists : Made::CannotMake;
-            if (shareAsTheDatabase(fd, dbPath)) return Made::Placed;
-            ::unlink(native(lockPath).constData());
-            ::close(fd);
-            fd = -1;
-            return Made::NotShared;
+        if (noLinksHere(err)) {
+            // A file system without links: moved into place with its mode, never over another's lock.
+            if (::renameat2(AT_FDCWD, aside.constData(), AT_FDCWD, placed.constData(), RENAME_NOREPLACE) == 0)
+                return Made::Placed;
+            if (errno == EEXIST || errno == ENOENT) made = Made::Exists;
+            if (errno == EINVAL || errno == ENOSYS || noLinksHere(errno)) {
+                // Nor a rename that keeps what is there: made in place, appearing with its mode at once (the
+                // umask would keep others out until the chmod). For that instant a file another thread
+                // makes misses the umask too.
+                ::unlink(aside.constData());
+                ::close(fd);
+                const mode_t mask = ::umask(0);
+                fd = ::open(placed.constData(), O_RDWR | O_CREAT | O_EXCL | kOpenFlags, modeFor(dbPath));
+                ::umask(mask);
+                if (fd < 0) return errno == EEXIST ? Made::Exists : Made::CannotMake;
+                if (shareAsTheDatabase(fd, dbPath)) return Made::Placed;
+                ::unlink(placed.constData());
+                ::close(fd);
+                fd = -1;
+                return Made::NotShared;
+            }
         }
     }
     ::unlink(aside.constData());
@@ -167,7 +179,7 @@ Got lockFile(const QString& lockPath, const QString& dbPath, UseLock::Mode mode,
         denied = fd < 0 && (errno == EACCES || errno == EPERM);
         if (fd < 0) {
             if (how == Made::CannotMake)
-                return Got::NoLock; // a read-only folder without one: nothing can be held there
+                return Got::Unmade; // a read-only folder, no room: nothing can be held there
             if (how == Made::NotShared)
                 return Got::NotShared;
             if (notAFileAt(lockPath))
@@ -194,8 +206,8 @@ Got lockFile(const QString& lockPath, const QString& dbPath, UseLock::Mode mode,
 
 } // namespace
 
-UseLock::UseLock(QString key, QString lockPath, int fd, Mode mode)
-    : key_(std::move(key)), lockPath_(std::move(lockPath)), fd_(fd), mode_(mode) {}
+UseLock::UseLock(QString key, QString lockPath, int fd, Mode mode, bool unmade)
+    : key_(std::move(key)), lockPath_(std::move(lockPath)), fd_(fd), mode_(mode), unmade_(unmade) {}
 
 UseLock::~UseLock() {
     QMutexLocker hold(&gMutex);
@@ -228,9 +240,14 @@ std::shared_ptr<UseLock> UseLock::take(const QString& dbPath, Mode mode) {
         throw DbError(ErrorKind::Busy, QStringLiteral("the database is in use by another program: ") + dbPath);
     case Got::NotAFile:
     case Got::Unopenable:
-        throw DbError(ErrorKind::BadLock, lockPath);
+        throw DbError(ErrorKind::BadLock, QStringLiteral("lock file none of ours: ") + lockPath, lockPath);
     case Got::NotShared:
-        throw DbError(ErrorKind::LockNotShared, lockPath);
+        throw DbError(ErrorKind::LockNotShared, QStringLiteral("lock unshareable: ") + lockPath, lockPath);
+    case Got::Unmade:
+        if (mode == Mode::Exclusive)
+            throw DbError(ErrorKind::LockUnmade, QStringLiteral("lock file cannot be made: ") + lockPath, lockPath);
+        // Not kept for others: each later take tries to make it again.
+        return std::shared_ptr<UseLock>(new UseLock(key, lockPath, -1, mode, true));
     case Got::Held:
     case Got::NoLock: break;
     }
@@ -247,7 +264,7 @@ std::shared_ptr<UseLock> UseLock::heldHere(const QString& dbPath) {
 void UseLock::refuseBadLockFile(const QString& dbPath) {
     const QString lockPath = lockPathOf(keyFor(dbPath));
     if (notAFileAt(lockPath))
-        throw DbError(ErrorKind::BadLock, lockPath);
+        throw DbError(ErrorKind::BadLock, QStringLiteral("lock file none of ours: ") + lockPath, lockPath);
 }
 
 bool UseLock::heldElsewhere(const QString& dbPath) {

@@ -9,6 +9,9 @@
 
 namespace db {
 
+// The name a lock file is made under before it takes its place beside the database, "XXXXXX" after it.
+inline const QString kLockAside = QStringLiteral(".varnox-lock.");
+
 class UseLock {
 public:
     enum class Mode { Shared, Exclusive };
@@ -19,8 +22,9 @@ public:
     // of ours is open; BadLock naming the lock file when it is a link, a folder or anything else but a
     // regular file, or one that stays there and cannot be opened; LockNotShared naming it when none is there
     // and the one made cannot be given the database's mode (a mount that maps owners): others could not
-    // open it. Where no lock file can be made (a read-only folder) or the file system has no locks, nothing
-    // is held and nothing is refused.
+    // open it. Where no lock file can be made (a read-only folder, no room), an exclusive take throws
+    // LockUnmade naming it, a shared one holds nothing and is unmade(): its connection reads but never
+    // writes. Where the file system has no locks, nothing is held and nothing is refused.
     static std::shared_ptr<UseLock> take(const QString& dbPath, Mode mode);
     // Throws BadLock as take() would, without taking or making anything: for a look before opening.
     static void refuseBadLockFile(const QString& dbPath);
@@ -36,6 +40,9 @@ public:
     UseLock& operator=(const UseLock&) = delete;
 
     Mode mode() const { return mode_; }
+    // No lock file could be made: another user's VarnoxReplica would not know of this use.
+    bool unmade() const { return unmade_; }
+    const QString& lockPath() const { return lockPath_; }
 
     // Reads under way through our connections to this file: a write of ours cannot commit past one of
     // them, since a reader of this thread cannot finish while the writer waits for it.
@@ -48,14 +55,15 @@ public:
     void readEnded() { --reads_; }
 
 private:
-    UseLock(QString key, QString lockPath, int fd, Mode mode);
+  UseLock(QString key, QString lockPath, int fd, Mode mode, bool unmade = false);
 
-    QString key_;
-    QString lockPath_;
-    int fd_;
-    Mode mode_;
-    int reads_ = 0;
-    int connections_ = 0;
+  QString key_;
+  QString lockPath_;
+  int fd_;
+  Mode mode_;
+  bool unmade_;
+  int reads_ = 0;
+  int connections_ = 0;
 };
 
 // The kind of file system a path lies on, as far as the engine cares: on a network or user-space file

@@ -1,7 +1,9 @@
 #include "os/FileModes.h"
 
 #include <QFile>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace os {
 
@@ -38,6 +40,31 @@ int fileMode(const QString& path) {
     if (::stat(QFile::encodeName(path).constData(), &st) != 0)
         return -1;
     return int(st.st_mode & 07777);
+}
+
+Shared shareAs(int fd, const QString& model, mode_t bits) {
+    struct stat want {};
+    if (::stat(QFile::encodeName(model).constData(), &want) != 0) return Shared::Same;
+    struct stat now {};
+    if (::fstat(fd, &now) != 0) return Shared::NoMode;
+    // Only root may give another owner; a member may give the group (already there in a setgid folder).
+    const uid_t owner = ::geteuid() == 0 ? want.st_uid : uid_t(-1);
+    const bool group = (owner == uid_t(-1) || now.st_uid == owner) && now.st_gid == want.st_gid;
+    const bool given = group || ::fchown(fd, owner, want.st_gid) == 0;
+    // After the group, since a change of owner or group clears the setgid bit.
+    const mode_t mode = want.st_mode & bits;
+    if (::fchmod(fd, mode) != 0 || ::fstat(fd, &now) != 0 || (now.st_mode & bits) != mode)
+        return Shared::NoMode;
+    return given ? Shared::Same : Shared::NoGroup;
+}
+
+Shared shareAs(const QString& path, const QString& model, mode_t bits) {
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return Shared::NoMode;
+    const Shared got = shareAs(fd, model, bits);
+    ::close(fd);
+    return got;
 }
 
 } // namespace os

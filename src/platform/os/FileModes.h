@@ -21,4 +21,15 @@ bool setFileMode(int fd, mode_t mode);
 // The permission bits of the file at path; -1 when it cannot be read.
 int fileMode(const QString& path);
 
+// What a file put in place of another (a compaction, a copy, a new database, a lock file) could be given
+// of the file it stands for.
+enum class Shared { Same, NoGroup, NoMode };
+// Gives the open file the permission bits (within `bits`) and the group of the file at model, and as root its
+// owner too, so that whoever could write that file can write this one: a user's own umask and primary group
+// (in a folder without setgid) would take it from them. NoGroup when the group cannot be given (the user is
+// no member of it), NoMode when the file system keeps no such mode (a mount that maps owners); Same when
+// there is no model.
+Shared shareAs(int fd, const QString& model, mode_t bits = 07777);
+Shared shareAs(const QString& path, const QString& model, mode_t bits = 07777);
+
 } // namespace os

@@ -6,15 +6,21 @@
 
 namespace print {
 
+PrintQueues& printQueues() {
+    static PrintQueues queues{[] { return QPrinterInfo::availablePrinterNames(); },
+                              [](const QPrinter& p) { return QPrinterInfo(p).defaultPageSize(); }};
+    return queues;
+}
+
 PageSetup& PageSetup::current() {
     static PageSetup setup;
     return setup;
 }
 
-bool PageSetup::hasPrintQueue() { return !QPrinterInfo::availablePrinterNames().isEmpty(); }
+bool PageSetup::hasPrintQueue() { return !printQueues().names().isEmpty(); }
 
 void PageSetup::applyTo(QPrinter& printer) const {
-    const QStringList queues = QPrinterInfo::availablePrinterNames();
+    const QStringList queues = printQueues().names();
     if (queues.isEmpty()) {
         printer.setOutputFormat(QPrinter::PdfFormat);
     } else {
@@ -24,8 +30,10 @@ void PageSetup::applyTo(QPrinter& printer) const {
     }
     if (chosen_) {
         printer.setPageLayout(layout_);
-    } else if (queues.isEmpty()) {
-        printer.setPageSize(QPageSize(QPageSize::A4));
+    } else {
+        // The queue's own paper: Qt would keep its built-in A4 wherever the queue takes A4 too.
+        const QPageSize paper = queues.isEmpty() ? QPageSize() : printQueues().defaultPaper(printer);
+        printer.setPageSize(paper.isValid() ? paper : QPageSize(QPageSize::A4));
         printer.setPageOrientation(QPageLayout::Portrait);
     }
 }

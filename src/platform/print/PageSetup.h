@@ -1,15 +1,25 @@
 // The page set-up every print and preview uses: the printer, paper, orientation and margins chosen in
-// the page set-up dialog; the default printer with its default paper (A4 portrait without a print queue)
-// until a choice is made.
+// the page set-up dialog; the default queue with its own default paper, portrait (A4 portrait without a
+// print queue) until a choice is made.
 #pragma once
 
 #include <QPageLayout>
+#include <QPageSize>
 #include <QSizeF>
 #include <QString>
+#include <QStringList>
 
 class QPrinter;
 
 namespace print {
+
+// The machine's print queues and the default paper of the queue a printer is set to, from the print
+// system; a test puts a stand-in queue here.
+struct PrintQueues {
+    QStringList (*names)();
+    QPageSize (*defaultPaper)(const QPrinter& printer);
+};
+PrintQueues& printQueues();
 
 class PageSetup {
 public:

@@ -81,6 +81,8 @@ bool writeFileWhole(const QString& path, const QByteArray& bytes, QString* error
         return fail();
     if (mode >= 0 && !os::setFileMode(file.handle(), mode_t(mode)))
         return fail();
+    if (mode < 0)
+        os::shareAs(file.handle(), path); // what it replaces keeps its group, as far as this user may give it
     qint64 done = 0;
     while (done < bytes.size()) {
         const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
