@@ -12,6 +12,7 @@
 #include "masters/MasterWindow.h"
 #include "orders/GetOrderWindow.h"
 #include "orders/PaymentChooser.h"
+#include "orders/PaymentWindow.h"
 #include "viewers/ListWindow.h"
 
 #include <QCryptographicHash>
@@ -422,6 +423,19 @@ TEST(HostileFiles, ADatabaseInUtf16OrThatIsNoFileIsRefusedNamingWhatItIs) {
                     !said(p).contains(QStringLiteral("malformed")))
             << way << said(p).toStdString();
     }
+
+    // A journal left while 入金処理 is open: the payment plays it back and is refused, naming the damage.
+    const QString kept = p.path(QStringLiteral("kept.vrd"));
+    ASSERT_TRUE(QFile::copy(base, kept) &&
+                QFile::copy(core::controlPathFor(base), core::controlPathFor(kept)));
+    giveFile(p, Menu, kept);
+    orders::PaymentWindow* pay = p.openPayments();
+    ASSERT_TRUE(pay && plantHotJournal(kept, QStringLiteral("顧客マスタ"), QStringLiteral("商品マスタ")));
+    mainroad::answerCalendar(QDate(2024, 7, 1));
+    mainroad::clickOrder(pay, 1);
+    EXPECT_TRUE(said(p).contains(QStringLiteral("（テーブル「顧客マスタ」）"))) << said(p).toStdString();
+    closeAllWork(p);
+    p.trigger(QStringLiteral("mnuFileClose"));
 
     // The engine out of memory in a list read: said so, not blamed on other programs.
     giveFile(p, Menu, base);

@@ -388,9 +388,7 @@ void Database::retake() {
             throw DbError(ErrorKind::Replaced, QStringLiteral("the database file was moved or deleted: ") + path_);
         checkHeader();
         refuseBadSideFiles(path_);
-        const int playedBack = journalsPlayedBack();
         judgeFile();
-        checkIfPlayedBack(playedBack);
         setJournal();
         guardSchema(); // a view put under a table's name would mislead a list
     } catch (const SQLite::Exception& e) {
@@ -501,7 +499,9 @@ bool Database::changedUnderRead() const {
 }
 
 bool Database::judgeFile() {
+    const int playedBack = journalsPlayedBack();
     const std::optional<FileLook> now = lookLocked();
+    checkIfPlayedBack(playedBack);
     const FileIdentity::Judgement j = identity_.judge(now, moved(), wal_);
     if (j.verdict == FileIdentity::Verdict::Replaced)
         throw DbError(ErrorKind::Replaced, j.why + QStringLiteral(": ") + path_);
@@ -556,6 +556,7 @@ void Database::freshenForRead() {
     } catch (const DbError& e) {
         // Another file is refused by the next write; a statement of ours still reading is judged again
         // at the next read.
+        if (e.kind() == ErrorKind::Corrupt) throw; // a journal played back damaged it: nothing is read
         if (e.kind() != ErrorKind::Replaced) lastReadLook_ = {};
     }
 }
@@ -710,10 +711,12 @@ void Database::begin() {
     if (moved())
         throw DbError(ErrorKind::Replaced, QStringLiteral("the database file was moved or deleted: ") + path_);
     for (int tries = 0;; ++tries) {
+        const int playedBack = journalsPlayedBack(); // taking the lock plays a journal left back
         run(QStringLiteral("BEGIN IMMEDIATE"));
         inTx_ = true;
         bool same = false;
         try {
+            checkIfPlayedBack(playedBack);
             same = judgeFile();
             if (same)
                 guardSchema(); // under the lock: what passes here is what our writes run with
