@@ -81,8 +81,8 @@ TEST(CopyAndClear, CopiesBothFilesResetsTheCopyAndLeavesTheSourceAlone) {
         EXPECT_FALSE(f.startsWith(QLatin1Char('.'))) << f.toStdString();
     EXPECT_TRUE(QFileInfo(target).permissions() & QFile::ReadOther) << "not left private like a temporary file";
 
-    // A header of 16 million pages over a sparse file (64 GB that take no disk): the copy onto a disk of 1 MB
-    // writes the pages in use only.
+    // A header of 16 million pages over a sparse 64 GB file: the copy onto a 1 MB disk writes the pages in
+    // use.
     open.close();
     QFile sparse(p.src);
     ASSERT_TRUE(sparse.open(QIODevice::ReadWrite) && sparse.resize(16'000'000LL * 4096) && sparse.seek(28));
