@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs a program under a real window manager: a private Xvfb display with openbox on it, Qt on X11.
-# Exits 77 (a skipped test) when Xvfb, openbox or xprop is missing or the display does not come up.
+# Exits 77 (a skipped test) when Xvfb, openbox or xprop is missing or the display does not come up within
+# 30 s (a loaded machine can take ten).
 set -u
 for tool in Xvfb openbox xprop; do
   command -v "$tool" >/dev/null 2>&1 || { echo "skipped: $tool is not installed"; exit 77; }
@@ -18,7 +19,7 @@ trap cleanup EXIT
 # Xvfb picks a free display (its screen VARNOX_SCREEN, 1280x1024 when unset) and writes its number once it takes connections.
 Xvfb -displayfd 3 -screen 0 "${VARNOX_SCREEN:-1280x1024}x24" -nolisten tcp 3>"$tmp/display" >"$tmp/xvfb.log" 2>&1 &
 xvfb=$!
-for _ in $(seq 100); do [ -s "$tmp/display" ] && break; sleep 0.1; done
+for _ in $(seq 300); do [ -s "$tmp/display" ] && break; sleep 0.1; done
 [ -s "$tmp/display" ] || { echo "skipped: Xvfb did not start"; cat "$tmp/xvfb.log"; exit 77; }
 export DISPLAY=":$(head -n1 "$tmp/display")"
 
@@ -27,7 +28,7 @@ mkdir -p "$tmp/home"
 HOME="$tmp/home" XDG_CONFIG_HOME="$tmp/home/.config" XDG_CACHE_HOME="$tmp/home/.cache" \
   openbox >"$tmp/openbox.log" 2>&1 &
 wm=$!
-for _ in $(seq 100); do
+for _ in $(seq 300); do
   xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
   sleep 0.1
 done
