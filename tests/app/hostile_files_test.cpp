@@ -55,9 +55,8 @@ QByteArray bigEndian(quint32 v) {
     return QByteArray(1, char(v >> 24)) + char(v >> 16) + char(v >> 8) + char(v);
 }
 quint32 rootOf(const QString& db, const QString& table) {
-    return mainroad::sqlite(db,
-                            QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name = '%1'").arg(table))
-        .toUInt();
+    const QString sql = QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name = '%1'").arg(table);
+    return mainroad::sqlite(db, sql).toUInt();
 }
 
 bool plantHotJournal(const QString& db, const QString& toTable, const QString& fromTable) {
@@ -325,13 +324,10 @@ TEST(HostileFiles, ADatabaseInUtf16OrThatIsNoFileIsRefusedNamingWhatItIs) {
     p.trigger(QStringLiteral("mnuFileClose"));
     const QString dump = mainroad::sqlite(base, QStringLiteral(".dump"));
     const QString version = mainroad::sqlite(base, QStringLiteral("PRAGMA user_version"));
-    const auto withSide = [&](const char* side, const std::function<bool(const QString&)>& plant) {
-        return [=](const QString& at) { return QFile::copy(base, at) && plant(at + QLatin1String(side)); };
-    };
-    const std::function<bool(const QString&)> sidePlants[] = {
-        [](const QString& at) { return testenv::makePipe(at); },
-        [](const QString& at) { return QDir().mkdir(at); },
-        [](const QString& at) { return QFile::link(QStringLiteral("/dev/zero"), at); },
+    const auto withSide = [&](const char* side, int plant) { // a link, a folder, a pipe, as for the lock file
+        return [=, &p](const QString& at) {
+            return QFile::copy(base, at) && plants()[plant].make(p, at + side);
+        };
     };
     const struct {
         const char* what;
@@ -349,13 +345,13 @@ TEST(HostileFiles, ADatabaseInUtf16OrThatIsNoFileIsRefusedNamingWhatItIs) {
          QStringLiteral("UTF-16le")},
         {"pipe", [](const QString& at) { return testenv::makePipe(at); }, QStringLiteral("パイプ")},
         {"folder", [](const QString& at) { return QDir().mkdir(at); }, QStringLiteral("フォルダ")},
-        {"device", [](const QString& at) { return QFile::link(QStringLiteral("/dev/null"), at); }, QStringLiteral("デバイス")},
-        {"journal pipe", withSide("-journal", sidePlants[0]), QStringLiteral("ジャーナルファイル「"),
-         "-journal"},
-        {"journal folder", withSide("-journal", sidePlants[1]), QStringLiteral("-journal」がフォルダ")},
-        {"journal link", withSide("-journal", sidePlants[2]), QStringLiteral("-journal」がリンク")},
-        {"wal pipe", withSide("-wal", sidePlants[0]), QStringLiteral("ログファイル「"), "-wal"},
-        {"shm pipe", withSide("-shm", sidePlants[0]), QStringLiteral("-shm」がパイプ"), "-shm"},
+        {"device", [](const QString& at) { return QFile::link(QStringLiteral("/dev/null"), at); },
+         QStringLiteral("デバイス")},
+        {"journal pipe", withSide("-journal", 2), QStringLiteral("ジャーナルファイル「"), "-journal"},
+        {"journal folder", withSide("-journal", 1), QStringLiteral("-journal」がフォルダ")},
+        {"journal link", withSide("-journal", 0), QStringLiteral("-journal」がリンク")},
+        {"wal pipe", withSide("-wal", 2), QStringLiteral("ログファイル「"), "-wal"},
+        {"shm pipe", withSide("-shm", 2), QStringLiteral("-shm」がパイプ"), "-shm"},
         {"damaging journal",
          [&](const QString& at) {
              return QFile::copy(base, at) &&

@@ -19,9 +19,7 @@ QString smallDisk(const QString& folder, const char* size) {
     return QProcess::execute(QStringLiteral("mount"), args) == 0 ? folder : QString();
 }
 void unmount(const QString& folder) {
-    QProcess umount;
-    umount.start(QStringLiteral("umount"), {QStringLiteral("-l"), folder});
-    umount.waitForFinished();
+    QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), folder});
 }
 
 ResetOptions options() {
@@ -194,7 +192,8 @@ TEST(CopyAndClear, FailuresLeaveEveryFileAsItWas) {
         holder.reset();
         EXPECT_EQ(fixture::entries(p.tmp.path()), files);
         EXPECT_EQ(fixture::bytesOf(p.src), srcBytes);
-        unmount(p.tmp.path(QStringLiteral("small")));
+        if (QFileInfo(p.tmp.path(QStringLiteral("small"))).isDir())
+            unmount(p.tmp.path(QStringLiteral("small")));
         if (!sameFile(target, p.src)) {
             EXPECT_EQ(fixture::bytesOf(controlPathOf(target)), targetCtl);
             if (targetBytes.isEmpty()) {
