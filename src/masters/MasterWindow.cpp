@@ -168,7 +168,9 @@ bool MasterWindow::buildContents() {
     } catch (const db::DbError& e) {
         model_.reset();
         db_.reset();
-        lockAfterDataError(core::dbFailureText(e, QStringLiteral("Data error event hit err:") + e.detail()));
+        // The platform's text after the prefix is the cause in the user's language, never the engine's words.
+        lockAfterDataError(core::dbFailureText(
+            e, QStringLiteral("Data error event hit err:") + core::causeText(e, state().gDbPath)));
         return true; // the window stays, locked, until it is closed
     }
     model_->setNumberFields(spec_.numbers);

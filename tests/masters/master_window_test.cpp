@@ -223,7 +223,8 @@ TEST_F(MasterWindowTest, MissingDatabaseLocksTheWindowButCloseWorks) {
     s.gDbPath = dir.path(QStringLiteral("gone.vrd"));
     auto w = open(QStringLiteral("frmOrderM"));
     ASSERT_EQ(rec.shown().size(), 1u);
-    EXPECT_TRUE(rec.shown()[0].text.startsWith(QStringLiteral("Data error event hit err:")));
+    EXPECT_TRUE(rec.shown()[0].text.startsWith(QStringLiteral("Data error event hit err:ＤＢ")))
+        << rec.shown()[0].text.toStdString();
     EXPECT_EQ(rec.shown()[0].title, QStringLiteral("Varnox"));
     EXPECT_TRUE(w->locked());
     EXPECT_FALSE(w->button(QStringLiteral("cmdAdd"))->isEnabled());
