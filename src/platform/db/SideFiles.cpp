@@ -25,7 +25,19 @@ namespace {
 
 const char* const kSides[] = {"-journal", "-wal", "-shm"};
 
-QByteArray native(const QString& path) { return QFile::encodeName(path); }
+QByteArray native(const QString& path) {
+    return QFile::encodeName(path);
+}
+
+// The name a temporary is made under takes the file's name, cut short (at a whole character) where the
+// temporary's own journal would not fit the folder's 255 bytes: the engine writes one beside it.
+QString tempStem(const QString& fileName) {
+    constexpr qsizetype kRoom = 255 - 1 - 7 - 8; // ".", ".XXXXXX", "-journal"
+    QString stem = fileName;
+    while (native(stem).size() > kRoom)
+        stem.chop(stem.size() > 1 && stem.back().isLowSurrogate() ? 2 : 1);
+    return stem;
+}
 
 int lockedFd(const QString& path) {
     const int fd = ::open(native(path).constData(), O_RDONLY | O_CLOEXEC);
@@ -42,7 +54,8 @@ int lockedFd(const QString& path) {
 
 TempBeside::TempBeside(const QString& besidePath) {
     const QFileInfo fi(besidePath);
-    QTemporaryFile reserve(fi.absolutePath() + QStringLiteral("/.") + fi.fileName() + QStringLiteral(".XXXXXX"));
+    QTemporaryFile reserve(fi.absolutePath() + QStringLiteral("/.") + tempStem(fi.fileName()) +
+                           QStringLiteral(".XXXXXX"));
     reserve.setAutoRemove(false);
     if (!reserve.open())
         throw DbError(ErrorKind::Io, QStringLiteral("cannot create a temporary file beside ") + besidePath);
@@ -78,7 +91,8 @@ int removeStaleTemps(const QString& path) {
     const QDir dir = fi.absoluteDir();
     // ".name.XXXXXX", "..name.XXXXXX.YYYYYY" (a temporary's own compaction), each with the side files.
     static const QString kTail = QStringLiteral("((?:\\.[A-Za-z0-9]{6})+)(-journal|-wal|-shm|-lock)?");
-    const QRegularExpression re(QStringLiteral("^(\\.+)") + QRegularExpression::escape(fi.fileName()) + kTail +
+    const QString stem = tempStem(fi.fileName());
+    const QRegularExpression re(QStringLiteral("^(\\.+)") + QRegularExpression::escape(stem) + kTail +
                                 QLatin1Char('$'));
     // The lock file of the file or of one of those, still aside (".name-lock.XXXXXX"): its maker was killed
     // before it put it in place. Never a lock itself.
@@ -94,8 +108,8 @@ int removeStaleTemps(const QString& path) {
             ++removed;
         if (fd >= 0) ::close(fd);
     }
-    const QStringList names = dir.entryList({QStringLiteral(".") + fi.fileName() + QStringLiteral(".*"),
-                                             QStringLiteral("..") + fi.fileName() + QStringLiteral(".*"),
+    const QStringList names = dir.entryList({QStringLiteral(".") + stem + QStringLiteral(".*"),
+                                             QStringLiteral("..") + stem + QStringLiteral(".*"),
                                              QStringLiteral(".") + fi.fileName() + QStringLiteral("-lock.*")},
                                             QDir::Files | QDir::Hidden | QDir::System);
     for (const QString& name : names) {

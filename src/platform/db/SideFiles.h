@@ -7,10 +7,11 @@
 
 namespace db {
 
-// A new, empty file ".name.XXXXXX" beside the given path, locked (flock) for as long as this object
-// holds it, so that a clean-up in another process never removes it while we work. Removed, with the
-// side files the engine may have made for it, when the object goes, unless release() was called after
-// it was renamed into place. Throws DbError (Io) when the folder takes no new file.
+// A new, empty file ".name.XXXXXX" beside the given path (the name cut short where the temporary's own
+// journal would not fit the folder), locked (flock) for as long as this object holds it, so that a
+// clean-up in another process never removes it while we work. Removed, with the side files the engine may
+// have made for it, when the object goes, unless release() was called after it was renamed into place.
+// Throws DbError (Io) when the folder takes no new file.
 class TempBeside {
 public:
     explicit TempBeside(const QString& besidePath);
