@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Checks ./varnox.sh's build in a fresh clone of what is committed: it makes Varnox, VarnoxReplica and their
-# report layouts and no test program, and says nothing when run again. A whole Release build, so it is not
-# part of ./test.sh. Extra arguments go to CMake's configure step (e.g. -DCMAKE_CXX_COMPILER_LAUNCHER=ccache).
+# report layouts and no test program, and says nothing when run again. A whole Release build, so
+# ./test.sh does not run it. Extra arguments go to CMake's configure step (e.g. -DCMAKE_CXX_COMPILER_LAUNCHER=ccache).
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 clone=$(mktemp -d "${TMPDIR:-/tmp}/varnox-clone-XXXXXX")

@@ -1,4 +1,4 @@
-// The pieces of Varnox wired together as the program runs them, so tests start the same program.
+// The modules of Varnox wired together as the program runs them, so tests start the same program.
 #pragma once
 
 namespace app {

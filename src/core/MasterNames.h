@@ -2,7 +2,7 @@
 #pragma once
 
 #include "db/Database.h"
-#include "db/Pieces.h"
+#include "db/Batches.h"
 
 #include <QHash>
 #include <QString>
@@ -21,10 +21,10 @@ inline QHash<QString, QString> codeNamesOf(db::Query& q) {
     return names;
 }
 
-// The same in short reads: sql selects code, name and the row id, and ends as db::readInPieces asks.
+// The same in short reads: sql selects code, name and the row id, and ends as db::readInBatches asks.
 inline QHash<QString, QString> loadCodeNames(db::Database& db, const QString& sql) {
     QHash<QString, QString> names;
-    db::readInPieces(db, sql, {}, [&](const db::Query& q) {
+    db::readInBatches(db, sql, {}, [&](const db::Query& q) {
         if (const QString code = q.toText(0); !names.contains(code)) names.insert(code, q.toText(1));
     });
     return names;

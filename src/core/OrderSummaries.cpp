@@ -1,6 +1,6 @@
 #include "core/OrderSummaries.h"
 
-#include "db/Pieces.h"
+#include "db/Batches.h"
 #include "text/Cp932.h"
 
 #include <algorithm>
@@ -18,7 +18,7 @@ const QString kListed =
                    "(SELECT COALESCE(氏名, '') FROM 社員マスタ WHERE 社員コード = o.社員コード), o.rowid "
                    "FROM 受注データ AS o WHERE o.受注No <> 0 AND (o.販売金額 + o.送料) > 0");
 const QString kUnpaid = QStringLiteral(" AND COALESCE(o.入金日, 0) = 0");
-const QString kPiece = QStringLiteral(" AND o.rowid > ? ORDER BY o.rowid LIMIT ?");
+const QString kBatch = QStringLiteral(" AND o.rowid > ? ORDER BY o.rowid LIMIT ?");
 
 QString nameOrCode(const db::Query& q, int name, int code) {
     return q.isNull(name) ? QStringLiteral("Code=") + q.toText(code) : q.toText(name);
@@ -57,11 +57,11 @@ OrderSummary OrderSummaries::read(const db::Query& q) const {
     return r;
 }
 
-// In pieces by row id (db::readInPieces), then by number.
+// In batches by row id (db::readInBatches), then by number.
 std::vector<OrderSummary> OrderSummaries::list(bool unpaidOnly) {
     readSizes();
     std::vector<OrderSummary> rows;
-    db::readInPieces(db_, kListed + (unpaidOnly ? kUnpaid : QString()) + kPiece, {},
+    db::readInBatches(db_, kListed + (unpaidOnly ? kUnpaid : QString()) + kBatch, {},
                      [&](const db::Query& q) { rows.push_back(read(q)); });
     std::stable_sort(rows.begin(), rows.end(),
                      [](const OrderSummary& a, const OrderSummary& b) { return a.orderNo < b.orderNo; });

@@ -33,7 +33,7 @@ QFont gridFont() {
     return f;
 }
 
-// The hourglass for one piece of database work.
+// The hourglass for one stretch of database work.
 class Hourglass {
 public:
     Hourglass() { QApplication::setOverrideCursor(Qt::WaitCursor); }

@@ -2,7 +2,7 @@
 
 #include "core/Schema.h"
 #include "db/KeyedRows.h"
-#include "db/Pieces.h"
+#include "db/Batches.h"
 #include "db/Transaction.h"
 
 #include <algorithm>
@@ -25,12 +25,12 @@ OrderSaveError::OrderSaveError(Kind kind, const QString& what)
 
 std::vector<EntryLine> OrderStore::loadGoods(const QString& reservedGoodsCode) {
     std::vector<EntryLine> out;
-    // In short reads (db::readInPieces): a large master must not keep other users' saves waiting.
+    // In short reads (db::readInBatches): a large master must not keep other users' saves waiting.
     const QString sql =
         QStringLiteral("SELECT \"商品No\", \"商品コード\", \"商品名\", \"個別定価\", \"個別仕切値\", "
                        "\"個別原価\", \"消費税率\", \"在庫量\", \"在庫発注点\", \"商品カテゴリ\", rowid "
                        "FROM \"商品マスタ\" WHERE \"商品コード\" <> ? AND rowid > ? ORDER BY rowid LIMIT ?");
-    db::readInPieces(db_, sql, {reservedGoodsCode}, [&](const db::Query& q) {
+    db::readInBatches(db_, sql, {reservedGoodsCode}, [&](const db::Query& q) {
         EntryLine l;
         l.goodsNo = std::int32_t(q.toInt64(0));
         l.code = q.toText(1);
@@ -52,7 +52,7 @@ std::vector<PartyRow> OrderStore::loadParties(const QString& table, const QStrin
                                               const QString& nameField) {
     std::vector<PartyRow> out;
     // Identifiers come from the fixed names below, never from data.
-    db::readInPieces(db_,
+    db::readInBatches(db_,
                      QStringLiteral("SELECT %1, %2, rowid FROM %3 WHERE rowid > ? ORDER BY rowid LIMIT ?")
                          .arg(db::Database::quoteIdent(codeField), db::Database::quoteIdent(nameField),
                               db::Database::quoteIdent(table)),

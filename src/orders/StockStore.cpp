@@ -3,26 +3,26 @@
 #include "core/Schema.h"
 #include "db/Database.h"
 #include "db/KeyedRows.h"
-#include "db/Pieces.h"
+#include "db/Batches.h"
 #include "db/Transaction.h"
 
 namespace orders {
 
 namespace {
 
-// In table order, in short reads (db::readInPieces).
+// In table order, in short reads (db::readInBatches).
 const QString kListAll = QStringLiteral(
     "SELECT 商品コード, 商品名, 個別定価, 個別仕切値, 個別原価, 消費税率, 在庫量, 商品カテゴリ, rowid "
     "FROM 商品マスタ WHERE 商品コード <> ?");
 const QString kListShort = kListAll + QStringLiteral(" AND 在庫量 <= 在庫発注点");
-const QString kPiece = QStringLiteral(" AND rowid > ? ORDER BY rowid LIMIT ?");
+const QString kBatch = QStringLiteral(" AND rowid > ? ORDER BY rowid LIMIT ?");
 
 } // namespace
 
 std::vector<StockGoods> StockStore::listGoods(bool shortOnly, const QString& reservedCode) const {
     db::Database db(dbPath_);
     std::vector<StockGoods> goods;
-    db::readInPieces(db, (shortOnly ? kListShort : kListAll) + kPiece, {reservedCode}, [&](const db::Query& q) {
+    db::readInBatches(db, (shortOnly ? kListShort : kListAll) + kBatch, {reservedCode}, [&](const db::Query& q) {
         StockGoods g;
         g.code = q.toText(0);
         g.name = q.toText(1);

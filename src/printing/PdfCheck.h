@@ -1,6 +1,6 @@
 // Whether a PDF the printer wrote is whole. The PDF writer keeps no error of its own when a write fails
 // (a full disk, a file-size limit): the file simply stops, or has a hole. The cross-reference table at
-// its end names where every object starts, so a piece missing anywhere moves an object off its place.
+// its end names where every object starts, so bytes missing anywhere move an object off its place.
 #pragma once
 
 #include <QByteArray>

@@ -502,7 +502,7 @@ void FormatPattern::formatDate(double ole, Chars& c) const {
         civilDate(std::int64_t(day), year, month, dayOfMonth);
     const int secs = int(std::llround(std::fabs(ole - day) * 86400.0)) % 86400;
     const ClockTime time{secs / 3600, secs / 60 % 60, secs % 60};
-    for (const DatePiece& p : date_) {
+    for (const DateElement& p : date_) {
         switch (p.part) {
         case DatePart::Literal:
             put(c, p.literal);

@@ -48,7 +48,7 @@ private:
     enum class Kind { General, Text, Number, Date, Literal };
     enum class DatePart : std::uint8_t { Literal, Year4, Year2, Month2, Month1, Day2, Day1, Hour2, Hour1, Min2, Min1,
                                          Sec2, Sec1 };
-    struct DatePiece {
+    struct DateElement {
         DatePart part;
         QString literal;
     };
@@ -75,7 +75,7 @@ private:
     bool hasPoint_ = false;
     bool grouping_ = false;
     // Date patterns
-    std::vector<DatePiece> date_;
+    std::vector<DateElement> date_;
 };
 
 // The plain text of a value: a number in plain decimal, a date as yyyy/MM/dd.

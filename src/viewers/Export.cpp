@@ -53,16 +53,16 @@ ExportWriter::~ExportWriter() {
         file_.cancelWriting();
 }
 
-void ExportWriter::put(const QString& piece) {
+void ExportWriter::put(const QString& chunk) {
     QByteArray bytes;
     try {
-        bytes = text::toCp932(piece);
+        bytes = text::toCp932(chunk);
     } catch (const text::EncodingError&) {
-        text::Unencodable bad = text::findUnencodable(piece);
+        text::Unencodable bad = text::findUnencodable(chunk);
         bad.line += lines_;
         throw UnencodableExport(std::move(bad));
     }
-    lines_ += int(piece.count(QLatin1Char('\n')));
+    lines_ += int(chunk.count(QLatin1Char('\n')));
     qint64 done = 0;
     while (done < bytes.size()) {
         const qint64 n = file_.write(bytes.constData() + done, bytes.size() - done);

@@ -44,22 +44,22 @@ class ControlInExport : public std::runtime_error {
 // The text of a field of the tab file; throws ControlInExport (line 0) for a control character in it.
 const QString& tabField(const QString& s);
 
-// A CP932 export written in pieces to a file beside the target and put in its place by commit() only
+// A CP932 export written in chunks to a file beside the target and put in its place by commit() only
 // when every byte was written; destroyed without commit() it leaves the target as it was. put() throws
-// UnencodableExport (naming the line counted over all pieces) or std::system_error (the system's error).
+// UnencodableExport (naming the line counted over all chunks) or std::system_error (the system's error).
 class ExportWriter {
 public:
     explicit ExportWriter(const QString& path);
     ~ExportWriter();
     ExportWriter(const ExportWriter&) = delete;
     ExportWriter& operator=(const ExportWriter&) = delete;
-    void put(const QString& piece); // pieces end at line ends
+    void put(const QString& chunk); // chunks end at line ends
     void commit();
 
 private:
     QSaveFile file_;
     qint64 written_ = 0;
-    int lines_ = 0; // line ends in the pieces before
+    int lines_ = 0; // line ends in the chunks before
 };
 
 // Writes text (lines already ended by CR LF) as CP932 without a byte order mark. The file is written

@@ -360,13 +360,13 @@ QString tabFileText(const ListMember& m, core::AppState& app) {
     return run.takeResult();
 }
 
-// The file text goes out in pieces as it is formed, so memory does not grow with the list. It is
+// The file text goes out in chunks as it is formed, so memory does not grow with the list. It is
 // written beside the file and put in its place only when complete: a failure on the way (the database,
 // a character CP932 cannot hold, the disk) leaves an existing file as it was.
 void writeTabFile(const ListMember& m, core::AppState& app, const QString& path) {
     ExportWriter file(path);
     ListRun run(app, m.kind, ListRun::Mode::Tab);
-    run.setTabSink([&file](const QString& piece) { file.put(piece); });
+    run.setTabSink([&file](const QString& chunk) { file.put(chunk); });
     FrmtLoadTokens(run.rs, m.kind);
     m.walk(run);
     file.put(run.takeResult());

@@ -74,7 +74,7 @@ public:
     // fields only): rendered at its first record, its text reused after that.
     void listUnchanging(Renderer render);
 
-    // Tab only: the file text is handed to sink in pieces of whole records as it grows, instead of
+    // Tab only: the file text is handed to sink in chunks of whole records as it grows, instead of
     // being kept whole; takeResult() then gives the rest.
     void setTabSink(std::function<void(const QString&)> sink) { sink_ = std::move(sink); }
 
@@ -92,7 +92,7 @@ private:
             e.line = tabLines_;
             throw;
         }
-        if (sink_ && fileText_.size() >= kTabPiece) {
+        if (sink_ && fileText_.size() >= kTabChunk) {
             sink_(fileText_);
             fileText_.resize(0);
         }
@@ -100,7 +100,7 @@ private:
     void startList();
     void countListed();
 
-    static constexpr qsizetype kTabPiece = 1 << 16;
+    static constexpr qsizetype kTabChunk = 1 << 16;
     static constexpr qint64 kMostRoom = qint64(1) << 28; // characters; a list beyond it grows as it goes
 
     Mode mode_;

@@ -96,7 +96,7 @@ const QString kNotSentTitle = QStringLiteral("印刷に失敗しました");
 
 // A PDF written onto a full disk (a file-size limit here) never takes the name of the earlier, complete
 // one: that stays byte for byte, nothing is left beside it, and the box and the status bar say it was not
-// saved. The check that decides it is tried on the complete file, cut short and with a piece missing.
+// saved. The check that decides it is tried on the complete file, cut short and with bytes cut out of it.
 TEST(WrittenFiles, APdfThatDoesNotReachTheDiskWholeLeavesTheEarlierOne) {
     if (print::PageSetup::hasPrintQueue())
         GTEST_SKIP() << "this machine prints to a queue";

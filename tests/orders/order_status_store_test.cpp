@@ -1,6 +1,6 @@
 #include "PaymentTestDb.h"
 
-#include "db/Pieces.h"
+#include "db/Batches.h"
 #include "db/Transaction.h"
 #include "orders/OrderStatusStore.h"
 
@@ -45,15 +45,15 @@ TEST(OrderStatusStore, ListFiltersPerMode) {
         OrderStatusStore store(t.state.gDbPath);
         EXPECT_EQ(numbers(store.listOrders(c.unpaidOnly)), c.expected) << "unpaidOnly=" << c.unpaidOnly;
     }
-    // Read in pieces, the list still holds every order once, by number: two pieces and one more row, the
+    // Read in batches, the list still holds every order once, by number: two batches and one more row, the
     // later rows with lower numbers.
     TestDb t;
     db::Transaction tx(*t.db);
-    for (int i = 1; i <= 2 * db::kRowsPerPiece + 1; ++i)
-        t.addOrder(i == 1 ? 0x7fffffff : 2 * db::kRowsPerPiece + 2 - i, 1000, 0);
+    for (int i = 1; i <= 2 * db::kRowsPerBatch + 1; ++i)
+        t.addOrder(i == 1 ? 0x7fffffff : 2 * db::kRowsPerBatch + 2 - i, 1000, 0);
     tx.commit();
     const std::vector<qint32> listed = numbers(OrderStatusStore(t.state.gDbPath).listOrders(false));
-    ASSERT_EQ(listed.size(), size_t(2 * db::kRowsPerPiece + 1));
+    ASSERT_EQ(listed.size(), size_t(2 * db::kRowsPerBatch + 1));
     EXPECT_TRUE(std::is_sorted(listed.begin(), listed.end()) && listed.front() == 1 &&
                 listed.back() == 0x7fffffff);
 }

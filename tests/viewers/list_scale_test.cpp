@@ -200,7 +200,7 @@ TEST_F(ListScaleTest, MemoryOfABuildIsTheListAndOfATabExportIsFlat) {
         const double tabMb = peakGrowthMb([&] { writeTabFile(m, s, file); });
         const double fileMb = double(QFile(file).size()) / (1 << 20);
         ASSERT_GT(fileMb, 1.0);
-        // Pieces of the file go out as they are formed: neither the file's text nor its bytes are held.
+        // Chunks of the file go out as they are formed: neither the file's text nor its bytes are held.
         EXPECT_LT(tabMb, 6.0) << "file " << fileMb << " MB";
 
         BuildResult r;
@@ -213,8 +213,8 @@ TEST_F(ListScaleTest, MemoryOfABuildIsTheListAndOfATabExportIsFlat) {
     }
 }
 
-// The tab file goes out in pieces: a character CP932 cannot hold in the last record, long after the
-// first pieces were written, still leaves the earlier file whole and no stray file beside it.
+// The tab file goes out in chunks: a character CP932 cannot hold in the last record, long after the
+// first chunks were written, still leaves the earlier file whole and no stray file beside it.
 TEST_F(ListScaleTest, ALateCharacterCp932CannotHoldLeavesTheEarlierTabFile) {
     fill(s.gDbPath, 3000, 4);
     const ListMember& m = *listMember(QStringLiteral("frmVRecD"));
@@ -223,7 +223,7 @@ TEST_F(ListScaleTest, ALateCharacterCp932CannotHoldLeavesTheEarlierTabFile) {
     const QByteArray before = viewerstest::readBytes(file);
     ASSERT_GT(before.size(), 300000);
     viewerstest::Filler(s.gDbPath).line(9999999, 1, QStringLiteral("😀"), 1);
-    // The message names the character and its line, counted across the pieces.
+    // The message names the character and its line, counted across the chunks.
     try {
         writeTabFile(m, s, file);
         ADD_FAILURE() << "no error";

@@ -1,6 +1,6 @@
-// A large table read in short pieces rather than in one long read. The engine keeps every writer out while
-// a read is under way, and a save waits only its busy time: each piece is a statement of its own, so the
-// read lock is given up between pieces and another user's save waits for one piece at most.
+// A large table read in short batches rather than in one long read. The engine keeps every writer out while
+// a read is under way, and a save waits only its busy time: each batch is a statement of its own, so the
+// read lock is given up between batches and another user's save waits for one batch at most.
 #pragma once
 
 #include "db/Database.h"
@@ -9,13 +9,13 @@
 
 namespace db {
 
-inline constexpr int kRowsPerPiece = 2000;
+inline constexpr int kRowsPerBatch = 2000;
 
 // sql selects the row id of the table it walks as its last column, and ends in "rowid > ? ORDER BY rowid
 // LIMIT ?" (with the caller's alias), its own parameters before those two. row(q) is called for every row.
-template <class Row> void readInPieces(Database& db, const QString& sql, Params params, Row&& row) {
+template <class Row> void readInBatches(Database& db, const QString& sql, Params params, Row&& row) {
     const qsizetype after = params.size();
-    params << std::numeric_limits<qint64>::min() << kRowsPerPiece;
+    params << std::numeric_limits<qint64>::min() << kRowsPerBatch;
     for (;;) {
         Query q = db.query(sql, params);
         int n = 0;
@@ -24,7 +24,7 @@ template <class Row> void readInPieces(Database& db, const QString& sql, Params 
             row(q);
             ++n;
         }
-        if (n < kRowsPerPiece) return;
+        if (n < kRowsPerBatch) return;
     }
 }
 
