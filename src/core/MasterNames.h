@@ -9,24 +9,24 @@
 
 namespace core {
 
-// The first two columns of the query as code and name; the first row with a code wins, as a search
-// from the top finds it.
+// The row's first two columns as code and name, unless the code is there already: the first row with a
+// code wins, as a search from the top finds it.
+inline void addCodeName(QHash<QString, QString>& names, const db::Query& q) {
+    if (const QString code = q.toText(0); !names.contains(code))
+        names.insert(code, q.toText(1));
+}
+
 inline QHash<QString, QString> codeNamesOf(db::Query& q) {
     QHash<QString, QString> names;
-    while (q.next()) {
-        const QString code = q.toText(0);
-        if (!names.contains(code))
-            names.insert(code, q.toText(1));
-    }
+    while (q.next())
+        addCodeName(names, q);
     return names;
 }
 
 // The same in short reads: sql selects code, name and the row id, and ends as db::readInBatches asks.
 inline QHash<QString, QString> loadCodeNames(db::Database& db, const QString& sql) {
     QHash<QString, QString> names;
-    db::readInBatches(db, sql, {}, [&](const db::Query& q) {
-        if (const QString code = q.toText(0); !names.contains(code)) names.insert(code, q.toText(1));
-    });
+    db::readInBatches(db, sql, {}, [&](const db::Query& q) { addCodeName(names, q); });
     return names;
 }
 

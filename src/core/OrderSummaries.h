@@ -35,12 +35,12 @@ public:
     std::optional<OrderSummary> one(qint32 orderNo);
 
 private:
-  void readSizes();
-  int sizeOf(const QString& table, const QString& field);
-  OrderSummary read(const db::Query& q) const;
+    void readSizes();
+    int sizeOf(const QString& table, const QString& field);
+    OrderSummary read(const db::Query& q) const;
 
-  db::Database& db_;
-  int clientLen_ = 0, employeeLen_ = 0;
+    db::Database& db_;
+    int clientLen_ = 0, employeeLen_ = 0;
 };
 
 } // namespace core

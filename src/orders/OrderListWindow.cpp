@@ -22,20 +22,28 @@ namespace orders {
 namespace {
 constexpr int kMargin = 3; // 50 twips
 
-// The orders whose amounts, or their sum, lie past what the money type holds (another program stored
-// them): their numbers, or "".
+// Whether an amount of the order, or their sum, lies past what the money type holds (another program
+// stored it).
+bool pastMoney(const OrderListRow& r) {
+    const auto past = [](db::Currency c) {
+        constexpr auto kEdge = std::numeric_limits<std::int64_t>::max();
+        return c.raw() >= kEdge || c.raw() <= -kEdge;
+    };
+    if (past(r.sales) || past(r.tax) || past(r.shipping))
+        return true;
+    try {
+        return past(r.sales + r.tax + r.shipping);
+    } catch (const std::overflow_error&) {
+        return true;
+    }
+}
+
+// The numbers of such orders, or "".
 QString hugeAmounts(const std::vector<OrderListRow>& rows) {
     QStringList numbers;
-    constexpr auto kEdge = std::numeric_limits<std::int64_t>::max();
-    for (const OrderListRow& r : rows) {
-        try {
-            const db::Currency total = r.sales + r.tax + r.shipping;
-            for (const db::Currency c : {r.sales, r.tax, r.shipping, total})
-                if (c.raw() >= kEdge || c.raw() <= -kEdge) throw std::overflow_error("past the money type");
-        } catch (const std::overflow_error&) {
+    for (const OrderListRow& r : rows)
+        if (pastMoney(r))
             numbers << QString::number(r.orderNo);
-        }
-    }
     return numbers.join(QStringLiteral("、"));
 }
 

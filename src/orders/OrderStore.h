@@ -92,10 +92,10 @@ public:
 private:
     // The row of the order's own number while it is still pending (amounts 0, no lines); call inside the
     // write transaction.
-  std::optional<qint64> pendingRow(std::int32_t orderNo, std::optional<double> since);
-  std::vector<PartyRow> loadParties(const QString& table, const QString& codeField, const QString& nameField);
+    std::optional<qint64> pendingRow(std::int32_t orderNo, std::optional<double> since);
+    std::vector<PartyRow> loadParties(const QString& table, const QString& codeField, const QString& nameField);
 
-  db::Database& db_;
+    db::Database& db_;
 };
 
 } // namespace orders

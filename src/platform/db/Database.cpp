@@ -701,7 +701,8 @@ void Database::begin() {
     if (use_ && use_->unmade()) {
         auto made = UseLock::take(path_, UseLock::Mode::Shared);
         if (made->unmade())
-            throw DbError(ErrorKind::LockUnmade, QStringLiteral("lock file cannot be made: ") + made->lockPath(), made->lockPath());
+            throw DbError(ErrorKind::LockUnmade, QStringLiteral("lock file cannot be made: ") + made->lockPath(),
+                          made->lockPath());
         use_->connectionClosed();
         use_ = std::move(made);
         use_->connectionOpened();

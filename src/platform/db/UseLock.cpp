@@ -245,7 +245,8 @@ std::shared_ptr<UseLock> UseLock::take(const QString& dbPath, Mode mode) {
         throw DbError(ErrorKind::LockNotShared, QStringLiteral("lock unshareable: ") + lockPath, lockPath);
     case Got::Unmade:
         if (mode == Mode::Exclusive)
-            throw DbError(ErrorKind::LockUnmade, QStringLiteral("lock file cannot be made: ") + lockPath, lockPath);
+            throw DbError(ErrorKind::LockUnmade, QStringLiteral("lock file cannot be made: ") + lockPath,
+                          lockPath);
         // Not kept for others: each later take tries to make it again.
         return std::shared_ptr<UseLock>(new UseLock(key, lockPath, -1, mode, true));
     case Got::Held:

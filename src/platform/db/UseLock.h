@@ -55,15 +55,15 @@ public:
     void readEnded() { --reads_; }
 
 private:
-  UseLock(QString key, QString lockPath, int fd, Mode mode, bool unmade = false);
+    UseLock(QString key, QString lockPath, int fd, Mode mode, bool unmade = false);
 
-  QString key_;
-  QString lockPath_;
-  int fd_;
-  Mode mode_;
-  bool unmade_;
-  int reads_ = 0;
-  int connections_ = 0;
+    QString key_;
+    QString lockPath_;
+    int fd_;
+    Mode mode_;
+    bool unmade_;
+    int reads_ = 0;
+    int connections_ = 0;
 };
 
 // The kind of file system a path lies on, as far as the engine cares: on a network or user-space file
