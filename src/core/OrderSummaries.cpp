@@ -1,5 +1,7 @@
 #include "core/OrderSummaries.h"
 
+#include "core/Schema.h"
+
 #include "db/Batches.h"
 #include "text/Cp932.h"
 
@@ -16,7 +18,8 @@ const QString kListed =
                    "o.入金日, o.キャンセル, "
                    "(SELECT COALESCE(顧客名, '') FROM 顧客マスタ WHERE 顧客コード = o.顧客コード), "
                    "(SELECT COALESCE(氏名, '') FROM 社員マスタ WHERE 社員コード = o.社員コード), o.rowid "
-                   "FROM 受注データ AS o WHERE o.受注No <> 0 AND (o.販売金額 + o.送料) > 0");
+                   "FROM 受注データ AS o WHERE o.受注No <> 0 AND (o.販売金額 + o.送料) > 0 AND ") +
+    kNotPendingOrder;
 const QString kUnpaid = QStringLiteral(" AND COALESCE(o.入金日, 0) = 0");
 const QString kBatch = QStringLiteral(" AND o.rowid > ? ORDER BY o.rowid LIMIT ?");
 

@@ -1,6 +1,6 @@
 // Orders as the payment, cancellation and invoice choosers list them: number, client and employee by
-// name, amounts and dates. Never the reserved seed order (0) nor an order whose sales plus shipping is
-// not above 0, such as the pending row of an open order entry.
+// name, amounts and dates. Never the reserved seed order (0), a pending row (kNotPendingOrder), nor an order
+// whose sales plus shipping is not above 0.
 #pragma once
 
 #include "db/Currency.h"

@@ -21,14 +21,17 @@ inline const QString kOrderLineTable = QStringLiteral("受注個別データ");
 // The keys the order and stock writes find their rows by.
 inline const QString kOrderNoField = QStringLiteral("受注No");
 inline const QString kGoodsCodeField = QStringLiteral("商品コード");
-// The row an order entry window holds under its number while it is open (amounts 0, no lines, the first
-// client, which is the reserved one) is no order: every list, report and preview leaves it out with this
-// condition on the order table, read as "o". One whose removal failed (the file was busy) stays out the same
-// way until it goes. An order is never of the reserved client: 契約 refuses it.
-inline const QString kNotPendingOrder =
-    QStringLiteral("(o.販売金額 IS NOT 0 OR o.送料 IS NOT 0 OR "
-                   "o.顧客コード IS NOT (SELECT 顧客コード FROM 顧客マスタ ORDER BY rowid LIMIT 1) OR "
-                   "EXISTS (SELECT 1 FROM 受注個別データ AS pl WHERE pl.受注No = o.受注No))");
+// The row an order entry window holds under its number while it is open (amounts 0, no lines, the reserved
+// client code) is no order: every list, report, chooser and preview leaves it out with this condition on the
+// order table, read as "o". One whose removal failed (the file was busy) stays out the same way until it
+// goes. An order is never of the reserved client: 契約 refuses it. The reserved code is "X" to the code
+// field's declared size, as gReservedCode holds it (the file's sizes are checked against the control file's
+// at opening); never the first client row, which 顧客マスタメンテナンス may delete.
+inline const QString kNotPendingOrder = QStringLiteral(
+    "(o.販売金額 IS NOT 0 OR o.送料 IS NOT 0 OR "
+    "o.顧客コード IS NOT (SELECT replace(hex(zeroblob(CAST(substr(type, 6) AS INTEGER))), '00', 'X') "
+    "FROM pragma_table_info('受注データ') WHERE name = '顧客コード') OR "
+    "EXISTS (SELECT 1 FROM 受注個別データ AS pl WHERE pl.受注No = o.受注No))");
 
 // Table definitions for the given field sizes, in creation order: goods, clients, employees, orders, lines.
 db::TableDef goodsTableDef(const std::array<std::int32_t, kFieldLenCount>& len);

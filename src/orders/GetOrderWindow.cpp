@@ -5,6 +5,7 @@
 #include "core/Numbers.h"
 #include "db/DbError.h"
 #include "db/OleDate.h"
+#include "db/UseLock.h"
 #include "orders/LeftPendingOrders.h"
 #include "orders/OrderMessages.h"
 #include "text/Cp932.h"
@@ -42,9 +43,11 @@ QString numbersUsedUp(const QString& field) {
     return QStringLiteral("%1の番号を使い切りました（上限は2147483647です）。\n").arg(field);
 }
 
-// A pending row left behind is in no list and goes by itself: the user only needs to know it was not lost.
-const QString kLeftPendingNote =
-    QStringLiteral("\n\nこの仮の受注データは一覧や帳票には出ません。ＤＢファイルが空きしだい削除されます。");
+// A pending row left behind is in no list and goes once the file is free: the user only needs to know it was
+// not lost. One line a sentence, so the message box never breaks one.
+const QString kLeftPendingNote = QStringLiteral("\n\nこの仮の受注データは一覧や帳票には出ません。\n"
+                                                "次の受注データ入力かＤＢオープンで削除されます。\n"
+                                                "（ＤＢファイルを他で使用していないときに限ります。）");
 
 constexpr int kTotalsRow = 11;
 // Window sizes below which nothing is laid out, and below which the grid uses its small font
@@ -299,10 +302,15 @@ bool GetOrderWindow::newPendingOrder(bool keepChoices) {
         // The moment, to the millisecond, tells this window's row from one another window takes under the
         // same number once this one's is gone.
         const QDateTime now = QDateTime::currentDateTime();
+        // Under the reserved codes, which no list shows and 契約 refuses, whichever client row comes first.
         m_OrderNo_ = OrderStore(database())
-                         .createPendingOrder(clients_.front().code, employees_.front().code, now, left);
+                         .createPendingOrder(state().gReservedCode[core::kLenClientCode],
+                                             state().gReservedCode[core::kLenEmployeeCode], now, left);
         pendingSince_ = db::toOleDate(now);
         forgetLeftPendingOrders(state().gDbPath, left);
+        // Kept until the window closes, also while a refused 契約 has let its connection go: a row whose
+        // window still holds the file is never taken for abandoned by another user's opening.
+        holdFile_ = db::UseLock::heldHere(state().gDbPath);
     } catch (const OrderSaveError&) { // only NumbersUsedUp
         ui::showDefaultPointer();
         errorBox(saved + numbersUsedUp(QStringLiteral("受注No.")) +
@@ -860,6 +868,7 @@ void GetOrderWindow::onUnload() {
     unloaded_ = true;
     deletePendingOrder(false);
     db_.reset();
+    holdFile_.reset();
     if (state().gOpenDataCount > 0)
         --state().gOpenDataCount;
     lines_.clear();

@@ -18,6 +18,10 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
+namespace db {
+class UseLock;
+}
+
 namespace orders {
 
 class GetOrderWindow : public frame::ChildWindow {
@@ -110,6 +114,7 @@ private:
     QPushButton* cmdEnd_ = nullptr;
     QTimer tmScroll_;
     std::unique_ptr<db::Database> db_;
+    std::shared_ptr<db::UseLock> holdFile_; // from the first pending number to the close
 
     // Window state; categories and lines are indexed from 1 in the calls, stored from 0.
     std::int32_t m_OrderNo_ = 0;

@@ -52,11 +52,10 @@ void armLook() {
     if (timer && !timer->isActive()) timer->start();
 }
 
-// A connection that never waits: a look between other work must not keep the window waiting for a busy file.
+// A connection that never waits, from its opening on: a look between other work runs on the window's thread
+// and must not hold it while another program has the file.
 std::unique_ptr<db::Database> openNoWait(const QString& path) {
-    auto d = std::make_unique<db::Database>(path);
-    d->handle().setBusyTimeout(0);
-    return d;
+    return std::make_unique<db::Database>(path, db::Database::Access::ReadWrite, db::Database::Wait::Never);
 }
 
 // True when the row is gone (removed, or no longer ours to remove); false when the file is busy.
@@ -121,7 +120,7 @@ void removeAbandonedPendingOrders(const QString& dbPath) {
     }
     try {
         // Held alone while the rows go, so nobody opens an order window meanwhile.
-        const auto alone = db::UseLock::take(dbPath, db::UseLock::Mode::Exclusive);
+        const auto alone = db::UseLock::tryTake(dbPath, db::UseLock::Mode::Exclusive);
         const auto d = openNoWait(dbPath);
         OrderStore(*d).deleteEveryPendingOrder();
         std::erase_if(left(), [&](const Left& r) { return r.path == dbPath; });

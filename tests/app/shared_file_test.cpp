@@ -15,6 +15,8 @@
 
 #include <QCalendarWidget>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -22,8 +24,11 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
+#include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
+#include <memory>
 
 using mainroad::HeldWrite;
 using mainroad::Program;
@@ -430,4 +435,111 @@ TEST(SharedFile, APendingOrderLeftWhileAnotherProgramHoldsTheFileIsNeverAnOrder)
         EXPECT_EQ(sqlite(db, QStringLiteral("SELECT group_concat(受注No) FROM 受注データ")),
                   QStringLiteral("0,1,2,3"));
     }
+}
+
+namespace {
+
+// The event loop's longest pause over the time given, as a person at the screen feels it.
+qint64 longestStallMs(int ms) {
+    QEventLoop loop;
+    QElapsedTimer since;
+    qint64 longest = 0;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] { longest = std::max(longest, since.restart()); });
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    since.start();
+    tick.start(10);
+    loop.exec();
+    return std::max(longest, since.elapsed());
+}
+
+} // namespace
+
+// A pending row waits for its removal while another program holds the file, with windows open: the look
+// every few seconds never holds the window (a second is the hang guard; it takes milliseconds), and the row
+// goes once the file is free.
+TEST(SharedFile, ALeftPendingRowNeverHoldsTheWindowsWhileAnotherProgramHoldsTheFile) {
+    if (!sqliteTool()) GTEST_SKIP() << "the sqlite3 tool is not installed";
+    const struct {
+        const char* what;
+        bool windows; // 入金処理 and キャンセル処理 open beside 受注データ入力 (they hold the use lock)
+        const char* holder; // on the file $0, saying "held" once it holds it
+    } cases[] = {
+        {"the sqlite3 tool in BEGIN EXCLUSIVE", true,
+         "{ echo \"BEGIN EXCLUSIVE; SELECT 'held';\"; cat; } | sqlite3 \"$0\""},
+        {"a holder of the use lock alone", false, "flock -x \"$0-lock\" -c 'echo held; read x'"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Program p;
+        const QString db = p.openShopWithOrders();
+        ASSERT_FALSE(db.isEmpty()) << joined(p).toStdString();
+        if (c.windows) {
+            ASSERT_TRUE(p.openPayments() && p.openCancels());
+        }
+        std::unique_ptr<HeldWrite> write;
+        EXPECT_EQ(p.enterOrder(QStringLiteral("㈱山田商店"), QStringLiteral("佐藤一郎"), {{1, 1}}, {},
+                               [&] { write = std::make_unique<HeldWrite>(db); }),
+                  0);
+        ASSERT_TRUE(joined(p).contains(QStringLiteral("受注No.4 の仮の受注データを削除できませんでした")));
+        write.reset();
+        QProcess other;
+        other.start(QStringLiteral("sh"), {QStringLiteral("-c"), QString::fromUtf8(c.holder), db});
+        ASSERT_TRUE(other.waitForReadyRead(10000));
+        EXPECT_LT(longestStallMs(4500), 1000);
+        other.closeWriteChannel();
+        ASSERT_TRUE(other.waitForFinished(10000));
+        EXPECT_TRUE(waitFor([&] {
+            return sqlite(db, QStringLiteral("SELECT count(*) FROM 受注データ WHERE 受注No > 3")) == "0";
+        })) << "the row left stays";
+    }
+}
+
+// 契約 refused while another program held the file; that program lets go, another user opens the file and a
+// new order window: the first window's row and number are still its own, and its next 契約 stores the order
+// under that number.
+TEST(SharedFile, ARefusedOrderKeepsItsNumberWhenAnotherUserOpensTheFile) {
+    if (!sqliteTool()) GTEST_SKIP() << "the sqlite3 tool is not installed";
+    Program p;
+    const QString db = p.openShopWithOrders();
+    ASSERT_FALSE(db.isEmpty()) << joined(p).toStdString();
+    QString other;
+    const int no = p.enterOrder(QStringLiteral("㈱山田商店"), QStringLiteral("佐藤一郎"), {{1, 2}}, {}, [&] {
+        orders::GetOrderWindow* w = p.work<orders::GetOrderWindow>();
+        {
+            HeldWrite held(db);
+            QTest::mouseClick(w->okButton(), Qt::LeftButton);
+        }
+        ASSERT_TRUE(joined(p).contains(QStringLiteral("受注を保存できませんでした")))
+            << joined(p).toStdString();
+        p.messages().clear();
+        QProcess user; // ＤＢオープン, then a new order window's number
+        user.start(QStringLiteral(VARNOX_WORKER), {"order", QFileInfo(db).absolutePath(), "0", "1"});
+        user.waitForFinished(30000);
+        other = QString::fromUtf8(user.readAllStandardOutput()).trimmed();
+    });
+    EXPECT_EQ(no, 4) << joined(p).toStdString();
+    EXPECT_TRUE(p.messages().shown().empty()) << joined(p).toStdString();
+    EXPECT_EQ(other, QStringLiteral("done 5"));
+    EXPECT_EQ(sqlite(db, QStringLiteral("SELECT count(*) FROM 受注個別データ WHERE 受注No = 4")),
+              QStringLiteral("1"));
+}
+
+// 顧客マスタメンテナンス may delete the seed client: a pending row is still known by the reserved code.
+TEST(SharedFile, APendingRowStaysOutOfTheListsWhenTheSeedClientIsGone) {
+    if (!sqliteTool()) GTEST_SKIP() << "the sqlite3 tool is not installed";
+    Program p;
+    const QString db = p.openShopWithOrders();
+    ASSERT_FALSE(db.isEmpty()) << joined(p).toStdString();
+    const int lists[] = {3, 5, 6, 8, 9, 13};
+    QStringList before;
+    for (int i : lists)
+        before << mainroad::readList(p, i);
+    sqlite(db,
+           QStringLiteral(
+               "DELETE FROM 顧客マスタ WHERE rowid = (SELECT min(rowid) FROM 顧客マスタ); "
+               "INSERT INTO 受注データ SELECT 7, 顧客コード, 社員コード, 0, 0, 0, 0, 0, 0, 受注日付, 0, ' ' "
+               "FROM 受注データ WHERE 受注No = 0"));
+    for (size_t i = 0; i < std::size(lists); ++i)
+        EXPECT_EQ(mainroad::readList(p, lists[i]), before[qsizetype(i)]) << "list " << lists[i];
 }

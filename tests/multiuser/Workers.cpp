@@ -14,6 +14,7 @@
 #include "ui/MessageService.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -264,16 +265,23 @@ void runOnce(Run& r) {
     ui::RecordingMessageService told;
     ui::setMessageService(&told);
     QString refusal;
+    std::int32_t taken = 0;
     try {
         if (r.plan.kind == QLatin1String("open")) {
             db::Database window(db);
         } else if (r.plan.kind == QLatin1String("save")) {
             db::Database window(db);
             window.execute(QStringLiteral("UPDATE 社員マスタ SET 氏名 = 氏名"));
-        } else if (r.plan.kind == QLatin1String("opendb")) {
+        } else if (r.plan.kind == QLatin1String("opendb") || r.plan.kind == QLatin1String("order")) {
             core::AppState s;
-            if (!shell::openDatabase(s, db, {}))
+            if (!shell::openDatabase(s, db, {})) {
                 refusal = told.texts().join(QLatin1Char('\n'));
+            } else if (r.plan.kind == QLatin1String("order")) { // then the number a new order window takes
+                db::Database window(db);
+                taken = orders::OrderStore(window).createPendingOrder(s.gReservedCode[core::kLenClientCode],
+                                                                      s.gReservedCode[core::kLenEmployeeCode],
+                                                                      QDateTime::currentDateTime(), {});
+            }
         } else if (r.plan.kind != QLatin1String("new")) {
             // VarnoxReplica's own window; it says what it did, or why not.
             if (r.plan.kind == QLatin1String("clear"))
@@ -289,7 +297,9 @@ void runOnce(Run& r) {
         refusal = QString::fromUtf8(e.what());
     }
     ui::setMessageService(nullptr);
-    std::printf("%s\n", refusal.isEmpty() ? "done" : qPrintable(QStringLiteral("refused: ") + refusal));
+    std::printf("%s\n", !refusal.isEmpty() ? qPrintable(QStringLiteral("refused: ") + refusal)
+                        : taken            ? qPrintable(QStringLiteral("done %1").arg(taken))
+                                           : "done");
 }
 
 } // namespace
@@ -303,7 +313,8 @@ int runWorker(const Plan& plan) {
         {"orders", runOrders},   {"payments", runPayments}, {"cancels", runCancels}, {"stock", runStock},
         {"masters", runMasters}, {"sqlite", runSqlite},     {"copier", runCopier},   {"hold", runHold},
         {"share", runShare},     {"open", runOnce},         {"clear", runOnce},      {"copyonto", runOnce},
-        {"new", runOnce},        {"opendb", runOnce},       {"save", runOnce},       {"alone", runHold}};
+        {"new", runOnce},        {"opendb", runOnce},       {"save", runOnce},       {"alone", runHold},
+        {"order", runOnce}};
     for (const auto& [name, run] : kinds) {
         if (plan.kind != QLatin1String(name))
             continue;

@@ -220,7 +220,8 @@ StoredValue Query::stored(int i) const {
 
 // ---- Database ----
 
-Database::Database(const QString& path, Access access) : path_(path), nativePath_(QFile::encodeName(path)) {
+Database::Database(const QString& path, Access access, Wait wait)
+    : path_(path), wait_(wait), nativePath_(QFile::encodeName(path)) {
     recordWriteErrors();
     if (!QFile::exists(path))
         throw DbError(ErrorKind::Io, QStringLiteral("file not found: ") + path);
@@ -235,7 +236,7 @@ Database::Database(const QString& path, Access access) : path_(path), nativePath
         openConnection();
         // A look into a file not yet known to be ours leaves nothing beside it, not even a lock file.
         if (access == Access::ReadWrite) {
-            use_ = UseLock::take(path, UseLock::Mode::Shared);
+            use_ = takeUse();
             use_->connectionOpened();
             // Opened before the lock was ours: VarnoxReplica or a new database may have put another file at
             // the path meanwhile. Nothing was read yet; the file there now is the one opened.
@@ -258,14 +259,20 @@ Database::Database(const QString& path, Access access) : path_(path), nativePath
     }
 }
 
+std::shared_ptr<UseLock> Database::takeUse() const {
+    return wait_ == Wait::Never ? UseLock::tryTake(path_, UseLock::Mode::Shared)
+                                : UseLock::take(path_, UseLock::Mode::Shared);
+}
+
 void Database::openConnection() {
     cache_.clear();
     db_.reset();
     try {
         // A connection is used only by the thread that opened it: the engine's lock around every call
         // (a third of the cost of reading a field) guards nothing here.
-        db_ = std::make_unique<SQLite::Database>(path_.toStdString(), SQLite::OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
-                                                 kBusyTimeoutMs);
+        db_ = std::make_unique<SQLite::Database>(path_.toStdString(),
+                                                 SQLite::OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
+                                                 wait_ == Wait::Never ? 0 : kBusyTimeoutMs);
     } catch (const SQLite::Exception& e) {
         rethrow(e);
     }
@@ -378,7 +385,7 @@ void Database::release() {
 void Database::retake() {
     if (use_)
         return;
-    use_ = UseLock::take(path_, UseLock::Mode::Shared);
+    use_ = takeUse();
     use_->connectionOpened();
     try {
         // Looked at under the lock, so that what another program did before it holds from now on. The
@@ -699,7 +706,7 @@ void Database::begin() {
     // Opened while no lock file could be made: another user's VarnoxReplica would clear the file under this
     // write. Made now, or nothing is written.
     if (use_ && use_->unmade()) {
-        auto made = UseLock::take(path_, UseLock::Mode::Shared);
+        auto made = takeUse();
         if (made->unmade())
             throw DbError(ErrorKind::LockUnmade, QStringLiteral("lock file cannot be made: ") + made->lockPath(),
                           made->lockPath());

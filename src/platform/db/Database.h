@@ -100,7 +100,10 @@ public:
     // Opens an existing file; throws DbError (Io when it cannot be opened, NotADatabase when it is not ours,
     // Busy when another program resets or replaces it). A read-write connection holds the file's use lock,
     // and keeps to the schema expected of the path (expectSchema) from its opening on: ForeignSchema.
-    explicit Database(const QString& path, Access access = Access::ReadWrite);
+    // Never: no wait at all, neither for the use lock nor for another program's lock on the file, from the
+    // first read on; Busy at once. For a look between other work on the window's thread.
+    enum class Wait { BusyTime, Never };
+    explicit Database(const QString& path, Access access = Access::ReadWrite, Wait wait = Wait::BusyTime);
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
@@ -152,6 +155,7 @@ private:
     void configure(Access access);
     void setJournal(); // the rollback journal, or the WAL mode another program keeps the file in
     void openConnection(); // on path_, its header checked; throws
+    std::shared_ptr<UseLock> takeUse() const; // the file's use lock, shared, waiting as wait_ says
     // Bytes of the file's header, read through the engine's own descriptor; false when they cannot be read.
     bool readHeader(void* into, int size, qint64 offset);
     void checkHeader(); // throws NotADatabase
@@ -176,6 +180,7 @@ private:
     void guardSchema();
 
     QString path_;
+    Wait wait_;
     QByteArray nativePath_; // for the stat() before a read, encoded once
     static constexpr std::chrono::milliseconds kReadLookEvery{2};
     std::chrono::steady_clock::time_point lastReadLook_{};

@@ -169,9 +169,9 @@ bool noLocksHere(int err) { return err == ENOLCK || err == EOPNOTSUPP || err == 
 // Locks the lock file, made when missing. One that is there but cannot be opened or locked is someone's
 // in use; anything but a regular file is no lock file at all. The lock file goes away when its last user
 // leaves, so a lock taken on a file that was removed meanwhile is taken again on the new one.
-Got lockFile(const QString& lockPath, const QString& dbPath, UseLock::Mode mode, int& fdOut) {
+Got lockFile(const QString& lockPath, const QString& dbPath, UseLock::Mode mode, bool wait, int& fdOut) {
     const bool shared = mode == UseLock::Mode::Shared;
-    QDeadlineTimer deadline(shared ? kSharedWaitMs : kExclusiveWaitMs);
+    QDeadlineTimer deadline(!wait ? 0 : shared ? kSharedWaitMs : kExclusiveWaitMs);
     bool denied = false; // still refused to us at the end of the wait: no lock of anyone we can share
     for (;;) {
         Made how = Made::Exists;
@@ -225,6 +225,14 @@ UseLock::~UseLock() {
 }
 
 std::shared_ptr<UseLock> UseLock::take(const QString& dbPath, Mode mode) {
+    return take(dbPath, mode, true);
+}
+
+std::shared_ptr<UseLock> UseLock::tryTake(const QString& dbPath, Mode mode) {
+    return take(dbPath, mode, false);
+}
+
+std::shared_ptr<UseLock> UseLock::take(const QString& dbPath, Mode mode, bool wait) {
     const QString key = keyFor(dbPath);
     QMutexLocker hold(&gMutex);
     auto& r = registry();
@@ -235,7 +243,7 @@ std::shared_ptr<UseLock> UseLock::take(const QString& dbPath, Mode mode) {
     }
     const QString lockPath = lockPathOf(key);
     int fd = -1;
-    switch (lockFile(lockPath, dbPath, mode, fd)) {
+    switch (lockFile(lockPath, dbPath, mode, wait, fd)) {
     case Got::Refused:
         throw DbError(ErrorKind::Busy, QStringLiteral("the database is in use by another program: ") + dbPath);
     case Got::NotAFile:

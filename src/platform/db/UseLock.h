@@ -26,6 +26,8 @@ public:
     // LockUnmade naming it, a shared one holds nothing and is unmade(): its connection reads but never
     // writes. Where the file system has no locks, nothing is held and nothing is refused.
     static std::shared_ptr<UseLock> take(const QString& dbPath, Mode mode);
+    // As take(), without waiting a moment for a holder the other way: Busy at once.
+    static std::shared_ptr<UseLock> tryTake(const QString& dbPath, Mode mode);
     // Throws BadLock as take() would, without taking or making anything: for a look before opening.
     static void refuseBadLockFile(const QString& dbPath);
 
@@ -55,6 +57,7 @@ public:
     void readEnded() { --reads_; }
 
 private:
+    static std::shared_ptr<UseLock> take(const QString& dbPath, Mode mode, bool wait);
     UseLock(QString key, QString lockPath, int fd, Mode mode, bool unmade = false);
 
     QString key_;
