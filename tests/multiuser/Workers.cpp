@@ -265,7 +265,6 @@ void runOnce(Run& r) {
     ui::RecordingMessageService told;
     ui::setMessageService(&told);
     QString refusal;
-    std::int32_t taken = 0;
     try {
         if (r.plan.kind == QLatin1String("open")) {
             db::Database window(db);
@@ -278,9 +277,10 @@ void runOnce(Run& r) {
                 refusal = told.texts().join(QLatin1Char('\n'));
             } else if (r.plan.kind == QLatin1String("order")) { // then the number a new order window takes
                 db::Database window(db);
-                taken = orders::OrderStore(window).createPendingOrder(s.gReservedCode[core::kLenClientCode],
-                                                                      s.gReservedCode[core::kLenEmployeeCode],
-                                                                      QDateTime::currentDateTime(), {});
+                std::printf("%d ",
+                            orders::OrderStore(window).createPendingOrder(
+                                s.gReservedCode[core::kLenClientCode],
+                                s.gReservedCode[core::kLenEmployeeCode], QDateTime::currentDateTime(), {}));
             }
         } else if (r.plan.kind != QLatin1String("new")) {
             // VarnoxReplica's own window; it says what it did, or why not.
@@ -297,9 +297,7 @@ void runOnce(Run& r) {
         refusal = QString::fromUtf8(e.what());
     }
     ui::setMessageService(nullptr);
-    std::printf("%s\n", !refusal.isEmpty() ? qPrintable(QStringLiteral("refused: ") + refusal)
-                        : taken            ? qPrintable(QStringLiteral("done %1").arg(taken))
-                                           : "done");
+    std::printf("%s\n", refusal.isEmpty() ? "done" : qPrintable(QStringLiteral("refused: ") + refusal));
 }
 
 } // namespace

@@ -25,7 +25,7 @@ bool newDatabaseOver(const QString& db);
 // Runs the worker of plan.kind: "orders", "payments", "cancels", "stock", "masters", "sqlite", "copier", or
 // "hold" (keeps the file open, idle, until its input closes), "share" (gives up and retakes the use lock
 // ROUNDS times), or once as another user: "open", "opendb" (ＤＢオープン), "order" (ＤＢオープン, then the
-// number a new order window takes: "done N"), "clear", "copyonto" (other.vrd onto the file), "new".
+// number a new order window takes: "N done"), "clear", "copyonto" (other.vrd onto the file), "new".
 // 0 when it ran to the end (refused writes are reported, not failures); 2 for an unknown kind.
 int runWorker(const Plan& plan);
 
