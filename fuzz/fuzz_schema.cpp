@@ -2,7 +2,7 @@
 // last adds a row "type<US>name<US>table<US>sql" from the text), the next two a place in its SQL, the
 // fourth how many characters go there; the rest is put in. Neither check fails on any text. Rows whose
 // texts compare as ours run in the engine (the others a sixteenth of the time: it is slow) and make our
-// tables and indexes, column by column (a declared type's spelling aside); a file the whole check takes
+// tables and indexes, column by column (a declared type by its tokens); a file the whole check takes
 // for ours has exactly our columns.
 #include "core/Schema.h"
 #include "db/DbError.h"
@@ -64,7 +64,8 @@ QStringList shape(sqlite3* d, const std::vector<db::SchemaObject>& objects, bool
         while (sqlite3_step(st) == SQLITE_ROW)
             for (int i = 0; i < sqlite3_column_count(st); ++i) {
                 QString v = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)));
-                if (table && i == 2 && !typeSpelling) v = v.toUpper().remove(QLatin1Char(' '));
+                // The engine keeps a declared type as written, whitespace and comments inside it too.
+                if (table && i == 2 && !typeSpelling) v = db::sqlTokens(v).join(QLatin1Char(' '));
                 out << v;
             }
         sqlite3_finalize(st);

@@ -30,9 +30,10 @@ find "$dir" -path '*/CMakeFiles/*_autogen.dir/AutogenInfo.json' 2>/dev/null | wh
   if [ -f "$stamp" ] && [ "$info" -nt "$stamp" ]; then rm -f "$stamp"; fi
 done
 if $app; then
-  # Only the lines of real work: not ninja's look at the source folders nor its "no work to do".
+  # Only the lines of real work: not ninja's look at the source folders nor its "no work to do". Each line
+  # goes on as it comes, so a first build shows its progress.
   cmake --build "$dir" -j "$(nproc)" |
-    { grep -v -e '^\[0/[0-9]*\] Re-checking globbed directories\.\.\.$' -e '^ninja: no work to do\.$' || true; }
+    { grep --line-buffered -v -e '^\[0/[0-9]*\] Re-checking globbed directories\.\.\.$' -e '^ninja: no work to do\.$' || true; }
 else
   cmake --build "$dir" -j "$(nproc)"
 fi

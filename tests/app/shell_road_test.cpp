@@ -36,6 +36,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <gtest/gtest.h>
+#include <memory>
 
 using mainroad::Program;
 
@@ -198,6 +199,10 @@ TEST_F(ShellRoad, CloseLocksEveryCommandWhileItWaitsForTheWindows) {
     ASSERT_TRUE(mainroad::waitFor([&] { return !progressUp(p); }));
     QStringList reachable;
     bool during = false;
+    // The window would answer the request at its own tick, maybe before the probe's: it waits for the probe.
+    auto* list = p.window().mdiArea()->findChild<frame::ChildWindow*>();
+    ASSERT_NE(list, nullptr);
+    auto hold = std::make_unique<frame::ChildWindow::TimerHold>(list);
     QTimer* probe = everyTurn([&] {
         if (!core::isSet(p.state().gChildState[size_t(core::kChildVComm)].CloseRequest))
             return false;
@@ -210,6 +215,7 @@ TEST_F(ShellRoad, CloseLocksEveryCommandWhileItWaitsForTheWindows) {
             reachable << QStringLiteral("toolbar");
         // A double-click on the empty client area opens a database only when ＤＢオープン could be clicked.
         doubleClickClientArea(p);
+        hold.reset();
         return true;
     });
     p.nextPath(db_); // what the open box would answer
@@ -229,11 +235,14 @@ TEST_F(ShellRoad, ADoubleClickOnTheClientAreaWaitsForTheRefresh) {
     ASSERT_TRUE(p.trigger(QStringLiteral("mnuVComm")));
     ASSERT_TRUE(mainroad::waitFor([&] { return !progressUp(p); }));
     bool during = false;
+    auto hold = std::make_unique<frame::ChildWindow::TimerHold>(
+        p.window().mdiArea()->findChild<frame::ChildWindow*>());
     QTimer* probe = everyTurn([&] {
         if (!core::isSet(p.state().gChildState[size_t(core::kChildVComm)].RefreshRequest))
             return false;
         during = true;
         doubleClickClientArea(p);
+        hold.reset();
         return true;
     });
     p.messages().clear();

@@ -4,7 +4,6 @@
 #include "ui/MessageService.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -427,8 +426,8 @@ TEST(ControlCodec, ValuesAtTheLimitReadAndPastItAreRefusedByName) {
     }
 }
 
-// The fullest file of ours is exactly the bound and reads in moments; a 10 MB file of empty categories or
-// one company name is refused before it is decoded.
+// The fullest file of ours is exactly the bound and opens; a 10 MB file of empty categories or one company
+// name is refused by its size.
 TEST_F(ControlFileTest, TheFullestFileOpensAndOneByteMoreDoesNot) {
     const QByteArray fullest = encodeControl(fullestData());
     ASSERT_EQ(fullest.size(), kMaxControlBytes);
@@ -448,16 +447,11 @@ TEST_F(ControlFileTest, TheFullestFileOpensAndOneByteMoreDoesNot) {
 
     AppState s;
     InitFieldLimits(s);
-    QElapsedTimer t;
-    t.start();
     ASSERT_TRUE(ReadCtlFile(s, dir.path("full.vrd"))) << rec.texts().join('|').toStdString();
     EXPECT_EQ(s.categories.CategoryCount, kMaxCategories);
-    EXPECT_LT(t.elapsed(), 3000);
     for (const QString& name : {QStringLiteral("more"), QStringLiteral("cats"), QStringLiteral("name")}) {
         rec.clear();
-        t.restart();
         EXPECT_FALSE(ReadCtlFile(s, dir.path(name + QStringLiteral(".vrd"))));
-        EXPECT_LT(t.elapsed(), 1000) << name.toStdString();
         ASSERT_EQ(rec.shown().size(), 1u);
         EXPECT_TRUE(rec.texts()[0].contains(QStringLiteral("大きすぎます"))) << rec.texts()[0].toStdString();
         EXPECT_TRUE(rec.texts()[0].endsWith(dir.path(name + QStringLiteral(".vrk"))));

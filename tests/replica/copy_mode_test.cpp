@@ -5,7 +5,9 @@
 
 #include <QFileInfo>
 #include <QProcess>
+#include <cstdio>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using namespace replica;
 
@@ -20,6 +22,29 @@ QString smallDisk(const QString& folder, const char* size) {
 }
 void unmount(const QString& folder) {
     QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), folder});
+}
+
+// Only root mounts. Another user's run of a test with a small disk goes again as root of a user and mount
+// namespace of its own (unshare -rm), where it may mount and the mounts go with the namespace; its verdict
+// is this test's. False when the test runs here: as root, or where no such namespace is given a user.
+bool ranAsNamespaceRoot() {
+    if (::geteuid() == 0 ||
+        QProcess::execute(QStringLiteral("unshare"), {QStringLiteral("-rm"), QStringLiteral("true")}) != 0)
+        return false;
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    const QString filter = QStringLiteral("--gtest_filter=%1.%2")
+                               .arg(QLatin1String(test->test_suite_name()), QLatin1String(test->name()));
+    EXPECT_EQ(QProcess::execute(
+                  QStringLiteral("unshare"),
+                  {QStringLiteral("-rm"), QFile::symLinkTarget(QStringLiteral("/proc/self/exe")), filter}),
+              0)
+        << "run again in a user and mount namespace";
+    return true;
+}
+
+void sayNoSmallDisk(const char* what) {
+    std::printf("skipped %s: no small disk, only root mounts here and no user namespace is given this user\n",
+                what);
 }
 
 ResetOptions options() {
@@ -55,6 +80,7 @@ TEST(ReplicaPaths, ExtensionsAndSameFile) {
 // The copy gets the seed rows and the source's masters and control file; the source is only read,
 // also while the main program has it open with rows still in its write-ahead log.
 TEST(CopyAndClear, CopiesBothFilesResetsTheCopyAndLeavesTheSourceAlone) {
+    if (ranAsNamespaceRoot()) return;
     Pair p;
     db::Database open(p.src);
     open.execute(QStringLiteral("INSERT INTO 社員マスタ VALUES (99, 'E99', '最後の社員')"));
@@ -92,6 +118,8 @@ TEST(CopyAndClear, CopiesBothFilesResetsTheCopyAndLeavesTheSourceAlone) {
         EXPECT_TRUE(big.ok()) << big.message.toStdString();
         EXPECT_EQ(fixture::rowCount(disk + QStringLiteral("/t.vrd"), core::kOrderTable), 1);
         unmount(disk);
+    } else {
+        sayNoSmallDisk("the copy onto a 1 MB disk");
     }
 }
 
@@ -118,6 +146,7 @@ TEST(CopyAndClear, ReplacesAnExistingTarget) {
 
 // Refusals and failures: no success, the source untouched, an existing target pair as it was, no leftovers.
 TEST(CopyAndClear, FailuresLeaveEveryFileAsItWas) {
+    if (ranAsNamespaceRoot()) return;
     struct Case {
         const char* name;
         std::function<QString(Pair&, ResetOptions&)> arrange; // returns the target as typed
@@ -166,9 +195,10 @@ TEST(CopyAndClear, FailuresLeaveEveryFileAsItWas) {
         {"target disk too small",
          [](Pair& p, auto&) {
              QFile::remove(p.src);
-             fixture::makeCompanyDb(p.src, 3000);                   // a few hundred kilobytes of pages in use
-             smallDisk(p.tmp.path(QStringLiteral("small")), "64k"); // never the root folder when none mounts
-             return p.tmp.path(QStringLiteral("small/t.vrd"));
+             fixture::makeCompanyDb(p.src, 3000); // a few hundred kilobytes of pages in use
+             return smallDisk(p.tmp.path(QStringLiteral("small")), "64k").isEmpty()
+                        ? QString()
+                        : p.tmp.path(QStringLiteral("small/t.vrd"));
          },
          "ディスクの空きが足りない"},
     };
@@ -177,6 +207,10 @@ TEST(CopyAndClear, FailuresLeaveEveryFileAsItWas) {
         Pair p;
         ResetOptions o = options();
         const QString typed = c.arrange(p, o);
+        if (typed.isEmpty()) {
+            sayNoSmallDisk(c.name);
+            continue;
+        }
         const QString target = withDbExtension(typed);
         const QStringList files = fixture::entries(p.tmp.path());
         std::unique_ptr<db::Database> holder;

@@ -64,7 +64,7 @@ protected:
         return w;
     }
     // Lets timers run until the window is gone or the time is up.
-    static void waitClosed(QPointer<ListWindow>& w, int ms = 3000) {
+    static void waitClosed(QPointer<ListWindow>& w, int ms = 10000) {
         QElapsedTimer t;
         t.start();
         while (w && t.elapsed() < ms)
@@ -209,7 +209,7 @@ TEST_F(ListWindowTest, RefreshRebuildsFromTheDatabaseAndReportsDone) {
     s.gChildState[core::kChildVEmp].RefreshRequest = core::kTrue;
     QElapsedTimer t;
     t.start();
-    while (!core::isSet(s.gChildState[core::kChildVEmp].RefreshDone) && t.elapsed() < 3000)
+    while (!core::isSet(s.gChildState[core::kChildVEmp].RefreshDone) && t.elapsed() < 10000)
         QTest::qWait(20);
     EXPECT_TRUE(core::isSet(s.gChildState[core::kChildVEmp].RefreshDone));
     EXPECT_FALSE(core::isSet(s.gChildState[core::kChildVEmp].RefreshRequest));
@@ -220,7 +220,7 @@ TEST_F(ListWindowTest, RefreshRebuildsFromTheDatabaseAndReportsDone) {
     viewerstest::Filler(s.gDbPath).db().execute(QStringLiteral("DELETE FROM 社員マスタ WHERE 社員No <> 0"));
     s.gChildState[core::kChildVEmp].RefreshDone = core::kFalse;
     s.gChildState[core::kChildVEmp].RefreshRequest = core::kTrue;
-    waitClosed(w, 5000);
+    waitClosed(w);
     EXPECT_FALSE(w);
     EXPECT_TRUE(core::isSet(s.gChildState[core::kChildVEmp].RefreshDone));
     ASSERT_EQ(rec.shown().size(), 1u);
