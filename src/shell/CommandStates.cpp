@@ -48,6 +48,8 @@ CommandStates computeCommandStates(const ProgramState& p) {
     on[QStringLiteral("mnuFilePrint")] = db && !master;
     for (const char* name : {"mnuFileBar1", "mnuFilePageSetup", "mnuFilePrintPreview", "mnuFilePrint"})
         c.visible[QLatin1String(name)] = p.printerReady;
+    // Without a queue, printing writes PDF files and the set-up box has no printer to offer.
+    c.visible[QStringLiteral("mnuFilePageSetup")] = p.printerReady && p.printQueue;
 
     // Work windows of order processing: one instance each, never beside a master window.
     on[QStringLiteral("mnuOrder")] = db && !master && !isOpen(kChildGetOrder);

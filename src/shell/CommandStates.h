@@ -13,6 +13,7 @@ namespace shell {
 struct ProgramState {
     bool dbOpen = false;
     bool printerReady = true;
+    bool printQueue = true; // the machine had a print queue at start: one to choose in the printer set-up
     bool topMenusLocked = false; // the progress window holds the top menus and the toolbar
     bool refreshRunning = false; // a refresh-all broadcast waits for its answers
     bool closeRunning = false;   // a close-all broadcast waits for its answers: no command may start

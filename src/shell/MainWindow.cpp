@@ -9,6 +9,7 @@
 #include "masters/CompanySettingsDialog.h"
 #include "orders/GetOrderWindow.h"
 #include "os/Desktop.h"
+#include "print/PageSetup.h"
 #include "ui/DesktopBehaviour.h"
 #include "ui/Icons.h"
 #include "ui/WindowHelpers.h"
@@ -85,6 +86,7 @@ MainWindow::MainWindow(AppState& state, MainWindowHooks hooks, QWidget* parent)
     setCentralWidget(mdi_);
     setAcceptDrops(true);
 
+    printQueue_ = print::PageSetup::hasPrintQueue();
     buildMenus();
     buildToolbar();
     buildMenuPictures();
@@ -217,6 +219,7 @@ void MainWindow::updateCommandStates() {
     for (auto it = opening_.cbegin(); it != opening_.cend(); ++it)
         if (it.value())
             p.open[size_t(it.key())] = true;
+    p.printQueue = printQueue_;
     p.topMenusLocked = topMenusLocked_;
     p.refreshRunning = refreshRunning_;
     p.closeRunning = closeRunning_;

@@ -148,6 +148,7 @@ private:
     QTimer Timer1;
     QTimer tmCLose;
     QTimer tmRefresh;
+    bool printQueue_ = false; // looked up once at start, as the menu's printer probe is
     bool topMenusLocked_ = false;
     bool refreshRunning_ = false;
     bool closeRunning_ = false;

@@ -7,6 +7,7 @@
 #include "print/PageSetup.h"
 #include "ui/FileDialogFolder.h"
 #include "ui/MessageService.h"
+#include "ui/PrinterSetupBox.h"
 #include "ui/WindowHelpers.h"
 
 #include <QAbstractEventDispatcher>
@@ -19,8 +20,6 @@
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QMimeData>
-#include <QPageSetupDialog>
-#include <QPrinter>
 #include <QUrl>
 
 namespace shell {
@@ -250,12 +249,10 @@ void MainWindow::tmRefresh_Timer() {
 }
 
 void MainWindow::mnuFilePageSetup_Click() {
-    // The choice is kept where every print and preview takes its printer and paper from.
-    QPrinter printer(QPrinter::HighResolution);
-    print::PageSetup::current().applyTo(printer);
-    QPageSetupDialog dlg(&printer, this);
-    if (dlg.exec() == QDialog::Accepted)
-        print::PageSetup::current().takeFrom(printer);
+    // The choice is kept where every print and preview takes its queue and paper from.
+    print::PageSetup& setup = print::PageSetup::current();
+    if (const auto choice = ui::askPrinterSetup(this, {setup.queue(), setup.layout()}))
+        setup.choose(choice->queue, choice->layout);
 }
 
 void MainWindow::mnuFileExit_Click() { close(); }

@@ -1,5 +1,5 @@
 // Print and preview started from their menu items of the real main window: both give the same pages for
-// the same data, no text runs past the page edge, the page set-up is the one both use, a PDF is replaced
+// the same data, no text runs past the page edge, the printer set-up is the one both use, a PDF is replaced
 // only by a complete one, and the preview holds its pages as small recordings.
 #include "support/MainRoad.h"
 
@@ -18,14 +18,16 @@
 #include "reports/ProgressWait.h"
 #include "reports/ReportKind.h"
 #include "text/Cp932.h"
+#include "ui/PrinterSetupBox.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
-#include <QPageSetupDialog>
 #include <QPointer>
+#include <QPrinterInfo>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -48,6 +50,7 @@ bool drawsNothing(const QString& text) {
 // The printer queue is what cannot run here: a recording device of the page set-up's page stands in.
 struct Recorded {
     std::vector<std::unique_ptr<print::RecordingTarget>> documents;
+    QStringList queues; // the queue each document went to
     int finished = 0;
 };
 class RecordingDevice : public printing::PrintDevice {
@@ -131,6 +134,7 @@ protected:
         printing::printHooks().device = [this](const QString&) -> std::unique_ptr<printing::PrintDevice> {
             const QSizeF page = print::PageSetup::current().printableTwips();
             recorded.documents.push_back(std::make_unique<print::RecordingTarget>(page.width(), page.height()));
+            recorded.queues << print::PageSetup::current().queue();
             return std::make_unique<RecordingDevice>(recorded, *recorded.documents.back());
         };
     }
@@ -452,36 +456,72 @@ TEST(PageFit, TheExampleOfAPageFittedByHeightAndOneFittedByWidth) {
     EXPECT_DOUBLE_EQ(byWidth.scale, 1.0);
 }
 
-TEST_F(PrintAndPreview, ThePageSetUpChosenIsThePageBothPrintAndPreviewUse) {
-    fill(3);
-    mainroad::onNextModal([](QWidget* w) {
-        auto* dlg = qobject_cast<QPageSetupDialog*>(w);
-        ASSERT_NE(dlg, nullptr);
-        auto* landscape = dlg->findChild<QRadioButton*>(QStringLiteral("landscape"));
-        ASSERT_NE(landscape, nullptr);
-        landscape->click();
-        dlg->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
-    });
-    p.trigger(QStringLiteral("mnuFilePageSetup"));
-    const QSizeF page = print::PageSetup::current().printableTwips();
-    EXPECT_GT(page.width(), page.height());
+// Two print queues stand in for the machine's, the first the default one, each taking A4 and A5.
+class PrinterSetUp : public PrintAndPreview {
+protected:
+    static void SetUpTestSuite() {
+        saved_ = print::printQueues();
+        print::printQueues() = {
+            [] { return QStringList{QStringLiteral("事務所"), QStringLiteral("倉庫")}; },
+            [](const QString&) { return QPageSize(QPageSize::A4); },
+            [](const QString&) { return QList<QPageSize>{QPageSize(QPageSize::A4), QPageSize(QPageSize::A5)}; }};
+    }
+    static void TearDownTestSuite() { print::printQueues() = saved_; }
+    static inline print::PrintQueues saved_;
+};
 
-    // The real device: a PDF on this machine without a print queue, of the landscape page.
-    if (print::PageSetup::hasPrintQueue())
+TEST_F(PrinterSetUp, TheQueueAndPageChosenTakeThePrintAndThePreviewAndCancelChangesNothing) {
+    fill(3);
+    const struct {
+        const char* queue;
+        QPageSize::PageSizeId paper;
+        bool landscape;
+        QDialogButtonBox::StandardButton answer;
+        const char* printsOn;
+        QPageSize::PageSizeId printedPaper;
+        bool printedLandscape;
+    } rows[] = {
+        {"倉庫", QPageSize::A5, true, QDialogButtonBox::Cancel, "事務所", QPageSize::A4, false},
+        {"倉庫", QPageSize::A5, true, QDialogButtonBox::Ok, "倉庫", QPageSize::A5, true},
+        {"事務所", QPageSize::A4, false, QDialogButtonBox::Cancel, "倉庫", QPageSize::A5, true},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.answer);
+        mainroad::onNextModalOf<ui::PrinterSetupDialog>([&](ui::PrinterSetupDialog& box) {
+            box.findChild<QComboBox*>(QStringLiteral("queue"))->setCurrentText(QString::fromUtf8(r.queue));
+            box.findChild<QComboBox*>(QStringLiteral("paper"))->setCurrentText(QPageSize(r.paper).name());
+            const QString turn = r.landscape ? QStringLiteral("landscape") : QStringLiteral("portrait");
+            box.findChild<QRadioButton*>(turn)->click();
+            box.findChild<QDialogButtonBox*>()->button(r.answer)->click();
+        });
+        ASSERT_TRUE(mainroad::waitFor([&] { return p.reachable(QStringLiteral("mnuFilePageSetup")); }));
+        ASSERT_TRUE(p.trigger(QStringLiteral("mnuFilePageSetup")));
+        ASSERT_FALSE(print(kComm).empty());
+        EXPECT_EQ(recorded.queues.back(), QString::fromUtf8(r.printsOn));
+        const print::RecordingTarget& job = *recorded.documents.back();
+        const double paperLong = QPageSize(r.printedPaper).size(QPageSize::Point).height() * 20;
+        EXPECT_EQ(job.scaleWidth() > job.scaleHeight(), r.printedLandscape);
+        EXPECT_LE(std::max(job.scaleWidth(), job.scaleHeight()), paperLong);
+        EXPECT_GT(std::max(job.scaleWidth(), job.scaleHeight()), paperLong * 0.8);
+        QPointer<preview::frmPreview> w = openPreview(kComm);
+        ASSERT_TRUE(w);
+        EXPECT_EQ(w->visiblePage()->width() > w->visiblePage()->height(), r.printedLandscape);
+        closePreview(w);
+    }
+
+    // The real device, here where Qt knows no queue: a PDF of the chosen page.
+    if (!QPrinterInfo::availablePrinterNames().isEmpty())
         GTEST_SKIP() << "this machine prints to a queue";
+    printing::printHooks().device = saved.device;
+    ASSERT_TRUE(mainroad::waitFor([&] { return p.reachable(QStringLiteral("mnuPrComm")); }));
     p.trigger(QStringLiteral("mnuPrComm"));
     QFile pdf(QDir(printing::PdfFallbackFolder()).filePath(QStringLiteral("商品マスタ.pdf")));
-    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly)) << p.messages().texts().join('|').toStdString();
     const QByteArray bytes = pdf.readAll();
     const QRegularExpression box(QStringLiteral("/MediaBox \\[0 0 ([0-9.]+) ([0-9.]+)\\]"));
     const QRegularExpressionMatch m = box.match(QString::fromLatin1(bytes));
     ASSERT_TRUE(m.hasMatch());
     EXPECT_GT(m.captured(1).toDouble(), m.captured(2).toDouble());
-
-    QPointer<preview::frmPreview> w = openPreview(kComm);
-    ASSERT_TRUE(w);
-    EXPECT_GT(w->visiblePage()->width(), w->visiblePage()->height());
-    closePreview(w);
 }
 
 TEST_F(PrintAndPreview, APdfIsReplacedOnlyByACompleteOneAndTheStatusBarSaysWhereItWent) {

@@ -145,7 +145,8 @@ TEST(PageSetupPaper, TheQueuesOwnDefaultUntilOneIsChosen) {
     const print::PrintQueues saved = print::printQueues();
     static QPageSize queuePaper;
     print::printQueues() = {[] { return QStringList{QStringLiteral("事務所")}; },
-                            [](const QPrinter&) { return queuePaper; }};
+                            [](const QString&) { return queuePaper; },
+                            [](const QString&) { return QList<QPageSize>(); }};
     const struct {
         QPageSize::PageSizeId queue;
         bool chosen;
@@ -155,9 +156,9 @@ TEST(PageSetupPaper, TheQueuesOwnDefaultUntilOneIsChosen) {
     for (const auto& r : rows) {
         queuePaper = r.queue == QPageSize::Custom ? QPageSize() : QPageSize(r.queue);
         print::PageSetup setup;
-        QPrinter chosen;
-        chosen.setPageSize(QPageSize(QPageSize::A5));
-        if (r.chosen) setup.takeFrom(chosen);
+        if (r.chosen)
+            setup.choose(QStringLiteral("事務所"),
+                         QPageLayout(QPageSize(QPageSize::A5), QPageLayout::Portrait, {}));
         EXPECT_EQ(setup.layout().pageSize().id(), r.used) << r.queue;
         EXPECT_EQ(setup.layout().orientation(), QPageLayout::Portrait);
     }

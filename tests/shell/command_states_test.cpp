@@ -85,6 +85,11 @@ TEST(CommandStates, PrintMenusHiddenWithoutPrinterAlsoWithDatabase) {
     }
     const CommandStates st = computeCommandStates(make(true));
     EXPECT_TRUE(st.isVisible(QStringLiteral("mnuFilePrint")));
+    // Without a print queue the prints go to PDF files, with no printer to set up.
+    ProgramState pdf = make(true);
+    pdf.printQueue = false;
+    EXPECT_FALSE(computeCommandStates(pdf).isVisible(QStringLiteral("mnuFilePageSetup")));
+    EXPECT_TRUE(computeCommandStates(pdf).isVisible(QStringLiteral("mnuFilePrint")));
 }
 
 TEST(CommandStates, ProgressWindowLocksTopMenusListsAndToolbar) {

@@ -7,8 +7,16 @@
 namespace print {
 
 PrintQueues& printQueues() {
-    static PrintQueues queues{[] { return QPrinterInfo::availablePrinterNames(); },
-                              [](const QPrinter& p) { return QPrinterInfo(p).defaultPageSize(); }};
+    static PrintQueues queues{
+        [] {
+            QStringList names = QPrinterInfo::availablePrinterNames();
+            const QString first = QPrinterInfo::defaultPrinterName();
+            if (names.removeOne(first))
+                names.prepend(first);
+            return names;
+        },
+        [](const QString& q) { return QPrinterInfo::printerInfo(q).defaultPageSize(); },
+        [](const QString& q) { return QPrinterInfo::printerInfo(q).supportedPageSizes(); }};
     return queues;
 }
 
@@ -19,28 +27,34 @@ PageSetup& PageSetup::current() {
 
 bool PageSetup::hasPrintQueue() { return !printQueues().names().isEmpty(); }
 
-void PageSetup::applyTo(QPrinter& printer) const {
+QString PageSetup::queue() const {
     const QStringList queues = printQueues().names();
-    if (queues.isEmpty()) {
+    if (queues.isEmpty())
+        return {};
+    return queues.contains(queue_) ? queue_ : queues.first();
+}
+
+void PageSetup::applyTo(QPrinter& printer) const {
+    const QString to = queue();
+    if (to.isEmpty()) {
         printer.setOutputFormat(QPrinter::PdfFormat);
     } else {
         printer.setOutputFormat(QPrinter::NativeFormat);
-        if (!printerName_.isEmpty() && queues.contains(printerName_))
-            printer.setPrinterName(printerName_);
+        printer.setPrinterName(to);
     }
     if (chosen_) {
         printer.setPageLayout(layout_);
     } else {
         // The queue's own paper: Qt would keep its built-in A4 wherever the queue takes A4 too.
-        const QPageSize paper = queues.isEmpty() ? QPageSize() : printQueues().defaultPaper(printer);
+        const QPageSize paper = to.isEmpty() ? QPageSize() : printQueues().defaultPaper(to);
         printer.setPageSize(paper.isValid() ? paper : QPageSize(QPageSize::A4));
         printer.setPageOrientation(QPageLayout::Portrait);
     }
 }
 
-void PageSetup::takeFrom(const QPrinter& printer) {
-    printerName_ = printer.outputFormat() == QPrinter::NativeFormat ? printer.printerName() : QString();
-    layout_ = printer.pageLayout();
+void PageSetup::choose(const QString& queue, const QPageLayout& layout) {
+    queue_ = queue;
+    layout_ = layout;
     chosen_ = true;
 }
 

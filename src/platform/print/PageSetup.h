@@ -1,8 +1,9 @@
-// The page set-up every print and preview uses: the printer, paper, orientation and margins chosen in
-// the page set-up dialog; the default queue with its own default paper, portrait (A4 portrait without a
+// The printer set-up every print and preview uses: the print queue, paper and orientation chosen in the
+// printer set-up box; the default queue with its own default paper, portrait (A4 portrait without a
 // print queue) until a choice is made.
 #pragma once
 
+#include <QList>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QSizeF>
@@ -13,11 +14,12 @@ class QPrinter;
 
 namespace print {
 
-// The machine's print queues and the default paper of the queue a printer is set to, from the print
-// system; a test puts a stand-in queue here.
+// The machine's print queues (the default one first), the default paper of a queue and the papers it
+// takes, from the print system; a test puts stand-in queues here.
 struct PrintQueues {
     QStringList (*names)();
-    QPageSize (*defaultPaper)(const QPrinter& printer);
+    QPageSize (*defaultPaper)(const QString& queue);
+    QList<QPageSize> (*papers)(const QString& queue);
 };
 PrintQueues& printQueues();
 
@@ -25,11 +27,14 @@ class PageSetup {
 public:
     static PageSetup& current();
 
-    // Puts the set-up on a printer: the chosen queue when the machine has it, else the default queue,
-    // else PDF output (the caller names the file).
+    // Puts the set-up on a printer: the queue() and the layout(), or PDF output when the machine has no
+    // queue (the caller names the file).
     void applyTo(QPrinter& printer) const;
-    // Keeps what the page set-up dialog left on the printer.
-    void takeFrom(const QPrinter& printer);
+    // Keeps the queue and the page chosen in the printer set-up box.
+    void choose(const QString& queue, const QPageLayout& layout);
+    // The queue a print goes to: the chosen one while the machine has it, else the default one; "" when
+    // the machine has none.
+    QString queue() const;
     // The area a report is drawn on, in twips: the printable part of the page.
     QSizeF printableTwips() const;
     // The page layout (paper, orientation, margins) in use.
@@ -42,7 +47,7 @@ public:
     static bool hasPrintQueue();
 
 private:
-    QString printerName_;
+    QString queue_;
     QPageLayout layout_;
     bool chosen_ = false;
 };
