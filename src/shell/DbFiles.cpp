@@ -197,11 +197,18 @@ bool createDatabase(AppState& s, const NewDatabaseSettings& settings, const QStr
     } catch (const db::DbError&) {
         return fail(QStringLiteral("ＤＢファイルを作成できません。\n") + path + causeLine(writeCauseText(path, errno)));
     }
-    // Over an existing pair, the new one keeps its mode and group: every user who could write it still can.
-    if (os::shareAs(newDb->path(), path) == os::Shared::NoGroup)
-        return fail(QStringLiteral("ＤＢファイルを作成できません。\n") + path + QStringLiteral("\n") +
-                    groupNotGivenText(path));
-    os::shareAs(newCtl->path(), ctlPath);
+    // Over an existing pair, the new one keeps its mode, group and access list: every user who could write
+    // it still can.
+    for (const auto& [made, model] : {std::pair{newDb->path(), path}, std::pair{newCtl->path(), ctlPath}}) {
+        QStringList notKept;
+        const os::Shared got = os::shareAs(made, model, 07777, &notKept);
+        if (got == os::Shared::NoGroup && model == path)
+            return fail(QStringLiteral("ＤＢファイルを作成できません。\n") + path + QStringLiteral("\n") +
+                        groupNotGivenText(path));
+        if (got == os::Shared::NoRights)
+            return fail(QStringLiteral("ＤＢファイルを作成できません。\n") + path + QStringLiteral("\n") +
+                        rightsNotKeptText(model, notKept));
+    }
     // Private before the password or the data is written into them.
     if (!next.gCompany.Password.isEmpty() && !keepPairPrivate(newDb->path(), newCtl->path()))
         return fail(QStringLiteral("ＤＢファイルを作成できません。\n") + path);

@@ -246,6 +246,28 @@ TEST(SharedUse, AFilePutInPlaceKeepsItsGroupAndMode) {
     }
 }
 
+// A colleague outside the group, given the folder and the company file by an access list of their own (no
+// default list on the folder): VarnoxReplica's clear and copy and ＤＢ作成 keep it, and they save after.
+TEST(SharedUse, AFilePutInPlaceKeepsItsAccessList) {
+    if (!root()) GTEST_SKIP() << "needs root to act as three users";
+    constexpr int kUserC = 47103;
+    for (const char* action : {"clear", "copyonto", "new"}) {
+        SCOPED_TRACE(action);
+        Office office(false);
+        office.outsider = kUserC;
+        const QString grant = QStringLiteral("u:%1:rw").arg(kUserC);
+        if (QProcess::execute("setfacl", {"-m", grant + "x", office.folder}) != 0 ||
+            QProcess::execute("setfacl", {"-m", grant, office.db}) != 0)
+            GTEST_SKIP() << "setfacl is missing, or this file system takes no access lists";
+        ASSERT_EQ(office.run(action, kUserA), QStringLiteral("done"));
+        QProcess acl;
+        acl.start("getfacl", {"-c", office.db});
+        ASSERT_TRUE(acl.waitForFinished());
+        EXPECT_TRUE(acl.readAllStandardOutput().contains("user:47103:rw-"));
+        EXPECT_EQ(office.run("save", kUserC), QStringLiteral("done"));
+    }
+}
+
 // A window that cannot make its lock file (no inode left, a read-only folder) saves nothing, naming it, and
 // no clear runs under it; a name of 244 bytes (the longest the engine's journal allows) gets one like any
 // other.
