@@ -246,6 +246,26 @@ TEST(SharedUse, AFilePutInPlaceKeepsItsGroupAndMode) {
     }
 }
 
+// The owner of a group's file is no member of the group (a folder of theirs, no setgid): the lock file they
+// make cannot get the group, and the members still open the file while they hold it.
+TEST(SharedUse, ALockFileWithoutTheGroupShutsNoMemberOut) {
+    if (!root()) GTEST_SKIP() << "needs root to act as two users";
+    for (const mode_t mode : {0660, 0640}) {
+        SCOPED_TRACE(mode);
+        Office office(false);
+        office.outsider = kUserA;
+        for (const QString& f : {office.folder, office.db})
+            ASSERT_EQ(::chown(QFile::encodeName(f).constData(), kUserA, kGroup), 0);
+        ::chmod(QFile::encodeName(office.folder).constData(), 0770);
+        ::chmod(QFile::encodeName(office.db).constData(), mode);
+        std::unique_ptr<QProcess> window(office.start("hold", kUserA));
+        ASSERT_TRUE(window->waitForReadyRead(15000));
+        EXPECT_EQ(office.run("open", kUserB), QStringLiteral("done"));
+        window->closeWriteChannel();
+        ASSERT_TRUE(window->waitForFinished(15000));
+    }
+}
+
 // A colleague outside the group, given the folder and the company file by an access list of their own (no
 // default list on the folder): VarnoxReplica's clear and copy and ＤＢ作成 keep it, and they save after.
 TEST(SharedUse, AFilePutInPlaceKeepsItsAccessList) {
