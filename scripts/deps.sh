@@ -9,9 +9,10 @@ packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl
           fonts-ipafont-gothic qt6-qpa-plugins qt6-translations-l10n shared-mime-info desktop-file-utils sqlite3)
 if [ "${1:-}" = "--tests" ]; then
   # The test frameworks, a headless X server with a window manager, the PDF reader the tests read with,
-  # bindfs for the owner-mapping mount, and clang with libFuzzer for the fuzzers.
+  # bindfs for the owner-mapping mount, setfacl and getfacl for a colleague's own access list, and clang with
+  # libFuzzer for the fuzzers.
   packages+=(googletest libgtest-dev libgmock-dev libbenchmark-dev fonts-ipafont-mincho xvfb xauth openbox x11-utils
-             poppler-utils bindfs clang libclang-rt-14-dev)
+             poppler-utils bindfs acl clang libclang-rt-14-dev)
 fi
 installed=" $(dpkg-query -W -f='${Package}:${db:Status-Status} ' "${packages[@]}" 2>/dev/null || true)"
 missing=()

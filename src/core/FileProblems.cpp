@@ -128,6 +128,17 @@ QString groupNotGivenText(const QString& path) {
         .arg(QDir::toNativeSeparators(path), group);
 }
 
+QString rightsNotKeptText(const QString& path, const QStringList& notKept) {
+    QStringList named;
+    for (const QString& n : notKept)
+        named << (n == QLatin1String("system.posix_acl_access") ? QStringLiteral("ACL")
+                  : n == QLatin1String("*")                     ? QStringLiteral("拡張属性")
+                                                                : n);
+    return QStringLiteral("「%1」のアクセス権（%2）を新しいファイルに付けられません。"
+                          "他の利用者が使えなくなるため、ファイルは置き換えていません。")
+        .arg(QDir::toNativeSeparators(path), named.join(QStringLiteral("、")));
+}
+
 QString fileProblemText(const std::exception& e, const QString& dbPath) {
     const auto* d = dynamic_cast<const db::DbError*>(&e);
     if (!d)

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <exception>
 
 namespace core {
@@ -37,6 +38,8 @@ QString lockUnmadeText(const QString& lockPath, bool saving = true);
 
 // A file put in place of path could not be given its group: naming the file and the group.
 QString groupNotGivenText(const QString& path);
+// Nor the rights its extended attributes give (notKept: their names, an access control list above all).
+QString rightsNotKeptText(const QString& path, const QStringList& notKept);
 
 // The text naming the cause, or "" when e is another error.
 QString fileProblemText(const std::exception& e, const QString& dbPath);

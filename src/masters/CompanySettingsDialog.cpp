@@ -230,6 +230,33 @@ void CompanySettingsDialog::loadValues() {
         txtLen[size_t(i)]->setText(QString::number(state_.gFieldLen[size_t(i)]));
 }
 
+void CompanySettingsDialog::fillIn(const CompanySettings& typed) {
+    const CompanyInfo& c = typed.company;
+    const std::pair<QLineEdit*, QString> texts[] = {
+        {txtMyName, c.CompanyName}, {txtMyZip, c.ZipCode}, {txtMyAddr1, c.Address1}, {txtMyAddr2, c.Address2},
+        {txtMyAddr3, c.Address3},   {txtMyTel, c.Tel},     {txtMyFax, c.Fax},        {txtMyWeb, c.Web},
+        {txtMyMail, c.Mail},        {txtPWD1, c.Password}, {txtPWD2, c.Password}};
+    for (const auto& [box, text] : texts)
+        box->setText(text);
+    const int way = c.TaxPerLine == kTrue ? 0 : 1;
+    rdo[size_t(way)]->setChecked(true);
+    rdo_Click(way);
+    if (way == 1)
+        txtTax->setText(FormatRate(c.TaxRate).isEmpty() ? QStringLiteral("0") : FormatRate(c.TaxRate));
+    for (int i = 0; i < kFieldLenCount; ++i)
+        txtLen[size_t(i)]->setText(QString::number(typed.fieldLen[size_t(i)]));
+    Categories& cats = state_.categories;
+    cats.gCatCount = 0;
+    cats.CatInit();
+    catList->clear();
+    for (const QString& name : typed.categories) {
+        cats.CatSet(cats.gCatCount + 1, name);
+        cats.gCatCount += 1;
+        catList->addItem(name);
+    }
+    cmdDel->setEnabled(cats.gCatCount > 0);
+}
+
 void CompanySettingsDialog::rdo_Click(int index) {
     const bool show = index == 1;
     Label13->setVisible(show);
@@ -366,6 +393,9 @@ void CompanySettingsDialog::cmdOK_Click() {
     c.TaxPerLine = vbool(rdo[0]->isChecked());
     c.TaxRate = rate;
     result_.fieldLen = sizes;
+    result_.categories.clear();
+    for (int i = 0; i < catList->count(); ++i)
+        result_.categories << catList->item(i)->text();
     state_.gCatDialogOk = kTrue;
     done(QDialog::Accepted);
 }

@@ -7,6 +7,7 @@
 #include "core/ControlFile.h"
 
 #include <QDialog>
+#include <QStringList>
 #include <array>
 
 class QLabel;
@@ -20,6 +21,7 @@ namespace masters {
 struct CompanySettings {
     core::CompanyInfo company;
     std::array<std::int32_t, core::kFieldLenCount> fieldLen = core::kDefaultFieldLen;
+    QStringList categories; // the list as it stood at ＯＫ
 };
 
 class CompanySettingsDialog : public QDialog {
@@ -29,6 +31,9 @@ public:
 
     // Valid once the dialog was closed with ＯＫ (gCatDialogOk True).
     const CompanySettings& result() const { return result_; }
+    // New-database mode: shows again what an earlier ＯＫ handed back (a ＤＢ作成 that could not write its
+    // file), the working category list included.
+    void fillIn(const CompanySettings& typed);
 
     // Largest text field size the database engine takes.
     static constexpr int kMaxFieldSize = core::kMaxFieldLength;

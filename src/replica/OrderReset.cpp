@@ -101,11 +101,14 @@ std::unique_ptr<TempBeside> reserveBeside(const QString& path) {
     }
 }
 
-// A file put in place of path keeps its group, or colleagues could no longer write it: refused before
-// anything is changed where this user cannot give it.
+// A file put in place of path keeps its group and rights, or colleagues could no longer use it: refused
+// before anything is changed where this user cannot give them.
 void refuseLosingGroup(const QString& path) {
     const std::unique_ptr<TempBeside> probe = reserveBeside(path);
-    if (os::shareAs(probe->path(), path) == os::Shared::NoGroup) fail(core::groupNotGivenText(path));
+    QStringList notKept;
+    const os::Shared got = os::shareAs(probe->path(), path, 07777, &notKept);
+    if (got == os::Shared::NoGroup) fail(core::groupNotGivenText(path));
+    if (got == os::Shared::NoRights) fail(core::rightsNotKeptText(path, notKept));
 }
 
 struct ControlCopy {
@@ -487,9 +490,14 @@ RunResult copyAndClear(const QString& source, const QString& givenTarget, const 
         const std::unique_ptr<TempBeside> tempDb = reserveBeside(target);
         const std::unique_ptr<TempBeside> tempCtl = reserveBeside(targetCtl);
         // Put over an existing pair, the copies keep its mode and group.
-        if (os::shareAs(tempDb->path(), target) == os::Shared::NoGroup)
-            fail(kCopyFailed, core::groupNotGivenText(target));
-        os::shareAs(tempCtl->path(), targetCtl);
+        for (const auto& [temp, model] :
+             {std::pair{tempDb->path(), target}, std::pair{tempCtl->path(), targetCtl}}) {
+            QStringList notKept;
+            const os::Shared got = os::shareAs(temp, model, 07777, &notKept);
+            if (got == os::Shared::NoGroup && model == target)
+                fail(kCopyFailed, core::groupNotGivenText(target));
+            if (got == os::Shared::NoRights) fail(kCopyFailed, core::rightsNotKeptText(model, notKept));
+        }
         // A copy of a pair with a password is as private as the original ought to be, from its first byte.
         if (!ctl.data.company.Password.isEmpty() && !core::keepPairPrivate(tempDb->path(), tempCtl->path()))
             fail(folderText(folder));

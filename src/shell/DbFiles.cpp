@@ -37,9 +37,13 @@ bool writeSynced(const QString& path, const QByteArray& bytes) {
            ::fsync(f.handle()) == 0;
 }
 
-// The cause of a failed write on a line of its own, and that the earlier pair was kept.
-QString causeLine(const QString& cause) {
-    return cause.isEmpty() ? QString() : QStringLiteral("\n") + cause + QStringLiteral("前のファイルは書き換えていません。");
+// The cause of a failed write on a line of its own, that an earlier file at path was kept (where there is
+// one), and what to do.
+QString causeLine(const QString& path, const QString& cause) {
+    if (cause.isEmpty()) return {};
+    return QStringLiteral("\n") + cause +
+           (QFileInfo(path).isFile() ? QStringLiteral("前のファイルは書き換えていません。") : QString()) +
+           QStringLiteral("別のフォルダを選んでください。");
 }
 
 // Puts the finished pair in place of whatever is at dbPath and ctlPath. The old database leaves the name
@@ -155,7 +159,8 @@ bool createDatabase(AppState& s, const NewDatabaseSettings& settings, const QStr
     auto fail = [&](const QString& text) {
         s.gDbCreateFailed = kTrue;
         if (!text.isEmpty())
-            ui::messages().error(text);
+            ui::messages().error(
+                text + QStringLiteral("\n入力した自社情報とカテゴリは、次のＤＢ作成の画面に残っています。"));
         return false;
     };
 
@@ -167,7 +172,7 @@ bool createDatabase(AppState& s, const NewDatabaseSettings& settings, const QStr
         return fail(QStringLiteral("ＤＢアクセスに失敗しました。"));
     }
     if (ctlPath.isEmpty() || QFileInfo(path).isDir())
-        return fail(kExists + QStringLiteral("\n") + path + causeLine(writeCauseText(path, 0)));
+        return fail(kExists + QStringLiteral("\n") + path + causeLine(path, writeCauseText(path, 0)));
     // A file another program holds is not replaced; its pair stays as it is. Held alone from here to the
     // end, so no Varnox opens the old file while the new one takes its place.
     std::shared_ptr<db::UseLock> alone;
@@ -195,13 +200,21 @@ bool createDatabase(AppState& s, const NewDatabaseSettings& settings, const QStr
         newDb = std::make_unique<db::TempBeside>(path);
         newCtl = std::make_unique<db::TempBeside>(ctlPath);
     } catch (const db::DbError&) {
-        return fail(QStringLiteral("ＤＢファイルを作成できません。\n") + path + causeLine(writeCauseText(path, errno)));
+        return fail(QStringLiteral("ＤＢファイルを作成できません。\n") + path +
+                    causeLine(path, writeCauseText(path, errno)));
     }
-    // Over an existing pair, the new one keeps its mode and group: every user who could write it still can.
-    if (os::shareAs(newDb->path(), path) == os::Shared::NoGroup)
-        return fail(QStringLiteral("ＤＢファイルを作成できません。\n") + path + QStringLiteral("\n") +
-                    groupNotGivenText(path));
-    os::shareAs(newCtl->path(), ctlPath);
+    // Over an existing pair, the new one keeps its mode, group and access list: every user who could write
+    // it still can.
+    for (const auto& [made, model] : {std::pair{newDb->path(), path}, std::pair{newCtl->path(), ctlPath}}) {
+        QStringList notKept;
+        const os::Shared got = os::shareAs(made, model, 07777, &notKept);
+        if (got == os::Shared::NoGroup && model == path)
+            return fail(QStringLiteral("ＤＢファイルを作成できません。\n") + path + QStringLiteral("\n") +
+                        groupNotGivenText(path));
+        if (got == os::Shared::NoRights)
+            return fail(QStringLiteral("ＤＢファイルを作成できません。\n") + path + QStringLiteral("\n") +
+                        rightsNotKeptText(model, notKept));
+    }
     // Private before the password or the data is written into them.
     if (!next.gCompany.Password.isEmpty() && !keepPairPrivate(newDb->path(), newCtl->path()))
         return fail(QStringLiteral("ＤＢファイルを作成できません。\n") + path);
@@ -210,15 +223,18 @@ bool createDatabase(AppState& s, const NewDatabaseSettings& settings, const QStr
     try {
         CreateNewDatabase(build);
     } catch (const db::DbError& e) {
-        return fail(QStringLiteral("ＤＢファイルを作成できません。\n") + path + causeLine(writeCauseText(path, e)));
+        return fail(QStringLiteral("ＤＢファイルを作成できません。\n") + path +
+                    causeLine(path, writeCauseText(path, e)));
     }
     try {
         CreateCompanyTables(build, today);
     } catch (const db::DbError& e) {
-        return fail(QStringLiteral("ＤＢのテーブルを作成できません。\n") + e.detail() + causeLine(writeCauseText(path, e)));
+        return fail(QStringLiteral("ＤＢのテーブルを作成できません。\n") + e.detail() +
+                    causeLine(path, writeCauseText(path, e)));
     }
     if (!db::syncPath(newDb->path()) || !writeSynced(newCtl->path(), control))
-        return fail(QStringLiteral("ＤＢアクセスに失敗しました。") + causeLine(writeCauseText(path, errno)));
+        return fail(QStringLiteral("ＤＢアクセスに失敗しました。") +
+                    causeLine(path, writeCauseText(path, errno)));
     // Checked again at the last moment: the old file may have been opened while the new one was built.
     if (db::probeUse(path) == db::FileUse::InUse)
         return fail(kExists + QStringLiteral("\n") + path);

@@ -5,6 +5,7 @@
 #include "core/AppState.h"
 
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <functional>
 
@@ -21,6 +22,7 @@ QString withDatabaseSuffix(const QString& chosen);
 struct NewDatabaseSettings {
     core::CompanyInfo company;
     std::array<std::int32_t, core::kFieldLenCount> fieldLen = core::kDefaultFieldLen;
+    QStringList categories; // as the dialog listed them, to show again (New uses the state's working list)
 };
 
 // Creates the database with its five tables and seed rows and its control file at path, from the

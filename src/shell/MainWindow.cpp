@@ -52,13 +52,15 @@ QIcon programIcon() { return QIcon(ui::programPicture(32)); }
 
 MainWindowHooks defaultHooks() {
     MainWindowHooks h;
-    h.newDatabaseSettings = [](AppState& s, QWidget* parent) -> std::optional<NewDatabaseSettings> {
+    h.newDatabaseSettings = [](AppState& s, QWidget* parent,
+                               const NewDatabaseSettings* typed) -> std::optional<NewDatabaseSettings> {
         s.gCatDialogMode = kFalse;
         masters::CompanySettingsDialog dlg(s, parent);
+        if (typed) dlg.fillIn({typed->company, typed->fieldLen, typed->categories});
         dlg.exec();
         if (!isSet(s.gCatDialogOk))
             return std::nullopt;
-        return NewDatabaseSettings{dlg.result().company, dlg.result().fieldLen};
+        return NewDatabaseSettings{dlg.result().company, dlg.result().fieldLen, dlg.result().categories};
     };
     const QString filter = QStringLiteral("Varnox DB Files (*.vrd)");
     h.saveDatabasePath = [filter](QWidget* parent, const QString& folder) {

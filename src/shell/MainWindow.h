@@ -25,8 +25,11 @@ namespace shell {
 
 // What the window asks of the user or the desktop; tests replace these.
 struct MainWindowHooks {
-    // The company settings dialog in new-database mode; nothing when it was cancelled.
-    std::function<std::optional<NewDatabaseSettings>(core::AppState&, QWidget*)> newDatabaseSettings;
+    // The company settings dialog in new-database mode, showing what was typed before when given; nothing
+    // when it was cancelled.
+    std::function<std::optional<NewDatabaseSettings>(core::AppState&, QWidget*,
+                                                     const NewDatabaseSettings* typed)>
+        newDatabaseSettings;
     // The file choosers, opened in the given folder; "" = cancelled.
     std::function<QString(QWidget*, const QString& folder)> saveDatabasePath;
     std::function<QString(QWidget*, const QString& folder)> openDatabasePath;
@@ -153,6 +156,8 @@ private:
     bool refreshRunning_ = false;
     bool closeRunning_ = false;
     int closeWaitMs_ = 10000;
+    // What the last ＤＢ作成 was given, until a database is made of it or its dialog is cancelled.
+    std::optional<NewDatabaseSettings> typedNew_;
     bool unloading_ = false;
     bool framed_ = false; // the first showing has fitted the frame onto the screen
 };

@@ -57,7 +57,10 @@ void MainWindow::mnuFileNew_Click() {
         return;
     if (!hooks_.newDatabaseSettings)
         return;
-    const std::optional<NewDatabaseSettings> settings = hooks_.newDatabaseSettings(s_, this);
+    const std::optional<NewDatabaseSettings> settings =
+        hooks_.newDatabaseSettings(s_, this, typedNew_ ? &*typedNew_ : nullptr);
+    // Kept until a database is made of it: a file that cannot be written costs nothing typed.
+    typedNew_ = settings;
     if (!settings)
         return;
     const QString chosen =
@@ -77,8 +80,9 @@ void MainWindow::mnuFileNew_Click() {
     ui::DoEvents();
     const bool created = createDatabase(s_, *settings, path);
     QApplication::restoreOverrideCursor();
-    if (created)
-        showDatabaseOpen();
+    if (!created) return;
+    typedNew_.reset();
+    showDatabaseOpen();
 }
 
 void MainWindow::mnuFileOpen_Click() {

@@ -2,10 +2,15 @@
 #include "support/MainRoad.h"
 
 #include "db/Database.h"
+#include "masters/CompanySettingsDialog.h"
+#include "support/SharedFolder.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
 #include <gtest/gtest.h>
 
 using mainroad::Program;
@@ -96,4 +101,35 @@ TEST(NewDatabase, ANameWithoutTheSuffixAsksBeforeReplacingTheDatabaseOfThatName)
         }
         EXPECT_FALSE(QFileInfo::exists(p.path(QStringLiteral("shop"))));
     }
+}
+
+// ＤＢ作成 into a read-only folder (a read-only share) says so and what to do, of no earlier file; the next
+// ＤＢ作成 shows what was typed, and another folder makes the database of it.
+TEST(NewDatabase, IntoAReadOnlyFolderKeepsWhatWasTyped) {
+    Program p;
+    QDir().mkpath(p.path(QStringLiteral("real")));
+    QDir().mkpath(p.path(QStringLiteral("ro")));
+    testenv::SharedFolder share(p.path(QStringLiteral("real")), p.path(QStringLiteral("ro")), true);
+    if (!share.ok()) GTEST_SKIP() << "bindfs or FUSE is missing: no read-only share to make";
+    EXPECT_TRUE(p.newDatabase(QStringLiteral("ro/shop.vrd"), [](masters::CompanySettingsDialog& d) {
+                     d.txtMyAddr1->setText(QStringLiteral("東京都千代田区"));
+                     d.txtCat->setText(QStringLiteral("文具"));
+                     d.cmdAdd->click();
+                 }).isEmpty());
+    EXPECT_TRUE(
+        mainroad::joined(p).contains(QStringLiteral("読み取り専用です。別のフォルダを選んでください。")))
+        << mainroad::joined(p).toStdString();
+    QStringList shown;
+    mainroad::onNextModalOf<masters::CompanySettingsDialog>([&](masters::CompanySettingsDialog& d) {
+        shown << d.txtMyName->text() << d.txtMyAddr1->text();
+        for (int i = 0; i < d.catList->count(); ++i)
+            shown << d.catList->item(i)->text();
+        d.cmdOK->click();
+        if (d.isVisible()) d.cmdCancel->click(); // refused as empty
+    });
+    p.nextPath(p.path(QStringLiteral("shop.vrd")));
+    p.trigger(QStringLiteral("mnuFileNew"));
+    EXPECT_EQ(shown, (QStringList{"テスト商事", "東京都千代田区", "食品", "文具"}));
+    EXPECT_EQ(p.state().gDbPath, p.path(QStringLiteral("shop.vrd"))) << mainroad::joined(p).toStdString();
+    EXPECT_EQ(p.state().categories.committed(), (QStringList{"食品", "文具"}));
 }

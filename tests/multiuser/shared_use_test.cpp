@@ -211,8 +211,8 @@ TEST(SharedUse, NoLockFileIsLeftThatOnlyItsMakerCanOpen) {
         // Made in place where there are no links: left, with a mode everyone may open.
         EXPECT_EQ(QFileInfo::exists(lock), std::string(c.how) == "kill-nolinks");
         EXPECT_EQ(office.run("open", kUserB), QStringLiteral("done"));
-        // What a killed maker left aside goes at its next ＤＢオープン.
-        EXPECT_EQ(office.run("opendb", kUserA), QStringLiteral("done"));
+        // What a killed maker left aside goes at the next ＤＢオープン, another user's too.
+        EXPECT_EQ(office.run("opendb", kUserB), QStringLiteral("done"));
         EXPECT_EQ(QDir(office.folder).entryList({QStringLiteral(".*-lock.*")}, QDir::Files | QDir::Hidden),
                   QStringList());
     }
@@ -243,6 +243,48 @@ TEST(SharedUse, AFilePutInPlaceKeepsItsGroupAndMode) {
                         (st.st_mode & 0777) == mode);
         }
         EXPECT_EQ(office.run("save", kUserB), QStringLiteral("done"));
+    }
+}
+
+// The owner of a group's file is no member of the group (a folder of theirs, no setgid): the lock file they
+// make cannot get the group, and the members still open the file while they hold it.
+TEST(SharedUse, ALockFileWithoutTheGroupShutsNoMemberOut) {
+    if (!root()) GTEST_SKIP() << "needs root to act as two users";
+    for (const mode_t mode : {0660, 0640}) {
+        SCOPED_TRACE(mode);
+        Office office(false);
+        office.outsider = kUserA;
+        for (const QString& f : {office.folder, office.db})
+            ASSERT_EQ(::chown(QFile::encodeName(f).constData(), kUserA, kGroup), 0);
+        ::chmod(QFile::encodeName(office.folder).constData(), 0770);
+        ::chmod(QFile::encodeName(office.db).constData(), mode);
+        std::unique_ptr<QProcess> window(office.start("hold", kUserA));
+        ASSERT_TRUE(window->waitForReadyRead(15000));
+        EXPECT_EQ(office.run("open", kUserB), QStringLiteral("done"));
+        window->closeWriteChannel();
+        ASSERT_TRUE(window->waitForFinished(15000));
+    }
+}
+
+// A colleague outside the group, given the folder and the company file by an access list of their own (no
+// default list on the folder): VarnoxReplica's clear and copy and ＤＢ作成 keep it, and they save after.
+TEST(SharedUse, AFilePutInPlaceKeepsItsAccessList) {
+    if (!root()) GTEST_SKIP() << "needs root to act as three users";
+    constexpr int kUserC = 47103;
+    for (const char* action : {"clear", "copyonto", "new"}) {
+        SCOPED_TRACE(action);
+        Office office(false);
+        office.outsider = kUserC;
+        const QString grant = QStringLiteral("u:%1:rw").arg(kUserC);
+        if (QProcess::execute("setfacl", {"-m", grant + "x", office.folder}) != 0 ||
+            QProcess::execute("setfacl", {"-m", grant, office.db}) != 0)
+            GTEST_SKIP() << "setfacl is missing, or this file system takes no access lists";
+        ASSERT_EQ(office.run(action, kUserA), QStringLiteral("done"));
+        QProcess acl;
+        acl.start("getfacl", {"-c", office.db});
+        ASSERT_TRUE(acl.waitForFinished());
+        EXPECT_TRUE(acl.readAllStandardOutput().contains("user:47103:rw-"));
+        EXPECT_EQ(office.run("save", kUserC), QStringLiteral("done"));
     }
 }
 

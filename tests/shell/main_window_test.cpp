@@ -42,7 +42,8 @@ protected:
     MainWindowHooks hooks() {
         MainWindowHooks h;
         h.animateUnload = false;
-        h.newDatabaseSettings = [this](AppState& st, QWidget*) -> std::optional<NewDatabaseSettings> {
+        h.newDatabaseSettings = [this](AppState& st, QWidget*,
+                                       const NewDatabaseSettings*) -> std::optional<NewDatabaseSettings> {
             ++settingsShown;
             if (!settingsAnswer)
                 return std::nullopt;

@@ -39,9 +39,15 @@ void compactDatabase(const QString& givenPath) {
     try {
         // The compacted file takes the original's mode and group, not those its maker's umask and primary
         // group give a new file: every user who could write the file still can.
-        if (os::shareAs(temp.path(), path) == os::Shared::NoGroup)
+        QStringList notKept;
+        const os::Shared got = os::shareAs(temp.path(), path, 07777, &notKept);
+        if (got == os::Shared::NoGroup)
             throw DbError(ErrorKind::Other,
                           QStringLiteral("cannot give the compacted file the group of ") + path);
+        if (got == os::Shared::NoRights)
+            throw DbError(ErrorKind::Other, QStringLiteral("cannot give the compacted file the rights (") +
+                                                notKept.join(QLatin1Char(' ')) + QStringLiteral(") of ") +
+                                                path);
         SQLite::Database db(path.toStdString(), SQLite::OPEN_READWRITE, 0);
         if (!defendConnection(db.getHandle()))
             throw DbError(ErrorKind::Other, QStringLiteral("the engine refused the defensive settings"));

@@ -32,7 +32,7 @@ private:
 
 // Removes the temporaries of our naming beside path (".name.XXXXXX", those of a temporary's own
 // compaction, and their -journal, -wal and -shm files, and lock files a killed maker left aside) that no
-// process holds; returns how many went.
+// process holds, and aside lock files we may not open at all; returns how many went.
 int removeStaleTemps(const QString& path);
 
 // What another connection does with a database file, found without changing a byte of it.

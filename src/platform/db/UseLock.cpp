@@ -68,12 +68,17 @@ int openExisting(const QByteArray& path) {
 }
 
 // The lock file is everyone's who may write the database, whoever made it and whatever their umask: the
-// database's own permission bits and group, as the engine gives its journal. It holds no data. False when
-// the file system does not keep that mode (one that maps owners): others could not open it. A group that
-// cannot be given leaves it to the bits: a lock needs no write, and others may still read it.
+// database's own permission bits, group and access list, as the engine gives its journal. It holds no data.
+// False when the file system does not keep that mode (one that maps owners): others could not open it. Where
+// the group or the list cannot be given (its maker is no member), everyone may read it, or the members could
+// not open it while its maker works: a lock needs no write, and the folder keeps out whoever may not reach
+// the database.
+mode_t modeFor(const QString& dbPath);
 bool shareAsTheDatabase(int fd, const QString& dbPath) {
     if (!QFileInfo::exists(dbPath)) return os::setFileMode(fd, 0666); // a database about to be made
-    return os::shareAs(fd, dbPath, 0666) != os::Shared::NoMode;
+    const os::Shared got = os::shareAs(fd, dbPath, 0666);
+    return got == os::Shared::Same ||
+           (got != os::Shared::NoMode && os::setFileMode(fd, modeFor(dbPath) | 0444));
 }
 
 mode_t modeFor(const QString& dbPath) {

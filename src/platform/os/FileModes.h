@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <sys/types.h>
 
 namespace os {
@@ -23,13 +24,15 @@ int fileMode(const QString& path);
 
 // What a file put in place of another (a compaction, a copy, a new database, a lock file) could be given
 // of the file it stands for.
-enum class Shared { Same, NoGroup, NoMode };
-// Gives the open file the permission bits (within `bits`) and the group of the file at model, and as root its
-// owner too, so that whoever could write that file can write this one: a user's own umask and primary group
-// (in a folder without setgid) would take it from them. NoGroup when the group cannot be given (the user is
-// no member of it), NoMode when the file system keeps no such mode (a mount that maps owners); Same when
-// there is no model.
-Shared shareAs(int fd, const QString& model, mode_t bits = 07777);
-Shared shareAs(const QString& path, const QString& model, mode_t bits = 07777);
+enum class Shared { Same, NoGroup, NoMode, NoRights };
+// Gives the open file the permission bits (within `bits`), the group and the extended attributes (its access
+// control list naming other users, and the like) of the file at model, and as root its owner too, so that
+// whoever could use that file can use this one: a user's own umask and primary group (in a folder without
+// setgid) would take it from them. NoGroup when the group cannot be given (the user is no member of it),
+// NoMode when the file system keeps no such mode (a mount that maps owners), NoRights when some attribute
+// could not be given (its names in notKept); Same when there is no model.
+Shared shareAs(int fd, const QString& model, mode_t bits = 07777, QStringList* notKept = nullptr);
+Shared shareAs(const QString& path, const QString& model, mode_t bits = 07777,
+               QStringList* notKept = nullptr);
 
 } // namespace os
