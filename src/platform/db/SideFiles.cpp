@@ -202,7 +202,8 @@ void refuseBadSideFiles(const QString& path) {
 
 bool syncPath(const QString& path) {
     os::Opened o = os::openChecked(path, O_RDONLY, 0, os::linksFor(QFile::encodeName(path).constData()));
-    if (!o && o.kind == S_IFDIR) o = os::openFolder(path); // only a folder opens so
+    // A folder (or a link to one: the company's folder may be reached through one) opens only as a folder.
+    if (!o && (o.kind == S_IFDIR || o.kind == S_IFLNK)) o = os::openFolder(path);
     if (!o) return false;
     const bool ok = ::fsync(o.fd) == 0;
     ::close(o.fd);
