@@ -5,6 +5,7 @@
 #include "db/OleDate.h"
 #include "db/SideFiles.h"
 #include "os/FileModes.h"
+#include "os/OpenChecked.h"
 #include "text/AnsiFile.h"
 #include "text/Cp932.h"
 #include "ui/MessageService.h"
@@ -339,8 +340,7 @@ QString controlPathFor(const QString& dbPath) {
 bool keepPairPrivate(const QString& dbPath, const QString& ctlPath) {
     bool ok = os::setFileMode(ctlPath, os::kPrivateMode) && os::setFileMode(dbPath, os::kPrivateMode);
     for (const char* side : {"-wal", "-shm", "-journal"})
-        if (const QString p = dbPath + QLatin1String(side); QFileInfo::exists(p))
-            ok = os::setFileMode(p, os::kPrivateMode) && ok;
+        if (!os::setFileMode(dbPath + QLatin1String(side), os::kPrivateMode) && errno != ENOENT) ok = false;
     return ok;
 }
 
@@ -404,29 +404,24 @@ bool WriteCtlFile(AppState& s) {
 
 QByteArray readControlBytes(const QString& path) {
     if (path.isEmpty()) throw ControlFileError("no control file path");
-    const QByteArray name = QFile::encodeName(path);
-    // Looked at before it is opened: opening a device may do something, a pipe waits for a writer.
-    struct stat seen {};
-    if (::stat(name.constData(), &seen) != 0) throw ControlFileError("cannot find the control file");
-    const auto notAFile = [&](unsigned mode) {
-        return ControlFileError(
+    // Opening a device may do something, a pipe waits for a writer: neither is waited on, and only a
+    // regular file is read (a link to one is followed).
+    const os::Opened opened = os::openChecked(path, O_RDONLY, 0, os::Links::Follow);
+    if (opened.kind != 0)
+        throw ControlFileError(
             "not a regular file",
             QStringLiteral("コントロールファイル%1が%2のため、読み込めません。")
                 .arg(QFileInfo(path).isSymLink() ? QStringLiteral("のリンク先") : QString(),
-                     specialFileKind(mode)));
-    };
-    if (!S_ISREG(seen.st_mode)) throw notAFile(seen.st_mode);
-    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) throw ControlFileError("cannot open the control file");
-    QFile file;
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
+                     specialFileKind(opened.kind)));
+    if (!opened) {
+        if (opened.error == ENOENT) throw ControlFileError("cannot find the control file");
         throw ControlFileError("cannot open the control file");
     }
-    // What was opened is what was looked at, not a pipe put in its place meanwhile.
-    struct stat opened {};
-    if (::fstat(fd, &opened) != 0) throw ControlFileError("cannot read the control file");
-    if (!S_ISREG(opened.st_mode)) throw notAFile(opened.st_mode);
+    QFile file;
+    if (!file.open(opened.fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(opened.fd);
+        throw ControlFileError("cannot open the control file");
+    }
     // Read to one byte past the largest file of ours, whatever size the file claims.
     const QByteArray bytes = file.read(kMaxControlBytes + 1);
     if (file.error() != QFileDevice::NoError) throw ControlFileError("cannot read the control file");

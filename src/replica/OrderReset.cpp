@@ -11,6 +11,7 @@
 #include "db/UseLock.h"
 #include "db/WriteErrors.h"
 #include "os/FileModes.h"
+#include "os/OpenChecked.h"
 #include "replica/ReplicaPaths.h"
 
 #include <QDir>
@@ -308,9 +309,10 @@ void copyInto(SQLite::Database& source, const QString& sourcePath, const QString
 }
 
 void writeSynced(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size() || !f.flush() ||
-        ::fsync(f.handle()) != 0)
+    const os::Opened o = os::openChecked(path, O_WRONLY | O_TRUNC);
+    QFile f;
+    if (!o || !f.open(o.fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle) ||
+        f.write(bytes) != bytes.size() || !f.flush() || ::fsync(f.handle()) != 0)
         fail(kCopyFailed, core::writeCauseText(path, errno));
 }
 

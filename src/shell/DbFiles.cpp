@@ -9,13 +9,15 @@
 #include "db/UseLock.h"
 #include "orders/LeftPendingOrders.h"
 #include "os/FileModes.h"
+#include "os/OpenChecked.h"
 #include "ui/MessageService.h"
 
 #include <QDate>
-#include <SQLiteCpp/Database.h>
 #include <QFile>
 #include <QFileInfo>
+#include <SQLiteCpp/Database.h>
 #include <cerrno>
+#include <fcntl.h>
 #include <memory>
 #include <unistd.h>
 
@@ -32,9 +34,10 @@ const QString kExists = QStringLiteral("指定したＤＢはすでに存在し�
 const QString kInUse = QStringLiteral("ＤＢが他で使用中です。");
 
 bool writeSynced(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size() && f.flush() &&
-           ::fsync(f.handle()) == 0;
+    const os::Opened o = os::openChecked(path, O_WRONLY | O_TRUNC);
+    QFile f;
+    return o && f.open(o.fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle) &&
+           f.write(bytes) == bytes.size() && f.flush() && ::fsync(f.handle()) == 0;
 }
 
 // The cause of a failed write on a line of its own, that an earlier file at path was kept (where there is
@@ -88,11 +91,6 @@ QString withDatabaseSuffix(const QString& chosen) {
 
 QString databaseFileProblem(const QString& path) {
     const QFileInfo fi(path);
-    if (!fi.exists()) return QStringLiteral("ＤＢファイルが見つかりません。");
-    // Never opened: a pipe would hold the open for good.
-    if (const QString kind = specialFileKind(path, true); !kind.isEmpty())
-        return QStringLiteral("ＤＢファイル%1が%2のため、開けません。")
-            .arg(fi.isSymLink() ? QStringLiteral("のリンク先") : QString(), kind);
     try {
         db::UseLock::refuseBadLockFile(path);                  // every window would be refused on it
         db::Database db(path, db::Database::Access::ReadOnly); // a foreign file is left as it was
@@ -106,6 +104,12 @@ QString databaseFileProblem(const QString& path) {
                                                    : QString());
         }
     } catch (const db::DbError& e) {
+        // The engine's open refused what is no regular file (a pipe would have held it for good): named.
+        if (e.kind() == db::ErrorKind::Io && !e.path().isEmpty())
+            if (const QString kind = specialFileKind(path, true); !kind.isEmpty())
+                return QStringLiteral("ＤＢファイル%1が%2のため、開けません。")
+                    .arg(fi.isSymLink() ? QStringLiteral("のリンク先") : QString(), kind);
+        if (!fi.exists()) return QStringLiteral("ＤＢファイルが見つかりません。");
         if (e.kind() == db::ErrorKind::Busy) return kInUse;
         if (const QString lock = badLockText(e); !lock.isEmpty()) return lock;
         if (e.kind() == db::ErrorKind::Corrupt || e.kind() == db::ErrorKind::Damaged)

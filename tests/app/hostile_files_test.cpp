@@ -8,6 +8,7 @@
 
 #include "core/ControlFile.h"
 #include "core/FileProblems.h"
+#include "db/WriteErrors.h"
 #include "masters/CompanySettingsDialog.h"
 #include "masters/MasterWindow.h"
 #include "orders/GetOrderWindow.h"
@@ -102,6 +103,28 @@ void unplant(const QString& at) {
     if (!QFile::remove(at))
         QDir().rmdir(at);
 }
+
+// Another program that puts something in a journal's place after the engine looked at it, just before the
+// engine's open(2) of it, once.
+struct RacedJournal {
+    using Open = int (*)(const char*, int, int);
+    static inline std::string armed;
+    static inline std::function<void(const QString&)> swap;
+    static inline Open next = nullptr;
+    static int open(const char* path, int flags, int mode) {
+        if (!armed.empty() && armed == path) {
+            armed.clear();
+            swap(QString::fromStdString(path));
+        }
+        return next(path, flags, mode);
+    }
+    sqlite3_vfs* vfs = (db::recordWriteErrors(), sqlite3_vfs_find("unix"));
+    RacedJournal() {
+        next = reinterpret_cast<Open>(vfs->xGetSystemCall(vfs, "open"));
+        vfs->xSetSystemCall(vfs, "open", reinterpret_cast<sqlite3_syscall_ptr>(&RacedJournal::open));
+    }
+    ~RacedJournal() { vfs->xSetSystemCall(vfs, "open", reinterpret_cast<sqlite3_syscall_ptr>(next)); }
+};
 
 void closeAllWork(Program& p) {
     for (auto* m : p.window().findChildren<masters::MasterWindow*>())
@@ -314,6 +337,46 @@ TEST(HostileFiles, AControlFileThatIsNoFileOrHoldsTooMuchIsRefusedAtOnceByName) 
               QStringLiteral("リンク商事"));
 }
 
+// Leftovers of our naming that are no files (a pipe under a temporary's name, a lock file left aside that is
+// a link to a pipe) are passed over by every way in, never waited on: the file opens, is copied or cleared.
+TEST(HostileFiles, LeftoversThatAreNoFilesAreNeverWaitedOn) {
+    Program p;
+    const QString base = p.openShopWithOrders(QStringLiteral("base.vrd"));
+    ASSERT_FALSE(base.isEmpty()) << said(p).toStdString();
+    p.trigger(QStringLiteral("mnuFileClose"));
+    const QString pipe = p.path(QStringLiteral("pipe"));
+    ASSERT_TRUE(testenv::makePipe(pipe));
+    const struct {
+        const char* name;
+        bool link; // to the pipe
+    } leftovers[] = {{".%1.vrd.AbC123", false},
+                     {".%1.vrd-lock.AbC123", false},
+                     {".%1.vrk.AbC123", false},
+                     {".varnox-lock.AbC123", true},
+                     {".varnox-probe.AbC123", false}};
+    int n = 0;
+    for (const auto& l : leftovers)
+        for (Way way : kWays) {
+            SCOPED_TRACE(std::string(l.name) + " way " + std::to_string(way));
+            const QString stem = QStringLiteral("l%1").arg(++n);
+            const QString file = p.path(stem + ".vrd"), target = p.path(QStringLiteral("t%1.vrd").arg(n));
+            ASSERT_TRUE(QFile::copy(base, file) &&
+                        QFile::copy(core::controlPathFor(base), core::controlPathFor(file)));
+            const QString left = p.path(QString::fromLatin1(l.name).replace(QLatin1String("%1"), stem));
+            ASSERT_TRUE(l.link ? QFile::link(pipe, left) : testenv::makePipe(left));
+            {
+                testenv::PipeWatch watch(l.link ? pipe : left);
+                giveFile(p, way, file, target);
+                EXPECT_FALSE(watch.fired()) << "waited on the pipe";
+            }
+            EXPECT_TRUE(said(p).isEmpty() || said(p).startsWith(QStringLiteral("DBを初期化")))
+                << said(p).toStdString();
+            EXPECT_EQ(way == ReplicaCopy, QFileInfo::exists(target));
+            p.trigger(QStringLiteral("mnuFileClose"));
+            QFile::remove(left);
+        }
+}
+
 // The same schema in a UTF-16 file reads back converted but finds and stores otherwise: refused, with the
 // encoding named, by Varnox and VarnoxReplica; a database that is a pipe, a folder or a device is named
 // for what it is and never waited on.
@@ -327,6 +390,20 @@ TEST(HostileFiles, ADatabaseInUtf16OrThatIsNoFileIsRefusedNamingWhatItIs) {
     const auto withSide = [&](const char* side, int plant) { // a link, a folder, a pipe, as for the lock file
         return [=, &p](const QString& at) {
             return QFile::copy(base, at) && plants()[plant].make(p, at + side);
+        };
+    };
+    RacedJournal race;
+    const auto racedJournal = [&](int plant) { // a hot journal, one of those when the engine opens it
+        return [=, &p](const QString& at) {
+            RacedJournal::swap = [=, &p](const QString& j) {
+                QFile::remove(j);
+                plants()[plant].make(p, j);
+            };
+            const bool made = QFile::copy(base, at) &&
+                              plantHotJournal(at, QStringLiteral("顧客マスタ"), QStringLiteral("商品マスタ"));
+            RacedJournal::armed =
+                QFile::encodeName(QFileInfo(at).canonicalFilePath() + "-journal").toStdString();
+            return made;
         };
     };
     const struct {
@@ -352,6 +429,8 @@ TEST(HostileFiles, ADatabaseInUtf16OrThatIsNoFileIsRefusedNamingWhatItIs) {
         {"journal link", withSide("-journal", 0), QStringLiteral("-journal」がリンク")},
         {"wal pipe", withSide("-wal", 2), QStringLiteral("ログファイル「"), "-wal"},
         {"shm pipe", withSide("-shm", 2), QStringLiteral("-shm」がパイプ"), "-shm"},
+        {"journal raced to a pipe", racedJournal(2), QStringLiteral("-journal」がパイプ"), "-journal"},
+        {"journal raced to a folder", racedJournal(1), QStringLiteral("-journal」がフォルダ")},
         {"damaging journal",
          [&](const QString& at) {
              return QFile::copy(base, at) &&
@@ -419,6 +498,26 @@ TEST(HostileFiles, ADatabaseInUtf16OrThatIsNoFileIsRefusedNamingWhatItIs) {
                     !said(p).contains(QStringLiteral("malformed")))
             << way << said(p).toStdString();
     }
+
+    // A journal that turns into a pipe as 受注データ入力's save plays it back: the window names it.
+    giveFile(p, Menu, base);
+    const QString journal = QFileInfo(base).canonicalFilePath() + QStringLiteral("-journal");
+    RacedJournal::swap = [](const QString& j) {
+        QFile::remove(j);
+        testenv::makePipe(j);
+    };
+    const auto raceTheSave = [&] {
+        plantHotJournal(base, QStringLiteral("顧客マスタ"), QStringLiteral("商品マスタ"));
+        RacedJournal::armed = QFile::encodeName(journal).toStdString();
+    };
+    {
+        testenv::PipeWatch watch(journal);
+        EXPECT_EQ(p.enterOrder(QStringLiteral("㈱山田商店"), QStringLiteral("佐藤一郎"), {{1, 1}}, {}, raceTheSave), 0);
+        EXPECT_FALSE(watch.fired());
+    }
+    EXPECT_TRUE(said(p).contains(journal + QStringLiteral("」がパイプ"))) << said(p).toStdString();
+    QFile::remove(journal);
+    closeAllWork(p);
 
     // A journal left while 入金処理 is open: the payment plays it back and is refused, naming the damage.
     giveFile(p, Menu, base);

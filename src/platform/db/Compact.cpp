@@ -22,10 +22,10 @@ namespace db {
 void compactDatabase(const QString& givenPath) {
     recordWriteErrors();
     const QFileInfo given(givenPath);
-    if (!given.exists() || !given.isFile())
-        throw DbError(ErrorKind::Io, QStringLiteral("file not found: ") + givenPath);
-    // Work on the file itself, so a link to the database stays a link.
+    // Work on the file itself, so a link to the database stays a link. Anything but a regular file there is
+    // refused by the engine's open.
     const QString path = given.canonicalFilePath();
+    if (path.isEmpty()) throw DbError(ErrorKind::Io, QStringLiteral("file not found: ") + givenPath);
     const QFileInfo info(path);
 
     // A unique name beside the database, so the rename stays on one file system. The reserved file is

@@ -222,12 +222,9 @@ StoredValue Query::stored(int i) const {
 
 Database::Database(const QString& path, Access access, Wait wait)
     : path_(path), wait_(wait), nativePath_(QFile::encodeName(path)) {
+    // A pipe or a device in its place, or a missing file, is refused by the engine's open (see
+    // recordWriteErrors), on the descriptor it would read.
     recordWriteErrors();
-    if (!QFile::exists(path))
-        throw DbError(ErrorKind::Io, QStringLiteral("file not found: ") + path);
-    // A pipe or a device in its place would hold the open or the first read for good.
-    if (!QFileInfo(path).isFile())
-        throw DbError(ErrorKind::Io, QStringLiteral("not a regular file: ") + path);
     refuseBadSideFiles(path);
     const int playedBack = journalsPlayedBack();
     try {

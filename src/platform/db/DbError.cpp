@@ -56,6 +56,8 @@ void throwSqlite(int code, const char* message) {
     const int writeErrno = takeLastWriteErrno(); // taken by every error, so none is left for a later one
     if (const QString side = takeBadSideFile(); !side.isEmpty())
         throw DbError(ErrorKind::BadLock, QStringLiteral("side file none of ours: ") + side, side);
+    if (const QString file = takeBadDatabaseFile(); !file.isEmpty())
+        throw DbError(ErrorKind::Io, QStringLiteral("not a regular file: ") + file, file);
     const int primary = code & 0xff;
     ErrorKind kind = ErrorKind::Other;
     switch (code) {

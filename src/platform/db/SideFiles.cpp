@@ -5,6 +5,7 @@
 #include "db/UseLock.h"
 #include "db/WriteErrors.h"
 #include "os/FileModes.h"
+#include "os/OpenChecked.h"
 
 #include <QDir>
 #include <QFile>
@@ -40,15 +41,21 @@ QString tempStem(const QString& fileName) {
     return stem;
 }
 
+// A file of our naming, locked: -1 when another holds it, or when it is no regular file of its own (a pipe
+// or a link put under such a name is passed over, never waited on or followed).
 int lockedFd(const QString& path) {
-    const int fd = ::open(native(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return -1;
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        ::close(fd);
+    const os::Opened o = os::openChecked(path, O_RDONLY);
+    if (!o) return -1;
+    if (::flock(o.fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(o.fd);
         return -1;
     }
-    return fd;
+    return o.fd;
+}
+
+bool emptyFile(int fd) {
+    struct stat st {};
+    return ::fstat(fd, &st) == 0 && st.st_size == 0;
 }
 
 } // namespace
@@ -64,7 +71,7 @@ TempBeside::TempBeside(const QString& besidePath) {
     reserve.close();
     fd_ = lockedFd(path_);
     // The mode of a newly made file (the user's umask applied), not the private one of a temporary file.
-    os::setFileMode(path_, os::newFileMode());
+    os::setFileMode(fd_, os::newFileMode());
 }
 
 TempBeside::~TempBeside() {
@@ -105,12 +112,14 @@ int removeStaleTemps(const QString& path) {
                                            QStringLiteral("[A-Za-z0-9]{6}$"));
     for (const QString& name : dir.entryList({kLockAside + QLatin1Char('*')}, QDir::Files | QDir::Hidden)) {
         const QString full = dir.filePath(name);
-        const int fd = common.match(name).hasMatch() ? lockedFd(full) : -1;
+        const bool ours = common.match(name).hasMatch();
+        const int fd = ours ? lockedFd(full) : -1;
         // One its maker's umask keeps us out of cannot say whether its maker lives; it goes all the same: it
         // holds nothing, and a maker that finds it gone makes another.
-        const bool closed = fd < 0 && (errno == EACCES || errno == EPERM) && common.match(name).hasMatch();
+        const bool closed = fd < 0 && ours && (errno == EACCES || errno == EPERM);
         const QFileInfo file(full);
-        if ((fd >= 0 || closed) && !file.isSymLink() && file.size() == 0 && QFile::remove(full)) ++removed;
+        const bool empty = fd >= 0 ? emptyFile(fd) : closed && !file.isSymLink() && file.isFile() && file.size() == 0;
+        if (empty && QFile::remove(full)) ++removed;
         if (fd >= 0) ::close(fd);
     }
     const QStringList names = dir.entryList({QStringLiteral(".") + stem + QStringLiteral(".*"),
@@ -135,8 +144,7 @@ int removeStaleTemps(const QString& path) {
         if (base != full && QFileInfo::exists(base))
             continue; // goes with its base, below or in the base's own turn
         const int fd = lockedFd(full);
-        if (fd < 0 && QFileInfo::exists(full))
-            continue; // someone works on it
+        if (fd < 0 && errno != ENOENT) continue; // someone works on it, or it is none of our files
         if (QFile::remove(full))
             ++removed;
         if (base == full)
@@ -200,11 +208,12 @@ void refuseBadSideFiles(const QString& path) {
 }
 
 bool syncPath(const QString& path) {
-    const int fd = ::open(native(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
+    os::Opened o = os::openChecked(path, O_RDONLY, 0, os::linksFor(QFile::encodeName(path).constData()));
+    // A folder (or a link to one: the company's folder may be reached through one) opens only as a folder.
+    if (!o && (o.kind == S_IFDIR || o.kind == S_IFLNK)) o = os::openFolder(path);
+    if (!o) return false;
+    const bool ok = ::fsync(o.fd) == 0;
+    ::close(o.fd);
     return ok;
 }
 

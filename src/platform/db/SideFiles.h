@@ -44,8 +44,8 @@ enum class FileUse {
 FileUse probeUse(const QString& path);
 
 // The first of the engine's files beside path (-journal, -wal, -shm) that is there but no regular file of
-// its own (a link, a folder, a pipe, a device), or "". The engine would open it, and a pipe holds that open
-// for good.
+// its own (a link, a folder, a pipe, a device), or "". Named before the engine would meet it, even one it
+// opens only later (a -shm); what the engine does open is checked on its descriptor (recordWriteErrors).
 QString badSideFile(const QString& path);
 // Throws DbError(BadLock) naming that file.
 void refuseBadSideFiles(const QString& path);

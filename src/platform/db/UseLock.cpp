@@ -2,6 +2,7 @@
 
 #include "db/DbError.h"
 #include "os/FileModes.h"
+#include "os/OpenChecked.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
@@ -56,15 +57,14 @@ constexpr int kRetryMs = 2;
 
 enum class Got { Held, Refused, NotAFile, Unopenable, NoLock, Unmade, NotShared };
 
-constexpr int kOpenFlags = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
-
-// The lock file at the path, without following a link and without waiting on a FIFO; -1 with errno when
-// it cannot be opened. A lock needs no write: one we may only read is opened so.
-int openExisting(const QByteArray& path) {
-    int fd = ::open(path.constData(), O_RDWR | kOpenFlags);
-    if (fd < 0 && (errno == EACCES || errno == EPERM || errno == EROFS))
-        fd = ::open(path.constData(), O_RDONLY | kOpenFlags);
-    return fd;
+// The lock file at the path, a regular file of its own (never a link followed nor a pipe waited on); no
+// descriptor, with errno and what lies there, when it cannot be opened. A lock needs no write: one we may
+// only read is opened so.
+os::Opened openExisting(const QByteArray& path) {
+    os::Opened o = os::openChecked(path.constData(), O_RDWR);
+    if (!o && (o.error == EACCES || o.error == EPERM || o.error == EROFS))
+        o = os::openChecked(path.constData(), O_RDONLY);
+    return o;
 }
 
 // The lock file is everyone's who may write the database, whoever made it and whatever their umask: the
@@ -123,7 +123,7 @@ Made makeLockFile(const QString& lockPath, const QString& dbPath, int& fd) {
                 ::unlink(aside.constData());
                 ::close(fd);
                 const mode_t mask = ::umask(0);
-                fd = ::open(placed.constData(), O_RDWR | O_CREAT | O_EXCL | kOpenFlags, modeFor(dbPath));
+                fd = os::openChecked(placed.constData(), O_RDWR | O_CREAT | O_EXCL, modeFor(dbPath)).fd;
                 ::umask(mask);
                 if (fd < 0) return errno == EEXIST ? Made::Exists : Made::CannotMake;
                 if (shareAsTheDatabase(fd, dbPath)) return Made::Placed;
@@ -142,28 +142,24 @@ Made makeLockFile(const QString& lockPath, const QString& dbPath, int& fd) {
     return made;
 }
 
-// Opens the lock file, making it when missing. -1 when it cannot be opened; how tells why when none was
-// there and none could be made, or none could be made that others may open.
-int openLockFile(const QString& lockPath, const QString& dbPath, Made& how) {
+// Opens the lock file, making it when missing. No descriptor when it cannot be opened; how tells why when
+// none was there and none could be made, or none could be made that others may open.
+os::Opened openLockFile(const QString& lockPath, const QString& dbPath, Made& how) {
     const QByteArray path = native(lockPath);
     for (;;) {
-        const int fd = openExisting(path);
-        if (fd >= 0 || errno != ENOENT) return fd;
+        const os::Opened o = openExisting(path);
+        if (o || o.error != ENOENT) return o;
         int made = -1;
         how = makeLockFile(lockPath, dbPath, made);
         if (how == Made::Placed)
             ::close(made); // opened again under its own name, not the one it had aside
         else if (how != Made::Exists)
-            return -1; // else another made it meanwhile: theirs is opened
+            return {}; // else another made it meanwhile: theirs is opened
     }
 }
 
-bool isRegular(int fd) {
-    struct stat st {};
-    return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-}
-
-// Something else than a plain file lies at the lock file's path (a link, a folder, a pipe...).
+// Something else than a plain file lies at the lock file's path (a link, a folder, a pipe...). A look for
+// the refusal before an open only: what is opened is checked on its descriptor.
 bool notAFileAt(const QString& lockPath) {
     struct stat st {};
     return ::lstat(native(lockPath).constData(), &st) == 0 && !S_ISREG(st.st_mode);
@@ -180,18 +176,15 @@ Got lockFile(const QString& lockPath, const QString& dbPath, UseLock::Mode mode,
     bool denied = false; // still refused to us at the end of the wait: no lock of anyone we can share
     for (;;) {
         Made how = Made::Exists;
-        const int fd = openLockFile(lockPath, dbPath, how);
-        denied = fd < 0 && (errno == EACCES || errno == EPERM);
+        const os::Opened o = openLockFile(lockPath, dbPath, how);
+        const int fd = o.fd;
+        denied = fd < 0 && (o.error == EACCES || o.error == EPERM);
         if (fd < 0) {
             if (how == Made::CannotMake)
                 return Got::Unmade; // a read-only folder, no room: nothing can be held there
             if (how == Made::NotShared)
                 return Got::NotShared;
-            if (notAFileAt(lockPath))
-                return Got::NotAFile;
-        } else if (!isRegular(fd)) {
-            ::close(fd);
-            return Got::NotAFile;
+            if (o.kind != 0) return Got::NotAFile;
         } else if (::flock(fd, (shared ? LOCK_SH : LOCK_EX) | LOCK_NB) != 0) {
             const int err = errno;
             ::close(fd);
@@ -282,13 +275,12 @@ void UseLock::refuseBadLockFile(const QString& dbPath) {
 }
 
 bool UseLock::heldElsewhere(const QString& dbPath) {
-    const int fd = openExisting(native(lockPathOf(keyFor(dbPath))));
-    if (fd < 0)
-        return errno != ENOENT; // one we cannot open is someone's, or no lock file at all: not free either
-    bool held = !isRegular(fd);
-    if (!held && ::flock(fd, LOCK_EX | LOCK_NB) != 0)
-        held = !noLocksHere(errno);
-    ::close(fd);
+    const os::Opened o = openExisting(native(lockPathOf(keyFor(dbPath))));
+    if (!o)
+        return o.error != ENOENT; // one we cannot open is someone's, or no lock file at all: not free either
+    bool held = false;
+    if (::flock(o.fd, LOCK_EX | LOCK_NB) != 0) held = !noLocksHere(errno);
+    ::close(o.fd);
     return held;
 }
 

@@ -1,9 +1,15 @@
 #include "db/WriteErrors.h"
 
+#include "os/OpenChecked.h"
+
 #include <QFile>
 #include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <sqlite3.h>
-#include <sys/stat.h>
+#include <string>
+#include <sys/random.h>
+#include <unistd.h>
 #include <utility>
 
 namespace db {
@@ -12,6 +18,7 @@ namespace {
 
 thread_local int lastErrno = 0;
 thread_local QString badSide;
+thread_local QString badMain;
 thread_local int playedBack = 0;
 
 sqlite3_vfs* below = nullptr;
@@ -125,12 +132,6 @@ const sqlite3_io_methods methodsV1 = [] {
 int xOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* f, int flags, int* outFlags) {
     auto* file = reinterpret_cast<File*>(f);
     file->base.pMethods = nullptr;
-    constexpr int kSide = SQLITE_OPEN_MAIN_JOURNAL | SQLITE_OPEN_WAL | SQLITE_OPEN_SUPER_JOURNAL;
-    struct stat st {};
-    if (name && (flags & kSide) && ::lstat(name, &st) == 0 && !S_ISREG(st.st_mode)) {
-        badSide = QFile::decodeName(name);
-        return SQLITE_CANTOPEN;
-    }
     if ((flags & SQLITE_OPEN_MAIN_JOURNAL) && (flags & SQLITE_OPEN_READWRITE) && !(flags & SQLITE_OPEN_CREATE))
         ++playedBack;
     file->real = reinterpret_cast<sqlite3_file*>(file + 1);
@@ -138,6 +139,61 @@ int xOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* f, int flags, int* 
     if (rc == SQLITE_OK && file->real->pMethods)
         file->base.pMethods = file->real->pMethods->iVersion >= 3 ? &methodsV3 : &methodsV1;
     return rc;
+}
+
+// The engine's journals and logs ("-journal", "-wal", "-shm", a super-journal "-mj…"), as against the
+// database itself.
+bool sideName(const char* path) {
+    const char* slash = std::strrchr(path, '/');
+    const char* base = slash ? slash + 1 : path;
+    const size_t n = std::strlen(base);
+    for (const char* tail : {"-journal", "-wal", "-shm"})
+        if (const size_t t = std::strlen(tail); n > t && std::strcmp(base + n - t, tail) == 0) return true;
+    const char* mj = std::strstr(base, "-mj");
+    return mj && std::strlen(mj) == 12;
+}
+
+// Every open(2) of the engine, of any file: through the one door, so that a journal made a pipe or a link
+// after the engine looked for it is refused on the descriptor, never waited on or followed.
+int engineOpen(const char* path, int flags, int mode) {
+    const os::Opened o = os::openChecked(path, flags, mode_t(mode), os::linksFor(path));
+    if (o.fd >= 0 && o.fd <= 2) {
+        // Kept off the standard descriptors (a stray print would land in the file), so the engine never
+        // falls back on opening /dev/null, a device the door refuses.
+        const int high = ::fcntl(o.fd, F_DUPFD_CLOEXEC, 3);
+        ::close(o.fd);
+        return high;
+    }
+    if (o) return o.fd;
+    if (o.kind != 0) (sideName(path) ? badSide : badMain) = QFile::decodeName(path);
+    errno = o.error;
+    return -1;
+}
+
+// The engine's randomness (temporary and super-journal names) from the kernel, not from /dev/urandom: a
+// device the door refuses, and a link to it at a database's path must not be read as one.
+int xRandomness(sqlite3_vfs*, int n, char* out) {
+    int got = 0;
+    while (got < n) {
+        const ssize_t r = ::getrandom(out + got, size_t(n - got), 0);
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0) break;
+        got += int(r);
+    }
+    return got;
+}
+
+// The folder of a file, opened to flush it after a journal was made or removed: the one place a folder is
+// opened at all.
+int engineOpenFolder(const char* file, int* out) {
+    std::string folder(file);
+    const size_t slash = folder.rfind('/');
+    folder = slash == std::string::npos ? std::string(".")
+             : slash == 0               ? std::string("/")
+                                        : folder.substr(0, slash);
+    const os::Opened o = os::openFolder(folder.c_str());
+    *out = o.fd;
+    return o ? SQLITE_OK : SQLITE_CANTOPEN;
 }
 
 } // namespace
@@ -150,6 +206,14 @@ void recordWriteErrors() {
         layer.zName = "varnox-write-errors";
         layer.szOsFile = int(sizeof(File)) + below->szOsFile;
         layer.xOpen = xOpen;
+        layer.xRandomness = xRandomness;
+        // The unix layer opens every file (the folder too) through these calls, never open(2) itself.
+        if (!below->xSetSystemCall ||
+            below->xSetSystemCall(below, "open", reinterpret_cast<sqlite3_syscall_ptr>(engineOpen)) !=
+                SQLITE_OK ||
+            below->xSetSystemCall(below, "openDirectory",
+                                  reinterpret_cast<sqlite3_syscall_ptr>(engineOpenFolder)) != SQLITE_OK)
+            qFatal("the database engine lets no one check what it opens");
         return sqlite3_vfs_register(&layer, 1) == SQLITE_OK;
     }();
     (void)done;
@@ -157,6 +221,10 @@ void recordWriteErrors() {
 
 QString takeBadSideFile() {
     return std::exchange(badSide, QString());
+}
+
+QString takeBadDatabaseFile() {
+    return std::exchange(badMain, QString());
 }
 
 int journalsPlayedBack() { return playedBack; }

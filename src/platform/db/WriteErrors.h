@@ -7,8 +7,9 @@
 namespace db {
 
 // Puts a thin layer under every database file opened from now on (once; later calls do nothing) that
-// keeps the error number of a failed write, truncation or sync, and refuses to open a journal or log that
-// is no regular file (a pipe there would hold the open for good).
+// keeps the error number of a failed write, truncation or sync; and sends every file the engine opens
+// through the one door (os::openChecked), so that a database, journal or log that is no regular file is
+// refused on the descriptor the engine would use (a pipe there would hold the open for good).
 void recordWriteErrors();
 
 // The error number of this thread's last failed write to a database file since the last call, else 0.
@@ -16,6 +17,9 @@ int takeLastWriteErrno();
 
 // The journal or log this thread's engine was last refused to open since the last call, else "".
 QString takeBadSideFile();
+// The database file (or a temporary one of ours) this thread's engine was last refused to open for what it
+// is (a pipe, a folder, a link of our own naming…) since the last call, else "".
+QString takeBadDatabaseFile();
 
 // How many hot journals this thread's engine has opened to play back so far (it opens a journal for writing
 // without creating it only then): a count that moved across a first read means that read played one back.

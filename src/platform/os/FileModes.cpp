@@ -1,5 +1,7 @@
 #include "os/FileModes.h"
 
+#include "os/OpenChecked.h"
+
 #include <QFile>
 #include <QStringList>
 #include <cerrno>
@@ -36,7 +38,13 @@ mode_t currentUmask() {
 mode_t newFileMode() { return 0666 & ~currentUmask(); }
 
 bool setFileMode(const QString& path, mode_t mode) {
-    return ::chmod(QFile::encodeName(path).constData(), mode) == 0;
+    // On what was opened: a link of our naming is never followed to give another file its mode.
+    const QByteArray name = QFile::encodeName(path);
+    const Opened o = openChecked(name.constData(), O_RDONLY, 0, linksFor(name.constData()));
+    if (!o) return false;
+    const bool ok = ::fchmod(o.fd, mode) == 0;
+    ::close(o.fd);
+    return ok;
 }
 
 bool setFileMode(int fd, mode_t mode) { return fd >= 0 && ::fchmod(fd, mode) == 0; }
@@ -120,11 +128,10 @@ Shared shareAs(int fd, const QString& model, mode_t bits, QStringList* notKept) 
 }
 
 Shared shareAs(const QString& path, const QString& model, mode_t bits, QStringList* notKept) {
-    const int fd =
-        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return Shared::NoMode;
-    const Shared got = shareAs(fd, model, bits, notKept);
-    ::close(fd);
+    const Opened o = openChecked(path, O_RDONLY);
+    if (!o) return Shared::NoMode;
+    const Shared got = shareAs(o.fd, model, bits, notKept);
+    ::close(o.fd);
     return got;
 }
 

@@ -15,7 +15,8 @@ mode_t currentUmask();
 // 0666 with the umask applied: the mode open(2) gives a new file.
 mode_t newFileMode();
 
-// chmod(2); false when it fails (a missing file included).
+// The mode of the file at path (links followed only to a .vrd or .vrk); false when it fails (a missing
+// file, one that is no regular file, or one this user may not read included).
 bool setFileMode(const QString& path, mode_t mode);
 // The open file's mode (fchmod(2)), so that nothing is written before the mode is right.
 bool setFileMode(int fd, mode_t mode);
