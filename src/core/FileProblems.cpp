@@ -153,7 +153,8 @@ QString fileProblemText(const std::exception& e, const QString& dbPath) {
     case db::ErrorKind::LockNotShared: return lockFileText(d->path());
     case db::ErrorKind::LockUnmade: return lockUnmadeText(d->path());
     case db::ErrorKind::ForeignSchema: return foreignSchemaMessage(*d) + QStringLiteral("\n変更は保存されていません。");
-    case db::ErrorKind::Damaged: return damagedMessage(dbPath);
+    case db::ErrorKind::Damaged:
+        return damagedMessage(dbPath.isEmpty() ? d->path() : dbPath);
     case db::ErrorKind::Corrupt:
         return corruptMessage(dbPath.isEmpty() ? d->path() : dbPath, d->detail());
     case db::ErrorKind::TooBig: return dbFailureText(e, {}) + QStringLiteral("\n変更は保存されていません。");
@@ -201,7 +202,8 @@ QString dbFailureText(const std::exception& e, const QString& otherwise) {
     case db::ErrorKind::ForeignSchema: return foreignSchemaMessage(*d);
     case db::ErrorKind::BadLock:
         return otherwise.isEmpty() ? badLockText(e) : otherwise + QLatin1Char('\n') + badLockText(e);
-    case db::ErrorKind::Damaged: return damagedMessage({});
+    case db::ErrorKind::Damaged:
+        return damagedMessage(d->path());
     case db::ErrorKind::Corrupt:
         return corruptMessage(d->path(), d->detail());
     default: return otherwise;

@@ -194,8 +194,8 @@ bool Query::next() {
         try {
             throwLast(h);
         } catch (const DbError& e) {
-            if (e.kind() != ErrorKind::Corrupt || !owner_) throw;
-            throw DbError(ErrorKind::Corrupt, e.detail(), owner_->path()); // named in the cure
+            if ((e.kind() != ErrorKind::Corrupt && e.kind() != ErrorKind::Damaged) || !owner_) throw;
+            throw DbError(e.kind(), e.detail(), owner_->path()); // named in the cure
         }
     }
     return false;
