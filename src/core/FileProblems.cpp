@@ -1,5 +1,6 @@
 #include "core/FileProblems.h"
 
+#include "core/ControlFile.h"
 #include "db/DbError.h"
 #include "db/Defensive.h"
 #include "ui/MessageService.h"
@@ -42,17 +43,32 @@ QString damagedMessage(const QString& dbPath) {
         .arg(name);
 }
 
-// The pages are damaged: only a copy from before, or what the sqlite3 tool can still read out, helps.
+// A name as the shell takes it, whatever it holds.
+QString shellQuoted(const QString& path) {
+    QString quoted = path;
+    return QLatin1Char('\'') + quoted.replace(QLatin1Char('\''), QLatin1String("'\\''")) + QLatin1Char('\'');
+}
+
+// The pages are damaged: only a copy from before, or what the sqlite3 tool can still read out, helps. The
+// tool's .dump writes every row it can read and, having met damage, ends by undoing them all: that last line
+// is made a commit. The control file goes beside the new database, or it is refused.
 QString corruptMessage(const QString& dbPath, const QString& what) {
-    const QString name = dbPath.isEmpty()
-                             ? QStringLiteral("ＤＢファイル名")
-                             : QLatin1Char('"') + QDir::toNativeSeparators(dbPath) + QLatin1Char('"');
+    const QString damage = what.isEmpty() ? QString() : QStringLiteral("（%1）").arg(what);
+    if (dbPath.isEmpty())
+        return QStringLiteral(
+                   "ＤＢファイルが壊れています%1。このＤＢは使えません。\nバックアップから戻して下さい。")
+            .arg(damage);
+    const QFileInfo fi(dbPath);
+    const QString fresh =
+        fi.absolutePath() + QLatin1Char('/') + fi.completeBaseName() + QStringLiteral("_修復.vrd");
     return QStringLiteral(
                "ＤＢファイルが壊れています%1。このＤＢは使えません。\n"
                "バックアップから戻して下さい。バックアップがない場合は、このＤＢを開いているVarnoxをすべて"
-               "終了してから、sqlite3 ツールの .recover で読める中身を新しいファイルに取り出せます。\n"
-               "  sqlite3 %2 \".recover\" | sqlite3 新しいファイル名.vrd")
-        .arg(what.isEmpty() ? QString() : QStringLiteral("（%1）").arg(what), name);
+               "終了してから、端末で次のように実行すると、sqlite3 ツールで読める中身を新しいファイル「%2」に"
+               "取り出せます（読めなかった行は失われます）。\n"
+               "  sqlite3 %3 .dump | sed 's/^ROLLBACK; -- due to errors$/COMMIT;/' | sqlite3 %4 && cp %5 %6")
+        .arg(damage, QDir::toNativeSeparators(fresh), shellQuoted(dbPath), shellQuoted(fresh),
+             shellQuoted(controlPathFor(dbPath)), shellQuoted(controlPathFor(fresh)));
 }
 
 bool folderTakesNoFile(const QString& dbPath) {
@@ -148,9 +164,10 @@ QString fileProblemText(const std::exception& e, const QString& dbPath) {
     case db::ErrorKind::LockNotShared: return lockFileText(d->path());
     case db::ErrorKind::LockUnmade: return lockUnmadeText(d->path());
     case db::ErrorKind::ForeignSchema: return foreignSchemaMessage(*d) + QStringLiteral("\n変更は保存されていません。");
-    case db::ErrorKind::Damaged: return damagedMessage(dbPath);
+    case db::ErrorKind::Damaged:
+        return damagedMessage(dbPath.isEmpty() ? d->path() : dbPath);
     case db::ErrorKind::Corrupt:
-        return corruptMessage(dbPath, d->detail());
+        return corruptMessage(dbPath.isEmpty() ? d->path() : dbPath, d->detail());
     case db::ErrorKind::TooBig: return dbFailureText(e, {}) + QStringLiteral("\n変更は保存されていません。");
     case db::ErrorKind::DiskFull:
         return QStringLiteral("ディスクがいっぱいのため、ＤＢに書き込めません。変更は保存されていません。");
@@ -196,9 +213,10 @@ QString dbFailureText(const std::exception& e, const QString& otherwise) {
     case db::ErrorKind::ForeignSchema: return foreignSchemaMessage(*d);
     case db::ErrorKind::BadLock:
         return otherwise.isEmpty() ? badLockText(e) : otherwise + QLatin1Char('\n') + badLockText(e);
-    case db::ErrorKind::Damaged: return damagedMessage({});
+    case db::ErrorKind::Damaged:
+        return damagedMessage(d->path());
     case db::ErrorKind::Corrupt:
-        return corruptMessage({}, d->detail());
+        return corruptMessage(d->path(), d->detail());
     default: return otherwise;
     }
 }

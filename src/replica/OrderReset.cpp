@@ -169,7 +169,7 @@ void refuseBadSideFiles(const QString& path) {
 void checkWritten(const QString& path, const QString& failed) {
     try {
         db::Database d(path, db::Database::Access::ReadOnly);
-        db::refuseDamagedFile(d.handle().getHandle(), QFileInfo(path).size());
+        db::refuseDamagedFile(d.handle().getHandle(), QFileInfo(path).size(), path);
     } catch (const db::DbError& e) {
         const QString named = core::fileProblemText(e, path);
         fail(failed + QLatin1Char('\n') + (named.isEmpty() ? notDatabaseText(path) : named));
@@ -186,8 +186,10 @@ void refuseUnlessFile(const QString& path, const QString& notFound) {
 }
 
 // Opens the database for the reset and makes sure this is the only connection: leaving WAL mode needs
-// every other connection gone, and the exclusive lock taken then keeps new ones out until we close.
-std::unique_ptr<db::Database> takeAlone(const QString& path, const core::ControlData& ctl) {
+// every other connection gone, and the exclusive lock taken then keeps new ones out until we close. A user's
+// file is checked by the engine first (checked: a copy just made of one that was): the orders of a damaged
+// file are not cleared.
+std::unique_ptr<db::Database> takeAlone(const QString& path, const core::ControlData& ctl, bool checked) {
     std::unique_ptr<db::Database> d;
     try {
         {
@@ -195,6 +197,7 @@ std::unique_ptr<db::Database> takeAlone(const QString& path, const core::Control
             if (!look.hasTable(core::kOrderTable) || !look.hasTable(core::kOrderLineTable))
                 fail(tablesMissingText(path));
             refuseForeignSchema(look.handle().getHandle(), path, ctl);
+            if (!checked) db::refuseDamagedFile(look.handle().getHandle(), QFileInfo(path).size(), path);
         }
         d = std::make_unique<db::Database>(path);
         d->handle().setBusyTimeout(0);
@@ -236,7 +239,8 @@ ResetOptions withDefaults(const ResetOptions& given) {
 
 // The reset and the compaction. Throws Failure when nothing was changed; returns false with the reason
 // in compactError when the orders were reset but the file could not be compacted.
-bool resetAndCompact(const QString& path, const core::ControlData& ctl, const ResetOptions& o, QString& compactError) {
+bool resetAndCompact(const QString& path, const core::ControlData& ctl, const ResetOptions& o,
+                     QString& compactError, bool checked) {
     // Held from the reset to the end of the compaction: no Varnox opens the file in between.
     std::shared_ptr<db::UseLock> alone;
     try {
@@ -245,7 +249,7 @@ bool resetAndCompact(const QString& path, const core::ControlData& ctl, const Re
         fail(e.kind() == db::ErrorKind::LockUnmade ? unlockedText(path) : inUseText(path), lockProblem(e));
     }
     {
-        const std::unique_ptr<db::Database> d = takeAlone(path, ctl);
+        const std::unique_ptr<db::Database> d = takeAlone(path, ctl, checked);
         db::removeStaleTemps(path); // ours alone now: what a killed run left goes
         db::removeStaleTemps(controlPathOf(path));
         try {
@@ -408,7 +412,7 @@ RunResult clearOrderData(const QString& dbPath, const ResetOptions& given) {
             fail(folderText(fi.absolutePath()));
         refuseLosingGroup(dbPath);
         QString compactError;
-        const bool compacted = resetAndCompact(dbPath, ctl.data, o, compactError);
+        const bool compacted = resetAndCompact(dbPath, ctl.data, o, compactError, false);
         try {
             checkWritten(dbPath,
                          QStringLiteral("受注情報はクリアしましたが、DBの検査で問題が見つかりました。"));
@@ -462,7 +466,6 @@ RunResult copyAndClear(const QString& source, const QString& givenTarget, const 
         db::removeStaleTemps(targetCtl);
 
         std::unique_ptr<SQLite::Database> src;
-        const int playedBack = db::journalsPlayedBack();
         try {
             // Read-write only so that the last connection tidies the write-ahead log files away on closing
             // (a read-only one leaves them beside the source); nothing is ever written through it.
@@ -476,9 +479,9 @@ RunResult copyAndClear(const QString& source, const QString& givenTarget, const 
             st.executeStep();
             if (st.getColumn(0).getInt() != 2)
                 fail(tablesMissingText(source));
-            // A journal this connection played back is checked before the copy is made of what it wrote.
-            if (db::journalsPlayedBack() != playedBack)
-                db::refuseDamagedFile(src->getHandle(), QFileInfo(source).size());
+            // Damage, whether a journal this connection played back brought it or not, is named before the
+            // copy is made: it would carry the damage on, or drop what it could not read.
+            db::refuseDamagedFile(src->getHandle(), QFileInfo(source).size(), source);
             refuseForeignSchema(src->getHandle(), source, ctl.data);
             refuseUnlessRoom(*src, source, folder);
         } catch (const db::DbError& e) {
@@ -510,7 +513,7 @@ RunResult copyAndClear(const QString& source, const QString& givenTarget, const 
         QString compactError;
         bool compacted = false;
         try {
-            compacted = resetAndCompact(tempDb->path(), ctl.data, o, compactError);
+            compacted = resetAndCompact(tempDb->path(), ctl.data, o, compactError, true);
         } catch (const Failure& f) {
             fail(kCopyFailed, f.message);
         }

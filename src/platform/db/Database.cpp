@@ -12,6 +12,9 @@
 #include <QFileInfo>
 #include <QStringDecoder>
 #include <SQLiteCpp/SQLiteCpp.h>
+#include <atomic>
+#include <map>
+#include <mutex>
 #include <sqlite3.h>
 #include <utility>
 
@@ -22,6 +25,18 @@ namespace {
 constexpr int kBusyTimeoutMs = 5000;
 
 [[noreturn]] void rethrow(const SQLite::Exception& e) { throwSqlite(e.getExtendedErrorCode(), e.what()); }
+
+// Files that failed the check, by device and inode, for every connection of the program: what the check
+// found. Looked into only while there is one.
+struct DamagedFiles {
+    std::mutex lock;
+    std::map<std::array<qint64, 2>, QString> found;
+    std::atomic<int> count{0};
+};
+DamagedFiles& damagedFiles() {
+    static DamagedFiles d;
+    return d;
+}
 
 // Year(date) and Month(date) over OLE dates, as the list queries use them.
 void oleDatePart(sqlite3_context* ctx, int, sqlite3_value** argv, bool year) {
@@ -142,7 +157,20 @@ void Query::finishRead() {
 bool Query::next() {
     if (done_ || !st_)
         return false; // past the last row it stays there, rather than starting the query again
+    // The first step takes the read lock, and plays back a journal left beside the file: what it wrote
+    // back is checked before the row is handed on.
+    const int playedBack = journalsPlayedBack();
     const int rc = sqlite3_step(st_.get());
+    if (owner_ && journalsPlayedBack() != playedBack) {
+        try {
+            owner_->checkIfPlayedBack(playedBack);
+        } catch (...) {
+            done_ = true;
+            finishRead();
+            sqlite3_reset(st_.get());
+            throw;
+        }
+    }
     if (rc == SQLITE_ROW) {
         if (!reading_ && use_) {
             use_->readStarted();
@@ -163,7 +191,12 @@ bool Query::next() {
                 ErrorKind::Replaced,
                 QStringLiteral("the database file was changed by another program while it was read: ") +
                     owner_->path());
-        throwLast(h);
+        try {
+            throwLast(h);
+        } catch (const DbError& e) {
+            if ((e.kind() != ErrorKind::Corrupt && e.kind() != ErrorKind::Damaged) || !owner_) throw;
+            throw DbError(e.kind(), e.detail(), owner_->path()); // named in the cure
+        }
     }
     return false;
 }
@@ -241,7 +274,9 @@ Database::Database(const QString& path, Access access, Wait wait)
                 openConnection();
         }
         configure(access);
+        if (const std::optional<FileLook> look = lookNow()) fileId_ = look->identity;
         checkIfPlayedBack(playedBack);
+        recheckIfKnownDamaged();
         if (access == Access::ReadWrite) {
             schemaTest_ = expectedSchema(path);
             guardSchema();
@@ -382,6 +417,7 @@ void Database::release() {
 void Database::retake() {
     if (use_)
         return;
+    refuseIfDamaged(); // a reader opens the file afresh, which checks it again
     use_ = takeUse();
     use_->connectionOpened();
     try {
@@ -492,11 +528,66 @@ std::optional<FileLook> Database::lookLocked() {
 // A journal this connection played back (a write another program did not finish): what it wrote back is
 // checked before anything reads it. A file without one costs nothing here.
 void Database::checkIfPlayedBack(int playedBefore) {
-    if (journalsPlayedBack() != playedBefore)
-        refuseDamagedFile(handle().getHandle(), QFileInfo(path_).size());
+    if (journalsPlayedBack() == playedBefore) return;
+    try {
+        refuseDamagedFile(handle().getHandle(), QFileInfo(path_).size(), path_);
+    } catch (const DbError& e) {
+        remember(e);
+        throw;
+    }
 }
 
-void Database::keepLook() { identity_.keep(lookLocked()); }
+void Database::remember(const DbError& e) {
+    if (e.kind() != ErrorKind::Corrupt) return; // the check could not run: the next one runs it again
+    damage_ = e.detail();
+    if (!fileId_) return;
+    DamagedFiles& files = damagedFiles();
+    const std::lock_guard<std::mutex> hold(files.lock);
+    files.found[*fileId_] = e.detail();
+    files.count = int(files.found.size());
+}
+
+void Database::refuseIfDamaged() {
+    if (!damage_ && fileId_) {
+        DamagedFiles& files = damagedFiles();
+        if (files.count.load() > 0) {
+            const std::lock_guard<std::mutex> hold(files.lock);
+            if (const auto it = files.found.find(*fileId_); it != files.found.end()) damage_ = it->second;
+        }
+    }
+    if (damage_) throw DbError(ErrorKind::Corrupt, *damage_, path_);
+}
+
+// Opened again, a file another connection found damaged is checked again: put right in place (a backup
+// copied over it), it is used again.
+void Database::recheckIfKnownDamaged() {
+    DamagedFiles& files = damagedFiles();
+    if (!fileId_ || files.count.load() == 0) return;
+    {
+        const std::lock_guard<std::mutex> hold(files.lock);
+        if (!files.found.contains(*fileId_)) return;
+    }
+    try {
+        refuseDamagedFile(handle().getHandle(), QFileInfo(path_).size(), path_);
+    } catch (const DbError& e) {
+        remember(e);
+        throw;
+    }
+    const std::lock_guard<std::mutex> hold(files.lock);
+    files.found.erase(*fileId_);
+    files.count = int(files.found.size());
+}
+
+// After a commit or a rollback nothing may throw: a journal played back by the look is checked, and a
+// failure refuses the next use.
+void Database::keepLook() {
+    const int playedBack = journalsPlayedBack();
+    identity_.keep(lookLocked());
+    try {
+        checkIfPlayedBack(playedBack);
+    } catch (const DbError&) {
+    }
+}
 
 bool Database::changedUnderRead() const {
     return !identity_.unchangedAt(nativePath_);
@@ -548,6 +639,7 @@ void Database::passed(const QString& check) {
 // only then is it judged under a lock. Another file is refused by the next write, not here: the read goes
 // on from the file the window opened.
 void Database::freshenForRead() {
+    if (db_) refuseIfDamaged();
     if (!db_ || inTx_ || wal_ || *ownReads_ > 0) return;
     // A burst of reads (a grid fetching the rows it paints) looks at the file once: what another program
     // did within a moment of that look is seen by the next burst, and by any write.
@@ -628,7 +720,18 @@ int Database::execute(const QString& sql, const Params& params) {
         commit();
         return changed;
     }
-    return run(sql, params);
+    if (inTx_) return run(sql, params); // the transaction holds the file: no journal is played back under it
+    refuseIfDamaged();
+    const int playedBack = journalsPlayedBack();
+    int changed = 0;
+    try {
+        changed = run(sql, params);
+    } catch (const DbError&) {
+        checkIfPlayedBack(playedBack); // damage a journal brought back is named as such
+        throw;
+    }
+    checkIfPlayedBack(playedBack);
+    return changed;
 }
 
 int Database::run(const QString& sql, const Params& params) {
@@ -715,6 +818,7 @@ void Database::begin() {
     // to the file there now.
     if (moved())
         throw DbError(ErrorKind::Replaced, QStringLiteral("the database file was moved or deleted: ") + path_);
+    refuseIfDamaged();
     for (int tries = 0;; ++tries) {
         const int playedBack = journalsPlayedBack(); // taking the lock plays a journal left back
         run(QStringLiteral("BEGIN IMMEDIATE"));

@@ -166,6 +166,11 @@ private:
     std::optional<FileLook> lookLocked();
     void keepLook(); // after a change of our own
     void checkIfPlayedBack(int playedBefore); // throws Corrupt
+    // A file that failed the check stays refused by this connection, and by every other connection of the
+    // program to the same file, until it is opened again and passes.
+    void remember(const DbError& e);
+    void refuseIfDamaged(); // throws Corrupt
+    void recheckIfKnownDamaged();
     friend class Query;
     bool changedUnderRead() const; // stat() shows the file otherwise than when it was last judged
     // Throws Replaced for another file. When the file changed under an unchanged count: outside a
@@ -197,6 +202,8 @@ private:
     std::unordered_map<QString, qint64> passed_; // check -> the file's data version it passed at
     std::shared_ptr<UseLock> use_;
     std::shared_ptr<int> ownReads_ = std::make_shared<int>(0);
+    std::optional<QString> damage_;               // what the check found, once it failed
+    std::optional<std::array<qint64, 2>> fileId_; // device and inode of the file opened
 };
 
 // Binds one value; shared by Database and Recordset.

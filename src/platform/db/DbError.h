@@ -47,7 +47,8 @@ public:
     ErrorKind kind() const { return kind_; }
     QString detail() const { return QString::fromStdString(what()); }
     // The file the error is about where that is not the database (the lock file of BadLock and
-    // LockNotShared); "" otherwise.
+    // LockNotShared), or the damaged database where it is known (Corrupt, Damaged: for the cure's
+    // command); "" otherwise.
     const QString& path() const { return path_; }
 
 private:

@@ -16,7 +16,7 @@ bool defendConnection(sqlite3* db) {
     return ok && sqlite3_limit(db, SQLITE_LIMIT_LENGTH, -1) == kMaxValueBytes;
 }
 
-void refuseDamagedFile(sqlite3* db, long long fileBytes) {
+void refuseDamagedFile(sqlite3* db, long long fileBytes, const QString& path) {
     const char* sql =
         fileBytes <= kWholeCheckBytes ? "PRAGMA integrity_check(100)" : "PRAGMA quick_check(100)";
     sqlite3_stmt* st = nullptr;
@@ -57,7 +57,9 @@ void refuseDamagedFile(sqlite3* db, long long fileBytes) {
         named << QStringLiteral("テーブル「%1」").arg(t);
     // Even where only indexes disagree, a table may hold the wrong rows (a page played back to another
     // number): REINDEX would make the index agree with them. Only a copy from before is sure.
-    throw DbError(ErrorKind::Corrupt, named.join(QStringLiteral("、")));
+    const char* file = sqlite3_db_filename(db, "main");
+    throw DbError(ErrorKind::Corrupt, named.join(QStringLiteral("、")),
+                  path.isEmpty() && file ? QString::fromUtf8(file) : path);
 }
 
 } // namespace db

@@ -1,6 +1,8 @@
 // Settings every connection to a company file gets before it reads anything: the file may come from anyone.
 #pragma once
 
+#include <QString>
+
 struct sqlite3;
 
 namespace db {
@@ -20,7 +22,8 @@ bool defendConnection(sqlite3* db);
 constexpr long long kWholeCheckBytes = 64LL * 1024 * 1024;
 
 // The engine's check of a file that a journal was played back into, or that VarnoxReplica wrote. Throws
-// DbError(Corrupt) when it fails; the detail names the tables affected in Japanese, or is "".
-void refuseDamagedFile(sqlite3* db, long long fileBytes);
+// DbError(Corrupt) when it fails; the detail names the tables affected in Japanese, or is "", and its path is
+// path (by default the file as the engine names it).
+void refuseDamagedFile(sqlite3* db, long long fileBytes, const QString& path = {});
 
 } // namespace db
