@@ -7,14 +7,16 @@
 namespace db {
 
 // Puts a thin layer under every database file opened from now on (once; later calls do nothing) that
-// keeps the error number of a failed write, truncation or sync, and refuses to open a journal or log that
-// is no regular file (a pipe there would hold the open for good).
+// keeps the error number of a failed write, truncation or sync, refuses to open a journal or log that is
+// no regular file (a pipe there would hold the open for good), and notes one this user may not read and
+// write.
 void recordWriteErrors();
 
 // The error number of this thread's last failed write to a database file since the last call, else 0.
 int takeLastWriteErrno();
 
-// The journal or log this thread's engine was last refused to open since the last call, else "".
+// The journal or log this thread's engine was last refused to open, or could not open for its rights, since
+// the last call, else "".
 QString takeBadSideFile();
 
 // How many hot journals this thread's engine has opened to play back so far (it opens a journal for writing
