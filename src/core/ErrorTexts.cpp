@@ -27,12 +27,15 @@ const QString kUnreadable = QStringLiteral("ＤＢファイルを読み書きで
 const QString kCannotOpen = QStringLiteral("ＤＢファイルを開けません。");
 const QString kNotOurs = QStringLiteral("VarnoxのＤＢではないか、壊れています。");
 
-QString shown(const QString& path) { return QDir::toNativeSeparators(path); }
+QString shown(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
 
 // The detail names the object as the refusal at open does.
 QString foreignSchemaMessage(const QString& detail) {
-    return QStringLiteral("ＤＢの中身が、開いた後に他のプログラムによってVarnoxの作ったものと違うものに変えられたため、"
-                          "使えません。\n") +
+    return QStringLiteral(
+               "ＤＢの中身が、開いた後に他のプログラムによってVarnoxの作ったものと違うものに変えられたため、"
+               "使えません。\n") +
            detail;
 }
 
@@ -42,10 +45,11 @@ QString damagedMessage(const QString& dbPath) {
     const QString name = dbPath.isEmpty()
                              ? QStringLiteral("ＤＢファイル名")
                              : QLatin1Char('"') + QDir::toNativeSeparators(dbPath) + QLatin1Char('"');
-    return QStringLiteral("ＤＢファイルが壊れています（索引が中身と合いません）。変更は保存されていません。\n"
-                          "このＤＢを開いているVarnoxをすべて終了してから、sqlite3 ツールで次のように実行すると、"
-                          "索引を作り直せます。\n  sqlite3 %1 \"REINDEX;\"\n"
-                          "それでも直らない場合は、バックアップから戻して下さい。")
+    return QStringLiteral(
+               "ＤＢファイルが壊れています（索引が中身と合いません）。変更は保存されていません。\n"
+               "このＤＢを開いているVarnoxをすべて終了してから、sqlite3 ツールで次のように実行すると、"
+               "索引を作り直せます。\n  sqlite3 %1 \"REINDEX;\"\n"
+               "それでも直らない場合は、バックアップから戻して下さい。")
         .arg(name);
 }
 
@@ -90,7 +94,7 @@ QString ownerAndRights(const QString& path) {
 // there and never follows a link, so another program or person put it there, or gave it its rights.
 QString besideText(const QString& path, bool lock) {
     const QString kind = specialFileKind(path, false);
-    const QString file = lock ? QStringLiteral("ロックファイル")
+    const QString file = lock                                       ? QStringLiteral("ロックファイル")
                          : path.endsWith(QLatin1String("-journal")) ? QStringLiteral("ジャーナルファイル")
                                                                     : QStringLiteral("ログファイル");
     if (!kind.isEmpty())
@@ -101,16 +105,18 @@ QString besideText(const QString& path, bool lock) {
     // file left by a program killed): only its owner or an administrator can let it be used.
     return QStringLiteral("ＤＢの%1「%2」を開けないため、ＤＢを使えません。").arg(file, shown(path)) +
            ownerAndRights(path) +
-           QStringLiteral("このＤＢを使う利用者が読み書きできる権限を、持ち主か管理者に付けてもらってください。");
+           QStringLiteral(
+               "このＤＢを使う利用者が読み書きできる権限を、持ち主か管理者に付けてもらってください。");
 }
 
 QString foreignLogText(const QString& dbPath, const QString& wal) {
     const QString db = dbPath.isEmpty() ? wal.chopped(4) : dbPath;
     const QString shm = db + QStringLiteral("-shm");
-    return QStringLiteral("ＤＢファイル「%1」の横に、他のＤＢのログファイル「%2」があります。"
-                          "このＤＢはログファイルを使わないため、これを読むと他のＤＢの中身が混ざります。"
-                          "ＤＢファイルは壊れていません。\n"
-                          "このＤＢを開いているVarnoxをすべて終了してから、「%2」%3を別のフォルダに移してください。")
+    return QStringLiteral(
+               "ＤＢファイル「%1」の横に、他のＤＢのログファイル「%2」があります。"
+               "このＤＢはログファイルを使わないため、これを読むと他のＤＢの中身が混ざります。"
+               "ＤＢファイルは壊れていません。\n"
+               "このＤＢを開いているVarnoxをすべて終了してから、「%2」%3を別のフォルダに移してください。")
         .arg(shown(db), shown(wal),
              QFileInfo::exists(shm) ? QStringLiteral("と「%1」").arg(shown(shm)) : QString());
 }
@@ -143,16 +149,26 @@ QString errorText(db::ErrorKind kind, Doing doing, const QString& dbPath, const 
     const QString saved = writing ? QStringLiteral("\n") + kNotSaved : QString();
     // The files beside the database, and the kinds every step names alike.
     switch (kind) {
-    case K::Busy: return kBusyText;
-    case K::BadLock: return besideText(path, true);
-    case K::BadSideFile: return besideText(path, false);
-    case K::ForeignLog: return foreignLogText(dbPath, path);
-    case K::LockNotShared: return lockFileText(path);
-    case K::LockUnmade: return lockUnmadeText(path, writing);
-    case K::NoMemory: return kNoMemoryText;
-    case K::Damaged: return damagedMessage(dbPath);
-    case K::Corrupt: return corruptMessage(dbPath, detail);
-    default: break;
+    case K::Busy:
+        return kBusyText;
+    case K::BadLock:
+        return besideText(path, true);
+    case K::BadSideFile:
+        return besideText(path, false);
+    case K::ForeignLog:
+        return foreignLogText(dbPath, path);
+    case K::LockNotShared:
+        return lockFileText(path);
+    case K::LockUnmade:
+        return lockUnmadeText(path, writing);
+    case K::NoMemory:
+        return kNoMemoryText;
+    case K::Damaged:
+        return damagedMessage(dbPath);
+    case K::Corrupt:
+        return corruptMessage(dbPath, detail);
+    default:
+        break;
     }
     // A first look at a file not yet known to be ours: what it is not, or that it cannot be opened.
     if (doing == Doing::Opening)
@@ -162,19 +178,27 @@ QString errorText(db::ErrorKind kind, Doing doing, const QString& dbPath, const 
                QStringLiteral("\n(%1)").arg(detail);
     switch (kind) {
     case K::TooBig:
-        return QStringLiteral("ＤＢに、Varnoxで扱える大きさ（%1バイト）を超える値があります。").arg(db::kMaxValueBytes) +
+        return QStringLiteral("ＤＢに、Varnoxで扱える大きさ（%1バイト）を超える値があります。")
+                   .arg(db::kMaxValueBytes) +
                saved;
-    case K::ForeignSchema: return foreignSchemaMessage(detail) + saved;
-    case K::NotADatabase: return QStringLiteral("ＤＢファイルが壊れています。");
+    case K::ForeignSchema:
+        return foreignSchemaMessage(detail) + saved;
+    case K::NotADatabase:
+        return QStringLiteral("ＤＢファイルが壊れています。");
     case K::Replaced:
-        return writing ? kReopenText
-                       : QStringLiteral("読んでいる間に、ＤＢファイルが他のプログラムによって書き換えられました。"
-                                        "もう一度表示してください。");
-    case K::DiskFull: return QStringLiteral("ディスクがいっぱいのため、ＤＢに書き込めません。") + kNotSaved;
-    case K::ReadOnly: return readOnlyText(dbPath);
+        return writing
+                   ? kReopenText
+                   : QStringLiteral("読んでいる間に、ＤＢファイルが他のプログラムによって書き換えられました。"
+                                    "もう一度表示してください。");
+    case K::DiskFull:
+        return QStringLiteral("ディスクがいっぱいのため、ＤＢに書き込めません。") + kNotSaved;
+    case K::ReadOnly:
+        return readOnlyText(dbPath);
     // The journal is made beside the file: a read-only folder refuses every write, as a read-only file does.
-    case K::Io: return writing && !dbPath.isEmpty() && folderTakesNoFile(dbPath) ? readOnlyText(dbPath) : kUnreadable;
-    default: return kUnreadable;
+    case K::Io:
+        return writing && !dbPath.isEmpty() && folderTakesNoFile(dbPath) ? readOnlyText(dbPath) : kUnreadable;
+    default:
+        return kUnreadable;
     }
 }
 

@@ -24,7 +24,8 @@ bool folderTakesNoFile(const QString& dbPath) {
 }
 
 bool beside(db::ErrorKind kind) {
-    return kind == db::ErrorKind::BadLock || kind == db::ErrorKind::BadSideFile || kind == db::ErrorKind::ForeignLog;
+    return kind == db::ErrorKind::BadLock || kind == db::ErrorKind::BadSideFile ||
+           kind == db::ErrorKind::ForeignLog;
 }
 
 } // namespace
@@ -78,8 +79,10 @@ QString fileProblemText(const std::exception& e, const QString& dbPath) {
     case db::ErrorKind::ReadOnly:
     case db::ErrorKind::BadLock:
     case db::ErrorKind::BadSideFile:
-    case db::ErrorKind::ForeignLog: return errorText(*d, Doing::Writing, dbPath);
-    case db::ErrorKind::Io: return folderTakesNoFile(dbPath) ? errorText(*d, Doing::Writing, dbPath) : QString();
+    case db::ErrorKind::ForeignLog:
+        return errorText(*d, Doing::Writing, dbPath);
+    case db::ErrorKind::Io:
+        return folderTakesNoFile(dbPath) ? errorText(*d, Doing::Writing, dbPath) : QString();
     default: return {};
     }
 }
@@ -108,8 +111,10 @@ QString dbFailureText(const std::exception& e, const QString& otherwise) {
     case db::ErrorKind::ForeignSchema:
     case db::ErrorKind::Damaged:
     case db::ErrorKind::Corrupt:
-    case db::ErrorKind::NoMemory: return errorText(*d, Doing::Reading, {});
-    default: return db::faultOf(d->kind()) == db::Fault::Value ? errorText(*d, Doing::Reading, {}) : otherwise;
+    case db::ErrorKind::NoMemory:
+        return errorText(*d, Doing::Reading, {});
+    default:
+        return db::faultOf(d->kind()) == db::Fault::Value ? errorText(*d, Doing::Reading, {}) : otherwise;
     }
 }
 

@@ -303,10 +303,11 @@ bool MasterWindow::savePending(bool showMessage) {
 QString MasterWindow::keptEditText(const db::DbError& e) {
     // A cause of the file's own says that nothing was stored; the others follow what the window did.
     const bool named = !core::fileProblemText(e, state().gDbPath).isEmpty();
-    const QString cause = named ? core::causeText(e, state().gDbPath)
-                                : QStringLiteral("変更を保存できませんでした。") +
-                                      (leaving_ ? QString() : QStringLiteral("入力した値はそのまま残っています。")) +
-                                      QLatin1Char('\n') + core::causeText(e, state().gDbPath);
+    const QString cause =
+        named ? core::causeText(e, state().gDbPath)
+              : QStringLiteral("変更を保存できませんでした。") +
+                    (leaving_ ? QString() : QStringLiteral("入力した値はそのまま残っています。")) +
+                    QLatin1Char('\n') + core::causeText(e, state().gDbPath);
     if (leaving_) {
         QStringList lost;
         for (const QString& value : model_->heldValues())

@@ -345,7 +345,9 @@ void GetOrderWindow::deletePendingOrder(bool quiet) {
 }
 
 // The cause as every window words it, never the engine's words.
-QString GetOrderWindow::causeOf(const std::exception& e) { return core::causeText(e, state().gDbPath); }
+QString GetOrderWindow::causeOf(const std::exception& e) {
+    return core::causeText(e, state().gDbPath);
+}
 
 // One connection for as long as the window is open, as its data controls always held one: opening and
 // closing the file around every commit would cost a checkpoint each time.

@@ -69,7 +69,8 @@ QString unlockedText(const QString& path) {
 // (named, and nothing is said of a use there is none of).
 [[noreturn]] void failLock(const QString& path, const db::DbError& e) {
     if (e.kind() == db::ErrorKind::Busy) fail(inUseText(path));
-    if (e.kind() == db::ErrorKind::LockUnmade) fail(unlockedText(path), core::errorText(e, core::Doing::Writing, path));
+    if (e.kind() == db::ErrorKind::LockUnmade)
+        fail(unlockedText(path), core::errorText(e, core::Doing::Writing, path));
     fail(core::errorText(e, core::Doing::Writing, path));
 }
 QString notDatabaseText(const QString& path) {
@@ -144,15 +145,19 @@ void refuseBadSideFiles(const QString& path) {
 // log in the way, another program's lock, out of memory; what the caller says otherwise.
 [[noreturn]] void failRead(const QString& path, const db::DbError& e, const QString& otherwise) {
     switch (e.kind()) {
-    case db::ErrorKind::Busy: fail(inUseText(path));
-    case db::ErrorKind::NotADatabase: fail(notDatabaseText(path));
+    case db::ErrorKind::Busy:
+        fail(inUseText(path));
+    case db::ErrorKind::NotADatabase:
+        fail(notDatabaseText(path));
     case db::ErrorKind::Corrupt:
     case db::ErrorKind::Damaged:
     case db::ErrorKind::BadLock:
     case db::ErrorKind::BadSideFile:
     case db::ErrorKind::ForeignLog:
-    case db::ErrorKind::NoMemory: fail(core::errorText(e, core::Doing::Reading, path));
-    default: fail(otherwise);
+    case db::ErrorKind::NoMemory:
+        fail(core::errorText(e, core::Doing::Reading, path));
+    default:
+        fail(otherwise);
     }
 }
 [[noreturn]] void failRead(const QString& path, const SQLite::Exception& e, const QString& otherwise) {

@@ -2,8 +2,8 @@
 
 #include <QFile>
 #include <cerrno>
-#include <sqlite3.h>
 #include <fcntl.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
