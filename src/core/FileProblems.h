@@ -4,6 +4,8 @@
 // matches its table (with the cure). Nothing was stored in each case.
 #pragma once
 
+#include "core/ErrorTexts.h"
+
 #include <QString>
 #include <QStringList>
 #include <exception>
@@ -14,9 +16,6 @@ inline const QString kReopenText = QStringLiteral(
     "ＤＢファイルが他のプログラムによって移動、削除または置き換えられました。変更は保存されていません。\n"
     "ＤＢを開き直してください。");
 
-// Running out of memory, as every window says it.
-extern const QString kNoMemoryText;
-
 // What a file is when it is no regular file, as the user names it ("フォルダ", "パイプ", "デバイス", …),
 // from its mode (st_mode); "" for a regular file.
 QString specialFileKind(unsigned mode);
@@ -24,34 +23,25 @@ QString specialFileKind(unsigned mode);
 // "" for a regular file or nothing there.
 QString specialFileKind(const QString& path, bool followLinks);
 
-// What is wrong with a lock file that is none of ours (ErrorKind::BadLock), naming it and what it is; ""
-// for another error. Every window adds it after its own first line.
-QString badLockText(const std::exception& e);
-
-// The lock file beside the database cannot be given a mode that lets other users open it (e is
-// LockNotShared): what to do, naming it.
-QString lockFileText(const QString& lockPath);
-
-// No lock file could be made beside the database (e is LockUnmade): nothing is written, naming it and why;
-// at the opening of the file, that it can only be read.
-QString lockUnmadeText(const QString& lockPath, bool saving = true);
+// What is wrong with a file beside the database (ErrorKind::BadLock, BadSideFile, ForeignLog), naming it and
+// what it is; "" for another error. Every window adds it after its own first line.
+QString besideFileText(const std::exception& e);
 
 // A file put in place of path could not be given its group: naming the file and the group.
 QString groupNotGivenText(const QString& path);
 // Nor the rights its extended attributes give (notKept: their names, an access control list above all).
 QString rightsNotKeptText(const QString& path, const QStringList& notKept);
 
-// The text naming the cause, or "" when e is another error.
+// The text naming the cause of a write that stored nothing, or "" when e is another error.
 QString fileProblemText(const std::exception& e, const QString& dbPath);
 // Beeps and shows the text when there is one; false (and nothing shown) for any other error.
 bool tellFileProblem(const std::exception& e, const QString& dbPath);
-// What a message appends as the cause: the text above or the lock file's when there is one, the error's own
-// text otherwise.
+// What a message appends as the cause of a failed write, whatever it is (errorText for a write).
 QString causeText(const std::exception& e, const QString& dbPath);
 
 // The cause of a failed read or write of the database, named when it is one of the file's values: a field's
 // rule that refused a value, a stored value or number beyond what the program handles, a damaged file;
-// a lock file that is none of ours after the caller's own text. Otherwise (a lock of another program, a
+// a file beside it that is none of ours after the caller's own text. Otherwise (a lock of another program, a
 // file gone, an unknown cause) the caller's own text, otherwise.
 // Writers ask fileProblemText first.
 QString dbFailureText(const std::exception& e, const QString& otherwise);

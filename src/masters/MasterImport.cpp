@@ -379,15 +379,16 @@ ImportResult importMasterFile(core::AppState& s, ImportKind kind, const QString&
         showFileError(e.cause);
     } catch (const db::DbError& e) {
         result.fileError = true;
-        const QString cause = core::writeCauseText(s.gDbPath, e);
         if (e.kind() == db::ErrorKind::Io || e.kind() == db::ErrorKind::NotFound)
-            showFileError(cause); // the database could not be opened
-        else // the database stopped the import, not the file being read
-            ui::messages().error(QStringLiteral("ＤＢへの書き込みができないため、インポートを中止しました。\n") +
-                                     (cause.isEmpty() ? core::dbFailureText(e, QString()) : cause),
-                                 e.kind() == db::ErrorKind::Busy
-                                     ? QStringLiteral("このエラーはＤＢを他のプログラムが使用している場合に起こることがあります。")
-                                     : QStringLiteral("ＤＢアクセスに失敗しました"));
+            showFileError(core::writeCauseText(s.gDbPath, e)); // the database could not be opened
+        else // the database stopped the import, not the file being read: named as every window names it
+            ui::messages().error(
+                QStringLiteral("ＤＢへの書き込みができないため、インポートを中止しました。\n") +
+                    core::causeText(e, s.gDbPath),
+                e.kind() == db::ErrorKind::Busy
+                    ? QStringLiteral(
+                          "このエラーはＤＢを他のプログラムが使用している場合に起こることがあります。")
+                    : QStringLiteral("ＤＢアクセスに失敗しました"));
     }
     // Rows stored with a shortened text stay whatever came after them: the user learns of them.
     if (result.cut > 0)

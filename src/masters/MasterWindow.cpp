@@ -169,8 +169,8 @@ bool MasterWindow::buildContents() {
         model_.reset();
         db_.reset();
         // The platform's text after the prefix is the cause in the user's language, never the engine's words.
-        lockAfterDataError(core::dbFailureText(
-            e, QStringLiteral("Data error event hit err:") + core::causeText(e, state().gDbPath)));
+        lockAfterDataError(QStringLiteral("Data error event hit err:") +
+                           core::errorText(e, core::Doing::Reading, state().gDbPath));
         return true; // the window stays, locked, until it is closed
     }
     model_->setNumberFields(spec_.numbers);
@@ -301,24 +301,22 @@ bool MasterWindow::savePending(bool showMessage) {
 }
 
 QString MasterWindow::keptEditText(const db::DbError& e) {
-    const bool busy = e.kind() == db::ErrorKind::Busy;
-    QString cause = core::fileProblemText(e, state().gDbPath);
-    const bool named = !cause.isEmpty();
-    if (!named)
-        cause = busy ? QStringLiteral("ＤＢが他のプログラムで使用中のため、変更を保存できませんでした。")
-                     : QStringLiteral("ＤＢファイルに書き込めなかったため、変更を保存できませんでした。");
+    // A cause of the file's own says that nothing was stored; the others follow what the window did.
+    const bool named = !core::fileProblemText(e, state().gDbPath).isEmpty();
+    const QString cause =
+        named ? core::causeText(e, state().gDbPath)
+              : QStringLiteral("変更を保存できませんでした。") +
+                    (leaving_ ? QString() : QStringLiteral("入力した値はそのまま残っています。")) +
+                    QLatin1Char('\n') + core::causeText(e, state().gDbPath);
     if (leaving_) {
         QStringList lost;
         for (const QString& value : model_->heldValues())
             lost << rowName(model_->pendingRow()) + QStringLiteral("　") + value;
         lost << std::exchange(lostTyped_, {});
-        return cause + (named || busy ? QString() : e.detail()) +
-               QStringLiteral("\n保存されなかった入力（もう一度入力してください）：\n") +
+        return cause + QStringLiteral("\n保存されなかった入力（もう一度入力してください）：\n") +
                lost.join(QLatin1Char('\n'));
     }
-    if (named) return cause;
-    return cause + QStringLiteral("入力した値はそのまま残っています。\n") +
-           (busy ? QStringLiteral("しばらくしてから、もう一度保存してください。") : e.detail());
+    return cause;
 }
 
 QString MasterWindow::rowName(int row) const {

@@ -352,10 +352,9 @@ void GetOrderWindow::deletePendingOrder(bool quiet) {
     }
 }
 
-// Another program's lock is named as the lists name it, not by the engine's words.
+// The cause as every window words it, never the engine's words.
 QString GetOrderWindow::causeOf(const std::exception& e) {
-    const auto* d = dynamic_cast<const db::DbError*>(&e);
-    return d && d->kind() == db::ErrorKind::Busy ? kOtherProgramMessage : core::causeText(e, state().gDbPath);
+    return core::causeText(e, state().gDbPath);
 }
 
 // One connection for as long as the window is open, as its data controls always held one: opening and

@@ -61,18 +61,18 @@ QString inUseText(const QString& path) {
     return QStringLiteral("「%1」は他のプログラムで使用中です。そのプログラムを終了してからやり直してください。")
         .arg(shown(path));
 }
-// What is wrong with the lock file when it is not simply held by another program (it names the file).
-QString lockProblem(const db::DbError& e) {
-    if (e.kind() == db::ErrorKind::Busy) return {};
-    if (e.kind() == db::ErrorKind::LockUnmade) return core::lockUnmadeText(e.path());
-    if (e.kind() == db::ErrorKind::LockNotShared) return core::lockFileText(e.path());
-    const QString lock = core::badLockText(e);
-    return lock.isEmpty() ? e.detail() : lock;
-}
 // Without its lock file nobody can tell this run from a window: it is not made.
 QString unlockedText(const QString& path) {
     return QStringLiteral("「%1」のロックファイルを作れないため、処理できません。DBは変更されていません。")
         .arg(shown(path));
+}
+// The lock of path could not be taken alone: in use by another program, or its lock file is what is wrong
+// (named, and nothing is said of a use there is none of).
+[[noreturn]] void failLock(const QString& path, const db::DbError& e) {
+    if (e.kind() == db::ErrorKind::Busy) fail(inUseText(path));
+    if (e.kind() == db::ErrorKind::LockUnmade)
+        fail(unlockedText(path), core::errorText(e, core::Doing::Writing, path));
+    fail(core::errorText(e, core::Doing::Writing, path));
 }
 QString notDatabaseText(const QString& path) {
     return QStringLiteral("「%1」はVarnoxのDBではないか、壊れています。").arg(shown(path));
@@ -141,21 +141,28 @@ void refuseBadSideFiles(const QString& path) {
     try {
         db::refuseBadSideFiles(path);
     } catch (const db::DbError& e) {
-        fail(core::badLockText(e));
+        fail(core::errorText(e, core::Doing::Reading, path));
     }
 }
 
 // The error of a database that could not be read, named by its cause: damage (with the cure), a journal or
 // log in the way, another program's lock, out of memory; what the caller says otherwise.
 [[noreturn]] void failRead(const QString& path, const db::DbError& e, const QString& otherwise) {
-    if (e.kind() == db::ErrorKind::Busy) fail(inUseText(path));
-    if (const QString named = core::fileProblemText(e, path);
-        !named.isEmpty() && (e.kind() == db::ErrorKind::Corrupt || e.kind() == db::ErrorKind::Damaged))
-        fail(named);
-    if (const QString lock = core::badLockText(e); !lock.isEmpty()) fail(lock);
-    if (e.kind() == db::ErrorKind::NoMemory) fail(core::kNoMemoryText);
-    if (e.kind() == db::ErrorKind::NotADatabase) fail(notDatabaseText(path));
-    fail(otherwise);
+    switch (e.kind()) {
+    case db::ErrorKind::Busy:
+        fail(inUseText(path));
+    case db::ErrorKind::NotADatabase:
+        fail(notDatabaseText(path));
+    case db::ErrorKind::Corrupt:
+    case db::ErrorKind::Damaged:
+    case db::ErrorKind::BadLock:
+    case db::ErrorKind::BadSideFile:
+    case db::ErrorKind::ForeignLog:
+    case db::ErrorKind::NoMemory:
+        fail(core::errorText(e, core::Doing::Reading, path));
+    default:
+        fail(otherwise);
+    }
 }
 [[noreturn]] void failRead(const QString& path, const SQLite::Exception& e, const QString& otherwise) {
     try {
@@ -246,7 +253,7 @@ bool resetAndCompact(const QString& path, const core::ControlData& ctl, const Re
     try {
         alone = db::UseLock::take(path, db::UseLock::Mode::Exclusive);
     } catch (const db::DbError& e) {
-        fail(e.kind() == db::ErrorKind::LockUnmade ? unlockedText(path) : inUseText(path), lockProblem(e));
+        failLock(path, e);
     }
     {
         const std::unique_ptr<db::Database> d = takeAlone(path, ctl, checked);
@@ -455,8 +462,7 @@ RunResult copyAndClear(const QString& source, const QString& givenTarget, const 
             try {
                 targetAlone = db::UseLock::take(target, db::UseLock::Mode::Exclusive);
             } catch (const db::DbError& e) {
-                fail(e.kind() == db::ErrorKind::LockUnmade ? unlockedText(target) : inUseText(target),
-                     lockProblem(e));
+                failLock(target, e);
             }
         }
         checkTargetReplaceable(target);

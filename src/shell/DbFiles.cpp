@@ -31,7 +31,6 @@ const QString kDbSuffix = QStringLiteral(".vrd");
 const QString kCtlSuffix = QStringLiteral(".vrk");
 
 const QString kExists = QStringLiteral("指定したＤＢはすでに存在します。");
-const QString kInUse = QStringLiteral("ＤＢが他で使用中です。");
 
 bool writeSynced(const QString& path, const QByteArray& bytes) {
     const os::Opened o = os::openChecked(path, O_WRONLY | O_TRUNC);
@@ -110,14 +109,7 @@ QString databaseFileProblem(const QString& path) {
                 return QStringLiteral("ＤＢファイル%1が%2のため、開けません。")
                     .arg(fi.isSymLink() ? QStringLiteral("のリンク先") : QString(), kind);
         if (!fi.exists()) return QStringLiteral("ＤＢファイルが見つかりません。");
-        if (e.kind() == db::ErrorKind::Busy) return kInUse;
-        if (const QString lock = badLockText(e); !lock.isEmpty()) return lock;
-        if (e.kind() == db::ErrorKind::Corrupt || e.kind() == db::ErrorKind::Damaged)
-            return fileProblemText(e, path); // a journal played back into it did damage: named, with the cure
-        if (e.kind() == db::ErrorKind::NoMemory) return kNoMemoryText;
-        if (e.kind() == db::ErrorKind::Io || e.kind() == db::ErrorKind::ReadOnly || e.kind() == db::ErrorKind::DiskFull)
-            return QStringLiteral("ＤＢファイルを開けません。");
-        return QStringLiteral("VarnoxのＤＢではないか、壊れています。");
+        return errorText(e, Doing::Opening, path);
     }
     return {};
 }
@@ -276,7 +268,7 @@ bool openDatabase(AppState& s, const QString& path, const PasswordPrompt& prompt
     };
     // The database itself is checked first, so a missing or foreign file changes nothing.
     if (const QString problem = databaseFileProblem(path); !problem.isEmpty()) {
-        ui::messages().error((beingReplaced() ? kInUse : problem) + QStringLiteral("\n") + path,
+        ui::messages().error((beingReplaced() ? kBusyText : problem) + QStringLiteral("\n") + path,
                              QStringLiteral("ＤＢアクセスに失敗しました"));
         return false;
     }
@@ -289,8 +281,7 @@ bool openDatabase(AppState& s, const QString& path, const PasswordPrompt& prompt
         if (use->unmade()) unmadeLock = use->lockPath();
     } catch (const db::DbError& e) {
         if (e.kind() == db::ErrorKind::LockNotShared || e.kind() == db::ErrorKind::Busy) {
-            ui::messages().error((e.kind() == db::ErrorKind::Busy ? kInUse : lockFileText(e.path())) +
-                                     QStringLiteral("\n") + path,
+            ui::messages().error(errorText(e, Doing::Opening, path) + QStringLiteral("\n") + path,
                                  QStringLiteral("ＤＢアクセスに失敗しました"));
             return false;
         }

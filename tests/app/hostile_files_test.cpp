@@ -28,6 +28,8 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using mainroad::Program;
 using mainroad::Way;
@@ -80,6 +82,35 @@ bool plantHotJournal(const QString& db, const QString& toTable, const QString& f
                                                            bigEndian(rootOf(db, toTable)) + page +
                                                            bigEndian(sum));
 }
+
+// Another database's write-ahead log and its index, as they lie beside it while it is open, copied beside db.
+bool plantForeignLog(const QString& db) {
+    const QString other = db + QStringLiteral(".other");
+    sqlite3* h = nullptr;
+    const bool ok = sqlite3_open(QFile::encodeName(other).constData(), &h) == SQLITE_OK &&
+                    sqlite3_exec(h, "PRAGMA journal_mode = WAL; CREATE TABLE t(x); INSERT INTO t VALUES (1)", nullptr,
+                                 nullptr, nullptr) == SQLITE_OK &&
+                    QFile::copy(other + "-wal", db + "-wal") && QFile::copy(other + "-shm", db + "-shm");
+    sqlite3_close(h);
+    return ok;
+}
+
+// Another user of the folder while it lives, as root can be one: nobody, owning the folder and its files but
+// those whose names hold `theirs`. Any other runner is such a user already, whose files of mode 000 it
+// cannot read either.
+struct AsAnotherUser {
+    bool switched = false;
+    AsAnotherUser(bool on, const QString& folder, const QString& theirs) {
+        if (!on || ::geteuid() != 0) return;
+        for (const QString& f : QDir(folder).entryList(QDir::Files | QDir::Hidden))
+            if (!f.contains(theirs)) (void)::chown(QFile::encodeName(QDir(folder).filePath(f)).constData(), 65534, 0);
+        (void)::chown(QFile::encodeName(folder).constData(), 65534, 0);
+        switched = ::setresuid(65534, 65534, 0) == 0;
+    }
+    ~AsAnotherUser() {
+        if (switched) (void)::setresuid(0, 0, 0);
+    }
+};
 
 // Something put where a file of ours belongs.
 struct Planted {
@@ -419,6 +450,7 @@ TEST(HostileFiles, ADatabaseInUtf16OrThatIsNoFileIsRefusedNamingWhatItIs) {
         QString named;
         const char* side = ""; // the file a pipe may be in
         bool playedBack = false;
+        bool byAnother = false; // given by another user than the journal's
     } cases[] = {
         {"utf-16",
          [&](const QString& at) {
@@ -444,6 +476,14 @@ TEST(HostileFiles, ADatabaseInUtf16OrThatIsNoFileIsRefusedNamingWhatItIs) {
                     plantHotJournal(at, QStringLiteral("顧客マスタ"), QStringLiteral("商品マスタ"));
          },
          QStringLiteral("ＤＢファイルが壊れています（テーブル「顧客マスタ」）。"), "", true},
+        {"another database's log", [&](const QString& at) { return QFile::copy(base, at) && plantForeignLog(at); },
+         QStringLiteral("-wal」があります。このＤＢはログファイルを使わないため")},
+        {"another user's journal of mode 000",
+         [&](const QString& at) {
+             return QFile::copy(base, at) && plantHotJournal(at, QStringLiteral("顧客マスタ"), QStringLiteral("商品マスタ")) &&
+                    ::chmod(QFile::encodeName(at + "-journal").constData(), 0) == 0;
+         },
+         QStringLiteral("-journal」を開けないため、ＤＢを使えません。このファイルの持ち主は「"), "", false, true},
     };
     int n = 0;
     for (const auto& c : cases) {
@@ -456,11 +496,13 @@ TEST(HostileFiles, ADatabaseInUtf16OrThatIsNoFileIsRefusedNamingWhatItIs) {
             const QByteArray before = digest(file);
             {
                 testenv::PipeWatch watch(file + QLatin1String(c.side));
+                const AsAnotherUser other(c.byAnother, QFileInfo(file).absolutePath(), QStringLiteral("-journal"));
                 giveFile(p, way, file, target);
                 EXPECT_FALSE(watch.fired()) << "waited on the pipe";
             }
             ASSERT_EQ(p.messages().shown().size(), 1u) << said(p).toStdString();
             EXPECT_TRUE(said(p).contains(c.named)) << said(p).toStdString();
+            EXPECT_EQ(c.byAnother, said(p).contains(QStringLiteral("権限は「---------」")));
             EXPECT_TRUE(p.state().gDbPath.isEmpty());
             EXPECT_FALSE(QFileInfo::exists(target));
             if (c.playedBack) // the cure is named; a second look finds the same
@@ -482,6 +524,22 @@ TEST(HostileFiles, ADatabaseInUtf16OrThatIsNoFileIsRefusedNamingWhatItIs) {
         EXPECT_TRUE(said(p).contains(QStringLiteral("「%1」は%2").arg(target, c.named)))
             << said(p).toStdString();
         EXPECT_FALSE(QFileInfo(target).isFile());
+    }
+    // A copy onto another user's file whose lock file that user's program left, of rights that keep us out:
+    // the lock file's rights are named, not a use by another program.
+    if (::geteuid() == 0) {
+        const QString target = p.path(QStringLiteral("t%1.vrd").arg(++n));
+        ASSERT_TRUE(QFile::copy(base, target) && writeBytes(target + "-lock", {}));
+        ::chmod(QFile::encodeName(target + "-lock").constData(), 0600);
+        const QByteArray before = digest(target);
+        {
+            const AsAnotherUser other(true, QFileInfo(target).absolutePath(), QFileInfo(target).fileName());
+            giveFile(p, ReplicaCopy, base, target);
+        }
+        EXPECT_TRUE(said(p).startsWith(QStringLiteral("ＤＢのロックファイル「%1-lock」を開けないため").arg(target)) &&
+                    said(p).contains(QStringLiteral("権限は「rw-------」")))
+            << said(p).toStdString();
+        EXPECT_EQ(digest(target), before);
     }
     // A table whose tree loops back to its root: 受注データ入力 and VarnoxReplica name damage and cure.
     const QString broken = p.path(QStringLiteral("broken.vrd"));

@@ -84,6 +84,15 @@ TEST(NetworkFolder, AReadOnlyShareOpensForReadingAndSaysWhyItTakesNoWrite) {
     EXPECT_TRUE(joined(p).contains(QStringLiteral("読み取り専用"))) << joined(p).toStdString();
     EXPECT_EQ(sqlite(made, QStringLiteral("SELECT group_concat(受注No || ':' || 入金日) FROM 受注データ")), before);
     pay->endButton()->click();
+    // The import names the lock file it cannot make and why, as every other window does.
+    const QString more = p.path(QStringLiteral("more.txt"));
+    mainroad::writeCp932(more, {QStringLiteral("9\tE09\t山本次郎")});
+    p.messages().clear();
+    p.nextPath(more);
+    p.trigger(QStringLiteral("mnuImpEmp"));
+    EXPECT_TRUE(joined(p).contains(QStringLiteral("ロックファイル「%1-lock」を作れないため（フォルダが読み取り専用です）")
+                                       .arg(p.path(QStringLiteral("share/shop.vrd")))))
+        << joined(p).toStdString();
     p.trigger(QStringLiteral("mnuFileClose"));
     waitFor([&] { return p.workCount() == 0; });
 }

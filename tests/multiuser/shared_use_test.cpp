@@ -329,7 +329,8 @@ TEST(SharedUse, OpeningAFileBeingReplacedSaysItIsInUse) {
         std::unique_ptr<QProcess> replacer(office.start("alone", kUserA));
         ASSERT_TRUE(replacer->waitForReadyRead(15000));
         if (halfWay) QFile::remove(office.db);
-        EXPECT_TRUE(office.run("opendb", kUserB).contains(QStringLiteral("refused: ＤＢが他で使用中です。")));
+        EXPECT_TRUE(office.run("opendb", kUserB)
+                        .contains(QStringLiteral("refused: ＤＢを他のプログラムが使用中です。")));
         replacer->closeWriteChannel();
         ASSERT_TRUE(replacer->waitForFinished(15000));
     }

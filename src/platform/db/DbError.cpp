@@ -31,6 +31,8 @@ Fault faultOf(ErrorKind kind) {
     case ErrorKind::NotFound:
     case ErrorKind::ForeignSchema:
     case ErrorKind::BadLock:
+    case ErrorKind::BadSideFile:
+    case ErrorKind::ForeignLog:
     case ErrorKind::Damaged:
     case ErrorKind::Corrupt:
     case ErrorKind::NoMemory:
@@ -55,7 +57,7 @@ void throwSqlite(int code, const char* message) {
     const QString msg = QString::fromUtf8(message ? message : "");
     const int writeErrno = takeLastWriteErrno(); // taken by every error, so none is left for a later one
     if (const QString side = takeBadSideFile(); !side.isEmpty())
-        throw DbError(ErrorKind::BadLock, QStringLiteral("side file none of ours: ") + side, side);
+        throw DbError(ErrorKind::BadSideFile, QStringLiteral("side file none of ours: ") + side, side);
     if (const QString file = takeBadDatabaseFile(); !file.isEmpty())
         throw DbError(ErrorKind::Io, QStringLiteral("not a regular file: ") + file, file);
     const int primary = code & 0xff;

@@ -23,8 +23,11 @@ enum class ErrorKind {
     NotFound,      // no such table or field
     TooBig,        // the file holds a value longer than any the schema holds (kMaxValueBytes)
     ForeignSchema, // the file's schema is no longer the one it was opened with; the detail names why
-    BadLock,       // a file beside it is none of ours (the lock file, the engine's journal or logs that is a
-                   // link, a folder, a pipe, a lock file nobody can open); path() names it
+    BadLock,       // the lock file is none of ours (a link, a folder, a pipe, one nobody can open); path() names it
+    BadSideFile,   // the engine's journal or log beside it is no file of its own (a link, a folder, a pipe) or one
+                   // this user may not read and write; path() names it
+    ForeignLog,    // a write-ahead log beside a file that keeps a rollback journal: another database's, which the
+                   // engine would read into this one; path() names it
     Damaged,       // an index leads a key to a row that does not hold it: the indexes must be rebuilt
     Corrupt,       // the file's pages are damaged (the engine's check failed); the detail names what, or is ""
     NoMemory,      // the engine or the program ran out of memory
@@ -47,8 +50,8 @@ public:
     ErrorKind kind() const { return kind_; }
     QString detail() const { return QString::fromStdString(what()); }
     // The file the error is about where that is not the database (the lock file of BadLock and
-    // LockNotShared), or the damaged database where it is known (Corrupt, Damaged: for the cure's
-    // command); "" otherwise.
+    // LockNotShared, the journal or log of BadSideFile and ForeignLog), or the damaged database where it is
+    // known (Corrupt, Damaged: for the cure's command); "" otherwise.
     const QString& path() const { return path_; }
 
 private:

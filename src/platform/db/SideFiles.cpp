@@ -202,9 +202,24 @@ QString badSideFile(const QString& path) {
     return {};
 }
 
+QString foreignLog(const QString& path) {
+    const QString wal = path + QLatin1String("-wal");
+    struct stat st {};
+    if (::lstat(native(wal).constData(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
+    const int fd = ::open(native(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return {};
+    unsigned char header[20]{};
+    const bool rollback = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+                          ::pread(fd, header, sizeof header, 0) == ssize_t(sizeof header) && header[18] == 1;
+    ::close(fd);
+    return rollback ? wal : QString();
+}
+
 void refuseBadSideFiles(const QString& path) {
     if (const QString bad = badSideFile(path); !bad.isEmpty())
-        throw DbError(ErrorKind::BadLock, QStringLiteral("side file none of ours: ") + bad, bad);
+        throw DbError(ErrorKind::BadSideFile, QStringLiteral("side file none of ours: ") + bad, bad);
+    if (const QString wal = foreignLog(path); !wal.isEmpty())
+        throw DbError(ErrorKind::ForeignLog, QStringLiteral("another database's log: ") + wal, wal);
 }
 
 bool syncPath(const QString& path) {

@@ -47,7 +47,11 @@ FileUse probeUse(const QString& path);
 // its own (a link, a folder, a pipe, a device), or "". Named before the engine would meet it, even one it
 // opens only later (a -shm); what the engine does open is checked on its descriptor (recordWriteErrors).
 QString badSideFile(const QString& path);
-// Throws DbError(BadLock) naming that file.
+// The write-ahead log beside path when path keeps a rollback journal (its header says so), or "": a file in
+// that mode never has a log of its own, and the engine would read another database's pages from it.
+QString foreignLog(const QString& path);
+// Throws DbError(BadSideFile) naming the first file badSideFile() finds, DbError(ForeignLog) naming a
+// foreign log.
 void refuseBadSideFiles(const QString& path);
 
 // Flushes a file, or a folder after a rename, to the disk; false when it cannot.

@@ -9,6 +9,7 @@
 #include <sqlite3.h>
 #include <string>
 #include <sys/random.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 
@@ -136,6 +137,12 @@ int xOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* f, int flags, int* 
         ++playedBack;
     file->real = reinterpret_cast<sqlite3_file*>(file + 1);
     const int rc = below->xOpen(below, name, file->real, flags, outFlags);
+    // A journal or log there that this user may not read and write (another user's, of mode 000): named.
+    constexpr int kSide = SQLITE_OPEN_MAIN_JOURNAL | SQLITE_OPEN_WAL | SQLITE_OPEN_SUPER_JOURNAL;
+    struct stat st {};
+    if (rc != SQLITE_OK && name && (flags & kSide) && ::lstat(name, &st) == 0 && S_ISREG(st.st_mode) &&
+        ::faccessat(AT_FDCWD, name, R_OK | W_OK, AT_EACCESS) != 0)
+        badSide = QFile::decodeName(name);
     if (rc == SQLITE_OK && file->real->pMethods)
         file->base.pMethods = file->real->pMethods->iVersion >= 3 ? &methodsV3 : &methodsV1;
     return rc;
