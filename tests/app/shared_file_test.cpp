@@ -2,6 +2,8 @@
 // open, through the real windows. Another program here is a real process (the sqlite3 tool, cp).
 #include "support/MainRoad.h"
 
+#include "core/ErrorTexts.h"
+
 #include "masters/MasterTableModel.h"
 #include "masters/MasterWindow.h"
 #include "orders/CalendarDialog.h"
@@ -159,7 +161,7 @@ TEST_F(SharedFileListsOpen, AWriteThatMeetsAnotherProgramsLockSaysSoAndChangesNo
             mainroad::answerCalendar(QDate(2024, 7, 1));
         ASSERT_TRUE(mainroad::clickOrder(c.window, 1));
         other.release();
-        EXPECT_TRUE(joined(p).contains(QStringLiteral("他の人が使用している"))) << joined(p).toStdString();
+        EXPECT_TRUE(joined(p).contains(core::kBusyText)) << joined(p).toStdString();
         EXPECT_EQ(shownOrder(c.window, 1).paidDate, shown.paidDate);
         EXPECT_EQ(shownOrder(c.window, 1).cancelMark, shown.cancelMark);
         EXPECT_EQ(sqlite(db, QStringLiteral("SELECT group_concat(受注No || ':' || 入金日 || キャンセル) FROM 受注データ")),
@@ -352,7 +354,7 @@ TEST(SharedFile, EachListReadsTheFileAsItIsNowWhateverAnotherProgramDidSinceTheL
             EXPECT_TRUE(p.messages().shown().empty()) << joined(p).toStdString();
         } else {
             EXPECT_TRUE(shown.isEmpty());
-            EXPECT_TRUE(joined(p).contains(QStringLiteral("他の人が使用している"))) << joined(p).toStdString();
+            EXPECT_TRUE(joined(p).contains(core::kBusyText)) << joined(p).toStdString();
         }
         EXPECT_TRUE(deletedOpenFiles().isEmpty()) << deletedOpenFiles().join(' ').toStdString();
         p.trigger(QStringLiteral("mnuFileClose"));
@@ -373,7 +375,7 @@ TEST(SharedFile, AListWhileAnotherProgramHoldsTheFileAloneSaysSoAndTheNextReadsI
     ASSERT_TRUE(alone.waitForReadyRead(10000));
     p.messages().clear();
     EXPECT_TRUE(employeeList(p).isEmpty());
-    EXPECT_TRUE(joined(p).contains(QStringLiteral("他の人が使用している"))) << joined(p).toStdString();
+    EXPECT_TRUE(joined(p).contains(core::kBusyText)) << joined(p).toStdString();
     alone.closeWriteChannel();
     ASSERT_TRUE(alone.waitForFinished(10000));
     p.messages().clear();
@@ -402,7 +404,7 @@ TEST(SharedFile, APendingOrderLeftWhileAnotherProgramHoldsTheFileIsNeverAnOrder)
                   0);
         EXPECT_TRUE(joined(p).contains(QStringLiteral("受注No.4 の仮の受注データを削除できませんでした")))
             << joined(p).toStdString();
-        EXPECT_TRUE(joined(p).contains(QStringLiteral("他の人が使用している"))) << joined(p).toStdString();
+        EXPECT_TRUE(joined(p).contains(core::kBusyText)) << joined(p).toStdString();
         EXPECT_FALSE(joined(p).contains(QStringLiteral("locked"))) << joined(p).toStdString();
         for (size_t i = 0; i < std::size(lists); ++i)
             EXPECT_EQ(mainroad::readList(p, lists[i]), before[qsizetype(i)])

@@ -14,6 +14,7 @@ using K = db::ErrorKind;
 TEST(ErrorTexts, EachKindHasItsOneText) {
     testenv::TempFolder tmp;
     const QString db = tmp.path(QStringLiteral("shop.vrd"));
+    const QString fixed = db.chopped(4) + QStringLiteral("_修復.vrd");
     ASSERT_TRUE(testenv::makePipe(db + "-lock") && QFile::link(db, db + "-wal"));
     QFile journal(db + "-journal"), shm(db + "-shm");
     ASSERT_TRUE(journal.open(QIODevice::WriteOnly) && shm.open(QIODevice::WriteOnly));
@@ -95,11 +96,11 @@ TEST(ErrorTexts, EachKindHasItsOneText) {
          Doing::Opening,
          {},
          "ＤＢファイルが壊れています（d）。このＤＢは使えません。\nバックアップから戻して下さい。バックアップ"
-         "がない場合は、この"
-         "ＤＢを開いているVarnoxをすべて終了してから、sqlite3 ツールの .recover "
-         "で読める中身を新しいファイルに取り出せます。\n"
-         "  sqlite3 \"" +
-             db + "\" \".recover\" | sqlite3 新しいファイル名.vrd"},
+         "がない場合は、このＤＢを開いているVarnoxをすべて終了してから、端末で次のように実行すると、sqlite3 "
+         "ツールで読める中身を新しいファイル「" +
+             fixed + "」に取り出せます（読めなかった行は失われます）。\n  sqlite3 '" + db +
+             "' .dump | sed 's/^ROLLBACK; -- due to errors$/COMMIT;/' | sqlite3 '" + fixed + "' && cp '" +
+             db.chopped(4) + ".vrk' '" + fixed.chopped(4) + ".vrk'"},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.text.toStdString());

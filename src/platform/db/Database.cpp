@@ -256,7 +256,8 @@ StoredValue Query::stored(int i) const {
 Database::Database(const QString& path, Access access, Wait wait)
     : path_(path), wait_(wait), nativePath_(QFile::encodeName(path)) {
     // A pipe or a device in its place, or a missing file, is refused by the engine's open (see
-    // recordWriteErrors), on the descriptor it would read.
+    // recordWriteErrors), on the descriptor it would read. No name at all would open a private database.
+    if (path.isEmpty()) throw DbError(ErrorKind::Io, QStringLiteral("file not found: (no name)"));
     recordWriteErrors();
     refuseBadSideFiles(path);
     const int playedBack = journalsPlayedBack();
