@@ -161,7 +161,7 @@ TEST_F(SharedFileListsOpen, AWriteThatMeetsAnotherProgramsLockSaysSoAndChangesNo
             mainroad::answerCalendar(QDate(2024, 7, 1));
         ASSERT_TRUE(mainroad::clickOrder(c.window, 1));
         other.release();
-        EXPECT_TRUE(joined(p).contains(core::kBusyText)) << joined(p).toStdString();
+        EXPECT_TRUE(joined(p).contains(QStringLiteral("他の人が使用している"))) << joined(p).toStdString();
         EXPECT_EQ(shownOrder(c.window, 1).paidDate, shown.paidDate);
         EXPECT_EQ(shownOrder(c.window, 1).cancelMark, shown.cancelMark);
         EXPECT_EQ(sqlite(db, QStringLiteral("SELECT group_concat(受注No || ':' || 入金日 || キャンセル) FROM 受注データ")),
@@ -354,7 +354,7 @@ TEST(SharedFile, EachListReadsTheFileAsItIsNowWhateverAnotherProgramDidSinceTheL
             EXPECT_TRUE(p.messages().shown().empty()) << joined(p).toStdString();
         } else {
             EXPECT_TRUE(shown.isEmpty());
-            EXPECT_TRUE(joined(p).contains(core::kBusyText)) << joined(p).toStdString();
+            EXPECT_TRUE(joined(p).contains(QStringLiteral("他の人が使用している"))) << joined(p).toStdString();
         }
         EXPECT_TRUE(deletedOpenFiles().isEmpty()) << deletedOpenFiles().join(' ').toStdString();
         p.trigger(QStringLiteral("mnuFileClose"));
@@ -375,7 +375,7 @@ TEST(SharedFile, AListWhileAnotherProgramHoldsTheFileAloneSaysSoAndTheNextReadsI
     ASSERT_TRUE(alone.waitForReadyRead(10000));
     p.messages().clear();
     EXPECT_TRUE(employeeList(p).isEmpty());
-    EXPECT_TRUE(joined(p).contains(core::kBusyText)) << joined(p).toStdString();
+    EXPECT_TRUE(joined(p).contains(QStringLiteral("他の人が使用している"))) << joined(p).toStdString();
     alone.closeWriteChannel();
     ASSERT_TRUE(alone.waitForFinished(10000));
     p.messages().clear();
