@@ -529,7 +529,11 @@ std::optional<FileLook> Database::lookLocked() {
 // A journal this connection played back (a write another program did not finish): what it wrote back is
 // checked before anything reads it. A file without one costs nothing here.
 void Database::checkIfPlayedBack(int playedBefore) {
-    if (journalsPlayedBack() == playedBefore) return;
+    if (journalsPlayedBack() != playedBefore) checkFile();
+}
+
+// The engine's check of the whole file; a failure is remembered.
+void Database::checkFile() {
     try {
         refuseDamagedFile(handle().getHandle(), QFileInfo(path_).size(), path_);
     } catch (const DbError& e) {
@@ -568,12 +572,7 @@ void Database::recheckIfKnownDamaged() {
         const std::lock_guard<std::mutex> hold(files.lock);
         if (!files.found.contains(*fileId_)) return;
     }
-    try {
-        refuseDamagedFile(handle().getHandle(), QFileInfo(path_).size(), path_);
-    } catch (const DbError& e) {
-        remember(e);
-        throw;
-    }
+    checkFile();
     const std::lock_guard<std::mutex> hold(files.lock);
     files.found.erase(*fileId_);
     files.count = int(files.found.size());

@@ -166,6 +166,7 @@ private:
     std::optional<FileLook> lookLocked();
     void keepLook(); // after a change of our own
     void checkIfPlayedBack(int playedBefore); // throws Corrupt
+    void checkFile();                         // throws Corrupt
     // A file that failed the check stays refused by this connection, and by every other connection of the
     // program to the same file, until it is opened again and passes.
     void remember(const DbError& e);
