@@ -206,12 +206,12 @@ QString foreignLog(const QString& path) {
     const QString wal = path + QLatin1String("-wal");
     struct stat st {};
     if (::lstat(native(wal).constData(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
-    const int fd = ::open(native(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return {};
+    // The database's header says which journal it keeps: read through the one door, as the engine reads it.
+    const os::Opened o = os::openChecked(path, O_RDONLY, 0, os::linksFor(native(path).constData()));
+    if (!o) return {};
     unsigned char header[20]{};
-    const bool rollback = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
-                          ::pread(fd, header, sizeof header, 0) == ssize_t(sizeof header) && header[18] == 1;
-    ::close(fd);
+    const bool rollback = ::pread(o.fd, header, sizeof header, 0) == ssize_t(sizeof header) && header[18] == 1;
+    ::close(o.fd);
     return rollback ? wal : QString();
 }
 
