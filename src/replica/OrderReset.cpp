@@ -11,7 +11,6 @@
 #include "db/UseLock.h"
 #include "db/WriteErrors.h"
 #include "os/FileModes.h"
-#include "os/OpenChecked.h"
 #include "replica/ReplicaPaths.h"
 
 #include <QDir>
@@ -320,11 +319,7 @@ void copyInto(SQLite::Database& source, const QString& sourcePath, const QString
 }
 
 void writeSynced(const QString& path, const QByteArray& bytes) {
-    const os::Opened o = os::openChecked(path, O_WRONLY | O_TRUNC);
-    QFile f;
-    if (!o || !f.open(o.fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle) ||
-        f.write(bytes) != bytes.size() || !f.flush() || ::fsync(f.handle()) != 0)
-        fail(kCopyFailed, core::writeCauseText(path, errno));
+    if (!db::writeSynced(path, bytes)) fail(kCopyFailed, core::writeCauseText(path, errno));
 }
 
 // An existing target must be replaceable: not read-only and not open in another program. The check

@@ -9,7 +9,6 @@
 #include "db/UseLock.h"
 #include "orders/LeftPendingOrders.h"
 #include "os/FileModes.h"
-#include "os/OpenChecked.h"
 #include "ui/MessageService.h"
 
 #include <QDate>
@@ -17,7 +16,6 @@
 #include <QFileInfo>
 #include <SQLiteCpp/Database.h>
 #include <cerrno>
-#include <fcntl.h>
 #include <memory>
 #include <unistd.h>
 
@@ -31,13 +29,6 @@ const QString kDbSuffix = QStringLiteral(".vrd");
 const QString kCtlSuffix = QStringLiteral(".vrk");
 
 const QString kExists = QStringLiteral("指定したＤＢはすでに存在します。");
-
-bool writeSynced(const QString& path, const QByteArray& bytes) {
-    const os::Opened o = os::openChecked(path, O_WRONLY | O_TRUNC);
-    QFile f;
-    return o && f.open(o.fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle) &&
-           f.write(bytes) == bytes.size() && f.flush() && ::fsync(f.handle()) == 0;
-}
 
 // The cause of a failed write on a line of its own, that an earlier file at path was kept (where there is
 // one), and what to do.
@@ -228,7 +219,7 @@ bool createDatabase(AppState& s, const NewDatabaseSettings& settings, const QStr
         return fail(QStringLiteral("ＤＢのテーブルを作成できません。\n") + e.detail() +
                     causeLine(path, writeCauseText(path, e)));
     }
-    if (!db::syncPath(newDb->path()) || !writeSynced(newCtl->path(), control))
+    if (!db::syncPath(newDb->path()) || !db::writeSynced(newCtl->path(), control))
         return fail(QStringLiteral("ＤＢアクセスに失敗しました。") +
                     causeLine(path, writeCauseText(path, errno)));
     // Checked again at the last moment: the old file may have been opened while the new one was built.

@@ -232,6 +232,23 @@ bool syncPath(const QString& path) {
     return ok;
 }
 
+bool writeSynced(const QString& path, const QByteArray& bytes) {
+    const os::Opened o = os::openChecked(path, O_WRONLY | O_TRUNC);
+    if (!o) return false;
+    QFile f;
+    if (!f.open(o.fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
+        const int err = errno;
+        ::close(o.fd);
+        errno = err;
+        return false;
+    }
+    const bool ok = f.write(bytes) == bytes.size() && f.flush() && ::fsync(f.handle()) == 0;
+    const int err = errno; // kept for the message: closing succeeds
+    f.close();
+    errno = err;
+    return ok;
+}
+
 bool renameOver(const QString& from, const QString& to) {
     return std::rename(native(from).constData(), native(to).constData()) == 0;
 }

@@ -56,6 +56,9 @@ void refuseBadSideFiles(const QString& path);
 
 // Flushes a file, or a folder after a rename, to the disk; false when it cannot.
 bool syncPath(const QString& path);
+// Writes bytes over the whole of an existing file of ours (through the one door) and flushes it to the disk;
+// false with errno set when anything fails.
+bool writeSynced(const QString& path, const QByteArray& bytes);
 // rename(2): replaces `to` in one step; false when it fails.
 bool renameOver(const QString& from, const QString& to);
 // Removes path and the engine's side files (-journal, -wal, -shm) beside it.
