@@ -82,11 +82,6 @@ QString corruptMessage(const QString& dbPath, const QString& what) {
              shellQuoted(controlPathFor(dbPath)), shellQuoted(controlPathFor(fresh)));
 }
 
-bool folderTakesNoFile(const QString& dbPath) {
-    const QFileInfo fi(dbPath);
-    return !fi.isWritable() || !QFileInfo(fi.absolutePath()).isWritable();
-}
-
 QString readOnlyText(const QString& dbPath) {
     return QStringLiteral("ＤＢファイル「%1」またはそのフォルダが読み取り専用のため、書き込めません。")
                .arg(shown(dbPath)) +
@@ -138,6 +133,11 @@ QString foreignLogText(const QString& dbPath, const QString& wal) {
 }
 
 } // namespace
+
+bool folderTakesNoFile(const QString& dbPath) {
+    const QFileInfo fi(dbPath);
+    return !fi.isWritable() || !QFileInfo(fi.absolutePath()).isWritable();
+}
 
 QString lockFileText(const QString& lockPath) {
     return QStringLiteral("ロックファイル「%1」に、他の利用者も使える権限を付けられません。"

@@ -32,6 +32,9 @@ QString errorText(const db::DbError& e, Doing doing, const QString& dbPath);
 // is none of these nor the database's.
 QString errorText(const std::exception& e, Doing doing, const QString& dbPath);
 
+// The database file, or its folder where the journal is made, takes no write: a read-only file or folder.
+bool folderTakesNoFile(const QString& dbPath);
+
 // The texts of the files beside the database, also used where no error was thrown.
 QString lockFileText(const QString& lockPath);
 QString lockUnmadeText(const QString& lockPath, bool saving = true);

@@ -19,11 +19,6 @@ namespace core {
 
 namespace {
 
-bool folderTakesNoFile(const QString& dbPath) {
-    const QFileInfo fi(dbPath);
-    return !fi.isWritable() || !QFileInfo(fi.absolutePath()).isWritable();
-}
-
 bool beside(db::ErrorKind kind) {
     return kind == db::ErrorKind::BadLock || kind == db::ErrorKind::BadSideFile ||
            kind == db::ErrorKind::ForeignLog;
