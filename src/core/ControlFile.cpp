@@ -6,7 +6,6 @@
 #include "db/SideFiles.h"
 #include "os/FileModes.h"
 #include "os/OpenChecked.h"
-#include "text/AnsiFile.h"
 #include "text/Cp932.h"
 #include "ui/MessageService.h"
 
@@ -357,21 +356,27 @@ ControlData controlDataOf(const AppState& s) {
 
 namespace {
 
-// A link in the control file's place would carry the write to a file outside the database's folder: the
-// link itself is replaced by a file of its own (the file it led to stays as it was).
+// The file is made whole beside its place and renamed into it, so that a reader finds the old one or the
+// new one and a failure leaves the old one as it was. A link in its place is replaced by a file of its own
+// (the file it led to stays as it was).
 bool writeOwnFile(const QString& path, const QByteArray& bytes, int mode) {
-    if (!QFileInfo(path).isSymLink()) return text::writeFileWhole(path, bytes, nullptr, mode);
+    int err = 0; // the failing call's, for the message: removing the temporary must not change it
     try {
         db::TempBeside own(path);
-        if (!text::writeFileWhole(own.path(), bytes, nullptr, mode) || !db::syncPath(own.path()) ||
-            !db::renameOver(own.path(), path))
-            return false;
-        own.release();
-        db::syncPath(QFileInfo(path).absolutePath());
-        return true;
+        // Its rights before its first byte: private, or those of the file it replaces.
+        if (mode < 0) os::shareAs(own.path(), path);
+        if ((mode < 0 || os::setFileMode(own.path(), mode_t(mode))) && db::writeSynced(own.path(), bytes) &&
+            db::renameOver(own.path(), path)) {
+            own.release();
+            db::syncPath(QFileInfo(path).absolutePath());
+            return true;
+        }
+        err = errno;
     } catch (const db::DbError&) {
-        return false;
+        err = errno;
     }
+    errno = err;
+    return false;
 }
 
 } // namespace

@@ -1,9 +1,5 @@
 #include "text/AnsiFile.h"
 
-#include "os/FileModes.h"
-
-#include <QSaveFile>
-#include <cerrno>
 #include <stdexcept>
 
 namespace text {
@@ -65,39 +61,6 @@ bool AnsiWriter::close() {
     const bool ok = file_.flush();
     file_.close();
     return ok && file_.error() == QFileDevice::NoError;
-}
-
-bool writeFileWhole(const QString& path, const QByteArray& bytes, QString* error, int mode) {
-    QSaveFile file(path);
-    auto fail = [&] {
-        const int err = errno; // the failing call's, for the caller to name the cause
-        if (error)
-            *error = file.errorString();
-        file.cancelWriting();
-        errno = err;
-        return false;
-    };
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return fail();
-    if (mode >= 0 && !os::setFileMode(file.handle(), mode_t(mode)))
-        return fail();
-    if (mode < 0)
-        os::shareAs(file.handle(), path); // what it replaces keeps its group, as far as this user may give it
-    qint64 done = 0;
-    while (done < bytes.size()) {
-        const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
-        if (n <= 0)
-            return fail();
-        done += n;
-    }
-    if (file.size() != bytes.size())
-        return fail();
-    if (!file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
 }
 
 } // namespace text

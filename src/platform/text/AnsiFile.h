@@ -48,12 +48,4 @@ private:
     QFile file_;
 };
 
-// Writes bytes to a file beside path and puts it in path's place only when every byte was written, so
-// a failure (a full disk, a file-size limit) leaves an existing file as it was and nothing beside it.
-// False, with the reason in error and the system's error left in errno, on failure. (A buffered QSaveFile commits a short file when the
-// last write stops part way: the writes here are unbuffered and counted.) A mode of 0 or more is given
-// to the new file before its first byte; otherwise a new file gets the umask's mode and a replaced one
-// keeps its own.
-bool writeFileWhole(const QString& path, const QByteArray& bytes, QString* error = nullptr, int mode = -1);
-
 } // namespace text
