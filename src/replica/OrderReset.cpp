@@ -11,6 +11,7 @@
 #include "db/UseLock.h"
 #include "db/WriteErrors.h"
 #include "os/FileModes.h"
+#include "os/OpenChecked.h"
 #include "replica/ReplicaPaths.h"
 
 #include <QDir>
@@ -182,13 +183,14 @@ void checkWritten(const QString& path, const QString& failed) {
     }
 }
 
-// A database that is there but no regular file is named for what it is: it is never opened.
+// A database that is there but no regular file is named for what it is, as the one checked open finds it.
 void refuseUnlessFile(const QString& path, const QString& notFound) {
-    const QFileInfo fi(path);
-    if (!path.isEmpty() && fi.exists() && !fi.isFile())
-        fail(QStringLiteral("「%1」は%2のため、DBとして使えません。")
-                 .arg(shown(path), core::specialFileKind(path, true)));
-    if (path.isEmpty() || !fi.isFile()) fail(notFound);
+    if (path.isEmpty()) fail(notFound);
+    const os::Opened o = os::openChecked(path, O_RDONLY, 0, os::Links::Follow);
+    if (o) ::close(o.fd);
+    if (o.kind != 0)
+        fail(QStringLiteral("「%1」は%2のため、DBとして使えません。").arg(shown(path), core::specialFileKind(o.kind)));
+    if (o.error == ENOENT || o.error == ENOTDIR) fail(notFound);
 }
 
 // Opens the database for the reset and makes sure this is the only connection: leaving WAL mode needs
@@ -322,18 +324,16 @@ void writeSynced(const QString& path, const QByteArray& bytes) {
     if (!db::writeSynced(path, bytes)) fail(kCopyFailed, core::writeCauseText(path, errno));
 }
 
-// An existing target must be replaceable: not read-only and not open in another program. The check
-// writes nothing, so a copy that fails later leaves the target byte for byte as it was.
+// An existing target must be replaceable: not read-only and not open in another program. It is opened for
+// writing through the one door, which changes no byte, so a copy that fails later leaves the target as it was.
 void checkTargetReplaceable(const QString& path) {
-    const QFileInfo fi(path);
-    if (!fi.exists())
-        return;
-    if (fi.isDir())
-        fail(QStringLiteral("「%1」と同じ名前のフォルダがあります。").arg(shown(path)));
-    if (!fi.isFile())
-        fail(QStringLiteral("「%1」は%2のため、置き換えられません。")
-                 .arg(shown(path), core::specialFileKind(path, true)));
-    if (!fi.isWritable()) fail(readOnlyText(path));
+    const os::Opened o = os::openChecked(path, O_WRONLY, 0, os::Links::Follow);
+    if (o) ::close(o.fd);
+    if (o.error == ENOENT) return;
+    if (o.kind == S_IFDIR) fail(QStringLiteral("「%1」と同じ名前のフォルダがあります。").arg(shown(path)));
+    if (o.kind != 0)
+        fail(QStringLiteral("「%1」は%2のため、置き換えられません。").arg(shown(path), core::specialFileKind(o.kind)));
+    if (o.error == EACCES || o.error == EPERM || o.error == EROFS) fail(readOnlyText(path));
     if (path.endsWith(QLatin1String(".vrk"), Qt::CaseInsensitive))
         return;
     // Not a database: nothing uses it as one, and the user chose to replace it.

@@ -431,16 +431,18 @@ TEST(HostileFiles, ADatabaseInUtf16OrThatIsNoFileIsRefusedNamingWhatItIs) {
         };
     };
     RacedJournal race;
-    const auto racedJournal = [&](int plant) { // a hot journal, one of those when the engine opens it
+    // A hot journal (or a log of a file in that mode), one of those when the engine opens it.
+    const auto racedSide = [&](const char* side, int plant) {
         return [=, &p](const QString& at) {
             RacedJournal::swap = [=, &p](const QString& j) {
                 QFile::remove(j);
                 plants()[plant].make(p, j);
             };
             const bool made = QFile::copy(base, at) &&
-                              plantHotJournal(at, QStringLiteral("顧客マスタ"), QStringLiteral("商品マスタ"));
-            RacedJournal::armed =
-                QFile::encodeName(QFileInfo(at).canonicalFilePath() + "-journal").toStdString();
+                              (side == std::string("-journal")
+                                   ? plantHotJournal(at, QStringLiteral("顧客マスタ"), QStringLiteral("商品マスタ"))
+                                   : mainroad::sqlite(at, QStringLiteral("PRAGMA journal_mode = WAL")) == "wal");
+            RacedJournal::armed = QFile::encodeName(QFileInfo(at).canonicalFilePath() + side).toStdString();
             return made;
         };
     };
@@ -468,8 +470,10 @@ TEST(HostileFiles, ADatabaseInUtf16OrThatIsNoFileIsRefusedNamingWhatItIs) {
         {"journal link", withSide("-journal", 0), QStringLiteral("-journal」がリンク")},
         {"wal pipe", withSide("-wal", 2), QStringLiteral("ログファイル「"), "-wal"},
         {"shm pipe", withSide("-shm", 2), QStringLiteral("-shm」がパイプ"), "-shm"},
-        {"journal raced to a pipe", racedJournal(2), QStringLiteral("-journal」がパイプ"), "-journal"},
-        {"journal raced to a folder", racedJournal(1), QStringLiteral("-journal」がフォルダ")},
+        {"journal raced to a pipe", racedSide("-journal", 2), QStringLiteral("-journal」がパイプ"), "-journal"},
+        {"journal raced to a folder", racedSide("-journal", 1), QStringLiteral("-journal」がフォルダ")},
+        {"log raced to a link", racedSide("-wal", 0), QStringLiteral("-wal」がリンク")},
+        {"shared memory raced to a link", racedSide("-shm", 0), QStringLiteral("-shm」がリンク")},
         {"damaging journal",
          [&](const QString& at) {
              return QFile::copy(base, at) &&
@@ -500,6 +504,7 @@ TEST(HostileFiles, ADatabaseInUtf16OrThatIsNoFileIsRefusedNamingWhatItIs) {
                 giveFile(p, way, file, target);
                 EXPECT_FALSE(watch.fired()) << "waited on the pipe";
             }
+            EXPECT_TRUE(RacedJournal::armed.empty()) << "the engine never opened the raced file";
             ASSERT_EQ(p.messages().shown().size(), 1u) << said(p).toStdString();
             EXPECT_TRUE(said(p).contains(c.named)) << said(p).toStdString();
             EXPECT_EQ(c.byAnother, said(p).contains(QStringLiteral("権限は「---------」")));

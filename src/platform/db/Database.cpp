@@ -316,12 +316,16 @@ void Database::openConnection() {
 
 std::unique_ptr<Database> Database::create(const QString& path) {
     recordWriteErrors();
-    // An empty file is a name reserved for the new database (a temporary beside its final place).
-    if (QFile::exists(path) && QFileInfo(path).size() > 0)
-        throw DbError(ErrorKind::Io, QStringLiteral("file exists: ") + path);
     try {
         SQLite::Database created(path.toStdString(), SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
         defendConnection(created.getHandle());
+        // An empty file is a name reserved for the new database (a temporary beside its final place); what
+        // the engine opened must hold nothing yet.
+        sqlite3_file* file = nullptr;
+        sqlite3_int64 size = 0;
+        if (sqlite3_file_control(created.getHandle(), "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK ||
+            !file || !file->pMethods || file->pMethods->xFileSize(file, &size) != SQLITE_OK || size > 0)
+            throw DbError(ErrorKind::Io, QStringLiteral("file exists: ") + path);
         syncEveryCommit(created);
         created.exec("PRAGMA user_version = 1");
     } catch (const SQLite::Exception& e) {

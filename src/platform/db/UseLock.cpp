@@ -158,11 +158,12 @@ os::Opened openLockFile(const QString& lockPath, const QString& dbPath, Made& ho
     }
 }
 
-// Something else than a plain file lies at the lock file's path (a link, a folder, a pipe...). A look for
-// the refusal before an open only: what is opened is checked on its descriptor.
+// Something else than a plain file lies at the lock file's path (a link, a folder, a pipe...), found by the
+// one checked open, as lockFile() finds it.
 bool notAFileAt(const QString& lockPath) {
-    struct stat st {};
-    return ::lstat(native(lockPath).constData(), &st) == 0 && !S_ISREG(st.st_mode);
+    const os::Opened o = openExisting(native(lockPath));
+    if (o) ::close(o.fd);
+    return o.kind != 0;
 }
 
 bool noLocksHere(int err) { return err == ENOLCK || err == EOPNOTSUPP || err == ENOSYS || err == EINVAL; }
