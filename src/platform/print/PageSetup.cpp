@@ -43,7 +43,12 @@ void PageSetup::applyTo(QPrinter& printer) const {
         printer.setPrinterName(to);
     }
     if (chosen_) {
-        printer.setPageLayout(layout_);
+        // A queue refuses, without a word, a layout whose margins are narrower than it can print (those
+        // of the queue it was chosen on): the paper and orientation chosen hold on it with its own margins.
+        if (!printer.setPageLayout(layout_)) {
+            printer.setPageSize(layout_.pageSize());
+            printer.setPageOrientation(layout_.orientation());
+        }
     } else {
         // The queue's own paper: Qt would keep its built-in A4 wherever the queue takes A4 too.
         const QPageSize paper = to.isEmpty() ? QPageSize() : printQueues().defaultPaper(to);

@@ -138,11 +138,11 @@ void PrinterSetupDialog::listPapers(const QPageSize& keep, bool evenIfNotListed)
     paper_->setCurrentIndex(std::max(at, 0));
 }
 
-// Qt's own page set-up on the queue, for the margins and the papers of its list.
+// Qt's own page set-up for the margins and papers beyond the queue's list. On a print queue it would show
+// the queue's default paper with no margins and drop what is changed there, so it works on the page alone.
 void PrinterSetupDialog::showProperties() {
     QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::NativeFormat);
-    printer.setPrinterName(queue_->currentText());
+    printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setPageLayout(choice().layout);
     QPageSetupDialog dlg(&printer, this);
     if (dlg.exec() != QDialog::Accepted) return;
