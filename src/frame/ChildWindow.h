@@ -67,6 +67,8 @@ public:
         QPointer<ChildWindow> w_;
     };
     bool timersHeld() const { return held_ > 0; }
+    // A resize whose layout has not run yet (it waits for the layout timer's ticks).
+    bool layoutPending() const { return layoutTimer_.isActive(); }
 
     // The size the window was designed at. The MDI area sizes a new window, and cascading sizes every
     // window, from the size hint; a window without a layout would otherwise shrink to its title bar.

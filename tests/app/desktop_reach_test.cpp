@@ -77,7 +77,7 @@ std::vector<Opened> openOrderWork(Program& p) {
     viewers::ListWindow* list = nullptr;
     EXPECT_TRUE(waitFor([&] { return (list = p.work<viewers::ListWindow>()) && list->loaded(); }));
     out.push_back({"社員マスタ一覧", list});
-    waitFor([] { return false; }, 300); // the layout timers
+    EXPECT_TRUE(p.waitLaidOut());
     return out;
 }
 
@@ -93,7 +93,7 @@ std::vector<Opened> openMasters(Program& p) {
         QWidget* w = frame::workOf(p.window().mdiArea()->subWindowList().value(before));
         out.push_back({name, qobject_cast<masters::MasterWindow*>(w)});
     }
-    waitFor([] { return false; }, 300); // the layout timers
+    EXPECT_TRUE(p.waitLaidOut());
     return out;
 }
 
@@ -161,7 +161,7 @@ void checkReach(Program& p, const std::vector<Opened>& windows, const QString& g
         // The list's progress window holds the menus until it has gone.
         ASSERT_TRUE(waitFor([&] { return p.reachable(QStringLiteral("mnuWindowCascade")); })) << a.name;
         a.arrange();
-        waitFor([] { return false; }, 300); // the layout timers
+        ASSERT_TRUE(p.waitLaidOut()) << a.name;
         picture(p, group + QString::fromUtf8(a.name));
         for (const Opened& o : windows) {
             ASSERT_NE(o.window, nullptr) << o.name;

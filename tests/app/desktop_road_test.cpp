@@ -90,7 +90,7 @@ bool comesBack(QWidget* dialog, QWidget* main, Qt::WindowState asked) {
             return dialog->isVisible() && (dialog->windowState() & ~Qt::WindowActive) == Qt::WindowNoState &&
                    !(main->windowState() & Qt::WindowMinimized);
         },
-        3000);
+        10000);
 }
 
 struct DialogSeen {
@@ -269,7 +269,7 @@ TEST(DesktopRoad, ReturnOnAFocusedButtonPressesItAndHeldDownOnlyOnce) {
     orders::GetOrderWindow* w = nullptr;
     ASSERT_TRUE(
         waitFor([&] { return (w = p.work<orders::GetOrderWindow>()) && w->grid()->table()->isVisible(); }));
-    QTest::qWait(300);
+    ASSERT_TRUE(p.waitLaidOut());
     w->clientPicker()->setCurrentIndex(w->clientPicker()->findText(QStringLiteral("㈱山田商店")));
     w->employeePicker()->setCurrentIndex(w->employeePicker()->findText(QStringLiteral("佐藤一郎")));
     QTableWidget* t = w->grid()->table();

@@ -293,6 +293,18 @@ bool Program::trigger(const QString& itemName) {
     return true;
 }
 
+bool Program::waitLaidOut(int ms) {
+    return waitFor(
+        [this] {
+            QApplication::processEvents(); // a resize still queued arms its layout first
+            for (QMdiSubWindow* sub : window_->mdiArea()->subWindowList())
+                if (auto* w = qobject_cast<frame::ChildWindow*>(frame::workOf(sub)); w && w->layoutPending())
+                    return false;
+            return true;
+        },
+        ms);
+}
+
 QString Program::newDatabase(const QString& fileName,
                              const std::function<void(masters::CompanySettingsDialog&)>& fill) {
     onNextModal([fill](QWidget* w) {
@@ -361,8 +373,7 @@ QString Program::openShop(const QString& fileName,
 
 int Program::enterOrder(const QString& client, const QString& employee, const std::vector<OrderLine>& lines,
                         const QString& shipping, const std::function<void()>& beforeCommit) {
-    waitFor([this] { return reachable(QStringLiteral("mnuOrder")); },
-            3000); // the menus come back after a list
+    waitFor([this] { return reachable(QStringLiteral("mnuOrder")); }); // the menus come back after a list
     trigger(QStringLiteral("mnuOrder"));
     orders::GetOrderWindow* w = nullptr;
     if (!waitFor([&] {
@@ -370,7 +381,7 @@ int Program::enterOrder(const QString& client, const QString& employee, const st
             return w && core::isSet(state_.gChildState[core::kChildGetOrder].Open);
         }))
         return 0;
-    QTest::qWait(300); // the layout after the build's extra tick
+    waitLaidOut();
     for (auto [picker, name] : {std::pair{w->clientPicker(), client}, std::pair{w->employeePicker(), employee}}) {
         const int i = picker->findText(name);
         if (i < 0)

@@ -162,6 +162,8 @@ public:
         return nullptr;
     }
     int workCount() const { return int(window_->mdiArea()->subWindowList().size()); }
+    // Waits until every work window has laid itself out after its last resize; false after ms.
+    bool waitLaidOut(int ms = 10000);
 
 private:
     Program(const QHash<QString, QString>& saved, const QSize& size);
