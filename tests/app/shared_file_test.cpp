@@ -133,6 +133,7 @@ TEST_F(SharedFileListsOpen, ListsOnALargeClientTableKeepNoSaveWaiting) {
     ASSERT_EQ(sqlite(db, QStringLiteral("SELECT count(*) FROM 顧客マスタ")), QStringLiteral("200004"));
     QProcess writer;
     writer.start(QStringLiteral("sqlite3"), {QStringLiteral("-cmd"), QStringLiteral(".timeout 30"), db});
+    const QPointer<orders::PaymentWindow> kept(pay);
     for (int refresh = 0; refresh < 6; ++refresh) {
         for (int i = 0; i < 300; ++i)
             writer.write("UPDATE 商品マスタ SET 在庫量 = 在庫量 + 1 WHERE 商品コード = 'G12';\n");
@@ -141,6 +142,7 @@ TEST_F(SharedFileListsOpen, ListsOnALargeClientTableKeepNoSaveWaiting) {
     writer.closeWriteChannel();
     writer.waitForFinished();
     EXPECT_EQ(writer.readAllStandardError(), QByteArray());
+    ASSERT_TRUE(kept) << "closed: " << joined(p).toStdString();
     EXPECT_EQ(pay->model()->orderCount(), 3);
 }
 
