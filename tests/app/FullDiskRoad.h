@@ -205,7 +205,7 @@ inline std::vector<WritePath> databaseWritePaths() {
              orders::StockUpdateWindow* w = nullptr;
              if (!mainroad::waitFor([&] { return (w = p.work<orders::StockUpdateWindow>()) != nullptr; }))
                  return;
-             QTest::qWait(300); // the layout after the build's extra tick
+             p.waitLaidOut();
              QTableWidget* t = w->grid()->table();
              QTest::mouseClick(t->viewport(), Qt::LeftButton, {}, t->visualItemRect(t->item(0, 6)).center());
              QLineEdit* e = w->grid()->editor();

@@ -463,7 +463,7 @@ void countStock(Program& p, const QString& code, const QString& count) {
     ASSERT_TRUE(p.trigger(QStringLiteral("mnuStockUp")));
     orders::StockUpdateWindow* w = nullptr;
     ASSERT_TRUE(mainroad::waitFor([&] { return (w = p.work<orders::StockUpdateWindow>()) != nullptr; }));
-    QTest::qWait(300); // the layout after the build's extra tick
+    p.waitLaidOut();
     QTableWidget* t = w->grid()->table();
     int row = 1;
     while (row <= t->rowCount() && w->grid()->textAt(row, 0).trimmed() != code)

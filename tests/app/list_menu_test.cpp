@@ -129,7 +129,7 @@ TEST_F(ListMenu, EveryListBuildsAtItsDesignSizeAndKeepsItThroughCascadeAndTile) 
                         {"mnuWindowCascade", true}};
     for (const auto& a : arrangements) {
         ASSERT_TRUE(p.trigger(QLatin1String(a.item)));
-        mainroad::waitFor([] { return false; }, 300); // the layout timers run
+        p.waitLaidOut();
         for (viewers::ListWindow* lw : lists) {
             const std::string what = a.item + std::string(" ") + lw->member().window.toStdString();
             EXPECT_TRUE(lw->loaded()) << what;

@@ -171,7 +171,7 @@ std::vector<WindowCase> windows() {
                  w = p.work<orders::GetOrderWindow>();
                  return w && core::isSet(p.state().gChildState[core::kChildGetOrder].Open);
              });
-             QTest::qWait(300); // the layout after the build's extra tick
+             p.waitLaidOut();
              w->clientPicker()->setCurrentIndex(w->clientPicker()->findText(QStringLiteral("髙橋食品")));
              w->employeePicker()->setCurrentIndex(w->employeePicker()->findText(QStringLiteral("鈴木花子")));
              QTableWidget* t = w->grid()->table();
@@ -216,7 +216,7 @@ std::vector<WindowCase> windows() {
                  [](orders::StockChooser& c) { c.cmd[1]->click(); });
              p.trigger(QStringLiteral("mnuStockUp"));
              auto* w = opened<orders::StockUpdateWindow>(p);
-             QTest::qWait(300); // the layout after the build's extra tick
+             p.waitLaidOut();
              QTableWidget* t = w->grid()->table();
              QTest::mouseClick(t->viewport(), Qt::LeftButton, {}, t->visualItemRect(t->item(0, 6)).center());
              w->grid()->editor()->selectAll();

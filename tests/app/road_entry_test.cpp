@@ -444,7 +444,7 @@ TEST(RoadEntry, PaymentDateCancellationAndStockCountThroughTheirWindows) {
     ASSERT_TRUE(waitFor([&] { return isOpen(p, core::kChildStockUp); })) << joined(p).toStdString();
     auto* stock = p.work<orders::StockUpdateWindow>();
     ASSERT_NE(stock, nullptr);
-    QTest::qWait(300); // the layout after the build's extra tick
+    p.waitLaidOut();
     EXPECT_EQ(stock->grid()->textAt(1, 0).trimmed(), QStringLiteral("G01"));
     clickCell(stock->grid(), 1, 6);
     QLineEdit* e = stock->grid()->editor();

@@ -121,7 +121,7 @@ TEST(RoadLists, CascadeAndTileKeepOpenListsBuiltAtAUsableSize) {
     for (const char* how : {"mnuWindowCascade", "mnuWindowTileHorizontal", "mnuWindowTileVertical", "mnuWindowCascade"}) {
         SCOPED_TRACE(how);
         p.trigger(QLatin1String(how));
-        waitFor([] { return false; }, 300); // the layout timers
+        p.waitLaidOut();
         for (int i : open) {
             viewers::ListWindow* w = listOf(p, kLists[i].window);
             ASSERT_NE(w, nullptr);

@@ -84,7 +84,7 @@ bool orderWindowWithinFields(Program& p) {
     start(p, QStringLiteral("mnuOrder"));
     orders::GetOrderWindow* w = nullptr;
     if (!waitFor([&] { return (w = p.work<orders::GetOrderWindow>()) != nullptr; })) return false;
-    QTest::qWait(300);
+    p.waitLaidOut();
     bool within = true;
     for (int r = 1; r <= 10; ++r)
         within = within && w->grid()->textAt(r, 0).size() <= 1 + len[core::kLenGoodsCode] &&
