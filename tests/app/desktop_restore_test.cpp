@@ -105,11 +105,15 @@ TEST(DesktopRestore, APreviewRestoredFromMaximizedComesBackWholeOntoTheScreen) {
     if (const QString dir = qEnvironmentVariable("VARNOX_PICTURE_DIR"); !dir.isEmpty())
         w->screen()->grabWindow(0).save(dir + QStringLiteral("/restored-x%1.png").arg(screen->devicePixelRatio()));
 
-    // The title bar can be grabbed again: a second double click maximizes it once more.
-    mouse.doubleClick(
-        QPoint(w->frameGeometry().center().x(), (w->frameGeometry().top() + w->geometry().top()) / 2),
-        screen);
-    EXPECT_TRUE(waitFor([&] { return w->isMaximized(); })) << rectText(w->frameGeometry());
+    // The title bar can be grabbed again: a second double click maximizes it once more. Under load the manager
+    // may still be placing the restored window, as a person would see, so a click that met nothing is tried again.
+    bool again = false;
+    for (int tries = 0; tries < 3 && !again; ++tries) {
+        mouse.doubleClick(
+            QPoint(w->frameGeometry().center().x(), (w->frameGeometry().top() + w->geometry().top()) / 2), screen);
+        again = waitFor([&] { return w->isMaximized(); }, 5000);
+    }
+    EXPECT_TRUE(again) << rectText(w->frameGeometry()) << " " << rectText(w->geometry());
     w->cmdClose()->click();
     waitFor([&] { return !w; });
 }
