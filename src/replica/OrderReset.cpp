@@ -37,8 +37,6 @@ using db::renameOver;
 using db::syncPath;
 using db::TempBeside;
 
-constexpr int kSourceBusyMs = 5000;
-
 struct Failure {
     RunStatus status;
     QString message;
@@ -470,8 +468,8 @@ RunResult copyAndClear(const QString& source, const QString& givenTarget, const 
         try {
             // Read-write only so that the last connection tidies the write-ahead log files away on closing
             // (a read-only one leaves them beside the source); nothing is ever written through it.
-            src = std::make_unique<SQLite::Database>(QFile::encodeName(source).toStdString(), SQLite::OPEN_READWRITE,
-                                                     kSourceBusyMs);
+            src = std::make_unique<SQLite::Database>(QFile::encodeName(source).toStdString(), SQLite::OPEN_READWRITE);
+            db::waitForLocks(src->getHandle());
             db::defendConnection(src->getHandle());
             src->exec("PRAGMA query_only = 1");
             SQLite::Statement st(*src, "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN (?, ?)");

@@ -13,30 +13,14 @@
 #include <QStringDecoder>
 #include <SQLiteCpp/SQLiteCpp.h>
 #include <atomic>
-#include <chrono>
 #include <map>
 #include <mutex>
 #include <sqlite3.h>
-#include <thread>
 #include <utility>
 
 namespace db {
 
 namespace {
-
-constexpr int kBusyTimeoutMs = 5000;
-
-// Waits for a lock another program holds, up to the busy time, trying again every millisecond: a program
-// saving one change after another frees the file only for moments between them, which the engine's own
-// waits, growing to 100 ms, would seldom meet.
-int waitForLock(void*, int tries) {
-    thread_local std::chrono::steady_clock::time_point since; // a connection is used by one thread
-    const auto now = std::chrono::steady_clock::now();
-    if (tries == 0) since = now;
-    if (now - since >= std::chrono::milliseconds(kBusyTimeoutMs)) return 0;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    return 1;
-}
 
 [[noreturn]] void rethrow(const SQLite::Exception& e) { throwSqlite(e.getExtendedErrorCode(), e.what()); }
 
@@ -319,7 +303,7 @@ void Database::openConnection() {
         // (a third of the cost of reading a field) guards nothing here.
         db_ = std::make_unique<SQLite::Database>(path_.toStdString(),
                                                  SQLite::OPEN_READWRITE | SQLITE_OPEN_NOMUTEX);
-        if (wait_ != Wait::Never) sqlite3_busy_handler(db_->getHandle(), &waitForLock, nullptr);
+        if (wait_ != Wait::Never) waitForLocks(db_->getHandle());
     } catch (const SQLite::Exception& e) {
         rethrow(e);
     }

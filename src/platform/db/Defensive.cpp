@@ -4,7 +4,9 @@
 
 #include <QRegularExpression>
 #include <QStringList>
+#include <chrono>
 #include <sqlite3.h>
+#include <thread>
 
 namespace db {
 
@@ -61,5 +63,23 @@ void refuseDamagedFile(sqlite3* db, long long fileBytes, const QString& path) {
     throw DbError(ErrorKind::Corrupt, named.join(QStringLiteral("、")),
                   path.isEmpty() && file ? QString::fromUtf8(file) : path);
 }
+
+namespace {
+
+constexpr int kBusyTimeoutMs = 5000;
+
+// A connection is used by one thread, so the start of its wait is the thread's.
+int waitForLock(void*, int tries) {
+    thread_local std::chrono::steady_clock::time_point since;
+    const auto now = std::chrono::steady_clock::now();
+    if (tries == 0) since = now;
+    if (now - since >= std::chrono::milliseconds(kBusyTimeoutMs)) return 0;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return 1;
+}
+
+} // namespace
+
+void waitForLocks(sqlite3* db) { sqlite3_busy_handler(db, &waitForLock, nullptr); }
 
 } // namespace db

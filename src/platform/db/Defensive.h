@@ -17,6 +17,11 @@ constexpr int kMaxValueBytes = 16 * 1024;
 // the file's own schema untrusted, and the length limit above. False when the engine refused a setting.
 bool defendConnection(sqlite3* db);
 
+// Lets the connection wait up to 5 s for a lock another program holds, trying again every millisecond: a
+// program saving one change after another frees the file only for moments between them, which the engine's
+// own waits, growing to 100 ms, would seldom meet.
+void waitForLocks(sqlite3* db);
+
 // Up to this size a file gets the engine's whole check (every index against its table as well); a larger
 // one its quick check, which reads every page once.
 constexpr long long kWholeCheckBytes = 64LL * 1024 * 1024;
