@@ -38,12 +38,6 @@ std::string text(const QRect& r) {
     return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()).toStdString();
 }
 
-// Put in its frame, by the window manager or at once where there is none (as the window system tells it now).
-bool framed(const QWidget& w) {
-    const QWindow* h = w.windowHandle();
-    return h && h->frameGeometry() != h->geometry() && h->frameGeometry().contains(h->geometry());
-}
-
 } // namespace
 
 TEST(DesktopPlacement, TheMainWindowAndItsDialogsOpenWholeOnTheScreenWhateverPlacementWasSaved) {
@@ -76,7 +70,7 @@ TEST(DesktopPlacement, TheMainWindowAndItsDialogsOpenWholeOnTheScreenWhateverPla
         shell::MainWindow& w = p.window();
         ASSERT_TRUE(waitFor([&] { return w.isVisible(); })) << c.what;
         // What the person sees, title bar and borders included, comes onto the screen once framed.
-        waitFor([&] { return framed(w); });
+        waitFor([&] { return mainroad::framed(w); });
         EXPECT_TRUE(waitFor([&] { return room.contains(w.frameGeometry()); }))
             << c.what << ": " << text(w.frameGeometry()) << " on " << text(room);
         if (c.keptAsSaved) {
@@ -86,7 +80,8 @@ TEST(DesktopPlacement, TheMainWindowAndItsDialogsOpenWholeOnTheScreenWhateverPla
         const size_t before = p.messages().shown().size();
         QRect dialog;
         mainroad::onNextModalOf<shell::AboutWindow>([&](shell::AboutWindow& d) {
-            QTest::qWait(QGuiApplication::platformName() == QLatin1String("xcb") ? 300 : 0);
+            if (QGuiApplication::platformName() == QLatin1String("xcb"))
+                waitFor([&] { return mainroad::framed(d) && room.contains(d.frameGeometry()); });
             dialog = d.frameGeometry();
             d.cmdOK->click();
         });

@@ -104,7 +104,8 @@ void inspectNextModal(Program& p, DialogSeen& seen, std::function<bool(QWidget*)
                       std::function<void(QWidget*)> leave) {
     mainroad::onNextModalWhere(std::move(matches), [&p, &seen, leave = std::move(leave)](QWidget* w) {
         seen.shown = true;
-        QTest::qWait(underWindowManager() ? 300 : 0); // mapped and decorated
+        if (underWindowManager())
+            waitFor([&] { return mainroad::framed(*w); });
         seen.offered = offeredBy(w);
         seen.backFromMinimize = comesBack(w, &p.window(), Qt::WindowMinimized);
         seen.backFromMaximize = comesBack(w, &p.window(), Qt::WindowMaximized);

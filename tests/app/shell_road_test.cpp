@@ -529,7 +529,7 @@ TEST_F(ShellRoad, PaymentListShowsWholeTextsAndKeepsTheOrderNumberInSight) {
     })) << p.messages().texts().join('|').toStdString();
     auto* sub = frame::subWindowOf(list);
     sub->resize(420, 300);
-    mainroad::waitFor([] { return false; }, 300);
+    p.waitLaidOut();
     expectTextsFit(list->grid(), "payment list");
     expectFirstColumnStays(list->grid(), "payment list");
     // A click on the fixed column picks the order of that row, as a click on the grid does.

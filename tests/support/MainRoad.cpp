@@ -36,6 +36,7 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 #include <stdexcept>
 
 namespace mainroad {
@@ -46,6 +47,11 @@ bool waitFor(const std::function<bool()>& done, int ms) {
     while (!done() && t.elapsed() < ms)
         QApplication::processEvents(QEventLoop::AllEvents, 20);
     return done();
+}
+
+bool framed(const QWidget& w) {
+    const QWindow* h = w.windowHandle();
+    return h && !h->geometry().isEmpty() && h->frameMargins().top() > 0;
 }
 
 void onNextModal(std::function<void(QWidget*)> act, int ms) {

@@ -35,6 +35,9 @@ namespace mainroad {
 // Processes events until done() holds or ms have passed; returns done().
 bool waitFor(const std::function<bool()>& done, int ms = 10000);
 
+// Put in its frame by the window manager, as the window system tells it now.
+bool framed(const QWidget& w);
+
 // Runs act on the next modal dialog that comes up (of type T when given), from inside its own event
 // loop, as a person would answer it. Give up after ms.
 void onNextModal(std::function<void(QWidget*)> act, int ms = 10000);

@@ -188,14 +188,23 @@ QRect wholeOnScreen(const QRect& inner, const QMargins& frame, const QScreen& sc
 void keepWholeOnScreen(QWidget* window) {
     static const Qt::WindowStates notNormal =
         Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized;
+    // The manager frames the window when it gets to it, which on a busy machine takes seconds: look until
+    // a frame has come and the whole of it is on the screen.
     auto* look = new QTimer(window);
     look->setInterval(50);
-    QObject::connect(look, &QTimer::timeout, window, [w = window, look, looks = 0]() mutable {
-        if (++looks >= 20 || (w->windowState() & notNormal)) look->deleteLater();
+    const auto done = [look] {
+        look->stop();
+        look->deleteLater();
+    };
+    QObject::connect(look, &QTimer::timeout, window, [w = window, done, looks = 0]() mutable {
+        if (++looks >= 100 || (w->windowState() & notNormal)) done();
         const QScreen* screen = w->screen();
         if (!screen || !w->isVisible() || (w->windowState() & notNormal)) return;
         const QRect inner = w->geometry(), outer = w->frameGeometry();
-        if (screen->availableGeometry().contains(outer)) return;
+        if (screen->availableGeometry().contains(outer)) {
+            if (outer != inner) done();
+            return;
+        }
         const QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(),
                              outer.right() - inner.right(), outer.bottom() - inner.bottom());
         QRect fitted = wholeOnScreen(inner, frame, *screen);
