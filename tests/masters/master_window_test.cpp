@@ -211,7 +211,7 @@ TEST_F(MasterWindowTest, RefreshShowsOtherWindowsChangesAndFailsSilently) {
     auto w = open(QStringLiteral("frmEmployeeM"));
     exec(QStringLiteral("INSERT INTO 社員マスタ VALUES (1, 'E1', 'a')"));
     s.gChildState[core::kChildEmployeeM].RefreshRequest = core::kTrue;
-    QTest::qWait(700);
+    QTest::qWaitFor([&] { return s.gChildState[core::kChildEmployeeM].RefreshDone == core::kTrue; }, 10000);
     EXPECT_EQ(s.gChildState[core::kChildEmployeeM].RefreshDone, core::kTrue);
     EXPECT_EQ(w->model()->recordCount(), 2);
     exec(QStringLiteral("DROP TABLE 社員マスタ"));
@@ -230,7 +230,7 @@ TEST_F(MasterWindowTest, MissingDatabaseLocksTheWindowButCloseWorks) {
     EXPECT_FALSE(w->button(QStringLiteral("cmdAdd"))->isEnabled());
     EXPECT_TRUE(w->button(QStringLiteral("cmdClose"))->isEnabled());
     s.gChildState[core::kChildOrderM].RefreshRequest = core::kTrue;
-    QTest::qWait(700);
+    QTest::qWaitFor([&] { return s.gChildState[core::kChildOrderM].RefreshDone == core::kTrue; }, 10000);
     EXPECT_EQ(s.gChildState[core::kChildOrderM].RefreshDone, core::kTrue);
     w->cmdClose_Click();
     EXPECT_EQ(s.gOpenMasterCount, 0);
@@ -243,7 +243,7 @@ TEST_F(MasterWindowTest, UnloadGivesBackTheCountAndSavesThePendingEdit) {
     EXPECT_EQ(s.gOpenMasterCount, 2);
     type(*emp, 1, 2, QStringLiteral("changed"));
     s.gChildState[core::kChildEmployeeM].CloseRequest = core::kTrue; // the close-all broadcast
-    QTest::qWait(700);
+    QTest::qWaitFor([&] { return !emp->isVisible(); }, 10000);
     EXPECT_FALSE(emp->isVisible());
     EXPECT_EQ(s.gOpenMasterCount, 1);
     EXPECT_EQ(s.gChildState[core::kChildEmployeeM].Open, core::kFalse);
@@ -312,7 +312,7 @@ TEST_F(MasterWindowTest, CloseRequestWaitsForTheOpenMessageBox) {
     EXPECT_EQ(box.shown().size(), 1u);
     EXPECT_TRUE(w->isVisible()); // still here when the box returned
     EXPECT_EQ(cell(*w, 1, 1), QStringLiteral("E1"));
-    QTest::qWait(700); // then the request is answered
+    QTest::qWaitFor([&] { return !w->isVisible(); }, 10000); // then the request is answered
     EXPECT_FALSE(w->isVisible());
     EXPECT_EQ(s.gOpenMasterCount, 0);
 }
