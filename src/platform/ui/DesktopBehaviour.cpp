@@ -188,8 +188,8 @@ QRect wholeOnScreen(const QRect& inner, const QMargins& frame, const QScreen& sc
 void keepWholeOnScreen(QWidget* window) {
     static const Qt::WindowStates notNormal =
         Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized;
-    // The manager frames the window when it gets to it, which on a busy machine takes seconds: look until
-    // a frame has come and the whole of it is on the screen.
+    // The manager frames and places the window when it gets to it, which on a busy machine takes seconds,
+    // and may put it back where it was after it had come whole onto the screen: look for five seconds.
     auto* look = new QTimer(window);
     look->setInterval(50);
     const auto done = [look] {
@@ -201,10 +201,7 @@ void keepWholeOnScreen(QWidget* window) {
         const QScreen* screen = w->screen();
         if (!screen || !w->isVisible() || (w->windowState() & notNormal)) return;
         const QRect inner = w->geometry(), outer = w->frameGeometry();
-        if (screen->availableGeometry().contains(outer)) {
-            if (outer != inner) done();
-            return;
-        }
+        if (screen->availableGeometry().contains(outer)) return;
         const QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(),
                              outer.right() - inner.right(), outer.bottom() - inner.bottom());
         QRect fitted = wholeOnScreen(inner, frame, *screen);

@@ -30,8 +30,8 @@ void installDesktopBehaviour();
 QRect wholeOnScreen(const QRect& inner, const QMargins& frame, const QScreen& screen);
 
 // Brings a top-level window whole onto its screen, title bar included, once the window manager has framed
-// it: the manager learns the frame only after a few configure events, so the window is looked at until its
-// frame is on the screen (five seconds at most) and brought back whenever it sticks out.
+// it: the manager learns the frame only after a few configure events, so the window is looked at for five
+// seconds and brought back whenever it sticks out.
 void keepWholeOnScreen(QWidget* window);
 
 // The width a window needs for the window manager to show the whole of its caption: the caption in the
