@@ -192,12 +192,8 @@ void keepWholeOnScreen(QWidget* window) {
     // and may put it back where it was after it had come whole onto the screen: look for five seconds.
     auto* look = new QTimer(window);
     look->setInterval(50);
-    const auto done = [look] {
-        look->stop();
-        look->deleteLater();
-    };
-    QObject::connect(look, &QTimer::timeout, window, [w = window, done, looks = 0]() mutable {
-        if (++looks >= 100 || (w->windowState() & notNormal)) done();
+    QObject::connect(look, &QTimer::timeout, window, [w = window, look, looks = 0]() mutable {
+        if (++looks >= 100 || (w->windowState() & notNormal)) look->deleteLater();
         const QScreen* screen = w->screen();
         if (!screen || !w->isVisible() || (w->windowState() & notNormal)) return;
         const QRect inner = w->geometry(), outer = w->frameGeometry();
